@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Configures and builds one flavour of the tree.
+#   scripts/build.sh [release|asan|tsan|fuzz]   (default: release)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+flavour="${1:-release}"
+dir="build/$flavour"
+case "$flavour" in
+    release) args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+    asan)    args=(-DCMAKE_BUILD_TYPE=Debug -DORU_SANITIZE=ON -DORU_BENCH=OFF) ;;
+    tsan)    args=(-DCMAKE_BUILD_TYPE=Debug -DORU_TSAN=ON -DORU_BENCH=OFF) ;;
+    fuzz)    args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_FUZZ=ON -DORU_BENCH=OFF
+                   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
+    *) echo "usage: scripts/build.sh [release|asan|tsan|fuzz]" >&2; exit 2 ;;
+esac
+
+cmake -S . -B "$dir" -G Ninja "${args[@]}" >/dev/null
+cmake --build "$dir"

@@ -1,0 +1,32 @@
+// Clock and sleep seam of the whole suite.
+//
+// Every delay, interval and due time inside the service is a 64-bit count of
+// milliseconds of a monotonic clock, so nothing wraps however long the
+// service runs. Every fixed wait (restart polls, authorization wait,
+// controller waits) sleeps through SleepMs, so a test may shorten all of them
+// at once with a speed factor; the waits themselves keep their default values.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// Milliseconds of the monotonic clock since an arbitrary origin. Thread-safe.
+std::uint64_t MonotonicMs();
+
+// Sleeps about ms milliseconds of real time divided by the speed factor.
+// Not interrupted by signals. Thread-safe.
+void SleepMs(std::uint64_t ms);
+
+// Scales a fixed wait by the speed factor (at least 1 ms unless ms is 0).
+std::uint64_t ScaledMs(std::uint64_t ms);
+
+// Speed factor for fixed waits: 1 by default, or the value of the
+// environment variable ORU_TIME_SCALE (a positive number, e.g. 100 makes a
+// 500 ms wait last 5 ms). Tests only; read once.
+double TimeScale();
+
+// Overrides the speed factor in-process (tests). factor <= 0 restores 1.
+void SetTimeScale(double factor);
+
+}  // namespace platform
