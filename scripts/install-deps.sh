@@ -8,7 +8,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     libtirpc-dev libc-dev-bin
     clang libclang-rt-14-dev
-    python3 procps
+    nlohmann-json3-dev python3 procps
 )
 
 missing=()
