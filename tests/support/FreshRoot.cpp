@@ -1,0 +1,87 @@
+#include "support/FreshRoot.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/Root.h"
+
+namespace testsupport {
+
+std::uint16_t FreePort(int type) {
+    int fd = socket(AF_INET, type, 0);
+    if (fd < 0) {
+        return 0;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof address;
+    std::uint16_t port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    close(fd);
+    return port;
+}
+
+FreshRoot::FreshRoot() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/oru-root-XXXXXX";
+    std::string buffer = pattern;
+    if (mkdtemp(buffer.data()) != nullptr) {
+        path_ = buffer;
+    }
+    platform::SetRootDir(path_);
+    tcpPort_ = FreePort(SOCK_STREAM);
+    udpPort_ = FreePort(SOCK_DGRAM);
+    std::ostringstream services;
+    services << "# written by the test fixture\n"
+             << "oruTCP " << tcpPort_ << "/tcp\n"
+             << "oruUDP " << udpPort_ << "/udp\n";
+    Write("etc/services", services.str());
+}
+
+FreshRoot::~FreshRoot() {
+    platform::SetRootDir("");
+    if (path_.empty()) {
+        return;
+    }
+    if (std::getenv("ORU_KEEP_TEST_ROOT") != nullptr) {
+        std::fprintf(stderr, "test root kept: %s\n", path_.c_str());
+        return;
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string FreshRoot::File(const std::string& relative) const {
+    return path_ + "/" + relative;
+}
+
+bool FreshRoot::Write(const std::string& relative, const std::string& content) const {
+    std::filesystem::path file = File(relative);
+    std::error_code error;
+    std::filesystem::create_directories(file.parent_path(), error);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << content;
+    return static_cast<bool>(out);
+}
+
+std::string FreshRoot::Read(const std::string& relative) const {
+    std::ifstream in(File(relative), std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+}  // namespace testsupport

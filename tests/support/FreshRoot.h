@@ -1,0 +1,43 @@
+// A fresh machine root (ORU_ROOT) for one test.
+//
+// The constructor makes an empty directory under $TMPDIR (or /tmp), points
+// this process at it (platform::SetRootDir) and writes etc/services with
+// free TCP and UDP ports for "oruTCP" and "oruUDP". The destructor removes
+// the directory again, unless the environment variable ORU_KEEP_TEST_ROOT is
+// set (then its path is printed for a look after the test).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace testsupport {
+
+class FreshRoot {
+  public:
+    FreshRoot();
+    ~FreshRoot();
+    FreshRoot(const FreshRoot&) = delete;
+    FreshRoot& operator=(const FreshRoot&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // Path + "/" + relative.
+    std::string File(const std::string& relative) const;
+    // Writes a file below the root (creating directories); false on failure.
+    bool Write(const std::string& relative, const std::string& content) const;
+    // The whole of a file below the root ("" when missing).
+    std::string Read(const std::string& relative) const;
+
+    std::uint16_t TcpPort() const { return tcpPort_; }
+    std::uint16_t UdpPort() const { return udpPort_; }
+
+  private:
+    std::string path_;
+    std::uint16_t tcpPort_ = 0;
+    std::uint16_t udpPort_ = 0;
+};
+
+// A port on the loopback interface that was free a moment ago (0 when none
+// could be found). type: SOCK_STREAM or SOCK_DGRAM.
+std::uint16_t FreePort(int type);
+
+}  // namespace testsupport
