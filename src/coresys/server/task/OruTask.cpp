@@ -49,6 +49,13 @@ TaskResponse EndedResponse(std::int32_t id) {
     return response;
 }
 
+// Thread names are limited to 15 characters; a longer one would be refused.
+void NameThread(pthread_t thread, const char* name) {
+    char shortName[16] = {};
+    std::strncpy(shortName, name, sizeof shortName - 1);
+    pthread_setname_np(thread, shortName);
+}
+
 }  // namespace
 
 OruTask::OruTask(const char* name) {
@@ -60,6 +67,9 @@ OruTask::OruTask(const char* name) {
         ServerFatalError("OruTask::OruTask", " Unable to create Thread ");
     }
     threadId_ = thread_.get_id();
+    // Named here as well as on the thread itself, so the name shows from the
+    // moment the constructor returns.
+    NameThread(thread_.native_handle(), name_);
     AddToChain();
 }
 
@@ -349,7 +359,7 @@ void OruTask::WaitForWork() {
 }
 
 void OruTask::ThreadLoop() {
-    pthread_setname_np(pthread_self(), name_);
+    NameThread(pthread_self(), name_);
     for (;;) {
         WaitForWork();
         for (;;) {
