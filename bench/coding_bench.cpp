@@ -79,7 +79,7 @@ OruServerState MakeServer(std::uint32_t results, std::uint32_t inProgress) {
     error.SetText("Verify finished");
     for (std::uint32_t i = 0; i < results; ++i) {
         server.commandResults.AddElement(
-            DiagCommandResults(MC_VerifyPhysicalDrive, 0, i, DIAG_FINISHED, 100, i, 0, &error));
+            DiagCommandResults(MC_VerifyPhysicalDrive, 0, i, DIAG_STATE_FINISHED, 100, i, 0, &error));
     }
     for (std::uint32_t i = 0; i < inProgress; ++i) {
         server.commandsInProgress.AddElement(
