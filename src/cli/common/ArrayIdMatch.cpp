@@ -1,0 +1,68 @@
+#include "cli/common/ArrayIdMatch.h"
+
+#include <string>
+
+#include "cli/common/CliConfig.h"
+
+namespace {
+
+constexpr std::size_t kSerialLength = 12;
+constexpr int kAmbiguousSerialItem = 40;
+
+std::string_view UpToZero(std::string_view text) {
+    const std::size_t end = text.find('\0');
+    return end == std::string_view::npos ? text : text.substr(0, end);
+}
+
+std::string_view TrimTrailingBlanks(std::string_view text) {
+    while (!text.empty() && text.back() == ' ') {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+}  // namespace
+
+ArrayIdMatch MatchArrayId(std::string_view id, std::span<const ArrayIdEntry> entries) {
+    ArrayIdMatch match;
+    const std::string_view wanted = TrimTrailingBlanks(id);
+    if (!wanted.empty()) {
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (TrimTrailingBlanks(UpToZero(entries[i].alias)) == wanted) {
+                match.result = ArrayIdResult::FOUND;
+                match.index = i;
+                return match;
+            }
+        }
+    }
+
+    std::string serial(id.substr(0, kSerialLength));
+    serial.resize(kSerialLength, ' ');
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::string_view stored = entries[i].serial.substr(0, kSerialLength);
+        if (stored == serial) {
+            if (match.result == ArrayIdResult::FOUND) {
+                match.result = ArrayIdResult::AMBIGUOUS;
+                return match;
+            }
+            match.result = ArrayIdResult::FOUND;
+            match.index = i;
+        }
+    }
+    return match;
+}
+
+std::optional<std::size_t> FindArrayById(std::string_view id, std::span<const ArrayIdEntry> entries,
+                                         std::ostream& out) {
+    const ArrayIdMatch match = MatchArrayId(id, entries);
+    switch (match.result) {
+        case ArrayIdResult::FOUND:
+            return match.index;
+        case ArrayIdResult::AMBIGUOUS:
+            out << CliText(kCliCommonSet, kAmbiguousSerialItem) << '\n';
+            return std::nullopt;
+        case ArrayIdResult::NOT_FOUND:
+            break;
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,36 @@
+// Finding an array by the identifier given on a command line: its alias, or
+// else its serial number.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <ostream>
+#include <span>
+#include <string_view>
+
+// What the lookup needs of one listed array: the alias and serial fields as
+// received (not necessarily terminated within their width).
+struct ArrayIdEntry {
+    std::string_view alias;
+    std::string_view serial;
+};
+
+enum class ArrayIdResult { FOUND, NOT_FOUND, AMBIGUOUS };
+
+struct ArrayIdMatch {
+    ArrayIdResult result = ArrayIdResult::NOT_FOUND;
+    std::size_t index = 0;  // of the entry found
+};
+
+// 1. The first entry whose alias equals the identifier, trailing blanks
+//    removed on both sides (the service keeps aliases blank-padded), letter
+//    case as stored; an empty alias matches nothing.
+// 2. Else the identifier cut to 12 characters or blank-padded to 12, against
+//    the 12 characters of each serial number: one match is the answer, a
+//    second makes the identifier ambiguous.
+ArrayIdMatch MatchArrayId(std::string_view id, std::span<const ArrayIdEntry> entries);
+
+// MatchArrayId; an ambiguous identifier prints the set 10 text that says so
+// on out. Returns the index of the array found.
+std::optional<std::size_t> FindArrayById(std::string_view id, std::span<const ArrayIdEntry> entries,
+                                         std::ostream& out);
