@@ -1,0 +1,101 @@
+#include "sim/DefaultScenario.h"
+
+#include <string>
+
+#include "sim/CabinetRules.h"
+
+namespace sim {
+
+namespace {
+
+DriveModel MakeDrive(const std::string& serial, std::uint32_t blocks, bool spare,
+                     const std::string& volumeSetId) {
+    DriveModel d;
+    d.present = true;
+    d.state = spare ? kDriveSpare : kDriveMember;
+    d.vendor = "QDISK";
+    d.product = "QD-9100";
+    d.revision = "0102";
+    d.serial = serial;
+    d.driveId = "QDISK QD-9100";
+    d.volumeSetId = volumeSetId;
+    d.blocks = blocks;
+    return d;
+}
+
+CabinetModel MakeCabinet(int index, int members, int luns) {
+    CabinetModel c;
+    const std::string n = std::to_string(index + 1);
+    c.serial = "QX000000000" + n;
+    c.volumeSetId = "VOLSET-00000000" + n.substr(0, 1);
+    for (int k = 0; k < 2; ++k) {
+        ControllerModel& m = c.controllers[k];
+        m.serial = "CTL" + std::string(k == 0 ? "X" : "Y") + "00000000000" + n;
+        m.targetId = static_cast<std::uint8_t>(k);
+        m.dram = {1};
+        m.nvram = {1, 1};
+        m.battery = {1};
+    }
+    for (int s = 0; s < members; ++s) {
+        c.drives[s] =
+            MakeDrive("D" + n + "S" + std::string(s < 10 ? "0" : "") + std::to_string(s) + "000000",
+                      2097152, false, c.volumeSetId);
+    }
+    c.drives[members] = MakeDrive("D" + n + "SPARE00000", 2097152, true, c.volumeSetId);
+    for (int l = 0; l < luns; ++l) {
+        c.luns[l].present = true;
+        c.luns[l].raidLevel = 5;
+        c.luns[l].units = 1024;
+        c.luns[l].blocks = 1024 * 1024;
+    }
+    c.page08 = DefaultPage08();
+    c.page21 = DefaultPage21(0, 1);
+    c.page22 = DefaultPage22();
+    c.cabinetWords.assign(42, 0);
+    // Fans, power supplies and temperatures read as present and good.
+    for (int i = 0; i < 6; ++i)
+        c.cabinetWords[i] = 1;
+    c.cabinetWords[8] = 30;
+    c.cabinetExtra.assign(15, 0);
+    c.hardware1 = {1, 1, 1, 1};
+    c.hardware2 = {1, 1};
+    c.alias = "CABINET" + n;
+    CabinetRules::RecomputeState(c);
+    return c;
+}
+
+PathModel Path(const std::string& name, int cabinet, int controller, int plainDisk) {
+    PathModel p;
+    p.name = name;
+    p.cabinet = cabinet;
+    p.controller = controller;
+    p.plainDisk = plainDisk;
+    p.port = static_cast<std::uint8_t>(plainDisk >= 0 ? 0 : 1 + cabinet);
+    p.target = static_cast<std::uint8_t>(plainDisk >= 0 ? 0 : controller);
+    return p;
+}
+
+}  // namespace
+
+WorldModel DefaultScenario::Build() {
+    WorldModel w;
+    w.cabinets.push_back(MakeCabinet(0, 6, 3));
+    w.cabinets.push_back(MakeCabinet(1, 4, 2));
+    PlainDiskModel disk;
+    disk.drive = MakeDrive("PLAINDISK001", 4194304, false, std::string(16, ' '));
+    disk.drive.vendor = "GENERIC";
+    disk.drive.product = "SYSTEM DISK";
+    w.plainDisks.push_back(disk);
+    // The plain disk comes first among the disk paths, as a boot disk would.
+    w.paths.push_back(Path("PHYSICALDRIVE0", -1, 0, 0));
+    int disk_n = 1, array_n = 0;
+    for (int c = 0; c < 2; ++c) {
+        for (int k = 0; k < 2; ++k) {
+            w.paths.push_back(Path("STROVANE" + std::to_string(array_n++), c, k, -1));
+            w.paths.push_back(Path("PHYSICALDRIVE" + std::to_string(disk_n++), c, k, -1));
+        }
+    }
+    return w;
+}
+
+}  // namespace sim

@@ -1,0 +1,24 @@
+// What the controller keeps per open connection (per host handle): the
+// drive command waiting for its data phase. Two processes using one cabinet
+// never see each other's exchange.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace sim {
+
+struct PendingExchange {
+    bool valid = false;
+    std::uint8_t slot = 0;
+    std::uint8_t lun = 0;
+    std::uint8_t direction = 1;  // 1 none, 2 out, 3 in
+    std::uint32_t length = 0;
+    std::vector<std::uint8_t> cdb;
+};
+
+struct SessionContext {
+    PendingExchange pending;
+};
+
+}  // namespace sim

@@ -1,0 +1,93 @@
+// Shared helpers of the simulator tests: a small scenario with known values
+// and a one-call way to send a command block to a simulated path.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/CabinetRules.h"
+#include "sim/ModelJson.h"
+#include "sim/SessionContext.h"
+#include "sim/SimScsi.h"
+#include "sim/Simulator.h"
+
+namespace simtest {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// One cabinet CAB000000001 with controllers X (STROVANE0, active) and Y
+// (STROVANE1), drives A1, B1, A2 (members, 4096 blocks) and a spare in B2,
+// LUN 0 of 2048 blocks; a plain disk on PHYSICALDRIVE0.
+inline const char* kScenario = R"({
+  "cabinets": [{
+    "serial": "CAB000000001",
+    "alias": "FIRSTCAB",
+    "volumeSetId": "VOLSET0000000001",
+    "controllers": [
+      {"serial": "CTRLX00000000001", "vendor": "STROVANE", "productId": "ARRAY CTL",
+       "revision": "0301", "firmwareRevision": "FW01.02.03"},
+      {"serial": "CTRLY00000000001", "vendor": "STROVANE", "productId": "ARRAY CTL",
+       "revision": "0301", "firmwareRevision": "FW01.02.03"}],
+    "drives": [
+      {"slot": "A1", "serial": "DRV000000001", "blocks": 4096, "volumeSetId": "VOLSET0000000001",
+       "driveId": "QDISK QD-9100", "defects": [[70000, 3, 123456]]},
+      {"slot": "B1", "serial": "DRV000000002", "blocks": 4096, "volumeSetId": "VOLSET0000000001",
+       "driveId": "QDISK QD-9100", "badBlocks": [100]},
+      {"slot": "A2", "serial": "DRV000000003", "blocks": 4096, "volumeSetId": "VOLSET0000000001",
+       "driveId": "QDISK QD-9100"},
+      {"slot": "B2", "serial": "DRV000000004", "blocks": 4096, "spare": true,
+       "volumeSetId": "VOLSET0000000001", "driveId": "QDISK QD-9100"}],
+    "luns": [{"lun": 0, "blocks": 2048}]
+  }],
+  "plainDisks": [{"serial": "PLAIN0000001", "vendor": "GENERIC", "product": "SYSTEM DISK",
+                  "blocks": 8192}],
+  "paths": [
+    {"name": "PHYSICALDRIVE0", "plainDisk": 0},
+    {"name": "STROVANE0", "cabinet": 0, "controller": "X"},
+    {"name": "STROVANE1", "cabinet": 0, "controller": "Y"}]
+})";
+
+inline sim::WorldModel ScenarioWorld() {
+    sim::WorldModel w;
+    std::string error;
+    if (!sim::ModelJson::FromText(kScenario, &w, &error))
+        w = {};
+    return w;
+}
+
+inline std::shared_ptr<sim::Simulator> MakeSim(const std::string& stateFile = "") {
+    return std::make_shared<sim::Simulator>(ScenarioWorld(), stateFile);
+}
+
+// Sends one command; len is the host's transfer length (data-in buffer or
+// data-out size).
+inline sim::SimReply Send(sim::Simulator& s, const std::string& path, sim::SessionContext& session,
+                          const Bytes& cdb, sim::SimDirection dir = sim::SimDirection::kNone,
+                          std::uint32_t len = 0, const Bytes& out = {}) {
+    sim::SimCommand c;
+    c.cdb = cdb;
+    c.direction = dir;
+    c.transferLength =
+        dir == sim::SimDirection::kOut ? static_cast<std::uint32_t>(out.size()) : len;
+    c.dataOut = out;
+    return s.Execute(path, session, c);
+}
+
+inline Bytes Text(const std::string& t) {
+    return Bytes(t.begin(), t.end());
+}
+
+inline Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes r;
+    for (const auto& p : parts)
+        r.insert(r.end(), p.begin(), p.end());
+    return r;
+}
+
+inline Bytes Zeros(std::size_t n) {
+    return Bytes(n, 0);
+}
+
+}  // namespace simtest
