@@ -4,6 +4,7 @@
 
 #include "coresys/server/winnt/Service/ControllerTask.h"
 #include "coresys/server/winnt/Service/ServiceTask.h"
+#include "platform/Clock.h"
 
 namespace {
 
@@ -24,6 +25,11 @@ TEST(ServiceTask, AnswersZeroAndEndsOnItsStopCode) {
     stop.code = SERVICE_TASK_STOP;
     response = service.Request(stop);
     EXPECT_EQ(response.ended, 0);
+    // The answer to the stop code is posted before the task marks itself
+    // ending, so give its thread a moment.
+    for (int i = 0; i < 2000 && !service.IsTerminating(); ++i) {
+        platform::SleepMs(1);
+    }
     EXPECT_TRUE(service.IsTerminating());
     // Ended: later requests come back at once with ended = 1.
     EXPECT_EQ(service.Request(answer).ended, 1);
