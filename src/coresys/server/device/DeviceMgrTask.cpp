@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "coresys/server/device/DeviceMgr.h"
+
 namespace {
 
 std::string TaskName(int number) {
@@ -13,12 +15,21 @@ std::string TaskName(int number) {
 
 }  // namespace
 
-DeviceMgrTask::DeviceMgrTask(int number) : OruTask(TaskName(number).c_str()) {}
+DeviceMgrTask::DeviceMgrTask(DeviceMgr& manager, int number)
+    : OruTask(TaskName(number).c_str()), manager_(manager) {}
 
 DeviceMgrTask::~DeviceMgrTask() {
     EndThread();
 }
 
-std::int32_t DeviceMgrTask::Dispatch(TaskRequest&, TaskResponse*) {
-    return 0;
+std::int32_t DeviceMgrTask::Dispatch(TaskRequest& request, TaskResponse*) {
+    switch (request.code) {
+        case DM_RESCAN:
+            manager_.Rescan(nullptr);
+            return 0;
+        case DM_END:
+            return DM_END;
+        default:
+            return 0;
+    }
 }

@@ -1,24 +1,506 @@
 #include "coresys/server/net/SessionMgr.h"
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
+
+#include "client/Session.h"
+#include "coresys/common/CodedBuff.h"
+#include "coresys/server/device/DeviceMgr.h"
+#include "coresys/server/monitor/OruLite.h"
+#include "coresys/server/net/DatagramClient.h"
+#include "coresys/server/net/DatagramEar.h"
+#include "coresys/server/net/Ear.h"
+#include "coresys/server/net/NetText.h"
+#include "coresys/server/net/SecureFile.h"
+#include "coresys/server/net/SessionClient.h"
+#include "coresys/server/task/ResourceHold.h"
 #include "coresys/server/task/ServerFatal.h"
+#include "coresys/server/winnt/Service/EventReport.h"
+#include "coresys/server/winnt/Service/ServerConfig.h"
+#include "platform/Clock.h"
+#include "platform/Trace.h"
+
+namespace {
+
+std::uint32_t Be32(const unsigned char* bytes) {
+    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+           (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
+}
+
+std::string DottedAddress(const sockaddr_in& address) {
+    char text[INET_ADDRSTRLEN] = {};
+    if (::inet_ntop(AF_INET, &address.sin_addr, text, sizeof text) == nullptr) {
+        return std::string();
+    }
+    return text;
+}
+
+// The monitor whose 12-character id equals serial (at most 12 characters),
+// looked up under the subsystem-list lock; nullptr when none.
+OruLite* FindSubsystem(ServerManager* manager, const std::string& serial) {
+    auto* deviceMgr = dynamic_cast<DeviceMgr*>(manager);
+    if (deviceMgr == nullptr || serial.empty()) {
+        return nullptr;
+    }
+    char key[13] = {};
+    std::memcpy(key, serial.data(), serial.size() < 12 ? serial.size() : 12);
+    ResourceHold hold(deviceMgr->SubsystemListLock());
+    return deviceMgr->LocateOruLiteArray(key);
+}
+
+}  // namespace
 
 SessionMgr::SessionMgr() : OruTask("SessionMgr") {}
 
 SessionMgr::~SessionMgr() {
+    StopWaker();
     TaskRequest stop;
     stop.code = SM_STOP;
     Request(stop);
     EndThread();
+    datagramEar_.reset();
+    ear_.reset();
+    while (clientSet_.Count() > 0) {
+        SessionClient* client = clientSet_.At(0);
+        clientSet_.Remove(client);
+        delete client;
+    }
+    for (DatagramClient* client : datagramClients_) {
+        delete client;
+    }
+    datagramClients_.clear();
 }
 
 std::int32_t SessionMgr::Dispatch(TaskRequest& request, TaskResponse*) {
     switch (request.code) {
         case SM_SETUP:
-            deviceMgr_ = GetManager(DEVICE_MANAGER);
+            Setup();
+            return 0;
+        case SM_ADD_SESSION:
+            AddSession(request);
+            return 0;
+        case SM_REMOVE_CLIENT:
+            RemoveClient(reinterpret_cast<SessionClient*>(request.args[3]),
+                         static_cast<std::uint32_t>(request.args[4]));
+            return 0;
+        case SM_DELETE_OBJECT:
+            DeleteObject(reinterpret_cast<DatagramClient*>(request.args[3]));
+            return 0;
+        case SM_POLL:
+            // A timed pass that a later one replaced is dropped, so there is
+            // only ever one chain of timed passes.
+            if (request.args[0] == 0 || request.args[0] == pollGeneration_) {
+                Poll();
+            }
+            return 0;
+        case SM_SEND_SESSION:
+            SendOnSession(request);
+            return 0;
+        case SM_SEND_DATAGRAM:
+            SendDatagram(request);
+            return 0;
+        case SM_DATAGRAM_ARRIVED:
+            DatagramArrived(request);
+            return 0;
+        case SM_BROADCAST:
+            Broadcast(request);
             return 0;
         case SM_STOP:
             return 1;
         default:
             ServerFatalError("SessionMgr::Dispatch", "Bad SM TASK");
+    }
+}
+
+void SessionMgr::Setup() {
+    deviceMgr_ = GetManager(DEVICE_MANAGER);
+    // Both listeners are set up before the service reports running, so a
+    // port that cannot be bound ends the start.
+    datagramEar_ = std::make_unique<DatagramEar>(this);
+    TaskRequest init;
+    init.code = DG_INIT;
+    datagramEar_->Request(init);
+    ear_ = std::make_unique<Ear>(this, AF_INET, 1, "ForeignEar");
+    init.code = EAR_INIT;
+    ear_->Request(init);
+
+    const ServerConfig* config = GetServerConfig();
+    if (config == nullptr || !config->administrationPath.has_value()) {
+        platform::Trace("%s\n", NetText(NET_TEXT_NO_ADMINISTRATION_PATH).c_str());
+    } else if (SecureFile::WorldWritable(*config->administrationPath)) {
+        ReportNtEvent(4, NetText(NET_TEXT_ADMINISTRATION_WORLD_WRITABLE,
+                                 config->administrationPath->c_str()));
+    }
+    StartWaker();
+}
+
+void SessionMgr::StartWaker() {
+    if (waker_.joinable() || ::pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return;
+    }
+    waker_ = std::thread([this] { WakerLoop(); });
+}
+
+void SessionMgr::StopWaker() {
+    if (!waker_.joinable()) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> hold(watchLock_);
+        wakerStop_ = true;
+    }
+    passDone_.notify_all();
+    const unsigned char byte = 0;
+    (void)!::write(wakePipe_[1], &byte, 1);
+    waker_.join();
+    ::close(wakePipe_[0]);
+    ::close(wakePipe_[1]);
+    wakePipe_[0] = wakePipe_[1] = -1;
+}
+
+void SessionMgr::RefreshWatchSet() {
+    std::vector<int> sockets;
+    for (int i = 0; i < clientSet_.Count(); ++i) {
+        Session* session = clientSet_.At(i)->GetSession();
+        if (session != nullptr && session->State() != 0 && session->Socket() >= 0) {
+            sockets.push_back(session->Socket());
+        }
+    }
+    bool changed = false;
+    {
+        std::lock_guard<std::mutex> hold(watchLock_);
+        changed = sockets != watched_;
+        watched_.swap(sockets);
+    }
+    if (changed && wakePipe_[1] >= 0) {
+        // The waker may be waiting on the old set.
+        const unsigned char byte = 0;
+        (void)!::write(wakePipe_[1], &byte, 1);
+    }
+}
+
+void SessionMgr::WakerLoop() {
+    std::vector<pollfd> fds;
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> hold(watchLock_);
+            if (wakerStop_) {
+                return;
+            }
+            fds.assign(1, pollfd{wakePipe_[0], POLLIN, 0});
+            for (int socket : watched_) {
+                fds.push_back(pollfd{socket, POLLIN, 0});
+            }
+        }
+        if (::poll(fds.data(), fds.size(), static_cast<int>(kPollDelayMs)) <= 0) {
+            continue;
+        }
+        if (fds[0].revents != 0) {
+            unsigned char drain[64];
+            while (::read(wakePipe_[0], drain, sizeof drain) > 0) {
+            }
+            continue;
+        }
+        std::unique_lock<std::mutex> hold(watchLock_);
+        const std::uint64_t before = passes_;
+        TaskRequest poll;
+        poll.code = SM_POLL;
+        if (SendRequest(poll) != 0) {
+            return;
+        }
+        // The socket stays readable until a pass has read it: wait for the
+        // pass (bounded, in case the task is busy elsewhere) before looking
+        // again.
+        passDone_.wait_for(hold, std::chrono::milliseconds(kPollDelayMs),
+                           [&] { return wakerStop_ || passes_ != before; });
+    }
+}
+
+void SessionMgr::ArmPoll() {
+    TaskRequest poll;
+    poll.code = SM_POLL;
+    poll.args[0] = ++pollGeneration_;
+    SendRequest(poll, kPollDelayMs);
+}
+
+bool SessionMgr::SendWord(int socket, std::uint32_t word) {
+    unsigned char bytes[4] = {
+        static_cast<unsigned char>(word >> 24), static_cast<unsigned char>(word >> 16),
+        static_cast<unsigned char>(word >> 8), static_cast<unsigned char>(word)};
+    return Session::sendNB(socket, bytes, sizeof bytes, Session::kBudgetSeconds);
+}
+
+void SessionMgr::RefuseUnauthorized(int socket, const std::string& serialText, bool checkPeer,
+                                    const std::string& peerAddress) {
+    std::string text =
+        checkPeer ? NetText(NET_TEXT_UNAUTHORIZED_FROM, serialText.c_str(), peerAddress.c_str())
+                  : NetText(NET_TEXT_UNAUTHORIZED, serialText.c_str());
+    ReportServerEvent(SERVER_SOFTWARE_EVENT, SERVER_EXITED_CODE, text);
+    if (!SendWord(socket, kNotAuthorized)) {
+        platform::Trace("SessionMgr::Addsession - TIMEOUT send NOT_AUTHORIZED\n");
+    }
+    ::close(socket);
+}
+
+void SessionMgr::AddSession(TaskRequest& request) {
+    bool checkPeer = request.args[0] != 0;
+    int socket = static_cast<int>(request.args[1]);
+    auto revision = static_cast<std::uint32_t>(static_cast<std::uint64_t>(request.args[2]) >> 16);
+    std::unique_ptr<unsigned char[]> serialBytes(reinterpret_cast<unsigned char*>(request.args[3]));
+    auto serialLength = static_cast<std::size_t>(request.args[4]);
+
+    sockaddr_in peer{};
+    sockaddr_in own{};
+    socklen_t peerLength = sizeof peer;
+    socklen_t ownLength = sizeof own;
+    if (::getpeername(socket, reinterpret_cast<sockaddr*>(&peer), &peerLength) != 0) {
+        platform::Trace("SessionMgr::Addsession %s\n", "getpeername");
+        ::close(socket);
+        return;
+    }
+    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&own), &ownLength) != 0) {
+        platform::Trace("SessionMgr::Addsession %s\n", "getsockname");
+        ::close(socket);
+        return;
+    }
+    std::string peerAddress = DottedAddress(peer);
+    bool local = peer.sin_addr.s_addr == own.sin_addr.s_addr;
+
+    std::string serial;
+    bool valid = SecureFile::ValidSerial(serialBytes.get(), serialLength, &serial);
+    const ServerConfig* config = GetServerConfig();
+    bool haveAdmin = config != nullptr && config->administrationPath.has_value();
+    if (!valid || !haveAdmin) {
+        // Nothing to look for: a serial that is no plain name never becomes
+        // part of a path, and without an administration directory nobody
+        // can prove rights. Refused at once, no file touched.
+        RefuseUnauthorized(socket, SecureFile::ReportText(serialBytes.get(), serialLength),
+                           checkPeer, peerAddress);
+        return;
+    }
+
+    std::string secureFile = SecureFile::BuildName(*config->administrationPath, serial, local,
+                                                   peerAddress, ntohs(peer.sin_port));
+    OruLite* subsystem = FindSubsystem(deviceMgr_, serial);
+    bool present = false;
+    for (int attempt = 0; attempt < kSecureFileTries; ++attempt) {
+        if (SecureFile::Present(secureFile)) {
+            present = true;
+            break;
+        }
+        platform::SleepMs(kSecureFileWaitMs);
+    }
+    if (!present) {
+        RefuseUnauthorized(socket, serial, checkPeer, peerAddress);
+        return;
+    }
+    std::string user = SecureFile::OwnerText(secureFile);
+    SecureFile::Remove(secureFile);
+
+    if (subsystem == nullptr) {
+        if (!SendWord(socket, kBadSerialNo)) {
+            platform::Trace("SessionMgr::Addsession - TIMEOUT send BAD_SERIALNO\n");
+        }
+        ::close(socket);
+        return;
+    }
+
+    std::string text = checkPeer ? NetText(NET_TEXT_AUTHORIZED_AT, serial.c_str(), user.c_str(),
+                                           peerAddress.c_str())
+                                 : NetText(NET_TEXT_AUTHORIZED, serial.c_str(), user.c_str());
+    ReportServerEvent(SERVER_SOFTWARE_EVENT, SERVER_STARTED_CODE, text);
+
+    auto session = std::make_unique<Session>(revision);
+    session->SetSecureFile(secureFile.c_str());
+    session->Connect(socket);
+    if (!SendWord(socket, session->SessionID())) {
+        platform::Trace("SessionMgr::Addsession - TIMEOUT send sessionID\n");
+        // Destroying the session closes the socket; there is no client.
+        return;
+    }
+    auto* client = new SessionClient(this, subsystem, serial, std::move(session), user);
+    if (clientSet_.Add(client) == 0) {
+        platform::Trace("SessionMgr::Addsession - clientSet->Add failed\n");
+        delete client;
+        return;
+    }
+    RefreshWatchSet();
+    if (!pollPending_) {
+        pollPending_ = true;
+        TaskRequest poll;
+        poll.code = SM_POLL;
+        SendRequest(poll);
+    }
+}
+
+void SessionMgr::RemoveClient(SessionClient* client, std::uint32_t clientId) {
+    if (!clientSet_.Contains(client, clientId)) {
+        return;
+    }
+    Session* session = client->GetSession();
+    if (session != nullptr && session->State() != 0) {
+        session->Disconnect();
+    }
+    if (client->Unanswered() == 0) {
+        clientSet_.Remove(client);
+        delete client;
+        RefreshWatchSet();
+        return;
+    }
+    RefreshWatchSet();
+    // A subsystem still works on a message of this client: its replies must
+    // find the client object. Look again later.
+    TaskRequest again;
+    again.code = SM_REMOVE_CLIENT;
+    again.args[3] = reinterpret_cast<std::intptr_t>(client);
+    again.args[4] = static_cast<std::intptr_t>(clientId);
+    SendRequest(again, kRemoveRetryMs);
+}
+
+void SessionMgr::DeleteObject(DatagramClient* client) {
+    if (datagramClients_.erase(client) != 0) {
+        delete client;
+    }
+}
+
+void SessionMgr::Poll() {
+    pollPending_ = false;
+    int count = clientSet_.Count();
+    for (int i = 0; i < count; ++i) {
+        SessionClient* client = clientSet_.Next();
+        Session* session = client->GetSession();
+        if (session == nullptr) {
+            continue;
+        }
+        SESSION_STATUS status = SESS_CONNECTION_UNINITIALIZED;
+        void* body = nullptr;
+        unsigned long length = 0;
+        if (session->State() != 0) {
+            status = session->GetMsg(&body, &length);
+        }
+        if (status == SESS_SUCCESS) {
+            auto* bytes = static_cast<unsigned char*>(body);
+            std::vector<unsigned char> message(bytes, bytes + length);
+            CodedBuff::FreeData(bytes);
+            // Counted before the hand-over: the subsystem may finish the
+            // message before SubmitMessage returns.
+            client->CountAccepted();
+            if (client->Subsystem()->SubmitMessage(client, std::move(message)) == 0) {
+                client->Done();
+            }
+            break;
+        }
+        if (status == SESS_NO_MESSAGE_WAITING) {
+            continue;
+        }
+        if (!client->RemovalPending()) {
+            client->MarkRemovalPending();
+            TaskRequest remove;
+            remove.code = SM_REMOVE_CLIENT;
+            remove.args[3] = reinterpret_cast<std::intptr_t>(client);
+            remove.args[4] = static_cast<std::intptr_t>(client->ClientId());
+            SendRequest(remove);
+        }
+    }
+    if (clientSet_.Count() > 0) {
+        pollPending_ = true;
+        ArmPoll();
+    }
+    RefreshWatchSet();
+    {
+        std::lock_guard<std::mutex> hold(watchLock_);
+        ++passes_;
+    }
+    passDone_.notify_all();
+}
+
+void SessionMgr::SendOnSession(TaskRequest& request) {
+    auto* client = reinterpret_cast<SessionClient*>(request.args[3]);
+    auto clientId = static_cast<std::uint32_t>(request.args[4]);
+    auto* message = reinterpret_cast<unsigned char*>(request.args[5]);
+    auto length = static_cast<unsigned long>(request.args[6]);
+    if (!clientSet_.Contains(client, clientId) || client->GetSession() == nullptr) {
+        CodedBuff::FreeData(message);
+        return;
+    }
+    // The session frees the message; a failed send closes the session and
+    // the next poll removes the client.
+    client->GetSession()->SendMsg(message, length);
+}
+
+void SessionMgr::SendDatagram(TaskRequest& request) {
+    auto* client = reinterpret_cast<DatagramClient*>(request.args[3]);
+    auto* message = reinterpret_cast<unsigned char*>(request.args[5]);
+    auto length = static_cast<std::uint32_t>(request.args[6]);
+    if (datagramClients_.count(client) == 0 || !datagramEar_) {
+        CodedBuff::FreeData(message);
+        return;
+    }
+    datagramEar_->SendDG(client->Sender(), client->Serial().c_str(), message, length);
+}
+
+void SessionMgr::DatagramArrived(TaskRequest& request) {
+    std::unique_ptr<unsigned char[]> datagram(reinterpret_cast<unsigned char*>(request.args[3]));
+    auto length = static_cast<std::size_t>(request.args[4]);
+    std::unique_ptr<sockaddr_in> sender(reinterpret_cast<sockaddr_in*>(request.args[5]));
+    if (!datagram || !sender || length < kDatagramPrefix + kRequestHeader) {
+        return;
+    }
+    std::string serial(reinterpret_cast<const char*>(datagram.get() + 1),
+                       ::strnlen(reinterpret_cast<const char*>(datagram.get() + 1), 12));
+    std::uint32_t code = Be32(datagram.get() + kDatagramPrefix + 8);
+    if (code != kGrossStatusCode) {
+        // Management goes through authorized sessions only.
+        ReportNtEvent(4, NetText(NET_TEXT_DATAGRAM_REFUSED, code, DottedAddress(*sender).c_str()));
+        return;
+    }
+    OruLite* subsystem = FindSubsystem(deviceMgr_, serial);
+    if (subsystem == nullptr) {
+        platform::Trace("SessionMgr - datagram for unknown serial %s dropped\n", serial.c_str());
+        return;
+    }
+    auto* client = new DatagramClient(this, subsystem, serial, *sender);
+    datagramClients_.insert(client);
+    std::vector<unsigned char> message(datagram.get() + kDatagramPrefix, datagram.get() + length);
+    if (subsystem->SubmitMessage(client, std::move(message)) == 0) {
+        datagramClients_.erase(client);
+        delete client;
+    }
+}
+
+void SessionMgr::Broadcast(TaskRequest& request) {
+    std::unique_ptr<unsigned char, void (*)(unsigned char*)> message(
+        reinterpret_cast<unsigned char*>(request.args[3]), CodedBuff::FreeData);
+    auto length = static_cast<std::size_t>(request.args[4]);
+    std::unique_ptr<char[]> serialBuffer(reinterpret_cast<char*>(request.args[5]));
+    auto serialLength = static_cast<std::size_t>(request.args[6]);
+    std::string serial;
+    if (serialBuffer && serialLength > 0) {
+        serial.assign(serialBuffer.get(),
+                      ::strnlen(serialBuffer.get(), serialLength < 12 ? serialLength : 12));
+    }
+    if (!message) {
+        return;
+    }
+    for (int i = 0; i < clientSet_.Count(); ++i) {
+        SessionClient* client = clientSet_.At(i);
+        if (!serial.empty() && client->Serial() != serial) {
+            continue;
+        }
+        Session* session = client->GetSession();
+        if (session == nullptr || session->State() == 0 || session->Revision() != 4) {
+            continue;
+        }
+        auto* copy = new unsigned char[length == 0 ? 1 : length];
+        if (length > 0) {
+            std::memcpy(copy, message.get(), length);
+        }
+        session->SendMsg(copy, length);
     }
 }

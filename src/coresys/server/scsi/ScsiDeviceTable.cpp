@@ -197,6 +197,7 @@ void ScsiDeviceTable::Scan(DeviceRecord*& list, ScsiResult& result) {
                 return;
             }
             record->deviceIndex = count_;
+            record->scanGeneration = generation_;
             if (last == nullptr) {
                 list = record;
             } else {
@@ -217,13 +218,18 @@ void ScsiDeviceTable::Close(DeviceRecord*& list) {
         entries_[i] = Entry{};
     }
     count_ = 0;
+    // Records handed out so far belong to a table that is gone; the index
+    // they carry may name another device after the next scan.
+    ++generation_;
     FreeList(list);
 }
 
 void ScsiDeviceTable::PassThrough(ScsiCommand& command, ScsiResult& result,
                                   const DeviceRecord& record) {
-    if (record.deviceIndex >= count_ || !entries_[record.deviceIndex].device) {
-        // A record of an earlier scan: the handle is gone.
+    if (record.scanGeneration != generation_ || record.deviceIndex >= count_ ||
+        !entries_[record.deviceIndex].device) {
+        // A record of an earlier scan: its handle is gone, and its index may
+        // now belong to another controller.
         result.result = ScsiResult::kSystemFailed;
         result.status = ENODEV;
         result.senseLength = 0;

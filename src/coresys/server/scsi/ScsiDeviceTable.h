@@ -53,6 +53,7 @@ class ScsiDeviceTable {
 
     std::array<Entry, kCapacity> entries_{};
     std::uint32_t count_ = 0;
+    std::uint32_t generation_ = 0;  // counts scans and closes
     std::array<unsigned char, kScanBufferSize> scanBuffer_{};
 };
 

@@ -142,7 +142,11 @@ void StartServer() {
     g_controller = new ControllerTask();
     g_serviceTask = new ServiceTask();
     SetManager(LOG_MANAGER, new LogMgr());
-    SetManager(DEVICE_MANAGER, new DeviceMgr());
+    DeviceMgr* deviceMgr = new DeviceMgr();
+    SetManager(DEVICE_MANAGER, deviceMgr);
+    // The controllers are found and grouped at once; their monitors start
+    // with the device manager's Init.
+    deviceMgr->DiscoverDevices();
     SetManager(CONNECTION_MANAGER, new ConnectionMgr());
     // The log task must run before the device manager logs, and the
     // subsystems must exist before clients can connect.

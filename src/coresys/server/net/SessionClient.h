@@ -1,0 +1,57 @@
+// One accepted management session: the subsystem it manages, its Session,
+// the account that proved its rights, and the count of its messages that a
+// subsystem accepted and has not finished yet.
+//
+// Replies travel as session-manager requests (the session manager does every
+// write to a client socket); the client itself is owned by the session
+// manager, which frees it, with its Session, only once that count is 0, so
+// a subsystem never replies to a freed client.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "client/Session.h"
+#include "coresys/server/monitor/ServerClient.h"
+
+class OruLite;
+class OruTask;
+
+class SessionClient : public ServerClient {
+  public:
+    // owner: the session manager task the replies are posted to.
+    SessionClient(OruTask* owner, OruLite* subsystem, const std::string& serial,
+                  std::unique_ptr<Session> session, std::string user);
+    ~SessionClient() override;
+
+    // Posts the reply to the session manager (send on this session).
+    // 0 when the session manager is ending.
+    int Reply(std::vector<unsigned char> bytes) override;
+    // One accepted message is finished: the unanswered count drops.
+    void Done() override;
+
+    OruLite* Subsystem() const { return subsystem_; }
+    // The subsystem's serial number (12 characters at most).
+    const std::string& Serial() const { return serial_; }
+    Session* GetSession() const { return session_.get(); }
+    const std::string& User() const { return user_; }
+
+    // Messages accepted by the subsystem and not yet done.
+    std::uint32_t Unanswered() const { return unanswered_.load(); }
+    void CountAccepted() { unanswered_.fetch_add(1); }
+
+    bool RemovalPending() const { return removalPending_; }
+    void MarkRemovalPending() { removalPending_ = true; }
+
+  private:
+    OruTask* owner_;
+    OruLite* subsystem_;
+    std::string serial_;
+    std::unique_ptr<Session> session_;
+    std::string user_;
+    std::atomic<std::uint32_t> unanswered_{0};
+    bool removalPending_ = false;
+};

@@ -1,0 +1,117 @@
+// Rescans in a loop while other threads read the subsystem table (as the
+// listener does) and submit messages to the monitors they find there (as
+// sessions do), with the monitors' timers running. Meant to run under
+// ThreadSanitizer as well: every access must be ordered by the device
+// manager's locks.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "InProcessCabinets.h"
+#include "RecordingClient.h"
+#include "coresys/server/device/DeviceMgr.h"
+#include "coresys/server/monitor/OruLite.h"
+#include "coresys/server/task/ResourceHold.h"
+#include "platform/Clock.h"
+
+using devmgrtest::InProcessCabinets;
+using devmgrtest::RecordingClient;
+using devmgrtest::RequestBytes;
+
+namespace {
+
+TEST(RescanStress, TableReadersAndSubmittersSurviveRescans) {
+    setenv("ORU_SMON_INTERVAL", "1", 1);
+    setenv("ORU_PLOG_INTERVAL", "1", 1);
+    platform::SetTimeScale(50);  // timers every 20 ms
+    auto cabinets = std::make_unique<InProcessCabinets>(InProcessCabinets::DefaultWorld());
+    auto manager = std::make_unique<DeviceMgr>();
+    manager->DiscoverDevices();
+    manager->Init();
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> accepted{0};
+    std::atomic<int> tableReads{0};
+    RecordingClient client;
+
+    std::vector<std::thread> threads;
+    // The listener: copies the table and reads aliases.
+    for (int t = 0; t < 2; ++t) {
+        threads.emplace_back([&, t] {
+            int round = 0;
+            while (!stop.load()) {
+                ResourceHold hold(manager->SubsystemListLock());
+                for (std::uint32_t i = 0; i < manager->SubsystemCount(); ++i) {
+                    SubsystemEntry* entry = manager->GetSubsystemEntry(i);
+                    ASSERT_NE(entry, nullptr);
+                    SubsystemEntry copy = *entry;
+                    EXPECT_EQ(std::strlen(copy.serialNumber), 12u);
+                    if ((round + t) % 8 == 0) {
+                        entry->Alias();
+                    }
+                }
+                ++round;
+                tableReads.fetch_add(1);
+            }
+        });
+    }
+    // Sessions: find a monitor by serial, keep it, submit to it later.
+    for (int t = 0; t < 2; ++t) {
+        threads.emplace_back([&, t] {
+            const char* serial = t == 0 ? "QX0000000001" : "QX0000000002";
+            std::uint32_t sequence = 1;
+            while (!stop.load()) {
+                OruLite* monitor = nullptr;
+                {
+                    ResourceHold hold(manager->SubsystemListLock());
+                    monitor = manager->LocateOruLiteArray(serial);
+                }
+                if (monitor == nullptr) {
+                    std::this_thread::yield();
+                    continue;
+                }
+                for (int k = 0; k < 3; ++k) {
+                    const std::uint32_t code = (sequence % 5 == 0) ? 2 : 12;
+                    if (monitor->SubmitMessage(&client, RequestBytes(code, sequence, 1 + t,
+                                                                     sequence - 1, 1 + t)) == 1) {
+                        accepted.fetch_add(1);
+                    }
+                    ++sequence;
+                }
+                platform::SleepMs(1);
+            }
+        });
+    }
+
+    // The rescanner: the second cabinet goes and comes back.
+    for (int round = 0; round < 40; ++round) {
+        const bool remove = round % 2 == 0;
+        ASSERT_TRUE(
+            cabinets->Control(std::string(remove ? "remove" : "restore") + "-controller 1 X"));
+        ASSERT_TRUE(
+            cabinets->Control(std::string(remove ? "remove" : "restore") + "-controller 1 Y"));
+        manager->Rescan(nullptr);
+    }
+    stop.store(true);
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    manager->BeginShutdown();
+    manager.reset();
+
+    EXPECT_GT(tableReads.load(), 0);
+    EXPECT_GT(accepted.load(), 0);
+    // Every accepted message was finished exactly once, also those still
+    // queued when the tasks ended.
+    EXPECT_EQ(client.DoneCount(), accepted.load());
+    platform::SetTimeScale(0);
+    unsetenv("ORU_SMON_INTERVAL");
+    unsetenv("ORU_PLOG_INTERVAL");
+}
+
+}  // namespace

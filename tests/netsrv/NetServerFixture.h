@@ -1,0 +1,56 @@
+// OruServr in the console of a fresh machine root with its network ports in
+// etc/services, fixed waits shortened a hundredfold, and the helpers the
+// network tests share: the session preamble, the list and rescan requests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "NetProbe.h"
+#include "support/FreshRoot.h"
+#include "support/ServerProcess.h"
+
+namespace netsrvtest {
+
+inline constexpr int kLimitMs = 30000;
+
+class NetServerTest : public ::testing::Test {
+  protected:
+    NetServerTest() : ports_(WriteServices(root_)), server_(root_, ORU_BIN_DIR) {}
+    void TearDown() override;
+
+    // Serves the simulated cabinets in this root (strovsim in the
+    // background, stopped at tear-down); false when it cannot start.
+    bool StartSimulator();
+
+    // Starts the service (extra environment added) and waits until it runs.
+    // Fixed waits are a hundred times shorter unless realTime is set.
+    void StartServer(const std::vector<std::string>& environment = {}, bool realTime = false);
+
+    // Configures the administration directory C:\<directory> (created) and
+    // returns its path on this machine.
+    std::string ConfigureAdministration(const std::string& shareName = "",
+                                        const std::string& directory = "oru_admin");
+
+    // The 17-byte session preamble: connect word 00 04 00 00 and the
+    // 13-byte serial field (serial, zero-padded; at most 13 bytes kept).
+    static Bytes SessionPreamble(const std::string& serialField);
+    static Bytes SessionPreamble(const Bytes& serialField);
+
+    // Connects, sends the preamble, reads the 4-byte answer.
+    bool AskForSession(TcpProbe& probe, const Bytes& preamble, std::uint32_t* answer,
+                       int timeoutMs = kLimitMs);
+
+    // Exact event-log record texts of the current root.
+    static int CountRecords(const std::string& text);
+
+    testsupport::FreshRoot root_;
+    Ports ports_;
+    testsupport::ServerProcess server_;
+    bool started_ = false;
+    bool simulating_ = false;
+};
+
+}  // namespace netsrvtest

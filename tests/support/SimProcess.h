@@ -1,0 +1,44 @@
+// strovsim run by a test: the simulated cabinets served under a fresh
+// machine root, and its control subcommands.
+//
+// Start runs "<binDir>/strovsim serve" (in the foreground, as a child) with
+// ORU_ROOT=<root> plus the caller's environment changes, and waits until
+// the control interface answers. Control runs one "strovsim <args...>" and
+// returns its exit code (0 done), with its standard output in *output.
+// Stop (and the destructor) end the server with SIGTERM.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/ChildProcess.h"
+#include "support/FreshRoot.h"
+
+namespace testsupport {
+
+class SimProcess {
+  public:
+    SimProcess(const FreshRoot& root, std::string binDir)
+        : root_(root), binDir_(std::move(binDir)) {}
+    ~SimProcess();
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    bool Start(const std::vector<std::string>& arguments = {},
+               const std::vector<std::string>& environment = {}, int timeoutMs = 10000);
+    int Control(const std::vector<std::string>& arguments, std::string* output = nullptr);
+    // The command trace of one path ("" when it cannot be had).
+    std::string Trace(const std::string& path);
+    // Stops the server and waits for it; its exit code, or -1.
+    int Stop();
+
+    ChildProcess& Process() { return process_; }
+
+  private:
+    const FreshRoot& root_;
+    std::string binDir_;
+    ChildProcess process_;
+    bool started_ = false;
+};
+
+}  // namespace testsupport
