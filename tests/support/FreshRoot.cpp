@@ -44,10 +44,14 @@ FreshRoot::FreshRoot() {
     platform::SetRootDir(path_);
     tcpPort_ = FreePort(SOCK_STREAM);
     udpPort_ = FreePort(SOCK_DGRAM);
+    // Readers of the "oruUDP" entry swap its bytes once more; writing the
+    // port swapped lets them land on the free port, not on one that may be
+    // taken or below 1024.
+    auto udpEntry = static_cast<std::uint16_t>((udpPort_ >> 8) | (udpPort_ << 8));
     std::ostringstream services;
     services << "# written by the test fixture\n"
              << "oruTCP " << tcpPort_ << "/tcp\n"
-             << "oruUDP " << udpPort_ << "/udp\n";
+             << "oruUDP " << udpEntry << "/udp\n";
     Write("etc/services", services.str());
 }
 

@@ -2,7 +2,10 @@
 //
 // The constructor makes an empty directory under $TMPDIR (or /tmp), points
 // this process at it (platform::SetRootDir) and writes etc/services with
-// free TCP and UDP ports for "oruTCP" and "oruUDP". The destructor removes
+// free TCP and UDP ports for "oruTCP" and "oruUDP". Both the service and the
+// clients put the port of an "oruUDP" entry into network order once more, so
+// the entry holds the free UDP port with its two bytes swapped: UdpPort() is
+// the port datagrams really travel on. The destructor removes
 // the directory again, unless the environment variable ORU_KEEP_TEST_ROOT is
 // set (then its path is printed for a look after the test).
 #pragma once
@@ -27,6 +30,7 @@ class FreshRoot {
     // The whole of a file below the root ("" when missing).
     std::string Read(const std::string& relative) const;
 
+    // The ports the service really listens on (host order).
     std::uint16_t TcpPort() const { return tcpPort_; }
     std::uint16_t UdpPort() const { return udpPort_; }
 

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -186,6 +187,8 @@ void SessionMgr::RefreshWatchSet() {
 }
 
 void SessionMgr::WakerLoop() {
+    // A thread of its own name: it would inherit the session manager's.
+    pthread_setname_np(pthread_self(), "SessionWake");
     std::vector<pollfd> fds;
     for (;;) {
         {
