@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/socket.h>
@@ -146,6 +147,8 @@ void SessionMgr::StartWaker() {
         return;
     }
     waker_ = std::thread([this] { WakerLoop(); });
+    // Named at once: a new thread starts with its creator's name.
+    pthread_setname_np(waker_.native_handle(), "SessionWake");
 }
 
 void SessionMgr::StopWaker() {
@@ -187,8 +190,6 @@ void SessionMgr::RefreshWatchSet() {
 }
 
 void SessionMgr::WakerLoop() {
-    // A thread of its own name: it would inherit the session manager's.
-    pthread_setname_np(pthread_self(), "SessionWake");
     std::vector<pollfd> fds;
     for (;;) {
         {
@@ -322,6 +323,10 @@ void SessionMgr::AddSession(TaskRequest& request) {
     auto session = std::make_unique<Session>(revision);
     session->SetSecureFile(secureFile.c_str());
     session->Connect(socket);
+    // A reply leaves as two writes (frame header, then the message); without
+    // this the second would wait for the client's delayed acknowledgement.
+    const int noDelay = 1;
+    (void)::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     if (!SendWord(socket, session->SessionID())) {
         platform::Trace("SessionMgr::Addsession - TIMEOUT send sessionID\n");
         // Destroying the session closes the socket; there is no client.
