@@ -1,31 +1,51 @@
 #!/usr/bin/env bash
-# The main job: builds the suite, makes a fresh machine root and runs the
-# array-management service OruServr there in the console, then stops it
-# cleanly and shows what it left in the event log.
-#   scripts/demo.sh            (ORU_KEEP_ROOT=1 keeps the machine root)
+# The main job, on one machine: builds the suite, serves the simulated
+# Strovane cabinets with strovsim in a fresh machine root, runs the
+# array-management service OruServr in the console over them, and shows the
+# arrays with dkview (list, state, logical units, drives, controllers).
+# Everything is stopped cleanly at the end.
+#   scripts/demo.sh            (ORU_KEEP_ROOT=1 keeps the machine root;
+#                               ORU_DEMO_LEAVE_RUNNING=1 leaves both
+#                               programs running and says how to stop them;
+#                               ORU_DEMO_BIN=<dir> runs the programs of that
+#                               build tree and builds nothing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 say() { printf '\n==> %s\n' "$*"; }
 
-say "Installing what the build needs (nothing if all is there)"
-scripts/install-deps.sh
+if [ -n "${ORU_DEMO_BIN:-}" ]; then
+    # Programs of another build tree (a developer's); nothing is built.
+    bin="$ORU_DEMO_BIN"
+else
+    say "Installing what the build needs (nothing if all is there)"
+    scripts/install-deps.sh
 
-say "Building the release tree in build/release"
-scripts/build.sh release
-
-bin="$PWD/build/release/bin/OruServr"
-if [ ! -x "$bin" ]; then
-    echo "demo: $bin was not built" >&2
-    exit 1
+    say "Building the release tree in build/release"
+    scripts/build.sh release
+    bin="$PWD/build/release/bin"
 fi
+for program in OruServr strovsim dkview; do
+    if [ ! -x "$bin/$program" ]; then
+        echo "demo: $bin/$program was not built" >&2
+        exit 1
+    fi
+done
 
 root="$(mktemp -d "${TMPDIR:-/tmp}/oru-demo-XXXXXX")"
 log="$root/console.log"
 pid=""
+simulating=""
+leave="${ORU_DEMO_LEAVE_RUNNING:-}"
 cleanup() {
+    if [ "$leave" = "1" ]; then
+        return
+    fi
     if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
         kill -KILL "$pid" 2>/dev/null || true
+    fi
+    if [ -n "$simulating" ]; then
+        ORU_ROOT="$root" "$bin/strovsim" stop >/dev/null 2>&1 || true
     fi
     if [ "${ORU_KEEP_ROOT:-}" = "1" ]; then
         echo "demo: machine root kept in $root"
@@ -43,7 +63,7 @@ s.bind(("127.0.0.1", 0)); print(s.getsockname()[1]); s.close()' "$1"
 }
 
 say "Making a fresh machine root: $root"
-mkdir -p "$root/etc"
+mkdir -p "$root/etc" "$root/registry" "$root/c/oru_admin"
 tcp_port="$(free_port tcp)"
 udp_port="$(free_port udp)"
 cat > "$root/etc/services" <<SERVICES
@@ -51,9 +71,23 @@ oruTCP ${tcp_port}/tcp
 oruUDP ${udp_port}/udp
 SERVICES
 echo "    etc/services: oruTCP ${tcp_port}/tcp, oruUDP ${udp_port}/udp"
+# Sessions are authorized through secure files in the administration
+# directory C:\oru_admin (that is $root/c/oru_admin).
+cat > "$root/registry/HKEY_LOCAL_MACHINE.reg" <<'REGISTRY'
+Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\Software\Verdanix\Strovane\OruServer\Administration]
+"Path Name"="C:\\oru_admin"
+REGISTRY
+echo "    administration path: C:\\oru_admin ($root/c/oru_admin)"
+
+say "Serving the simulated cabinets: strovsim serve --daemon"
+ORU_ROOT="$root" "$bin/strovsim" serve --daemon
+simulating=1
+ORU_ROOT="$root" "$bin/strovsim" show | sed 's/^/    /'
 
 say "Starting OruServr in the console (ORU_DEBUG=ON)"
-ORU_ROOT="$root" ORU_DEBUG=ON ORU_EVENTLOG_SYSLOG=0 "$bin" > "$log" 2>&1 &
+ORU_ROOT="$root" ORU_DEBUG=ON ORU_EVENTLOG_SYSLOG=0 "$bin/OruServr" > "$log" 2>&1 &
 pid=$!
 echo "    process $pid, console output in $log"
 
@@ -75,27 +109,65 @@ if ! grep -q 'OruServr Started' "$events" 2>/dev/null; then
     cat "$log" >&2
     exit 1
 fi
-echo "    running; its threads:"
-for comm in /proc/"$pid"/task/*/comm; do
-    printf '      %s\n' "$(cat "$comm")"
-done
+echo "    running"
 
-say "Stopping it with SIGINT (Ctrl-C)"
+# dkview asks the service on this host, through the ports of this root.
+dkview() {
+    printf '\n    $ dkview %s\n' "$*"
+    ORU_ROOT="$root" ORUHOST=127.0.0.1 "$bin/dkview" "$@" 2>&1 | sed 's/^/    /'
+    return "${PIPESTATUS[0]}"
+}
+
+failed=0
+say "The arrays the service knows"
+dkview -i || failed=1
+first="$(ORU_ROOT="$root" ORUHOST=127.0.0.1 "$bin/dkview" -i -S | cut -d: -f2)"
+if [ -z "$first" ]; then
+    echo "demo: the service lists no array" >&2
+    exit 1
+fi
+
+say "State and capacity of array $first"
+dkview "$first" || failed=1
+dkview -s "$first" || failed=1
+
+say "Its logical units"
+dkview -l "$first" || failed=1
+
+say "Its drives"
+dkview -d "$first" || failed=1
+
+say "Its controllers"
+dkview -c "$first" || failed=1
+
+say "The same array for scripts (raw form)"
+dkview -a -S "$first" || failed=1
+
+if [ "$leave" = "1" ]; then
+    say "Left running: OruServr (process $pid) and strovsim in $root"
+    echo "    stop them with: kill -INT $pid; ORU_ROOT=$root $bin/strovsim stop"
+    echo "    and ask with:   ORU_ROOT=$root ORUHOST=127.0.0.1 $bin/dkview -a <array>"
+    exit "$failed"
+fi
+
+say "Stopping OruServr with SIGINT (Ctrl-C)"
 kill -INT "$pid"
 status=0
 wait "$pid" || status=$?
 pid=""
+echo "    exit code: $status"
 
-say "Console output of OruServr"
-sed 's/^/    /' "$log"
-
-say "Exit code: $status"
-
-say "Event log ($events)"
-sed 's/^/    /' "$events"
+say "Stopping strovsim"
+ORU_ROOT="$root" "$bin/strovsim" stop
+simulating=""
 
 if [ "$status" -ne 0 ]; then
-    echo "demo: OruServr did not stop cleanly" >&2
+    echo "demo: OruServr did not stop cleanly; its console output:" >&2
+    sed 's/^/    /' "$log" >&2
     exit 1
 fi
-say "Done: OruServr started and stopped cleanly"
+if [ "$failed" -ne 0 ]; then
+    echo "demo: a dkview display failed (see above)" >&2
+    exit 1
+fi
+say "Done: the arrays were shown, and everything stopped cleanly"

@@ -144,7 +144,8 @@ std::vector<std::uint8_t> CabinetRules::StateBlock(const CabinetModel& cab) {
     set(11, !HasSpare(cab));
     set(16, ControllerDown(other));
     set(18, any2(cab.hardware1));
-    set(20, cab.rebuildNeeded);
+    // A stopped rebuild still has to be done: the host may start it again.
+    set(20, cab.rebuildNeeded || (rebuilding && cab.rebuildStopped));
     set(21, !cab.missing.empty());
     set(25, !cab.operations.empty());
     set(29, !cab.controllers[0].present || !cab.controllers[1].present);

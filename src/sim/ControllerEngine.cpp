@@ -232,8 +232,6 @@ SimReply ControllerEngine::ModeSense(const SimCommand& cmd) {
         return Illegal();
     std::vector<std::uint8_t> p(8, 0);
     p.insert(p.end(), src->begin(), src->end());
-    if (GetBe16(cdb, 7) != p.size())
-        return Illegal();
     PutBe16(p, 0, static_cast<std::uint32_t>(p.size() - 2));
     p[8] = static_cast<std::uint8_t>(0x80 | page);  // PS: the page can be saved
     // What the controller reports of itself overrides the stored bytes.
@@ -250,7 +248,9 @@ SimReply ControllerEngine::ModeSense(const SimCommand& cmd) {
         p[22] = formatting ? CabinetRules::Progress(cab_, OperationKind::kFormat)
                            : CabinetRules::Progress(cab_, OperationKind::kRebuild);
     }
-    return DataReply(p, static_cast<std::uint32_t>(p.size()));
+    // The allocation governs, as everywhere: a shorter read (the header
+    // alone, to learn the length) gets the first bytes, a longer one zeros.
+    return DataReply(p, GetBe16(cdb, 7));
 }
 
 SimReply ControllerEngine::ModeSelect(const SimCommand& cmd, bool* changed) {
@@ -445,6 +445,10 @@ SimReply ControllerEngine::ExchangeReply(const SimCommand& cmd, bool* changed) {
     DriveModel& drive = cab_.drives[p.slot];
     if (!drive.present)
         return CheckCondition(kKeyNotReady, 0x04, 0x03);
+    // A data-out phase must bring all the data the request announced: the
+    // drive never writes bytes the host did not send.
+    if (want == 2 && cmd.dataOut.size() < p.length)
+        return CheckCondition(kKeyIllegalRequest, 0x1A, 0);
     std::uint32_t maxIn = std::min(p.length, cmd.transferLength);
     std::vector<std::uint8_t> data = cmd.dataOut;
     if (want == 2 && data.size() > p.length)

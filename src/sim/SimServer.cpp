@@ -275,6 +275,7 @@ void SimServer::HandleControl(int fd) {
 void SimServer::Serve(Connection* conn) {
     SessionContext session;
     std::vector<std::uint8_t> frame;
+    std::vector<std::uint8_t> replyHead;
     while (!stop_) {
         if (platform::ScsiWire::ReadFrame(conn->fd, platform::ScsiWire::kMaxRequestBody, -1,
                                           frame) != 0) {
@@ -320,18 +321,19 @@ void SimServer::Serve(Connection* conn) {
             rep.systemError = out.systemError;
             if (out.systemError == 0) {
                 rep.scsiStatus = out.status;
-                rep.sense = out.sense;
+                rep.sense = std::move(out.sense);
                 if (rep.sense.size() > platform::kScsiMaxSense) {
                     rep.sense.resize(platform::kScsiMaxSense);
                 }
-                rep.dataIn = out.dataIn;
                 rep.bytesMoved = out.dataIn.empty() ? out.bytesMoved
                                                     : static_cast<std::uint32_t>(out.dataIn.size());
+                rep.dataIn = std::move(out.dataIn);
             }
         }
-        std::vector<std::uint8_t> replyFrame;
-        if (platform::ScsiWire::EncodeReply(rep, replyFrame) != platform::ScsiWireStatus::Ok ||
-            platform::ScsiWire::WriteFrame(conn->fd, replyFrame) != 0) {
+        // The head goes out first and the data-in straight from the reply:
+        // a large read is not copied into a frame of its own.
+        if (platform::ScsiWire::EncodeReplyHead(rep, replyHead) != platform::ScsiWireStatus::Ok ||
+            platform::ScsiWire::WriteFrameParts(conn->fd, replyHead, rep.dataIn) != 0) {
             break;
         }
     }

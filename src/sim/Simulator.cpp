@@ -202,10 +202,19 @@ SimReply Simulator::Execute(const std::string& path, SessionContext& session, co
                 cab.usage[3] += 1;
         }
     }
-    if (fault && fault->kind == FaultKind::kShort && reply.systemError == 0 &&
-        reply.dataIn.size() > fault->value) {
-        reply.dataIn.resize(fault->value);
-        reply.bytesMoved = fault->value;
+    // A data-out command that the device accepted took the whole transfer,
+    // unless its engine reported taking fewer bytes.
+    if (cmd.direction == SimDirection::kOut && reply.systemError == 0 &&
+        reply.status == kStatusGood && reply.bytesMoved == 0) {
+        reply.bytesMoved = static_cast<std::uint32_t>(cmd.dataOut.size());
+    }
+    if (fault && fault->kind == FaultKind::kShort && reply.systemError == 0) {
+        if (reply.dataIn.size() > fault->value) {
+            reply.dataIn.resize(fault->value);
+            reply.bytesMoved = fault->value;
+        }
+        if (cmd.direction == SimDirection::kOut && reply.bytesMoved > fault->value)
+            reply.bytesMoved = fault->value;
     }
     if (fault && fault->kind == FaultKind::kDelay && delayMs)
         *delayMs = fault->value;

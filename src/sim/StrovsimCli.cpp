@@ -251,9 +251,14 @@ int Stop() {
         Say(StrovsimText::kNotRunning, platform::RootDir().c_str());
         return kExitFailed;
     }
-    // Wait for the server to close its sockets and leave.
+    // Wait for the server to close its sockets and leave. Its last act is to
+    // remove the pid file: a server run in the foreground by another program
+    // stays a process (unreaped) after it has ended, so the file tells.
     for (int i = 0; i < 200; ++i) {
-        bool gone = pid > 0 ? (::kill(pid, 0) != 0 && errno == ESRCH)
+        std::string now;
+        const bool released = platform::ReadWholeFile(StrovsimCli::PidFile(), &now) != 0 ||
+                              std::atoi(now.c_str()) != pid;
+        bool gone = pid > 0 ? (released || (::kill(pid, 0) != 0 && errno == ESRCH))
                             : StrovsimCli::SendControl("help", &answer) != 0;
         if (gone)
             return kExitOk;

@@ -36,15 +36,16 @@ const Bytes kOutRequest = {
     0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 'a',  'b',  'c',
 };
 
-// CHECK CONDITION with 14 bytes of sense and 2 data bytes (a refused 0xEE).
+// CHECK CONDITION with the 26 bytes of sense and 2 data bytes (a refused 0xEE).
 const Bytes kRefusalReply = {
-    0x00, 0x00, 0x00, 0x20,  // body length 16 + 14 + 2
-    0x03, 0x02, 0x0E, 0x00,  // pass-through, status 2, sense length 14
+    0x00, 0x00, 0x00, 0x2C,  // body length 16 + 26 + 2
+    0x03, 0x02, 0x1A, 0x00,  // pass-through, status 2, sense length 26
     0x00, 0x00, 0x00, 0x00,  // no system error
     0x00, 0x00, 0x00, 0x02,  // bytes moved 2
     0x00, 0x00, 0x00, 0x02,  // data-in 2
-    0x70, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00, 0x00, 0x80, 0x28,  // sense
-    0x00, 0x07,                                                                          // data
+    0x70, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x12, 0x00, 0x00, 0x00, 0x00, 0x80,  // sense 0..12
+    0x28, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // sense 13..25
+    0x00, 0x07,                                                                    // data
 };
 
 const Bytes kAddressReply = {
@@ -156,8 +157,9 @@ TEST(ScsiWireReplyTest, DecodesLiteralRefusalWithData) {
     EXPECT_EQ(reply.scsiStatus, 0x02);
     EXPECT_EQ(reply.systemError, 0);
     EXPECT_EQ(reply.bytesMoved, 2u);
-    ASSERT_EQ(reply.sense.size(), 14u);
+    ASSERT_EQ(reply.sense.size(), 26u);
     EXPECT_EQ(reply.sense[2], 0x05);
+    EXPECT_EQ(reply.sense[7], 18);
     EXPECT_EQ(reply.sense[12], 0x80);
     EXPECT_EQ(reply.sense[13], 0x28);
     EXPECT_EQ(reply.dataIn, (Bytes{0x00, 0x07}));
@@ -168,7 +170,8 @@ TEST(ScsiWireReplyTest, EncodesTheSameBytesAsTheLayoutTable) {
     reply.op = ScsiWireOp::PassThrough;
     reply.scsiStatus = 2;
     reply.bytesMoved = 2;
-    reply.sense = {0x70, 0, 5, 0, 0, 0, 0, 6, 0, 0, 0, 0, 0x80, 0x28};
+    reply.sense = {0x70, 0, 5, 0, 0, 0, 0, 18, 0, 0, 0, 0, 0x80,
+                   0x28, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0};
     reply.dataIn = {0x00, 0x07};
     Bytes frame;
     ASSERT_EQ(ScsiWire::EncodeReply(reply, frame), ScsiWireStatus::Ok);

@@ -79,6 +79,20 @@ TEST_F(SimIdentity, PlainDiskAnswersInquiryButNotTheIdentityPage) {
     EXPECT_EQ(id.sense[12], 0x24);
 }
 
+TEST_F(SimIdentity, ModeSenseAnswersTheAllocationLength) {
+    // The header alone tells a host how long the page is.
+    auto head = In("STROVANE0", {0x5A, 0x08, 0x21, 0, 0, 0, 0, 0, 0x08, 0}, 8);
+    EXPECT_EQ(head.status, 0);
+    EXPECT_EQ(head.dataIn, Bytes({0x00, 0x14, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
+    // A longer allocation: the page, then zeros.
+    auto longer = In("STROVANE0", {0x5A, 0x08, 0x21, 0, 0, 0, 0, 0, 0x20, 0}, 32);
+    EXPECT_EQ(longer.status, 0);
+    ASSERT_EQ(longer.dataIn.size(), 32u);
+    EXPECT_EQ(longer.dataIn[8], 0xA1);
+    EXPECT_EQ(longer.dataIn[9], 12);
+    EXPECT_EQ(Bytes(longer.dataIn.begin() + 22, longer.dataIn.end()), Bytes(10, 0));
+}
+
 TEST_F(SimIdentity, BadCommandsGetIllegalRequest) {
     struct Case {
         Bytes cdb;
@@ -87,7 +101,6 @@ TEST_F(SimIdentity, BadCommandsGetIllegalRequest) {
         {{0xC7, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0x20},           // unknown opcode
         {{0x12, 0x01, 0x99, 0x00, 0x30, 0x00}, 0x24},        // unknown page
         {{0x5A, 0x08, 0x3F, 0, 0, 0, 0, 0, 0x16, 0}, 0x24},  // unknown mode page
-        {{0x5A, 0x08, 0x21, 0, 0, 0, 0, 0, 0x20, 0}, 0x24},  // wrong allocation
         {{0x21, 0, 0, 0, 12, 0, 0, 0, 0, 0}, 0x24},          // slot 12
         {{0x23, 0, 2, 0, 0, 0, 0, 0, 2, 0}, 0x24},           // unknown list
         {{0xF2, 0, 0, 9, 0, 0, 0, 0, 3, 0}, 0x24},           // unknown controller page

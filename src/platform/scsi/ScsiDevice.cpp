@@ -14,6 +14,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/Clock.h"
 #include "platform/Root.h"
 #include "platform/scsi/ScsiWire.h"
 
@@ -146,15 +147,14 @@ class SocketScsiDevice : public ScsiDevice {
             wire.dataOut.assign(request.data, request.data + request.transferLength);
         }
         ScsiWireReply reply;
-        int error = RoundTrip(wire, reply, request.timeoutSeconds);
+        // Data-in goes straight into the caller's buffer: a reply larger than
+        // that buffer is refused before any of its data is read.
+        const bool in = request.direction == ScsiDirection::In;
+        std::uint32_t got = 0;
+        int error = RoundTrip(wire, reply, request.timeoutSeconds, in ? request.data : nullptr,
+                              in ? wire.transferLength : 0, &got);
         if (error == 0 && reply.systemError != 0) {
             error = reply.systemError;
-        }
-        // A device may not hand back more data than was asked for, nor data
-        // for a command without a data-in phase.
-        if (error == 0 && (reply.dataIn.size() > wire.transferLength ||
-                           (!reply.dataIn.empty() && request.direction != ScsiDirection::In))) {
-            error = EPROTO;
         }
         if (error != 0) {
             Fail(outcome, error);
@@ -166,15 +166,9 @@ class SocketScsiDevice : public ScsiDevice {
         if (!reply.sense.empty()) {
             std::memcpy(outcome.sense.data(), reply.sense.data(), reply.sense.size());
         }
-        if (!reply.dataIn.empty()) {
-            std::memcpy(request.data, reply.dataIn.data(), reply.dataIn.size());
-        }
         // For data-in the bytes moved are the bytes that arrived; for data-out
         // the device's own count stands, so an overrun claim shows as residual.
-        outcome.bytesMoved = reply.bytesMoved;
-        if (request.direction == ScsiDirection::In) {
-            outcome.bytesMoved = static_cast<std::uint32_t>(reply.dataIn.size());
-        }
+        outcome.bytesMoved = in ? got : reply.bytesMoved;
     }
 
   private:
@@ -188,13 +182,18 @@ class SocketScsiDevice : public ScsiDevice {
             ::close(fd_);
             fd_ = -1;
         }
+        receiveTimeoutMs_ = -1;
     }
 
     // Sends one request and waits for its reply. The wait allows the
     // command's own time-out plus a margin for the simulator's bookkeeping;
-    // a command without a time-out gets a minute.
+    // a command without a time-out gets a minute. With dataTo, the reply's
+    // data-in (at most dataCapacity bytes, else EPROTO) is read into it and
+    // its length stored in *dataGot; without, it goes to reply.dataIn and
+    // must be empty unless the request is GET_ADDRESS or GET_CAPABILITIES.
     int RoundTrip(const ScsiWireRequest& request, ScsiWireReply& reply,
-                  std::uint32_t timeoutSeconds) {
+                  std::uint32_t timeoutSeconds, std::uint8_t* dataTo = nullptr,
+                  std::uint32_t dataCapacity = 0, std::uint32_t* dataGot = nullptr) {
         std::vector<std::uint8_t> frame;
         if (ScsiWire::EncodeRequest(request, frame) != ScsiWireStatus::Ok) {
             return EINVAL;
@@ -215,22 +214,56 @@ class SocketScsiDevice : public ScsiDevice {
         if (waitMs > static_cast<std::uint64_t>(INT_MAX)) {
             waitMs = INT_MAX;
         }
-        std::vector<std::uint8_t> answer;
-        error = ScsiWire::ReadFrame(fd_, ScsiWire::kMaxReplyBody, static_cast<int>(waitMs), answer);
-        if (error != 0) {
-            Disconnect();
-            return error == EMSGSIZE ? EPROTO : error;
+        const std::uint64_t deadline = MonotonicMs() + waitMs;
+        // Commands mostly share one time-out: the socket's is set only when
+        // it changes.
+        if (receiveTimeoutMs_ != static_cast<int>(waitMs)) {
+            error = ScsiWire::SetReceiveTimeout(fd_, static_cast<int>(waitMs));
+            if (error != 0) {
+                Disconnect();
+                return error;
+            }
+            receiveTimeoutMs_ = static_cast<int>(waitMs);
         }
-        if (ScsiWire::DecodeReply(answer, reply) != ScsiWireStatus::Ok || reply.op != request.op) {
+        std::uint8_t head[ScsiWire::kReplyHead];
+        std::uint32_t senseLength = 0;
+        std::uint32_t dataLength = 0;
+        error = ScsiWire::ReadExact(fd_, head, sizeof head, deadline);
+        if (error == 0 && (ScsiWire::DecodeReplyHead(head, reply, &senseLength, &dataLength) !=
+                               ScsiWireStatus::Ok ||
+                           reply.op != request.op)) {
+            error = EPROTO;
+        }
+        // A device may not hand back more data than was asked for, nor data
+        // for a command without a data-in phase.
+        const bool small = request.op != ScsiWireOp::PassThrough;
+        if (error == 0 && dataLength > (dataTo != nullptr ? dataCapacity
+                                        : small           ? kScsiCapabilitiesSize
+                                                          : 0)) {
+            error = EPROTO;
+        }
+        if (error == 0) {
+            reply.sense.resize(senseLength);
+            error = ScsiWire::ReadExact(fd_, reply.sense.data(), senseLength, deadline);
+        }
+        if (error == 0 && dataTo != nullptr) {
+            error = ScsiWire::ReadExact(fd_, dataTo, dataLength, deadline);
+            *dataGot = dataLength;
+        } else if (error == 0) {
+            reply.dataIn.resize(dataLength);
+            error = ScsiWire::ReadExact(fd_, reply.dataIn.data(), dataLength, deadline);
+        }
+        if (error != 0) {
             // The stream can no longer be trusted to be in step.
             Disconnect();
-            return EPROTO;
+            return error;
         }
         return 0;
     }
 
     std::string path_;
     int fd_ = -1;
+    int receiveTimeoutMs_ = -1;  // the SO_RCVTIMEO of fd_; -1 none set
 };
 
 // ---------------------------------------------------------------------------

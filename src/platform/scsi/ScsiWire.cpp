@@ -2,6 +2,8 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -123,8 +125,9 @@ ScsiWireStatus ScsiWire::DecodeRequest(std::span<const std::uint8_t> frame,
     return ScsiWireStatus::Ok;
 }
 
-ScsiWireStatus ScsiWire::EncodeReply(const ScsiWireReply& reply, std::vector<std::uint8_t>& frame) {
-    frame.clear();
+ScsiWireStatus ScsiWire::EncodeReplyHead(const ScsiWireReply& reply,
+                                         std::vector<std::uint8_t>& head) {
+    head.clear();
     if (!ValidOp(static_cast<std::uint8_t>(reply.op))) {
         return ScsiWireStatus::BadField;
     }
@@ -135,17 +138,59 @@ ScsiWireStatus ScsiWire::EncodeReply(const ScsiWireReply& reply, std::vector<std
         return ScsiWireStatus::LengthMismatch;
     }
     std::size_t body = kReplyFixed + reply.sense.size() + reply.dataIn.size();
-    frame.reserve(kLengthField + body);
-    PutBe32(frame, static_cast<std::uint32_t>(body));
-    frame.push_back(static_cast<std::uint8_t>(reply.op));
-    frame.push_back(reply.scsiStatus);
-    frame.push_back(static_cast<std::uint8_t>(reply.sense.size()));
-    frame.push_back(0);
-    PutBe32(frame, static_cast<std::uint32_t>(reply.systemError));
-    PutBe32(frame, reply.bytesMoved);
-    PutBe32(frame, static_cast<std::uint32_t>(reply.dataIn.size()));
-    frame.insert(frame.end(), reply.sense.begin(), reply.sense.end());
-    frame.insert(frame.end(), reply.dataIn.begin(), reply.dataIn.end());
+    head.reserve(kReplyHead + reply.sense.size());
+    PutBe32(head, static_cast<std::uint32_t>(body));
+    head.push_back(static_cast<std::uint8_t>(reply.op));
+    head.push_back(reply.scsiStatus);
+    head.push_back(static_cast<std::uint8_t>(reply.sense.size()));
+    head.push_back(0);
+    PutBe32(head, static_cast<std::uint32_t>(reply.systemError));
+    PutBe32(head, reply.bytesMoved);
+    PutBe32(head, static_cast<std::uint32_t>(reply.dataIn.size()));
+    head.insert(head.end(), reply.sense.begin(), reply.sense.end());
+    return ScsiWireStatus::Ok;
+}
+
+ScsiWireStatus ScsiWire::EncodeReply(const ScsiWireReply& reply, std::vector<std::uint8_t>& frame) {
+    ScsiWireStatus status = EncodeReplyHead(reply, frame);
+    if (status == ScsiWireStatus::Ok) {
+        frame.insert(frame.end(), reply.dataIn.begin(), reply.dataIn.end());
+    }
+    return status;
+}
+
+ScsiWireStatus ScsiWire::DecodeReplyHead(std::span<const std::uint8_t> head, ScsiWireReply& reply,
+                                         std::uint32_t* senseLength, std::uint32_t* dataLength) {
+    if (head.size() < kReplyHead) {
+        return ScsiWireStatus::Short;
+    }
+    const std::uint32_t bodyLength = GetBe32(head, 0);
+    if (bodyLength > kMaxReplyBody) {
+        return ScsiWireStatus::TooLong;
+    }
+    std::span<const std::uint8_t> body = head.subspan(kLengthField, kReplyFixed);
+    if (!ValidOp(body[0]) || body[3] != 0) {
+        return ScsiWireStatus::BadField;
+    }
+    const std::uint32_t sense = body[2];
+    const std::uint32_t bytesMoved = GetBe32(body, 8);
+    const std::uint32_t data = GetBe32(body, 12);
+    if (data > kScsiMaxTransfer) {
+        return ScsiWireStatus::TooLong;
+    }
+    // Both stated lengths must account for the body exactly.
+    if (static_cast<std::uint64_t>(kReplyFixed) + sense + data != bodyLength) {
+        return ScsiWireStatus::LengthMismatch;
+    }
+    if (data != 0 && data != bytesMoved) {
+        return ScsiWireStatus::LengthMismatch;
+    }
+    reply.op = static_cast<ScsiWireOp>(body[0]);
+    reply.scsiStatus = body[1];
+    reply.systemError = static_cast<std::int32_t>(GetBe32(body, 4));
+    reply.bytesMoved = bytesMoved;
+    *senseLength = sense;
+    *dataLength = data;
     return ScsiWireStatus::Ok;
 }
 
@@ -154,77 +199,78 @@ ScsiWireStatus ScsiWire::DecodeReply(std::span<const std::uint8_t> frame, ScsiWi
     if (status != ScsiWireStatus::Ok) {
         return status;
     }
-    std::span<const std::uint8_t> body = frame.subspan(kLengthField);
-    if (!ValidOp(body[0]) || body[3] != 0) {
-        return ScsiWireStatus::BadField;
+    std::uint32_t senseLength = 0;
+    std::uint32_t dataLength = 0;
+    status = DecodeReplyHead(frame, reply, &senseLength, &dataLength);
+    if (status != ScsiWireStatus::Ok) {
+        return status;
     }
-    std::uint32_t senseLength = body[2];
-    std::uint32_t bytesMoved = GetBe32(body, 8);
-    std::uint32_t dataLength = GetBe32(body, 12);
-    if (dataLength > kScsiMaxTransfer) {
-        return ScsiWireStatus::TooLong;
-    }
-    // Both stated lengths must account for the body exactly.
-    if (static_cast<std::uint64_t>(kReplyFixed) + senseLength + dataLength != body.size()) {
-        return ScsiWireStatus::LengthMismatch;
-    }
-    if (dataLength != 0 && dataLength != bytesMoved) {
-        return ScsiWireStatus::LengthMismatch;
-    }
-    reply.op = static_cast<ScsiWireOp>(body[0]);
-    reply.scsiStatus = body[1];
-    reply.systemError = static_cast<std::int32_t>(GetBe32(body, 4));
-    reply.bytesMoved = bytesMoved;
-    auto senseBegin = body.begin() + kReplyFixed;
+    auto senseBegin = frame.begin() + kReplyHead;
     reply.sense.assign(senseBegin, senseBegin + senseLength);
-    reply.dataIn.assign(senseBegin + senseLength, body.end());
+    reply.dataIn.assign(senseBegin + senseLength, frame.end());
     return ScsiWireStatus::Ok;
 }
 
-namespace {
+int ScsiWire::SetReceiveTimeout(int fd, int timeoutMs) {
+    timeval limit{};
+    limit.tv_sec = timeoutMs / 1000;
+    limit.tv_usec = (timeoutMs % 1000) * 1000;
+    if (timeoutMs == 0) {
+        limit.tv_usec = 1000;  // 0 would mean no limit at all
+    }
+    return ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) == 0 ? 0 : errno;
+}
 
-// Reads exactly n bytes, waiting at most until deadline (0: no limit).
-int ReadExact(int fd, std::uint8_t* to, std::size_t n, std::uint64_t deadline) {
+int ScsiWire::ReadExact(int fd, std::uint8_t* to, std::size_t n, std::uint64_t deadline) {
     std::size_t got = 0;
     while (got < n) {
+        // A blocking read sleeps in the kernel until data comes or the
+        // socket's receive time-out runs out: one call per piece, as a bare
+        // socket needs, instead of a poll before every read.
+        ssize_t r = ::recv(fd, to + got, n - got, 0);
+        if (r > 0) {
+            got += static_cast<std::size_t>(r);
+            continue;
+        }
+        if (r == 0) {
+            return ECONNRESET;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            return errno;
+        }
+        int waitMs = -1;  // no deadline: a non-blocking socket waits here
         if (deadline != 0) {
             std::uint64_t now = MonotonicMs();
             if (now >= deadline) {
                 return ETIMEDOUT;
             }
-            pollfd p{fd, POLLIN, 0};
             std::uint64_t left = deadline - now;
-            int ready = ::poll(&p, 1, left > 60000 ? 60000 : static_cast<int>(left));
-            if (ready < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return errno;
-            }
-            if (ready == 0) {
-                continue;
-            }
+            waitMs = left > 60000 ? 60000 : static_cast<int>(left);
         }
-        ssize_t r = ::recv(fd, to + got, n - got, 0);
-        if (r > 0) {
-            got += static_cast<std::size_t>(r);
-        } else if (r == 0) {
-            return ECONNRESET;
-        } else if (errno != EINTR && errno != EAGAIN) {
+        pollfd p{fd, POLLIN, 0};
+        int ready = ::poll(&p, 1, waitMs);
+        if (ready < 0 && errno != EINTR) {
             return errno;
         }
     }
     return 0;
 }
 
-}  // namespace
-
 int ScsiWire::ReadFrame(int fd, std::uint32_t maxBody, int timeoutMs,
                         std::vector<std::uint8_t>& frame) {
     std::uint64_t deadline =
         timeoutMs < 0 ? 0 : MonotonicMs() + static_cast<std::uint64_t>(timeoutMs) + 1;
+    if (timeoutMs >= 0) {
+        int error = SetReceiveTimeout(fd, timeoutMs);
+        if (error != 0) {
+            return error;
+        }
+    }
     frame.assign(kLengthField, 0);
-    int error = ReadExact(fd, frame.data(), kLengthField, deadline);
+    int error = ScsiWire::ReadExact(fd, frame.data(), kLengthField, deadline);
     if (error != 0) {
         frame.clear();
         return error;
@@ -235,7 +281,7 @@ int ScsiWire::ReadFrame(int fd, std::uint32_t maxBody, int timeoutMs,
         return EMSGSIZE;
     }
     frame.resize(kLengthField + static_cast<std::size_t>(body));
-    error = ReadExact(fd, frame.data() + kLengthField, body, deadline);
+    error = ScsiWire::ReadExact(fd, frame.data() + kLengthField, body, deadline);
     if (error != 0) {
         frame.clear();
     }
@@ -248,6 +294,34 @@ int ScsiWire::WriteFrame(int fd, std::span<const std::uint8_t> frame) {
         ssize_t w = ::send(fd, frame.data() + sent, frame.size() - sent, MSG_NOSIGNAL);
         if (w > 0) {
             sent += static_cast<std::size_t>(w);
+        } else if (w < 0 && errno != EINTR && errno != EAGAIN) {
+            return errno;
+        }
+    }
+    return 0;
+}
+
+int ScsiWire::WriteFrameParts(int fd, std::span<const std::uint8_t> first,
+                              std::span<const std::uint8_t> second) {
+    std::size_t done = 0;
+    const std::size_t total = first.size() + second.size();
+    while (done < total) {
+        iovec parts[2];
+        int count = 0;
+        if (done < first.size()) {
+            parts[count++] = {const_cast<std::uint8_t*>(first.data()) + done, first.size() - done};
+        }
+        const std::size_t inSecond = done > first.size() ? done - first.size() : 0;
+        if (inSecond < second.size()) {
+            parts[count++] = {const_cast<std::uint8_t*>(second.data()) + inSecond,
+                              second.size() - inSecond};
+        }
+        msghdr message{};
+        message.msg_iov = parts;
+        message.msg_iovlen = static_cast<std::size_t>(count);
+        ssize_t w = ::sendmsg(fd, &message, MSG_NOSIGNAL);
+        if (w > 0) {
+            done += static_cast<std::size_t>(w);
         } else if (w < 0 && errno != EINTR && errno != EAGAIN) {
             return errno;
         }

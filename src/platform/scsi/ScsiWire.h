@@ -78,6 +78,22 @@ class ScsiWire {
                                         std::vector<std::uint8_t>& frame);
     static ScsiWireStatus EncodeReply(const ScsiWireReply& reply, std::vector<std::uint8_t>& frame);
 
+    // The head of a reply frame: its length field and fixed part.
+    static constexpr std::uint32_t kReplyHead = kLengthField + kReplyFixed;
+
+    // The reply frame up to its data-in (head and sense), with EncodeReply's
+    // checks; the data-in goes after it on the wire (WriteFrameParts), so a
+    // large reply is never copied into a frame of its own.
+    static ScsiWireStatus EncodeReplyHead(const ScsiWireReply& reply,
+                                          std::vector<std::uint8_t>& head);
+
+    // Checks the first kReplyHead bytes of a reply frame as DecodeReply does
+    // and fills op, status, system error and bytes moved; *senseLength and
+    // *dataLength receive the sense and data-in lengths that follow, which
+    // together with the fixed part account for the body exactly.
+    static ScsiWireStatus DecodeReplyHead(std::span<const std::uint8_t> head, ScsiWireReply& reply,
+                                          std::uint32_t* senseLength, std::uint32_t* dataLength);
+
     // Decoders take a whole frame, length field included, and read only
     // within it. On any status but Ok the output is unspecified.
     static ScsiWireStatus DecodeRequest(std::span<const std::uint8_t> frame,
@@ -91,8 +107,21 @@ class ScsiWire {
     static int ReadFrame(int fd, std::uint32_t maxBody, int timeoutMs,
                          std::vector<std::uint8_t>& frame);
 
+    // Reads exactly n bytes, waiting at most until deadlineMs (a
+    // platform::MonotonicMs value; 0 waits without limit). Each read blocks
+    // in the kernel, so with a deadline the socket must carry a receive
+    // time-out (SetReceiveTimeout) no longer than the wait wanted: the
+    // deadline is checked whenever a read comes back without data. Returns
+    // 0, ECONNRESET when the peer closed, ETIMEDOUT, or the system error.
+    static int ReadExact(int fd, std::uint8_t* to, std::size_t n, std::uint64_t deadlineMs);
+    // Sets the socket's receive time-out (SO_RCVTIMEO). Returns 0 or errno.
+    static int SetReceiveTimeout(int fd, int timeoutMs);
+
     // Writes all bytes of a frame (no SIGPIPE). Returns 0 or the system error.
     static int WriteFrame(int fd, std::span<const std::uint8_t> frame);
+    // Writes one frame given in two consecutive parts.
+    static int WriteFrameParts(int fd, std::span<const std::uint8_t> first,
+                               std::span<const std::uint8_t> second);
 };
 
 }  // namespace platform

@@ -66,6 +66,13 @@ SessionMgr::~SessionMgr() {
     stop.code = SM_STOP;
     Request(stop);
     EndThread();
+    // The task may write to the pipe until it has ended.
+    for (int& end : wakePipe_) {
+        if (end >= 0) {
+            ::close(end);
+            end = -1;
+        }
+    }
     datagramEar_.reset();
     ear_.reset();
     while (clientSet_.Count() > 0) {
@@ -163,9 +170,6 @@ void SessionMgr::StopWaker() {
     const unsigned char byte = 0;
     (void)!::write(wakePipe_[1], &byte, 1);
     waker_.join();
-    ::close(wakePipe_[0]);
-    ::close(wakePipe_[1]);
-    wakePipe_[0] = wakePipe_[1] = -1;
 }
 
 void SessionMgr::RefreshWatchSet() {

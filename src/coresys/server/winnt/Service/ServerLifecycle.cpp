@@ -11,6 +11,7 @@
 
 #include "catalog/StringCatalog.h"
 #include "coresys/server/device/DeviceMgr.h"
+#include "coresys/server/dispatch/ManagementDispatch.h"
 #include "coresys/server/log/LogMgr.h"
 #include "coresys/server/net/ConnectionMgr.h"
 #include "coresys/server/task/EventSemaphore.h"
@@ -142,6 +143,8 @@ void StartServer() {
     g_controller = new ControllerTask();
     g_serviceTask = new ServiceTask();
     SetManager(LOG_MANAGER, new LogMgr());
+    // Requests are dispatched from the first message a subsystem takes.
+    InstallManagementDispatch();
     DeviceMgr* deviceMgr = new DeviceMgr();
     SetManager(DEVICE_MANAGER, deviceMgr);
     // The controllers are found and grouped at once; their monitors start

@@ -1,0 +1,78 @@
+#include "cli/common/ArrayConnect.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <vector>
+
+#include "catalog/Pause.h"
+#include "cli/common/ArrayIdMatch.h"
+#include "cli/common/ErrorPrinter.h"
+#include "cli/common/ExitCodes.h"
+#include "cli/common/ProgramMessages.h"
+#include "client/QEN.h"
+#include "coresys/common/FieldText.h"
+
+namespace {
+
+constexpr int kConnectTries = 6;
+constexpr unsigned long kConnectPauseMs = 1500;
+
+[[noreturn]] void Fail(int message, int programIndex, int exitCode) {
+    std::cout.flush();
+    PrintProgramMessage(message, programIndex, std::cerr);
+    std::cerr << '\n';
+    std::cerr.flush();
+    std::exit(exitCode);
+}
+
+}  // namespace
+
+OruSubsystem* FindSubsystemById(QEN& qen, std::string_view id) {
+    std::vector<ArrayIdEntry> entries;
+    std::vector<OruSubsystem*> subsystems;
+    for (int i = 0; i < qen.NameArraySize(); ++i) {
+        OruSubsystem* subsystem = qen[i];
+        if (subsystem == nullptr) {
+            break;
+        }
+        entries.push_back({FieldText(subsystem->aliasName), FieldText(subsystem->serialNumber)});
+        subsystems.push_back(subsystem);
+    }
+    const std::optional<std::size_t> found = FindArrayById(id, entries, std::cerr);
+    return found ? subsystems[*found] : nullptr;
+}
+
+DiskArray* ConnectWithRetry(QEN& qen, OruSubsystem* subsystem) {
+    for (int attempt = 1; attempt <= kConnectTries; ++attempt) {
+        DiskArray* array = qen.Connect(subsystem);
+        if (array != nullptr && qen.LastStatus() == SESS_SUCCESS) {
+            return array;
+        }
+        const SESSION_STATUS status = qen.LastStatus();
+        if (status == SESS_USER_LACKS_SECURITY || status == SESS_AUTHENTIFICATION_FAILED) {
+            return nullptr;
+        }
+        if (attempt < kConnectTries) {
+            Pause(kConnectPauseMs);
+        }
+    }
+    return nullptr;
+}
+
+DiskArray* OpenArray(QEN& qen, std::string_view id, int programIndex) {
+    const ASL_STATUS listStatus = qen.OruListStatus();
+    if (listStatus != ASL_GOOD) {
+        PrintListStatus(static_cast<std::int32_t>(listStatus), std::cerr);
+        std::exit(CLI_EXIT_NO_REPLY);
+    }
+    OruSubsystem* subsystem = FindSubsystemById(qen, id);
+    if (subsystem == nullptr) {
+        Fail(PM_NOT_FOUND, programIndex, CLI_EXIT_USAGE);
+    }
+    DiskArray* array = ConnectWithRetry(qen, subsystem);
+    if (array == nullptr) {
+        PrintSessionStatus(static_cast<std::int32_t>(qen.LastStatus()), std::cerr);
+        Fail(PM_NO_CONNECTION, programIndex, CLI_EXIT_FAILED);
+    }
+    return array;
+}

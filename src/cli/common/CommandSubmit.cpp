@@ -1,0 +1,83 @@
+#include "cli/common/CommandSubmit.h"
+
+#include <cstdlib>
+#include <iostream>
+
+#include "catalog/Pause.h"
+#include "cli/common/CommandOutcome.h"
+#include "cli/common/CommandWait.h"
+#include "cli/common/ExitCodes.h"
+#include "cli/common/ProgramMessages.h"
+#include "client/DiskArray.h"
+#include "client/QEN.h"
+#include "coresys/common/PollMsg.h"
+
+namespace {
+
+[[noreturn]] void ExitWithProgramMessage(int message, int programIndex, int exitCode) {
+    std::cout.flush();
+    PrintProgramMessage(message, programIndex, std::cerr);
+    std::cerr << '\n';
+    std::cerr.flush();
+    std::exit(exitCode);
+}
+
+}  // namespace
+
+std::optional<CommandReply> WaitForCommandResult(DiskArray& array, const CommandHandle& handle,
+                                                 bool verbose, std::uint32_t code,
+                                                 std::span<const CommandArgument> arguments,
+                                                 std::ostream& progress) {
+    CommandWait wait(handle, code);
+    while (wait.Current() == CommandWait::Step::WAITING) {
+        // The result belongs to the array until the next poll: everything
+        // needed from it is taken before the loop goes round.
+        const PollMsg* message = array.PollQEN();
+        if (message != nullptr) {
+            if (verbose && wait.IsAwaited(*message)) {
+                PrintCommandProgress(code, message->status, arguments, progress);
+                progress.flush();
+            }
+            switch (wait.Take(message)) {
+                case CommandWait::Step::COMPLETE:
+                    return CommandReply::CopyOf(*message);
+                case CommandWait::Step::NO_REPLY:
+                    return std::nullopt;
+                case CommandWait::Step::WAITING:
+                    break;
+            }
+        }
+        Pause(CommandWait::kPollPauseMs);
+        wait.Paused(CommandWait::kPollPauseMs);
+    }
+    return std::nullopt;
+}
+
+void FinishCommand(const std::optional<CommandReply>& reply, QEN& qen, DiskArray*& array,
+                   std::uint32_t code, int programIndex, std::span<const CommandArgument> arguments,
+                   bool verbose) {
+    if (!reply) {
+        // Nothing to say goodbye to in time: the process end closes the
+        // connection.
+        ExitWithProgramMessage(PM_NO_REPLY, programIndex, CLI_EXIT_NO_REPLY);
+    }
+    const ReplyView view = reply->View();
+    std::cout.flush();
+    if (CheckReplyKind(view, verbose, code, arguments, std::cerr) == 0) {
+        return;
+    }
+    // The exit code comes from our own copy; the connection may go now.
+    const int exitCode = FailedRequestExitCode(view);
+    qen.DisConnect(array);
+    array = nullptr;
+    ExitWithProgramMessage(PM_REQUEST_FAILED, programIndex, exitCode);
+}
+
+CommandReply SubmitAndCheck(QEN& qen, DiskArray*& array, const CommandHandle& handle,
+                            std::uint32_t code, int programIndex,
+                            std::span<const CommandArgument> arguments, bool verbose) {
+    std::optional<CommandReply> reply =
+        WaitForCommandResult(*array, handle, verbose, code, arguments, std::cout);
+    FinishCommand(reply, qen, array, code, programIndex, arguments, verbose);
+    return std::move(*reply);
+}

@@ -1,0 +1,412 @@
+// Management requests end to end: libqen in this process, OruServr in the
+// console and strovsim serving the simulated cabinets, all in a fresh
+// machine root. The service's fixed waits and the simulator's long
+// operations both run a hundred times faster.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "NetServerFixture.h"
+#include "client/DiskArray.h"
+#include "client/QEN.h"
+#include "client/Session.h"
+#include "coresys/common/PollMsg.h"
+#include "platform/Clock.h"
+
+namespace netsrvtest {
+namespace {
+
+constexpr std::uint32_t kCommandFailed = 1, kCancelled = 4;
+constexpr std::uint32_t kAlreadyShutdown = 3, kControllerAlreadyActive = 8,
+                        kControllerNotPresent = 9, kInvalidParameter = 26, kUnknownCommand = 51;
+constexpr std::uint32_t kDeviceMgr = 4;
+
+// What came back for one request.
+struct Outcome {
+    std::vector<std::uint32_t> statuses;  // every reply, in order
+    std::uint32_t kind = 0;               // of the final reply
+    std::uint32_t errorCode = 0, qualifier = 0, moduleId = 0;
+    bool finished = false;
+};
+
+using HandleKey = std::pair<std::uint32_t, std::uint32_t>;
+
+HandleKey Key(const CommandHandle& h) {
+    return {h.sequence, h.sessionID};
+}
+
+// A connection that can send any request code: the library's own request
+// path with the code and values chosen by the test.
+class RawArray : public DiskArray {
+  public:
+    using DiskArray::DiskArray;
+    CommandHandle Send(std::uint32_t code, std::uint32_t v1 = 0, std::uint32_t v2 = 0,
+                       std::uint32_t v3 = 0) {
+        return SendHeaderandValueMsg(code, kRequestVersion, v1, v2, v3);
+    }
+};
+
+class DispatchEndToEndTest : public NetServerTest {
+  protected:
+    void SetUp() override {
+        ::setenv("ORU_ROOT", root_.Path().c_str(), 1);
+        ASSERT_TRUE(StartSimulator());
+        ASSERT_EQ(Strovsim({"timescale", "100"}), 0);
+        ConfigureAdministration();
+        StartServer({"ORU_SMON_INTERVAL=0", "ORU_PLOG_INTERVAL=0"});
+        qen_ = std::make_unique<QEN>(0);
+        ASSERT_EQ(qen_->ScanforSubsystems("127.0.0.1", 0, 0), ASL_GOOD);
+    }
+    void TearDown() override {
+        qen_.reset();
+        NetServerTest::TearDown();
+        ::unsetenv("ORU_ROOT");
+    }
+
+    int Strovsim(const std::vector<std::string>& args, std::string* output = nullptr) {
+        testsupport::ChildProcess run;
+        if (!run.Start(testsupport::ProgramPath(ORU_BIN_DIR, "strovsim"), args,
+                       {"ORU_ROOT=" + root_.Path()})) {
+            return -1;
+        }
+        int rc = run.WaitExit(kLimitMs);
+        if (output != nullptr) {
+            *output = run.Stdout();
+        }
+        return rc;
+    }
+    // The lines `strovsim show` prints for cabinet n (its first line first).
+    std::vector<std::string> Cabinet(int n) {
+        std::string all;
+        Strovsim({"show"}, &all);
+        std::vector<std::string> lines;
+        std::istringstream in(all);
+        std::string line;
+        bool inside = false;
+        while (std::getline(in, line)) {
+            if (line.rfind("cabinet ", 0) == 0 || line.rfind("path ", 0) == 0) {
+                inside = line.rfind("cabinet " + std::to_string(n) + " ", 0) == 0;
+            }
+            if (inside) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    }
+    bool WaitForCabinet(int n, const std::string& part) {
+        const std::uint64_t end = platform::MonotonicMs() + kLimitMs;
+        while (platform::MonotonicMs() < end) {
+            std::vector<std::string> lines = Cabinet(n);
+            if (!lines.empty() && lines[0].find(part) != std::string::npos) {
+                return true;
+            }
+            platform::SleepMs(20);
+        }
+        return false;
+    }
+
+    OruSubsystem* Subsystem(const char* serial) {
+        for (int i = 0; i < qen_->NameArraySize(); ++i) {
+            if (std::strcmp((*qen_)[i]->SerialNumber(), serial) == 0) {
+                return (*qen_)[i];
+            }
+        }
+        return nullptr;
+    }
+    DiskArray* Connect(const char* serial = "QX0000000001") {
+        OruSubsystem* subsystem = Subsystem(serial);
+        EXPECT_NE(subsystem, nullptr);
+        return subsystem != nullptr ? qen_->Connect(subsystem) : nullptr;
+    }
+
+    // Polls the array until every handle has its final reply (status 1) or
+    // the time limit passed; events and replies to others are set aside.
+    std::map<HandleKey, Outcome> Await(DiskArray& array, const std::vector<CommandHandle>& handles,
+                                       int limitMs = kLimitMs) {
+        std::map<HandleKey, Outcome> outcomes;
+        std::set<HandleKey> open;
+        for (const CommandHandle& h : handles) {
+            open.insert(Key(h));
+            outcomes[Key(h)];
+        }
+        const std::uint64_t end = platform::MonotonicMs() + static_cast<std::uint64_t>(limitMs);
+        while (!open.empty() && platform::MonotonicMs() < end) {
+            PollMsg* result = array.PollQEN();
+            if (result == nullptr) {
+                platform::SleepMs(2);
+                continue;
+            }
+            if (result->kind == RMT_INVALID) {
+                break;  // the connection is gone
+            }
+            auto it = outcomes.find(Key(result->handle));
+            if (it == outcomes.end() || result->kind == RMT_EVENT_MSG) {
+                continue;
+            }
+            Outcome& outcome = it->second;
+            outcome.statuses.push_back(result->status);
+            if (result->status == 1) {
+                outcome.finished = true;
+                outcome.kind = result->kind;
+                if (auto* error = dynamic_cast<ErrorPollMsg*>(result)) {
+                    outcome.errorCode = error->error.errorCode;
+                    outcome.qualifier = error->error.qualifier;
+                    outcome.moduleId = error->error.moduleId;
+                }
+                open.erase(it->first);
+            }
+        }
+        return outcomes;
+    }
+    Outcome Run(DiskArray& array, CommandHandle handle, int limitMs = kLimitMs) {
+        return Await(array, {handle}, limitMs)[Key(handle)];
+    }
+
+    std::unique_ptr<QEN> qen_;
+};
+
+void ExpectDone(const Outcome& o) {
+    EXPECT_TRUE(o.finished);
+    EXPECT_EQ(o.kind, RMT_OKSTATUS_MSG);
+    EXPECT_EQ(o.errorCode, 0u);
+}
+
+void ExpectRefused(const Outcome& o, std::uint32_t errorCode, std::uint32_t qualifier,
+                   std::uint32_t moduleId) {
+    EXPECT_TRUE(o.finished);
+    EXPECT_EQ(o.kind, RMT_ORUERRORSTATUS_MSG);
+    EXPECT_EQ(o.errorCode, errorCode);
+    EXPECT_EQ(o.qualifier, qualifier);
+    EXPECT_EQ(o.moduleId, moduleId);
+}
+
+// Slot index of a slot name (A1 0, B1 1, A2 2, ...).
+int SlotOf(const std::string& name) {
+    return (name[1] - '1') * 2 + (name[0] == 'B' ? 1 : 0);
+}
+
+std::uint32_t WordAfter(const std::string& line, const std::string& label) {
+    std::size_t at = line.find(" " + label + " ");
+    return at == std::string::npos
+               ? 0xFFFFFFFFu
+               : static_cast<std::uint32_t>(std::stoul(line.substr(at + label.size() + 2)));
+}
+
+TEST_F(DispatchEndToEndTest, StateRequestReturnsTheFullStateAndUpdatesTheClientsCopy) {
+    DiskArray* array = Connect();
+    ASSERT_NE(array, nullptr);
+    CommandHandle handle = array->GetState();
+    Outcome outcome = Run(*array, handle);
+    EXPECT_EQ(outcome.statuses, (std::vector<std::uint32_t>{3, 2, 1}));
+    EXPECT_EQ(outcome.kind, RMT_STATE_MSG);
+
+    // The client's own copy now says what the simulator holds.
+    const DiskArrayState& state = *array->GetStatePtr();
+    std::vector<std::string> cabinet = Cabinet(0);
+    ASSERT_FALSE(cabinet.empty());
+    EXPECT_EQ(state.ValidStateData(), 1u);
+    EXPECT_STREQ(state.serialNumber, "QX0000000001");
+    EXPECT_NE(cabinet[0].find(std::string("alias \"") + state.aliasName + "\""), std::string::npos)
+        << cabinet[0] << " / " << state.aliasName;
+    ASSERT_TRUE(state.subsystemState.has_value());
+    EXPECT_EQ(state.subsystemState->SubsystemState(), WordAfter(cabinet[0], "state"));
+    ASSERT_EQ(state.ControllerCount(), 2u);
+    EXPECT_EQ(state.controllers[0].active, 1u);
+    EXPECT_EQ(state.controllers[1].active, 0u);
+    ASSERT_EQ(state.DriveCount(), 12u);
+    std::set<int> listed;
+    std::uint32_t luns = 0;
+    for (const std::string& line : cabinet) {
+        if (line.rfind("  drive ", 0) == 0) {
+            int slot = SlotOf(line.substr(8, 2));
+            listed.insert(slot);
+            EXPECT_EQ(state.drives[slot].driveState, WordAfter(line, "state")) << line;
+        } else if (line.rfind("  lun ", 0) == 0) {
+            ++luns;
+        }
+    }
+    for (int slot = 0; slot < 12; ++slot) {
+        if (listed.count(slot) == 0) {
+            EXPECT_EQ(state.drives[slot].driveState, 1u) << slot;  // no drive
+        }
+    }
+    std::uint32_t present = 0;
+    for (const LUN& lun : state.luns) {
+        present += lun.status != 0 ? 1 : 0;
+    }
+    EXPECT_EQ(present, luns);
+}
+
+TEST_F(DispatchEndToEndTest, PlainRequestIsReceivedStartedAndFinished) {
+    DiskArray* array = Connect();
+    ASSERT_NE(array, nullptr);
+    Outcome outcome = Run(*array, array->TestAlarmMessage());
+    EXPECT_EQ(outcome.statuses, (std::vector<std::uint32_t>{3, 2, 1}));
+    ExpectDone(outcome);
+}
+
+TEST_F(DispatchEndToEndTest, GrossStatusTravelsByDatagram) {
+    OruSubsystem* subsystem = Subsystem("QX0000000002");
+    ASSERT_NE(subsystem, nullptr);
+    qen_->RequestGrossStatus(*subsystem);
+    GrossStatusPollMsg* gross = nullptr;
+    const std::uint64_t end = platform::MonotonicMs() + kLimitMs;
+    while (gross == nullptr && platform::MonotonicMs() < end) {
+        PollMsg* result = qen_->PollQEN();
+        if (result == nullptr) {
+            platform::SleepMs(5);
+            continue;
+        }
+        gross = dynamic_cast<GrossStatusPollMsg*>(result);
+        ASSERT_NE(gross, nullptr) << "reply kind " << result->kind;
+    }
+    ASSERT_NE(gross, nullptr);
+    EXPECT_EQ(gross->kind, RMT_GROSSSTATUS_MSG);
+    EXPECT_EQ(gross->status, 1u);
+    EXPECT_EQ(gross->subsystem, subsystem);
+    EXPECT_NE(gross->grossStatus, nullptr);
+}
+
+TEST_F(DispatchEndToEndTest, ShutdownThenRestartBringsTheArrayBack) {
+    DiskArray* array = Connect();
+    ASSERT_NE(array, nullptr);
+    ExpectDone(Run(*array, array->ShutdownSubsystem()));
+    ASSERT_TRUE(WaitForCabinet(0, " state 6 "));
+    ExpectRefused(Run(*array, array->ShutdownSubsystem()), kCommandFailed, kAlreadyShutdown,
+                  kDeviceMgr);
+    ExpectDone(Run(*array, array->RestartSubsystem()));
+    EXPECT_TRUE(WaitForCabinet(0, " state 0 "));
+    Outcome state = Run(*array, array->GetState());
+    EXPECT_EQ(state.kind, RMT_STATE_MSG);
+    ASSERT_TRUE(array->GetStatePtr()->subsystemState.has_value());
+    EXPECT_EQ(array->GetStatePtr()->subsystemState->SubsystemState(), 0u);
+}
+
+TEST_F(DispatchEndToEndTest, ControllerSwitchMovesTheActiveRole) {
+    DiskArray* array = Connect();
+    ASSERT_NE(array, nullptr);
+    ExpectRefused(Run(*array, array->SetPrimaryController(2)), kCommandFailed,
+                  kControllerNotPresent, kDeviceMgr);
+    ExpectRefused(Run(*array, array->SetPrimaryController(0)), kCommandFailed,
+                  kControllerAlreadyActive, kDeviceMgr);
+    ExpectDone(Run(*array, array->SetPrimaryController(1)));
+    EXPECT_TRUE(WaitForCabinet(0, " active Y "));
+    ASSERT_EQ(Run(*array, array->GetState()).kind, RMT_STATE_MSG);
+    const DiskArrayState& state = *array->GetStatePtr();
+    ASSERT_EQ(state.ControllerCount(), 2u);
+    EXPECT_EQ(state.controllers[0].active, 0u);
+    EXPECT_EQ(state.controllers[1].active, 1u);
+}
+
+TEST_F(DispatchEndToEndTest, CancelCatchesARequestQueuedBehindALongOne) {
+    DiskArray* array = Connect();
+    ASSERT_NE(array, nullptr);
+    // The switch waits for the controller (1.2 s here); the state request
+    // queues behind it and the cancel overtakes both.
+    CommandHandle slow = array->SetPrimaryController(1);
+    CommandHandle victim = array->GetState();
+    CommandHandle cancel = array->Cancel_Command(victim);
+    std::map<HandleKey, Outcome> outcomes = Await(*array, {slow, victim, cancel});
+    ExpectDone(outcomes[Key(slow)]);
+    ExpectRefused(outcomes[Key(victim)], kCancelled, 0, kDeviceMgr);
+    ExpectDone(outcomes[Key(cancel)]);
+}
+
+TEST_F(DispatchEndToEndTest, UnknownCodesAndBadValuesGetTheirErrorReplies) {
+    OruSubsystem* subsystem = Subsystem("QX0000000001");
+    ASSERT_NE(subsystem, nullptr);
+    auto* session = new Session(QEN::kRevision);
+    ASSERT_EQ(session->Connect(subsystem), SESS_SUCCESS);
+    RawArray array(subsystem->ServerName(), subsystem->SerialNumber(), session);
+    for (std::uint32_t code : {0u, 45u, 60u, 1000u, 4u}) {
+        SCOPED_TRACE(code);
+        ExpectRefused(Run(array, array.Send(code)), kCommandFailed, kUnknownCommand, kDeviceMgr);
+    }
+    // The continuation mark is the service's own; a format argument must fit
+    // the command's byte.
+    ExpectRefused(Run(array, array.Send(44, 2, 10, 1)), kCommandFailed, kInvalidParameter,
+                  kDeviceMgr);
+    ExpectRefused(Run(array, array.Send(9, 256)), kCommandFailed, kInvalidParameter, kDeviceMgr);
+    // The session is still served.
+    EXPECT_EQ(Run(array, array.Send(12)).kind, RMT_STATE_MSG);
+}
+
+TEST_F(DispatchEndToEndTest, ClientThatLeavesWithRequestsInFlightHarmsNobody) {
+    DiskArray* leaving = Connect();
+    ASSERT_NE(leaving, nullptr);
+    leaving->SetPrimaryController(1);
+    leaving->GetState();
+    leaving->TestAlarmMessage();
+    qen_->DisConnect(leaving);
+
+    // The switch still runs; another client is served meanwhile and after.
+    DiskArray* other = Connect();
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(Run(*other, other->GetState()).kind, RMT_STATE_MSG);
+    EXPECT_TRUE(WaitForCabinet(0, " active Y "));
+    ExpectDone(Run(*other, other->TestAlarmMessage()));
+    EXPECT_TRUE(server_.Process().Running());
+}
+
+TEST_F(DispatchEndToEndTest, FormatRunsOverTimeAndEnds) {
+    DiskArray* array = Connect("QX0000000002");
+    ASSERT_NE(array, nullptr);
+    ExpectDone(Run(*array, array->FormatSubsystem(0)));
+    bool sawFormatting = false;
+    std::uint32_t subsystemState = 14;
+    const std::uint64_t end = platform::MonotonicMs() + kLimitMs;
+    while (subsystemState != 0 && platform::MonotonicMs() < end) {
+        ASSERT_EQ(Run(*array, array->GetState()).kind, RMT_STATE_MSG);
+        ASSERT_TRUE(array->GetStatePtr()->subsystemState.has_value());
+        subsystemState = array->GetStatePtr()->subsystemState->SubsystemState();
+        sawFormatting = sawFormatting || subsystemState == 14;
+        platform::SleepMs(20);
+    }
+    EXPECT_TRUE(sawFormatting);
+    EXPECT_EQ(subsystemState, 0u);
+    // A format leaves no logical units.
+    for (const LUN& lun : array->GetStatePtr()->luns) {
+        EXPECT_EQ(lun.status, 0u);
+    }
+}
+
+TEST_F(DispatchEndToEndTest, RebuildStopsResumesAndProgressesToTheEnd) {
+    ASSERT_EQ(Strovsim({"fail-drive", "0", "A1"}), 0);
+    DiskArray* array = Connect();
+    ASSERT_NE(array, nullptr);
+    // The controller started rebuilding onto its spare by itself.
+    ExpectDone(Run(*array, array->StopRebuildOperation()));
+    ExpectRefused(Run(*array, array->StopRebuildOperation()), kCommandFailed, 32, kDeviceMgr);
+    ExpectDone(Run(*array, array->StartRebuildOperation()));
+    std::vector<std::uint32_t> progress;
+    bool rebuilding = true;
+    const std::uint64_t end = platform::MonotonicMs() + kLimitMs;
+    while (rebuilding && platform::MonotonicMs() < end) {
+        ASSERT_EQ(Run(*array, array->GetState()).kind, RMT_STATE_MSG);
+        const DiskArrayState& state = *array->GetStatePtr();
+        ASSERT_TRUE(state.modeSubsystem.has_value());
+        rebuilding = state.modeSubsystem->rebuild_in_progress != 0;
+        if (rebuilding) {
+            progress.push_back(state.modeSubsystem->rebuild_progress);
+        }
+        platform::SleepMs(20);
+    }
+    EXPECT_FALSE(rebuilding);
+    ASSERT_FALSE(progress.empty());
+    for (std::size_t i = 1; i < progress.size(); ++i) {
+        EXPECT_GE(progress[i], progress[i - 1]);
+    }
+    EXPECT_GT(progress.back(), progress.front());
+    // The spare in A4 is a member now.
+    EXPECT_EQ(array->GetStatePtr()->drives[6].driveState, 0u);
+}
+
+}  // namespace
+}  // namespace netsrvtest

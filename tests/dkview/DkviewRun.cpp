@@ -1,0 +1,52 @@
+#include "DkviewRun.h"
+
+#include <csignal>
+#include <sstream>
+
+#include "support/ChildProcess.h"
+
+namespace dkviewtest {
+
+DkviewResult RunDkview(const testsupport::FreshRoot& root,
+                       const std::vector<std::string>& arguments,
+                       const std::vector<std::string>& environment) {
+    std::vector<std::string> env = {"ORU_ROOT=" + root.Path(),
+                                    "ORUHOST=127.0.0.1",
+                                    "LC_ALL",
+                                    "LC_MESSAGES",
+                                    "LANG=xx",
+                                    std::string("ORU_NLSPATH=") + ORU_NLS_DIR,
+                                    "ORU_TIME_SCALE"};
+    env.insert(env.end(), environment.begin(), environment.end());
+    testsupport::ChildProcess process;
+    DkviewResult result;
+    if (!process.Start(testsupport::ProgramPath(ORU_BIN_DIR, "dkview"), arguments, env)) {
+        result.err = process.StartError();
+        return result;
+    }
+    result.exitCode = process.WaitExit(kRunLimitMs);
+    if (result.exitCode == -1) {
+        process.Signal(SIGKILL);
+        process.WaitExit(kRunLimitMs);
+        result.exitCode = -1;
+    }
+    result.out = process.Stdout();
+    result.err = process.Stderr();
+    return result;
+}
+
+std::string Mark(int set, int number) {
+    return "[" + std::to_string(set) + "." + std::to_string(number) + "]";
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+}  // namespace dkviewtest

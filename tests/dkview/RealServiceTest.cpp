@@ -1,0 +1,181 @@
+// dkview against the real service over the simulator's default cabinets:
+// the raw records are checked against the simulator's own account of its
+// configuration ("strovsim show").
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include "DkviewRun.h"
+#include "NetServerFixture.h"
+#include "support/ChildProcess.h"
+
+namespace dkviewtest {
+namespace {
+
+using ::testing::HasSubstr;
+
+// One cabinet as "strovsim show" describes it.
+struct SimCabinet {
+    std::string serial;
+    std::string alias;
+    std::vector<std::string> controllerSerials;                           // X, Y
+    std::map<std::string, std::pair<std::string, std::uint64_t>> drives;  // slot: serial, blocks
+    std::map<unsigned, std::uint64_t> luns;                               // unit: blocks
+};
+
+std::vector<SimCabinet> ParseShow(const std::string& text) {
+    static const std::regex cabinet(R"re(^cabinet \d+ (\S+) .* alias "([^"]*)")re");
+    static const std::regex controller(R"(^  controller [XY] (\S+))");
+    static const std::regex drive(R"(^  drive (\S+) (\S+) state \d+ blocks (\d+))");
+    static const std::regex lun(R"(^  lun (\d+) .* blocks (\d+))");
+    std::vector<SimCabinet> cabinets;
+    for (const std::string& line : Lines(text)) {
+        std::smatch m;
+        if (std::regex_search(line, m, cabinet)) {
+            cabinets.push_back({m[1], m[2], {}, {}, {}});
+        } else if (cabinets.empty()) {
+            continue;
+        } else if (std::regex_search(line, m, controller)) {
+            cabinets.back().controllerSerials.push_back(m[1]);
+        } else if (std::regex_search(line, m, drive)) {
+            cabinets.back().drives[m[1]] = {m[2], std::stoull(m[3])};
+        } else if (std::regex_search(line, m, lun)) {
+            cabinets.back().luns[static_cast<unsigned>(std::stoul(m[1]))] = std::stoull(m[2]);
+        }
+    }
+    return cabinets;
+}
+
+std::vector<std::string> Split(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    std::string field;
+    while (std::getline(in, field, ':')) {
+        fields.push_back(field);
+    }
+    return fields;
+}
+
+class RealServiceTest : public netsrvtest::NetServerTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(StartSimulator());
+        ConfigureAdministration();
+        StartServer();
+        testsupport::ChildProcess show;
+        ASSERT_TRUE(show.Start(testsupport::ProgramPath(ORU_BIN_DIR, "strovsim"), {"show"},
+                               {"ORU_ROOT=" + root_.Path()}));
+        ASSERT_EQ(show.WaitExit(netsrvtest::kLimitMs), 0);
+        cabinets_ = ParseShow(show.Stdout());
+        ASSERT_FALSE(cabinets_.empty()) << show.Stdout();
+    }
+
+    DkviewResult Dkview(const std::vector<std::string>& arguments) {
+        return RunDkview(root_, arguments);
+    }
+
+    std::vector<SimCabinet> cabinets_;
+};
+
+TEST_F(RealServiceTest, TheListHoldsEverySimulatedCabinet) {
+    const DkviewResult run = Dkview({"-S", "-i"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::string expected = "I";
+    for (const SimCabinet& cabinet : cabinets_) {
+        expected += ":" + cabinet.serial;
+    }
+    EXPECT_EQ(run.out, expected + "\n");
+}
+
+TEST_F(RealServiceTest, TheDrivesAreTheSimulatorsDrives) {
+    const SimCabinet& cabinet = cabinets_[0];
+    const DkviewResult run = Dkview({"-d", "-S", cabinet.alias});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::size_t present = 0;
+    std::size_t lines = 0;
+    for (const std::string& line : Lines(run.out)) {
+        const std::vector<std::string> f = Split(line);
+        if (f.empty() || f[0] != "PD") {
+            continue;
+        }
+        ++lines;
+        ASSERT_GE(f.size(), 4u) << line;
+        const auto known = cabinet.drives.find(f[1]);
+        if (known == cabinet.drives.end()) {
+            EXPECT_EQ(line, "PD:" + f[1] + ":1:" + cabinet.serial);
+            continue;
+        }
+        ++present;
+        ASSERT_EQ(f.size(), 14u) << line;
+        EXPECT_EQ(f[8], known->second.first) << line;  // the drive's serial number
+        // The controller reports the last block's number.
+        EXPECT_EQ(std::stoull(f[6]) + 1, known->second.second) << line;
+        EXPECT_EQ(f[12], cabinet.serial);
+    }
+    EXPECT_EQ(lines, 12u);
+    EXPECT_EQ(present, cabinet.drives.size());
+}
+
+TEST_F(RealServiceTest, TheLogicalUnitsAndControllersAreTheSimulatorsOwn) {
+    const SimCabinet& cabinet = cabinets_.back();
+    const DkviewResult units = Dkview({"-l", "-S", cabinet.serial});
+    ASSERT_EQ(units.exitCode, 0) << units.err;
+    std::size_t existing = 0;
+    for (const std::string& line : Lines(units.out)) {
+        const std::vector<std::string> f = Split(line);
+        ASSERT_EQ(f.size(), 7u) << line;
+        const unsigned unit = static_cast<unsigned>(std::stoul(f[3]));
+        const bool simulated = cabinet.luns.count(unit) != 0;
+        EXPECT_EQ(f[4], simulated ? "1" : "0") << line;
+        if (simulated) {
+            ++existing;
+            EXPECT_EQ(std::stoull(f[5]), cabinet.luns.at(unit)) << line;
+        }
+    }
+    EXPECT_EQ(existing, cabinet.luns.size());
+
+    const DkviewResult controllers = Dkview({"-c", "-S", cabinet.serial});
+    ASSERT_EQ(controllers.exitCode, 0) << controllers.err;
+    const std::vector<std::string> lines = Lines(controllers.out);
+    ASSERT_EQ(lines.size(), 2u) << controllers.out;
+    for (std::size_t i = 0; i < 2; ++i) {
+        const std::vector<std::string> f = Split(lines[i]);
+        ASSERT_EQ(f.size(), 15u) << lines[i];
+        EXPECT_EQ(f[1], i == 0 ? "X" : "Y");
+        EXPECT_EQ(f[8], cabinet.controllerSerials[i]);
+        EXPECT_EQ(f[9], cabinet.controllerSerials[1 - i]);  // its partner
+        EXPECT_EQ(f[14], cabinet.serial);
+    }
+}
+
+TEST_F(RealServiceTest, TheSummaryCountsWhatTheSimulatorHolds) {
+    const SimCabinet& cabinet = cabinets_[0];
+    const DkviewResult run = Dkview({"-S", cabinet.alias});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> f = Split(Lines(run.out).at(0));
+    ASSERT_EQ(f.size(), 18u) << run.out;
+    EXPECT_EQ(f[0], "D");
+    EXPECT_EQ(f[3], cabinet.serial);
+    EXPECT_EQ(f[4], cabinet.alias);
+    EXPECT_EQ(std::stoul(f[5]), cabinet.drives.size());
+    EXPECT_EQ(std::stoul(f[9]), cabinet.luns.size());
+    EXPECT_EQ(f[17], cabinet.alias);
+}
+
+TEST_F(RealServiceTest, EveryReadableDisplayRunsToTheEnd) {
+    const SimCabinet& cabinet = cabinets_[0];
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{"-a", "-V"}, {"-s"}, {"-h"}, {"-v"}, {"-A"}, {}}) {
+        std::vector<std::string> line = arguments;
+        line.push_back(cabinet.alias);
+        const DkviewResult run = Dkview(line);
+        EXPECT_EQ(run.exitCode, 0) << ::testing::PrintToString(line) << run.err;
+        EXPECT_THAT(run.out, HasSubstr(Mark(13, 4) + " Serial number:       " + cabinet.serial));
+    }
+}
+
+}  // namespace
+}  // namespace dkviewtest
