@@ -440,15 +440,17 @@ void ArrayReport::HardwareRecord() {
         ValueText names;
         ValueText words;
         const std::string name = names.FanName(i);
-        show(name, Text(58, name.c_str()) + words.ComponentState(kFanType, hardware.values1[i]),
-             kFanType, hardware.values1[i], true);
+        const std::string state = words.ComponentState(kFanType, hardware.values1[i]);
+        show(name, CliText(kDisplaySet, 58, name.c_str(), state.c_str()), kFanType,
+             hardware.values1[i], true);
     }
     for (std::uint32_t i = 0; i < hardware.Count2(); ++i) {
         ValueText names;
         ValueText words;
         const std::string name = names.PowerSupplyName(i);
-        show(name, Text(60, name.c_str()) + words.ComponentState(kSupplyType, hardware.values2[i]),
-             kSupplyType, hardware.values2[i], true);
+        const std::string state = words.ComponentState(kSupplyType, hardware.values2[i]);
+        show(name, CliText(kDisplaySet, 60, name.c_str(), state.c_str()), kSupplyType,
+             hardware.values2[i], true);
     }
     for (std::uint32_t c = 0; c < kControllerPositions; ++c) {
         const ControllerInfo* controller = state.Controller(c);
@@ -474,8 +476,8 @@ void ArrayReport::HardwareRecord() {
                 ValueText words;
                 const char* word =
                     level ? words.LevelWord(states[i]) : words.ComponentState(type, states[i]);
-                show(name + letter + std::to_string(i + 1), Text(item, i + 1) + word, type,
-                     states[i], false);
+                show(name + letter + std::to_string(i + 1), CliText(kDisplaySet, item, i + 1, word),
+                     type, states[i], false);
             }
         };
         modules(controller->batteryStatus, kBatteryType[c], "B", 64, true);
