@@ -23,7 +23,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -40,6 +39,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchMachine.h"
 #include "client/DiskArray.h"
 #include "client/QEN.h"
 #include "coresys/common/PollMsg.h"
@@ -48,19 +48,14 @@
 #include "coresys/server/state/ServerDiskArrayState.h"
 #include "coresys/server/task/OruTask.h"
 #include "coresys/server/task/ResourceHold.h"
-#include "platform/Registry.h"
-#include "platform/Root.h"
-#include "support/ChildProcess.h"
-#include "support/FreshRoot.h"
-#include "support/ServerProcess.h"
 
 namespace {
 
+using benchsupport::BenchMachine;
+using benchsupport::ReceiveAll;
+using benchsupport::SendAll;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kLimitMs = 60000;
-constexpr const char* kAdministrationKey =
-    "Software\\Verdanix\\Strovane\\OruServer\\Administration";
 constexpr const char* kSerial = "QX0000000001";
 constexpr std::size_t kRequestBytes = 36 + 8;
 constexpr std::size_t kStateReplyBytes = 2600 + 8;
@@ -76,93 +71,6 @@ double Percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
     std::size_t at = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
     return values[std::min(at, values.size() - 1)];
-}
-
-// A fresh machine root with strovsim and, on request, OruServr.
-class Machine {
-  public:
-    ~Machine() { Stop(); }
-
-    std::string Start(bool withServer) {
-        root_ = std::make_unique<testsupport::FreshRoot>();
-        ::setenv("ORU_ROOT", root_->Path().c_str(), 1);
-        ::unsetenv("ORU_TIME_SCALE");
-        platform::RegistryKey admin;
-        if (!platform::RegistryKey::Create(platform::Hive::LOCAL_MACHINE, kAdministrationKey,
-                                           &admin)
-                 .ok() ||
-            !admin.WriteString("Path Name", "C:\\oru_admin").ok() ||
-            platform::MakeDirs(root_->File("c/oru_admin")) != 0) {
-            return "cannot configure the administration path";
-        }
-        if (Strovsim({"serve", "--daemon"}) != 0) {
-            return "strovsim serve failed";
-        }
-        simulating_ = true;
-        if (withServer) {
-            server_ = std::make_unique<testsupport::ServerProcess>(*root_, ORU_BIN_DIR);
-            if (!server_->Start({"ORU_TIME_SCALE"}) || !server_->WaitUntilRunning(kLimitMs)) {
-                return "OruServr did not run: " + server_->Process().Stderr();
-            }
-        }
-        return "";
-    }
-
-    int Strovsim(const std::vector<std::string>& args, std::string* output = nullptr) {
-        testsupport::ChildProcess run;
-        if (!run.Start(testsupport::ProgramPath(ORU_BIN_DIR, "strovsim"), args,
-                       {"ORU_ROOT=" + root_->Path()})) {
-            return -1;
-        }
-        int rc = run.WaitExit(kLimitMs);
-        if (output != nullptr) {
-            *output = run.Stdout();
-        }
-        return rc;
-    }
-
-    void Stop() {
-        if (server_ && server_->Process().Running()) {
-            server_->Process().Signal(SIGTERM);
-            server_->Process().WaitExit(kLimitMs);
-        }
-        server_.reset();
-        if (simulating_) {
-            Strovsim({"stop"});
-            simulating_ = false;
-        }
-        root_.reset();
-        ::unsetenv("ORU_ROOT");
-    }
-
-  private:
-    std::unique_ptr<testsupport::FreshRoot> root_;
-    std::unique_ptr<testsupport::ServerProcess> server_;
-    bool simulating_ = false;
-};
-
-bool SendAll(int fd, const unsigned char* bytes, std::size_t count) {
-    while (count > 0) {
-        ssize_t sent = ::send(fd, bytes, count, MSG_NOSIGNAL);
-        if (sent <= 0) {
-            return false;
-        }
-        bytes += sent;
-        count -= static_cast<std::size_t>(sent);
-    }
-    return true;
-}
-
-bool ReceiveAll(int fd, unsigned char* bytes, std::size_t count) {
-    while (count > 0) {
-        ssize_t got = ::recv(fd, bytes, count, 0);
-        if (got <= 0) {
-            return false;
-        }
-        bytes += got;
-        count -= static_cast<std::size_t>(got);
-    }
-    return true;
 }
 
 // The floor of the network leg: a request out and a state-sized reply back
@@ -210,7 +118,7 @@ void BM_StateBuild(benchmark::State& state) {
     if (bound == nullptr && OruTask::FindCurrentTask() == nullptr) {
         bound = new OruTask(OruTask::BindToCurrentThread{}, "dispatch-bench");
     }
-    Machine machine;
+    BenchMachine machine;
     std::string failure = machine.Start(false);
     if (!failure.empty()) {
         state.SkipWithError(failure.c_str());
@@ -307,7 +215,7 @@ bool RunClient(DiskArray& array, int requests, std::vector<Sample>& samples) {
 void BM_StateRequest(benchmark::State& state) {
     const int sessions = static_cast<int>(state.range(0));
     const int requests = sessions == 1 ? 400 : 40;
-    Machine machine;
+    BenchMachine machine;
     std::string failure = machine.Start(true);
     if (!failure.empty()) {
         state.SkipWithError(failure.c_str());

@@ -22,7 +22,6 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -35,96 +34,20 @@
 #include <memory>
 #include <string>
 
+#include "BenchMachine.h"
 #include "client/OruSubsystem.h"
 #include "client/OruSubsystemList.h"
 #include "client/Session.h"
-#include "platform/Registry.h"
-#include "platform/Root.h"
-#include "support/ChildProcess.h"
-#include "support/FreshRoot.h"
-#include "support/ServerProcess.h"
 
 namespace {
 
-constexpr int kLimitMs = 60000;
-constexpr const char* kAdministrationKey =
-    "Software\\Verdanix\\Strovane\\OruServer\\Administration";
-constexpr const char* kAdministrationPath = "C:\\oru_admin";
+using benchsupport::BenchMachine;
+using benchsupport::ReceiveAll;
+using benchsupport::SendAll;
+
 constexpr int kSubsystems = 2;
 
-// The machine the runs share: root, simulator and service.
-class Machine {
-  public:
-    ~Machine() { Stop(); }
-
-    // Empty on success, else what went wrong.
-    std::string Start() {
-        root_ = std::make_unique<testsupport::FreshRoot>();
-        if (root_->Path().empty()) {
-            return "no temporary root";
-        }
-        // libqen finds the machine root through the environment.
-        ::setenv("ORU_ROOT", root_->Path().c_str(), 1);
-        ::unsetenv("ORU_TIME_SCALE");
-        ::unsetenv("ORUHOST");
-
-        platform::RegistryKey admin;
-        if (!platform::RegistryKey::Create(platform::Hive::LOCAL_MACHINE, kAdministrationKey,
-                                           &admin)
-                 .ok() ||
-            !admin.WriteString("Path Name", kAdministrationPath).ok()) {
-            return "registry refused the administration path";
-        }
-        if (platform::MakeDirs(root_->File("c/oru_admin")) != 0) {
-            return "cannot create the administration directory";
-        }
-
-        testsupport::ChildProcess serve;
-        if (!serve.Start(testsupport::ProgramPath(ORU_BIN_DIR, "strovsim"), {"serve", "--daemon"},
-                         {"ORU_ROOT=" + root_->Path()}) ||
-            serve.WaitExit(kLimitMs) != 0) {
-            return "strovsim serve failed: " + serve.StartError() + serve.Stderr();
-        }
-        simulating_ = true;
-
-        server_ = std::make_unique<testsupport::ServerProcess>(*root_, ORU_BIN_DIR);
-        if (!server_->Start({"ORU_TIME_SCALE"})) {
-            return "OruServr did not start: " + server_->Process().StartError();
-        }
-        if (!server_->WaitUntilRunning(kLimitMs)) {
-            return "OruServr did not run: " + server_->Process().Stderr();
-        }
-        return "";
-    }
-
-    void Stop() {
-        if (server_ && server_->Process().Running()) {
-            server_->Process().Signal(SIGTERM);
-            server_->Process().WaitExit(kLimitMs);
-        }
-        server_.reset();
-        if (simulating_) {
-            testsupport::ChildProcess stop;
-            if (stop.Start(testsupport::ProgramPath(ORU_BIN_DIR, "strovsim"), {"stop"},
-                           {"ORU_ROOT=" + root_->Path()})) {
-                stop.WaitExit(kLimitMs);
-            }
-            simulating_ = false;
-        }
-        root_.reset();
-        ::unsetenv("ORU_ROOT");
-    }
-
-    std::uint16_t TcpPort() const { return root_->TcpPort(); }
-    std::string AdminDir() const { return root_->File("c/oru_admin"); }
-
-  private:
-    std::unique_ptr<testsupport::FreshRoot> root_;
-    std::unique_ptr<testsupport::ServerProcess> server_;
-    bool simulating_ = false;
-};
-
-Machine* machine = nullptr;
+BenchMachine* machine = nullptr;
 
 sockaddr_in Loopback(std::uint16_t port) {
     sockaddr_in address{};
@@ -132,30 +55,6 @@ sockaddr_in Loopback(std::uint16_t port) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port);
     return address;
-}
-
-bool SendAll(int fd, const unsigned char* bytes, std::size_t count) {
-    while (count > 0) {
-        ssize_t sent = ::send(fd, bytes, count, MSG_NOSIGNAL);
-        if (sent <= 0) {
-            return false;
-        }
-        bytes += sent;
-        count -= static_cast<std::size_t>(sent);
-    }
-    return true;
-}
-
-bool ReceiveAll(int fd, unsigned char* bytes, std::size_t count) {
-    while (count > 0) {
-        ssize_t got = ::recv(fd, bytes, count, 0);
-        if (got <= 0) {
-            return false;
-        }
-        bytes += got;
-        count -= static_cast<std::size_t>(got);
-    }
-    return true;
 }
 
 // A fresh list read from the benchmark's service; null (and the reason in
@@ -313,8 +212,8 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    Machine shared;
-    std::string failure = shared.Start();
+    BenchMachine shared;
+    std::string failure = shared.Start(true);
     if (!failure.empty()) {
         std::fprintf(stderr, "session_bench: %s\n", failure.c_str());
         return 1;

@@ -37,14 +37,27 @@ class Handle {
     ScHandle handle_;
 };
 
+// The services database and one service in it, both opened for full
+// access. The service stays closed when the database could not be opened
+// (ScGetLastError then tells why the one that failed did).
+class OpenedService {
+  public:
+    explicit OpenedService(const std::string& name)
+        : manager_(OpenSCManager(SC_MANAGER_ALL_ACCESS)),
+          service_(manager_ ? OpenService(manager_.get(), name, SERVICE_ALL_ACCESS) : nullptr) {}
+
+    ScHandle Manager() const { return manager_.get(); }
+    ScHandle Service() const { return service_.get(); }
+
+  private:
+    Handle manager_;
+    Handle service_;
+};
+
 bool IsRunning(const std::string& name) {
-    Handle manager(OpenSCManager(SC_MANAGER_ALL_ACCESS));
-    if (!manager) {
-        return false;
-    }
-    Handle service(OpenService(manager.get(), name, SERVICE_ALL_ACCESS));
+    OpenedService opened(name);
     ServiceStatus status;
-    if (!service || !QueryServiceStatus(service.get(), &status)) {
+    if (opened.Service() == nullptr || !QueryServiceStatus(opened.Service(), &status)) {
         return false;
     }
     return status.currentState != SERVICE_STOPPED;
@@ -175,26 +188,23 @@ int StartServerService(const char* serviceName) {
     if (!ValidArgument(serviceName)) {
         return 0;
     }
-    Handle manager(OpenSCManager(SC_MANAGER_ALL_ACCESS));
-    if (!manager) {
-        return 0;
-    }
-    Handle service(OpenService(manager.get(), serviceName, SERVICE_ALL_ACCESS));
+    OpenedService opened(serviceName);
+    ScHandle service = opened.Service();
     ServiceStatus status;
-    if (!service || !QueryServiceStatus(service.get(), &status)) {
+    if (service == nullptr || !QueryServiceStatus(service, &status)) {
         return 0;
     }
     if (status.currentState == SERVICE_STOPPED) {
-        if (!StartService(service.get()) || !AwaitStart(service.get())) {
+        if (!StartService(service) || !AwaitStart(service)) {
             return 0;
         }
     }
     std::vector<EnumServiceStatus> dependents;
-    if (!EnumDependentServices(service.get(), SERVICE_INACTIVE, &dependents)) {
+    if (!EnumDependentServices(service, SERVICE_INACTIVE, &dependents)) {
         return 0;
     }
     for (const EnumServiceStatus& dependent : dependents) {
-        Handle other(OpenService(manager.get(), dependent.serviceName, SERVICE_ALL_ACCESS));
+        Handle other(OpenService(opened.Manager(), dependent.serviceName, SERVICE_ALL_ACCESS));
         if (!other || !StartService(other.get())) {
             return 0;
         }
@@ -206,47 +216,43 @@ int StopServerService(const char* serviceName) {
     if (!ValidArgument(serviceName)) {
         return 0;
     }
-    Handle manager(OpenSCManager(SC_MANAGER_ALL_ACCESS));
-    if (!manager) {
-        return 0;
-    }
-    Handle service(OpenService(manager.get(), serviceName, SERVICE_ALL_ACCESS));
-    if (!service) {
+    OpenedService opened(serviceName);
+    ScHandle service = opened.Service();
+    if (service == nullptr) {
         return 0;
     }
     std::vector<EnumServiceStatus> dependents;
-    if (!EnumDependentServices(service.get(), SERVICE_ACTIVE, &dependents)) {
+    if (!EnumDependentServices(service, SERVICE_ACTIVE, &dependents)) {
         return 0;
     }
     for (const EnumServiceStatus& dependent : dependents) {
-        if (!StopByName(manager.get(), dependent.serviceName)) {
+        if (!StopByName(opened.Manager(), dependent.serviceName)) {
             return 0;
         }
     }
     ServiceStatus status;
-    if (!QueryServiceStatus(service.get(), &status)) {
+    if (!QueryServiceStatus(service, &status)) {
         return 0;
     }
     if (status.currentState == SERVICE_STOPPED) {
         return 1;
     }
-    return StopOne(service.get(), serviceName) ? 1 : 0;
+    return StopOne(service, serviceName) ? 1 : 0;
 }
 
 int RemoveServerService(const char* serviceName) {
     if (!ValidArgument(serviceName)) {
         return 0;
     }
-    Handle manager(OpenSCManager(SC_MANAGER_ALL_ACCESS));
-    if (!manager) {
+    OpenedService opened(serviceName);
+    if (opened.Manager() == nullptr) {
         return 0;
     }
-    Handle service(OpenService(manager.get(), serviceName, SERVICE_ALL_ACCESS));
-    if (!service) {
+    if (opened.Service() == nullptr) {
         return ScGetLastError() == SC_ERROR_SERVICE_DOES_NOT_EXIST ? 1 : 0;
     }
     StopServerService(serviceName);  // the delete is attempted whatever the stop gave
-    return DeleteService(service.get()) ? 1 : 0;
+    return DeleteService(opened.Service()) ? 1 : 0;
 }
 
 int ServiceIsRunning(const char* serviceName) {

@@ -544,6 +544,59 @@ RegResult KeyNotFound(const std::string& path) {
     return Failure(RegStatus::REG_NOT_FOUND, "registry key \"" + path + "\" does not exist");
 }
 
+RegResult ValueNotFound(std::string_view name, const std::string& path) {
+    return Failure(RegStatus::REG_NOT_FOUND, "registry value \"" + std::string(name) +
+                                                 "\" does not exist in key \"" + path + "\"");
+}
+
+RegResult NotOpen() {
+    return Failure(RegStatus::REG_INVALID_ARGUMENT, "registry key not open");
+}
+
+// Reads the hive and finds an open key's data in it (*key points into
+// *data).
+RegResult LoadKey(const std::string& file, Hive hive, const std::string& path, HiveData* data,
+                  const KeyData** key) {
+    RegResult loaded = LoadHive(file, hive, data);
+    if (!loaded.ok()) {
+        return loaded;
+    }
+    auto found = data->keys.find(Lower(path));
+    if (found == data->keys.end()) {
+        return KeyNotFound(path);
+    }
+    *key = &found->second;
+    return {};
+}
+
+// Runs change() on an open key's data under the writers' lock and saves
+// the hive.
+template <typename Change>
+RegResult ModifyKey(const std::string& file, Hive hive, const std::string& path, Change change) {
+    return ModifyHive(file, hive, [&](HiveData* data) -> RegResult {
+        auto found = data->keys.find(Lower(path));
+        if (found == data->keys.end()) {
+            return KeyNotFound(path);
+        }
+        return change(&found->second);
+    });
+}
+
+// An open key's value that must be of one type; what names the type in
+// the refusal.
+RegResult ReadTyped(const RegistryKey& key, std::string_view name, RegType type, const char* what,
+                    RegValue* value) {
+    RegResult result = key.ReadValue(name, value);
+    if (!result.ok()) {
+        return result;
+    }
+    if (value->type != type) {
+        return Failure(RegStatus::REG_WRONG_TYPE,
+                       "registry value \"" + std::string(name) + "\" is not " + what);
+    }
+    return {};
+}
+
 }  // namespace
 
 const char* HiveName(Hive hive) {
@@ -649,69 +702,51 @@ RegResult RegistryKey::DeleteKey(Hive hive, std::string_view path, bool withSubk
 
 RegResult RegistryKey::ReadValue(std::string_view name, RegValue* value) const {
     if (!open_) {
-        return Failure(RegStatus::REG_INVALID_ARGUMENT, "registry key not open");
+        return NotOpen();
     }
     HiveData data;
-    RegResult loaded = LoadHive(file_, hive_, &data);
+    const KeyData* key = nullptr;
+    RegResult loaded = LoadKey(file_, hive_, path_, &data, &key);
     if (!loaded.ok()) {
         return loaded;
     }
-    auto found = data.keys.find(Lower(path_));
-    if (found == data.keys.end()) {
-        return KeyNotFound(path_);
-    }
-    for (const RegValue& candidate : found->second.values) {
+    for (const RegValue& candidate : key->values) {
         if (EqualNoCase(candidate.name, name)) {
             *value = candidate;
             return {};
         }
     }
-    return Failure(RegStatus::REG_NOT_FOUND, "registry value \"" + std::string(name) +
-                                                 "\" does not exist in key \"" + path_ + "\"");
+    return ValueNotFound(name, path_);
 }
 
 RegResult RegistryKey::ReadString(std::string_view name, std::string* value) const {
     RegValue found;
-    RegResult result = ReadValue(name, &found);
-    if (!result.ok()) {
-        return result;
+    RegResult result = ReadTyped(*this, name, RegType::REG_SZ, "a string", &found);
+    if (result.ok()) {
+        *value = found.text;
     }
-    if (found.type != RegType::REG_SZ) {
-        return Failure(RegStatus::REG_WRONG_TYPE,
-                       "registry value \"" + std::string(name) + "\" is not a string");
-    }
-    *value = found.text;
-    return {};
+    return result;
 }
 
 RegResult RegistryKey::ReadDword(std::string_view name, std::uint32_t* value) const {
     RegValue found;
-    RegResult result = ReadValue(name, &found);
-    if (!result.ok()) {
-        return result;
+    RegResult result = ReadTyped(*this, name, RegType::REG_DWORD, "a dword", &found);
+    if (result.ok()) {
+        *value = found.dword;
     }
-    if (found.type != RegType::REG_DWORD) {
-        return Failure(RegStatus::REG_WRONG_TYPE,
-                       "registry value \"" + std::string(name) + "\" is not a dword");
-    }
-    *value = found.dword;
-    return {};
+    return result;
 }
 
 RegResult RegistryKey::Write(const RegValue& value) {
     if (!open_) {
-        return Failure(RegStatus::REG_INVALID_ARGUMENT, "registry key not open");
+        return NotOpen();
     }
     if (!ValidText(value.name) || !ValidText(value.text)) {
         return Failure(RegStatus::REG_INVALID_ARGUMENT,
                        "registry names and texts may not hold line breaks or NUL");
     }
-    return ModifyHive(file_, hive_, [&](HiveData* data) -> RegResult {
-        auto found = data->keys.find(Lower(path_));
-        if (found == data->keys.end()) {
-            return KeyNotFound(path_);
-        }
-        SetValue(&found->second, value);
+    return ModifyKey(file_, hive_, path_, [&](KeyData* key) -> RegResult {
+        SetValue(key, value);
         return {};
     });
 }
@@ -742,55 +777,45 @@ RegResult RegistryKey::WriteBinary(std::string_view name, const std::vector<std:
 
 RegResult RegistryKey::DeleteValue(std::string_view name) {
     if (!open_) {
-        return Failure(RegStatus::REG_INVALID_ARGUMENT, "registry key not open");
+        return NotOpen();
     }
-    return ModifyHive(file_, hive_, [&](HiveData* data) -> RegResult {
-        auto found = data->keys.find(Lower(path_));
-        if (found == data->keys.end()) {
-            return KeyNotFound(path_);
-        }
-        auto& values = found->second.values;
+    return ModifyKey(file_, hive_, path_, [&](KeyData* key) -> RegResult {
+        auto& values = key->values;
         for (auto it = values.begin(); it != values.end(); ++it) {
             if (EqualNoCase(it->name, name)) {
                 values.erase(it);
                 return {};
             }
         }
-        return Failure(RegStatus::REG_NOT_FOUND, "registry value \"" + std::string(name) +
-                                                     "\" does not exist in key \"" + path_ + "\"");
+        return ValueNotFound(name, path_);
     });
 }
 
 RegResult RegistryKey::EnumValues(std::vector<RegValue>* values) const {
     if (!open_) {
-        return Failure(RegStatus::REG_INVALID_ARGUMENT, "registry key not open");
+        return NotOpen();
     }
     HiveData data;
-    RegResult loaded = LoadHive(file_, hive_, &data);
+    const KeyData* key = nullptr;
+    RegResult loaded = LoadKey(file_, hive_, path_, &data, &key);
     if (!loaded.ok()) {
         return loaded;
     }
-    auto found = data.keys.find(Lower(path_));
-    if (found == data.keys.end()) {
-        return KeyNotFound(path_);
-    }
-    *values = found->second.values;
+    *values = key->values;
     return {};
 }
 
 RegResult RegistryKey::EnumSubKeys(std::vector<std::string>* names) const {
     if (!open_) {
-        return Failure(RegStatus::REG_INVALID_ARGUMENT, "registry key not open");
+        return NotOpen();
     }
     HiveData data;
-    RegResult loaded = LoadHive(file_, hive_, &data);
+    const KeyData* key = nullptr;
+    RegResult loaded = LoadKey(file_, hive_, path_, &data, &key);
     if (!loaded.ok()) {
         return loaded;
     }
     std::string lower = Lower(path_);
-    if (data.keys.find(lower) == data.keys.end()) {
-        return KeyNotFound(path_);
-    }
     std::string prefix = lower.empty() ? std::string() : lower + "\\";
     names->clear();
     for (const auto& [keyLower, key] : data.keys) {

@@ -22,6 +22,20 @@ bool ControllerDown(const ControllerModel& c) {
     return !c.present || c.failed;
 }
 
+// How many member drives a cabinet has; *smallest gets the block count of
+// the smallest of them (the type's maximum when there is none).
+int CountMembers(const CabinetModel& cab, std::uint32_t* smallest) {
+    int members = 0;
+    *smallest = std::numeric_limits<std::uint32_t>::max();
+    for (const auto& d : cab.drives) {
+        if (!IsMember(d))
+            continue;
+        ++members;
+        *smallest = std::min(*smallest, d.blocks);
+    }
+    return members;
+}
+
 }  // namespace
 
 int CabinetRules::MemberCount(const CabinetModel& cab) {
@@ -84,14 +98,8 @@ void CabinetRules::RecomputeState(CabinetModel& cab) {
 }
 
 std::uint32_t CabinetRules::FreeBlocks(const CabinetModel& cab) {
-    int members = 0;
-    std::uint32_t smallest = std::numeric_limits<std::uint32_t>::max();
-    for (const auto& d : cab.drives) {
-        if (!IsMember(d))
-            continue;
-        ++members;
-        smallest = std::min(smallest, d.blocks);
-    }
+    std::uint32_t smallest = 0;
+    const int members = CountMembers(cab, &smallest);
     if (members < 2)
         return 0;
     std::uint64_t pool = std::uint64_t(members - 1) * smallest;
@@ -103,14 +111,8 @@ std::uint32_t CabinetRules::FreeBlocks(const CabinetModel& cab) {
 }
 
 std::uint32_t CabinetRules::Raid1Blocks(const CabinetModel& cab) {
-    int members = 0;
-    std::uint32_t smallest = std::numeric_limits<std::uint32_t>::max();
-    for (const auto& d : cab.drives) {
-        if (!IsMember(d))
-            continue;
-        ++members;
-        smallest = std::min(smallest, d.blocks);
-    }
+    std::uint32_t smallest = 0;
+    const int members = CountMembers(cab, &smallest);
     if (members < 2)
         return 0;
     return static_cast<std::uint32_t>(

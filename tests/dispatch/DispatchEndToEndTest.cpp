@@ -70,18 +70,6 @@ class DispatchEndToEndTest : public NetServerTest {
         ::unsetenv("ORU_ROOT");
     }
 
-    int Strovsim(const std::vector<std::string>& args, std::string* output = nullptr) {
-        testsupport::ChildProcess run;
-        if (!run.Start(testsupport::ProgramPath(ORU_BIN_DIR, "strovsim"), args,
-                       {"ORU_ROOT=" + root_.Path()})) {
-            return -1;
-        }
-        int rc = run.WaitExit(kLimitMs);
-        if (output != nullptr) {
-            *output = run.Stdout();
-        }
-        return rc;
-    }
     // The lines `strovsim show` prints for cabinet n (its first line first).
     std::vector<std::string> Cabinet(int n) {
         std::string all;

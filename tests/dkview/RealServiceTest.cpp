@@ -10,7 +10,6 @@
 
 #include "DkviewRun.h"
 #include "NetServerFixture.h"
-#include "support/ChildProcess.h"
 
 namespace dkviewtest {
 namespace {
@@ -65,12 +64,10 @@ class RealServiceTest : public netsrvtest::NetServerTest {
         ASSERT_TRUE(StartSimulator());
         ConfigureAdministration();
         StartServer();
-        testsupport::ChildProcess show;
-        ASSERT_TRUE(show.Start(testsupport::ProgramPath(ORU_BIN_DIR, "strovsim"), {"show"},
-                               {"ORU_ROOT=" + root_.Path()}));
-        ASSERT_EQ(show.WaitExit(netsrvtest::kLimitMs), 0);
-        cabinets_ = ParseShow(show.Stdout());
-        ASSERT_FALSE(cabinets_.empty()) << show.Stdout();
+        std::string shown;
+        ASSERT_EQ(Strovsim({"show"}, &shown), 0);
+        cabinets_ = ParseShow(shown);
+        ASSERT_FALSE(cabinets_.empty()) << shown;
     }
 
     DkviewResult Dkview(const std::vector<std::string>& arguments) {

@@ -2,9 +2,6 @@
 // preamble, the event-log texts, and that no file outside the
 // administration directory is ever touched.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <fstream>
 
 #include "NetServerFixture.h"
 
@@ -13,16 +10,6 @@ namespace {
 
 constexpr std::uint32_t kNotAuthorized = 0xFFFFFFFFu;
 constexpr std::uint32_t kBadSerialNo = 0;
-
-bool Exists(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
-}
-
-bool Touch(const std::string& path) {
-    std::ofstream file(path);
-    return static_cast<bool>(file);
-}
 
 using AuthorizationTest = NetServerTest;
 

@@ -3,10 +3,12 @@
 #include <arpa/inet.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 #include "platform/Clock.h"
 #include "platform/Registry.h"
@@ -18,6 +20,21 @@ namespace {
 int RemainingMs(std::uint64_t deadline) {
     std::uint64_t now = platform::MonotonicMs();
     return now >= deadline ? 0 : static_cast<int>(deadline - now);
+}
+
+// Waits until fd has bytes (or its end) to read: false when the deadline
+// passed first or the wait failed. An interrupted wait goes on.
+bool WaitReadable(int fd, std::uint64_t deadline) {
+    for (;;) {
+        pollfd wait{fd, POLLIN, 0};
+        int ready = ::poll(&wait, 1, RemainingMs(deadline));
+        if (ready > 0) {
+            return true;
+        }
+        if (ready == 0 || errno != EINTR) {
+            return false;
+        }
+    }
 }
 
 }  // namespace
@@ -80,15 +97,7 @@ bool TcpProbe::ReadExactly(std::size_t count, int timeoutMs, Bytes* got) {
     got->clear();
     std::uint64_t deadline = platform::MonotonicMs() + static_cast<std::uint64_t>(timeoutMs);
     while (fd_ >= 0 && got->size() < count) {
-        pollfd wait{fd_, POLLIN, 0};
-        int ready = ::poll(&wait, 1, RemainingMs(deadline));
-        if (ready == 0) {
-            return false;
-        }
-        if (ready < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+        if (!WaitReadable(fd_, deadline)) {
             return false;
         }
         unsigned char buffer[4096];
@@ -105,15 +114,7 @@ bool TcpProbe::ReadExactly(std::size_t count, int timeoutMs, Bytes* got) {
 bool TcpProbe::WaitClosed(int timeoutMs, Bytes* extra) {
     std::uint64_t deadline = platform::MonotonicMs() + static_cast<std::uint64_t>(timeoutMs);
     while (fd_ >= 0) {
-        pollfd wait{fd_, POLLIN, 0};
-        int ready = ::poll(&wait, 1, RemainingMs(deadline));
-        if (ready == 0) {
-            return false;
-        }
-        if (ready < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+        if (!WaitReadable(fd_, deadline)) {
             return false;
         }
         unsigned char buffer[4096];
@@ -224,6 +225,16 @@ std::string AnnouncedHostName() {
     ::gethostname(name, sizeof name - 1);
     std::string text(name);
     return text.substr(0, 48);
+}
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool Touch(const std::string& path) {
+    std::ofstream file(path);
+    return static_cast<bool>(file);
 }
 
 }  // namespace netsrvtest

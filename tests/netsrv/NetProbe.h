@@ -79,4 +79,9 @@ bool WriteAdministration(const std::string& pathName, const std::string& shareNa
 // The short host name as the service announces it (at most 48 characters).
 std::string AnnouncedHostName();
 
+// Whether anything (a link too) stands at path.
+bool Exists(const std::string& path);
+// Creates path as an empty file (or empties it); false when it cannot.
+bool Touch(const std::string& path);
+
 }  // namespace netsrvtest

@@ -12,22 +12,18 @@ void NetServerTest::TearDown() {
         EXPECT_EQ(server_.Process().WaitExit(kLimitMs), 0) << server_.Process().Stderr();
     }
     if (simulating_) {
-        testsupport::ChildProcess stop;
-        if (stop.Start(testsupport::ProgramPath(ORU_BIN_DIR, "strovsim"), {"stop"},
-                       {"ORU_ROOT=" + root_.Path()})) {
-            stop.WaitExit(kLimitMs);
-        }
+        Strovsim({"stop"});
     }
 }
 
 bool NetServerTest::StartSimulator() {
-    testsupport::ChildProcess serve;
-    if (!serve.Start(testsupport::ProgramPath(ORU_BIN_DIR, "strovsim"), {"serve", "--daemon"},
-                     {"ORU_ROOT=" + root_.Path()})) {
-        return false;
-    }
+    // Stopped at tear-down even when the start only half succeeded.
     simulating_ = true;
-    return serve.WaitExit(kLimitMs) == 0;
+    return Strovsim({"serve", "--daemon"}) == 0;
+}
+
+int NetServerTest::Strovsim(const std::vector<std::string>& arguments, std::string* output) {
+    return testsupport::RunStrovsim(ORU_BIN_DIR, root_, arguments, output, nullptr, kLimitMs);
 }
 
 void NetServerTest::StartServer(const std::vector<std::string>& environment, bool realTime) {

@@ -11,6 +11,7 @@
 #include "NetProbe.h"
 #include "support/FreshRoot.h"
 #include "support/ServerProcess.h"
+#include "support/SimProcess.h"
 
 namespace netsrvtest {
 
@@ -24,6 +25,9 @@ class NetServerTest : public ::testing::Test {
     // Serves the simulated cabinets in this root (strovsim in the
     // background, stopped at tear-down); false when it cannot start.
     bool StartSimulator();
+    // Runs one strovsim subcommand in this root; its exit code (0 done) and
+    // its standard output in *output.
+    int Strovsim(const std::vector<std::string>& arguments, std::string* output = nullptr);
 
     // Starts the service (extra environment added) and waits until it runs.
     // Fixed waits are a hundred times shorter unless realTime is set.

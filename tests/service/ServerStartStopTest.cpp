@@ -2,9 +2,6 @@
 // StopServer takes them down again, in a fresh machine.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
-#include <fstream>
 #include <map>
 #include <string>
 
@@ -15,28 +12,9 @@
 #include "coresys/server/winnt/Service/ServerManager.h"
 #include "platform/EventLog.h"
 #include "support/FreshRoot.h"
+#include "support/ThreadNames.h"
 
 namespace {
-
-// Thread names of this process, with how many threads carry each.
-std::map<std::string, int> ThreadNames() {
-    std::map<std::string, int> names;
-    DIR* dir = opendir("/proc/self/task");
-    if (dir == nullptr) {
-        return names;
-    }
-    while (dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] == '.') {
-            continue;
-        }
-        std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
-        std::string name;
-        std::getline(comm, name);
-        ++names[name];
-    }
-    closedir(dir);
-    return names;
-}
 
 TEST(ServerStartStop, StartBuildsEveryTaskAndStopEndsAllButTheServiceTask) {
     setenv("ORU_EVENTLOG_SYSLOG", "0", 1);
@@ -52,7 +30,7 @@ TEST(ServerStartStop, StartBuildsEveryTaskAndStopEndsAllButTheServiceTask) {
     EXPECT_EQ(connections->GetSessionMgr()->DeviceManager(), GetManager(DEVICE_MANAGER));
     EXPECT_STREQ(OruTask::CurrentTask()->Name(), "Controller Task");
 
-    std::map<std::string, int> running = ThreadNames();
+    std::map<std::string, int> running = testsupport::ThreadNames();
     for (const char* name : {"Service Task", "Log Task", "DEVMGR00", "SessionMgr"}) {
         EXPECT_EQ(running[name], 1) << name;
     }
@@ -62,7 +40,7 @@ TEST(ServerStartStop, StartBuildsEveryTaskAndStopEndsAllButTheServiceTask) {
         EXPECT_EQ(GetManager(index), nullptr) << index;
     }
     EXPECT_EQ(OruTask::FindCurrentTask(), nullptr);
-    std::map<std::string, int> left = ThreadNames();
+    std::map<std::string, int> left = testsupport::ThreadNames();
     EXPECT_EQ(left["Service Task"], 1);
     for (const char* name : {"Log Task", "DEVMGR00", "SessionMgr"}) {
         EXPECT_EQ(left.count(name), 0u) << name;

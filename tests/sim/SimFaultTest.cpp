@@ -21,23 +21,10 @@ class SimFaults : public ::testing::Test {
         return platform::OpenScsiDevice(name, error);
     }
 
-    static platform::ScsiOutcome Run(platform::ScsiDevice& dev, const Bytes& cdb,
-                                     platform::ScsiDirection dir, Bytes& data) {
-        platform::ScsiRequest r;
-        std::copy(cdb.begin(), cdb.end(), r.cdb.begin());
-        r.cdbLength = static_cast<std::uint8_t>(cdb.size());
-        r.direction = dir;
-        r.transferLength = static_cast<std::uint32_t>(data.size());
-        r.data = data.empty() ? nullptr : data.data();
-        r.timeoutSeconds = 10;
-        platform::ScsiOutcome o;
-        dev.PassThrough(r, o);
-        return o;
-    }
-
     static platform::ScsiOutcome Serial(platform::ScsiDevice& dev, Bytes& data) {
         data.assign(48, 0xEE);
-        return Run(dev, {0x12, 0x01, 0x80, 0x00, 0x30, 0x00}, platform::ScsiDirection::In, data);
+        return PassThrough(dev, {0x12, 0x01, 0x80, 0x00, 0x30, 0x00}, platform::ScsiDirection::In,
+                           data);
     }
 
     void Control(const std::string& line) {

@@ -1,12 +1,15 @@
-// Shared helpers of the simulator tests: a small scenario with known values
-// and a one-call way to send a command block to a simulated path.
+// Shared helpers of the simulator tests: a small scenario with known values,
+// a one-call way to send a command block to a simulated path, and one to send
+// it through an opened platform device.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/scsi/ScsiDevice.h"
 #include "sim/CabinetRules.h"
 #include "sim/ModelJson.h"
 #include "sim/SessionContext.h"
@@ -73,6 +76,22 @@ inline sim::SimReply Send(sim::Simulator& s, const std::string& path, sim::Sessi
         dir == sim::SimDirection::kOut ? static_cast<std::uint32_t>(out.size()) : len;
     c.dataOut = out;
     return s.Execute(path, session, c);
+}
+
+// Sends one command through a device the platform opened; data is the
+// transfer buffer (data in or data out by dir), its size the transfer length.
+inline platform::ScsiOutcome PassThrough(platform::ScsiDevice& dev, const Bytes& cdb,
+                                         platform::ScsiDirection dir, Bytes& data) {
+    platform::ScsiRequest r;
+    std::copy(cdb.begin(), cdb.end(), r.cdb.begin());
+    r.cdbLength = static_cast<std::uint8_t>(cdb.size());
+    r.direction = dir;
+    r.transferLength = static_cast<std::uint32_t>(data.size());
+    r.data = data.empty() ? nullptr : data.data();
+    r.timeoutSeconds = 10;
+    platform::ScsiOutcome o;
+    dev.PassThrough(r, o);
+    return o;
 }
 
 inline Bytes Text(const std::string& t) {

@@ -11,6 +11,7 @@
 
 #include <cstring>
 
+#include "SimTestUtil.h"
 #include "platform/FileUtil.h"
 #include "platform/scsi/ScsiDevice.h"
 #include "support/ChildProcess.h"
@@ -18,7 +19,8 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using simtest::Bytes;
+using simtest::PassThrough;
 
 struct CliResult {
     int code = -1;
@@ -47,24 +49,10 @@ class StrovsimEndToEnd : public ::testing::Test {
         return r;
     }
 
-    static platform::ScsiOutcome Run(platform::ScsiDevice& dev, const Bytes& cdb,
-                                     platform::ScsiDirection dir, Bytes& data) {
-        platform::ScsiRequest r;
-        std::copy(cdb.begin(), cdb.end(), r.cdb.begin());
-        r.cdbLength = static_cast<std::uint8_t>(cdb.size());
-        r.direction = dir;
-        r.transferLength = static_cast<std::uint32_t>(data.size());
-        r.data = data.empty() ? nullptr : data.data();
-        r.timeoutSeconds = 10;
-        platform::ScsiOutcome o;
-        dev.PassThrough(r, o);
-        return o;
-    }
-
     static platform::ScsiOutcome In(platform::ScsiDevice& dev, const Bytes& cdb, std::size_t len,
                                     Bytes& data) {
         data.assign(len, 0xEE);
-        return Run(dev, cdb, platform::ScsiDirection::In, data);
+        return PassThrough(dev, cdb, platform::ScsiDirection::In, data);
     }
 
     bool Exists(const std::string& relative) {
@@ -114,9 +102,10 @@ TEST_F(StrovsimEndToEnd, ServeTalkInjectTraceStopAndRestart) {
 
     // Two connections share the cabinet: an alias written on X reads back on Y.
     Bytes alias = {'S', 'H', 'A', 'R', 'E', 'D', 0, 0, 0, 0, 0, 0};
-    ASSERT_EQ(Run(*x, {0xFD, 0, 0, 0, 0, 0, 0, 0, 0x0C, 0}, platform::ScsiDirection::Out, alias)
-                  .scsiStatus,
-              0);
+    ASSERT_EQ(
+        PassThrough(*x, {0xFD, 0, 0, 0, 0, 0, 0, 0, 0x0C, 0}, platform::ScsiDirection::Out, alias)
+            .scsiStatus,
+        0);
     In(*y, {0xFC, 0, 0, 0, 0, 0, 0, 0, 0x10, 0}, 16, data);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(data.data())), "SHARED");
 
@@ -125,13 +114,14 @@ TEST_F(StrovsimEndToEnd, ServeTalkInjectTraceStopAndRestart) {
     ASSERT_TRUE(x2);
     Bytes readCapacity = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     Bytes inquiry = {0x12, 0, 0, 0, 0x24, 0};
-    ASSERT_EQ(
-        Run(*x, {0x27, 3, 0, 0, 10, 0, 0, 0, 8, 0}, platform::ScsiDirection::Out, readCapacity)
-            .scsiStatus,
-        0);
-    ASSERT_EQ(Run(*x2, {0x27, 3, 1, 0, 6, 0, 0, 0, 36, 0}, platform::ScsiDirection::Out, inquiry)
+    ASSERT_EQ(PassThrough(*x, {0x27, 3, 0, 0, 10, 0, 0, 0, 8, 0}, platform::ScsiDirection::Out,
+                          readCapacity)
                   .scsiStatus,
               0);
+    ASSERT_EQ(
+        PassThrough(*x2, {0x27, 3, 1, 0, 6, 0, 0, 0, 36, 0}, platform::ScsiDirection::Out, inquiry)
+            .scsiStatus,
+        0);
     Bytes cap;
     ASSERT_EQ(In(*x, {0xF4, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8, cap).scsiStatus, 0);
     EXPECT_EQ(cap, Bytes({0x00, 0x1F, 0xFF, 0xFF, 0x00, 0x00, 0x02, 0x00}));

@@ -34,16 +34,7 @@ bool SimProcess::Start(const std::vector<std::string>& arguments,
 }
 
 int SimProcess::Control(const std::vector<std::string>& arguments, std::string* output) {
-    ChildProcess control;
-    if (!control.Start(binDir_ + "/strovsim", arguments,
-                       {"ORU_ROOT=" + root_.Path(), "LC_ALL", "LANG=C"})) {
-        return -1;
-    }
-    int code = control.WaitExit(30000);
-    if (output != nullptr) {
-        *output = control.Stdout();
-    }
-    return code;
+    return RunStrovsim(binDir_, root_, arguments, output);
 }
 
 std::string SimProcess::Trace(const std::string& path) {
@@ -64,6 +55,27 @@ int SimProcess::Stop() {
     if (code == -1) {
         process_.Signal(SIGKILL);
         code = process_.WaitExit(10000);
+    }
+    return code;
+}
+
+int RunStrovsim(const std::string& binDir, const FreshRoot& root,
+                const std::vector<std::string>& arguments, std::string* output, std::string* errors,
+                int timeoutMs) {
+    ChildProcess run;
+    if (!run.Start(ProgramPath(binDir, "strovsim"), arguments,
+                   {"ORU_ROOT=" + root.Path(), "LC_ALL", "LANG=C"})) {
+        if (errors != nullptr) {
+            *errors = run.StartError();
+        }
+        return -1;
+    }
+    int code = run.WaitExit(timeoutMs);
+    if (output != nullptr) {
+        *output = run.Stdout();
+    }
+    if (errors != nullptr) {
+        *errors = run.Stderr();
     }
     return code;
 }

@@ -6,6 +6,9 @@
 // the control interface answers. Control runs one "strovsim <args...>" and
 // returns its exit code (0 done), with its standard output in *output.
 // Stop (and the destructor) end the server with SIGTERM.
+//
+// RunStrovsim runs one subcommand against a root whose simulator was started
+// either way (by SimProcess or by "strovsim serve --daemon").
 #pragma once
 
 #include <string>
@@ -40,5 +43,13 @@ class SimProcess {
     ChildProcess process_;
     bool started_ = false;
 };
+
+// Runs "<binDir>/strovsim <arguments...>" with ORU_ROOT=<root> and the C
+// locale. Its exit code: 0 done, -1 when it could not run or did not end
+// within timeoutMs. Its standard output goes to *output, and why it did not
+// run or what it complained of to *errors (each when not null).
+int RunStrovsim(const std::string& binDir, const FreshRoot& root,
+                const std::vector<std::string>& arguments, std::string* output = nullptr,
+                std::string* errors = nullptr, int timeoutMs = 30000);
 
 }  // namespace testsupport

@@ -1,13 +1,12 @@
 // Tasks exchanging requests and responses across their threads.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <condition_variable>
-#include <fstream>
 #include <set>
 #include <string>
 
 #include "ProbeTask.h"
+#include "support/ThreadNames.h"
 
 namespace {
 
@@ -259,31 +258,12 @@ TEST_F(TaskTest, ResponseHandlerIsCalledUntilEveryResponseIsTaken) {
     EXPECT_FALSE(collector.HasResponses());
 }
 
-std::set<std::string> ThreadNames() {
-    std::set<std::string> names;
-    DIR* dir = opendir("/proc/self/task");
-    if (dir == nullptr) {
-        return names;
-    }
-    while (dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] == '.') {
-            continue;
-        }
-        std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
-        std::string name;
-        std::getline(comm, name);
-        names.insert(name);
-    }
-    closedir(dir);
-    return names;
-}
-
 TEST_F(TaskTest, ThreadsCarryTheTaskNameOfAtMostFifteenCharacters) {
     ProbeTask target("Probe Name Is Too Long");
     TaskRequest sync = MakeRequest(PROBE_ECHO, 1);
     target.Request(sync);  // the thread has named itself by now
     EXPECT_STREQ(target.Name(), "Probe Name Is T");
-    EXPECT_EQ(ThreadNames().count("Probe Name Is T"), 1u);
+    EXPECT_EQ(testsupport::ThreadNames().count("Probe Name Is T"), 1u);
 }
 
 }  // namespace

@@ -17,14 +17,6 @@ namespace {
 constexpr int kConnectTries = 6;
 constexpr unsigned long kConnectPauseMs = 1500;
 
-[[noreturn]] void Fail(int message, int programIndex, int exitCode) {
-    std::cout.flush();
-    PrintProgramMessage(message, programIndex, std::cerr);
-    std::cerr << '\n';
-    std::cerr.flush();
-    std::exit(exitCode);
-}
-
 }  // namespace
 
 OruSubsystem* FindSubsystemById(QEN& qen, std::string_view id) {
@@ -67,12 +59,12 @@ DiskArray* OpenArray(QEN& qen, std::string_view id, int programIndex) {
     }
     OruSubsystem* subsystem = FindSubsystemById(qen, id);
     if (subsystem == nullptr) {
-        Fail(PM_NOT_FOUND, programIndex, CLI_EXIT_USAGE);
+        ExitWithProgramMessage(PM_NOT_FOUND, programIndex, CLI_EXIT_USAGE);
     }
     DiskArray* array = ConnectWithRetry(qen, subsystem);
     if (array == nullptr) {
         PrintSessionStatus(static_cast<std::int32_t>(qen.LastStatus()), std::cerr);
-        Fail(PM_NO_CONNECTION, programIndex, CLI_EXIT_FAILED);
+        ExitWithProgramMessage(PM_NO_CONNECTION, programIndex, CLI_EXIT_FAILED);
     }
     return array;
 }

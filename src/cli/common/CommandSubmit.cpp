@@ -12,18 +12,6 @@
 #include "client/QEN.h"
 #include "coresys/common/PollMsg.h"
 
-namespace {
-
-[[noreturn]] void ExitWithProgramMessage(int message, int programIndex, int exitCode) {
-    std::cout.flush();
-    PrintProgramMessage(message, programIndex, std::cerr);
-    std::cerr << '\n';
-    std::cerr.flush();
-    std::exit(exitCode);
-}
-
-}  // namespace
-
 std::optional<CommandReply> WaitForCommandResult(DiskArray& array, const CommandHandle& handle,
                                                  bool verbose, std::uint32_t code,
                                                  std::span<const CommandArgument> arguments,

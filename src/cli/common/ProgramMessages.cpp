@@ -93,6 +93,14 @@ void PrintProgramMessage(int messageIndex, int programIndex, std::ostream& out) 
     out << GetProgramMessage(messageIndex, programIndex).line[0];
 }
 
+void ExitWithProgramMessage(int messageIndex, int programIndex, int exitCode) {
+    // What the program printed so far stands before the message.
+    std::cout.flush();
+    PrintProgramMessage(messageIndex, programIndex, std::cerr);
+    std::cerr << '\n';
+    EndProcess(exitCode);
+}
+
 void ExitWithMessages(const ProgramMessageLines& lines, int exitCode) {
     for (const auto& line : lines.line) {
         const std::size_t length = strnlen(line, ProgramMessageLines::kLineSize);

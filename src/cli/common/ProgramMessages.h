@@ -57,6 +57,10 @@ ProgramMessageLines& GetProgramMessage(int messageIndex, int programIndex);
 // Writes line 0 of the message, without a new line.
 void PrintProgramMessage(int messageIndex, int programIndex, std::ostream& out);
 
+// Flushes standard output, writes line 0 of the message and a new line to
+// standard error and ends the process with exitCode.
+[[noreturn]] void ExitWithProgramMessage(int messageIndex, int programIndex, int exitCode);
+
 // Writes each line followed by a new line, up to the first empty one, to
 // standard error and ends the process with exitCode.
 [[noreturn]] void ExitWithMessages(const ProgramMessageLines& lines, int exitCode);

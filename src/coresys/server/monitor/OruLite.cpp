@@ -178,6 +178,13 @@ int OruLite::SendImmediateStatus(ServerClient* client, const ORU_Message& reques
     }
     OkStatus_RtnMsg reply(request, status);
     reply.code = RMT_OKSTATUS_MSG;
+    return SendReply(client, reply);
+}
+
+int OruLite::SendReply(ServerClient* client, ORU_Message& reply) {
+    if (client == nullptr) {
+        return 0;
+    }
     unsigned char* bytes = reply.EncodeMsg();
     if (bytes == nullptr) {
         return 0;

@@ -110,6 +110,9 @@ class OruLite : public OruServerState, public ServerDiskArrayState::Source {
     // version; the client's Reply result.
     static int SendImmediateStatus(ServerClient* client, const ORU_Message& request,
                                    std::uint32_t status);
+    // Encodes reply and hands its bytes to the client; the client's Reply
+    // result, 0 without a client or when the reply cannot be encoded.
+    static int SendReply(ServerClient* client, ORU_Message& reply);
 
     // --- controllers ---
     // Reads the controller's raw page and stores the controller in the slot

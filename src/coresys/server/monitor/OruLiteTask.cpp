@@ -30,20 +30,6 @@ std::string TaskName(int slot) {
     return name;
 }
 
-// Sends an encoded reply to a client; the reply's bytes are freed here.
-int SendReply(ServerClient* client, ORU_Message& reply) {
-    if (client == nullptr) {
-        return 0;
-    }
-    unsigned char* bytes = reply.EncodeMsg();
-    if (bytes == nullptr) {
-        return 0;
-    }
-    std::vector<unsigned char> copy(bytes, bytes + reply.length);
-    CodedBuff::FreeData(bytes);
-    return client->Reply(std::move(copy));
-}
-
 // The error reply of the service's own checks: status 1, kind 10, a record
 // with its three trailing values set.
 int SendErrorReply(ServerClient* client, const ORU_Message& request, std::uint32_t errorCode,
@@ -53,7 +39,7 @@ int SendErrorReply(ServerClient* client, const ORU_Message& request, std::uint32
     record.qualifier = qualifier;
     record.moduleId = DEVICEMGR;
     OruErrStatus_RtnMsg reply(request, kStatusFinished, record);
-    return SendReply(client, reply);
+    return OruLite::SendReply(client, reply);
 }
 
 // The header of a message whose bytes were checked when it was submitted.

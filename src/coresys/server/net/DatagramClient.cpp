@@ -1,8 +1,5 @@
 #include "coresys/server/net/DatagramClient.h"
 
-#include <cstring>
-
-#include "coresys/common/CodedBuff.h"
 #include "coresys/server/net/SessionMgr.h"
 #include "coresys/server/task/OruTask.h"
 
@@ -13,20 +10,7 @@ DatagramClient::DatagramClient(OruTask* owner, OruLite* subsystem, const std::st
 DatagramClient::~DatagramClient() = default;
 
 int DatagramClient::Reply(std::vector<unsigned char> bytes) {
-    auto* block = new unsigned char[bytes.empty() ? 1 : bytes.size()];
-    if (!bytes.empty()) {
-        std::memcpy(block, bytes.data(), bytes.size());
-    }
-    TaskRequest send;
-    send.code = SM_SEND_DATAGRAM;
-    send.args[3] = reinterpret_cast<std::intptr_t>(this);
-    send.args[5] = reinterpret_cast<std::intptr_t>(block);
-    send.args[6] = static_cast<std::intptr_t>(bytes.size());
-    if (owner_->SendRequest(send) != 0) {
-        CodedBuff::FreeData(block);
-        return 0;
-    }
-    return 1;
+    return SessionMgr::PostReply(owner_, SM_SEND_DATAGRAM, this, 0, bytes);
 }
 
 void DatagramClient::Done() {

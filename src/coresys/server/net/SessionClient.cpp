@@ -1,9 +1,7 @@
 #include "coresys/server/net/SessionClient.h"
 
-#include <cstring>
 #include <utility>
 
-#include "coresys/common/CodedBuff.h"
 #include "coresys/server/net/SessionMgr.h"
 #include "coresys/server/task/OruTask.h"
 
@@ -18,22 +16,7 @@ SessionClient::SessionClient(OruTask* owner, OruLite* subsystem, const std::stri
 SessionClient::~SessionClient() = default;
 
 int SessionClient::Reply(std::vector<unsigned char> bytes) {
-    // The session sends blocks as the coders allocate them.
-    auto* block = new unsigned char[bytes.empty() ? 1 : bytes.size()];
-    if (!bytes.empty()) {
-        std::memcpy(block, bytes.data(), bytes.size());
-    }
-    TaskRequest send;
-    send.code = SM_SEND_SESSION;
-    send.args[3] = reinterpret_cast<std::intptr_t>(this);
-    send.args[4] = static_cast<std::intptr_t>(ClientId());
-    send.args[5] = reinterpret_cast<std::intptr_t>(block);
-    send.args[6] = static_cast<std::intptr_t>(bytes.size());
-    if (owner_->SendRequest(send) != 0) {
-        CodedBuff::FreeData(block);
-        return 0;
-    }
-    return 1;
+    return SessionMgr::PostReply(owner_, SM_SEND_SESSION, this, ClientId(), bytes);
 }
 
 void SessionClient::Done() {

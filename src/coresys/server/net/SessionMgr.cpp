@@ -20,6 +20,7 @@
 #include "coresys/server/net/Ear.h"
 #include "coresys/server/net/NetText.h"
 #include "coresys/server/net/SecureFile.h"
+#include "coresys/server/net/ServerSessionRead.h"
 #include "coresys/server/net/SessionClient.h"
 #include "coresys/server/task/ResourceHold.h"
 #include "coresys/server/task/ServerFatal.h"
@@ -84,6 +85,27 @@ SessionMgr::~SessionMgr() {
         delete client;
     }
     datagramClients_.clear();
+}
+
+int SessionMgr::PostReply(OruTask* owner, SESSION_MGR_REQUEST code, const void* client,
+                          std::uint32_t clientId, const std::vector<unsigned char>& bytes) {
+    // The session and the datagram listener send blocks as the coders
+    // allocate them, and free them once sent.
+    auto* block = new unsigned char[bytes.empty() ? 1 : bytes.size()];
+    if (!bytes.empty()) {
+        std::memcpy(block, bytes.data(), bytes.size());
+    }
+    TaskRequest send;
+    send.code = code;
+    send.args[3] = reinterpret_cast<std::intptr_t>(client);
+    send.args[4] = static_cast<std::intptr_t>(clientId);
+    send.args[5] = reinterpret_cast<std::intptr_t>(block);
+    send.args[6] = static_cast<std::intptr_t>(bytes.size());
+    if (owner->SendRequest(send) != 0) {
+        CodedBuff::FreeData(block);
+        return 0;
+    }
+    return 1;
 }
 
 std::int32_t SessionMgr::Dispatch(TaskRequest& request, TaskResponse*) {
@@ -394,7 +416,7 @@ void SessionMgr::Poll() {
         void* body = nullptr;
         unsigned long length = 0;
         if (session->State() != 0) {
-            status = session->GetMsg(&body, &length);
+            status = ServerSessionRead(*session, &body, &length);
         }
         if (status == SESS_SUCCESS) {
             auto* bytes = static_cast<unsigned char*>(body);

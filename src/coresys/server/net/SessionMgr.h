@@ -81,6 +81,13 @@ class SessionMgr : public OruTask {
 
     std::int32_t Dispatch(TaskRequest& request, TaskResponse* response) override;
 
+    // Posts one reply to the session manager `owner` as a send request
+    // (SM_SEND_SESSION or SM_SEND_DATAGRAM) for `client`: the bytes go in a
+    // block of their own that the session manager frees. 1 posted, 0 when
+    // the session manager is ending (the block is freed here then).
+    static int PostReply(OruTask* owner, SESSION_MGR_REQUEST code, const void* client,
+                         std::uint32_t clientId, const std::vector<unsigned char>& bytes);
+
     // The device manager, known after set-up.
     ServerManager* DeviceManager() const { return deviceMgr_; }
     // The UDP socket's listener (after set-up), through which datagram
