@@ -78,15 +78,15 @@ TEST_F(ConsoleServiceTest, DebugModeNeedsExactlyOn) {
 TEST_F(ConsoleServiceTest, TextsAfterStartComeFromTheCatalogOfTheUsersLanguage) {
     // The generated test language marks every catalog text with its number.
     ASSERT_TRUE(server_.Start({"LANG=xx"}));
-    ASSERT_TRUE(server_.WaitUntilRunning(kLimitMs, "[1.16] OruServr [1.17] Started"))
+    ASSERT_TRUE(server_.WaitUntilRunning(kLimitMs, "[2.16] OruServr [2.17] Started"))
         << server_.Process().Stderr();
     server_.Process().Signal(SIGINT);
     EXPECT_EQ(server_.Process().WaitExit(kLimitMs), 0);
     // The first two texts print before the catalog is open.
     EXPECT_EQ(server_.Process().Stdout(),
               "Debug mode enabled.\nDebugging OruServer Service.\n"
-              "[1.3] Stopping OruServer Service.\n");
-    EXPECT_GE(RecordIndex("[1.16] OruServr [1.17] Started"), 0);
+              "[2.3] Stopping OruServer Service.\n");
+    EXPECT_GE(RecordIndex("[2.16] OruServr [2.17] Started"), 0);
 }
 
 TEST_F(ConsoleServiceTest, AFatalErrorOnTheMainThreadBeforeRunningStopsAndExitsOne) {

@@ -51,7 +51,7 @@ TEST(ServerText, AnOpenCatalogAnswersInTheUsersLanguage) {
     SetServerCatalog(&catalog);
     std::string text = ServerText(TEXT_STOPPING, "OruServer Service");
     SetServerCatalog(nullptr);
-    EXPECT_EQ(text, "[1.3] Stopping OruServer Service.\n");
+    EXPECT_EQ(text, "[2.3] Stopping OruServer Service.\n");
 }
 
 TEST(ServerText, ATextTheCatalogLacksComesFromTheTable) {

@@ -1,21 +1,91 @@
-// The "Log Task": the one task that touches the service's log catalog and
-// log files. Request 0 prepares writing and answers the byte address from
-// which writing continues; request 6 ends the task. Writing, reading and
-// resuming the log (requests 1 to 5) come with the log writer; until then
-// they, like any unknown code, are fatal.
+// The "Log Task": the one task that touches the log catalog and the log
+// files. Writers hand it finished 4096-byte blocks (request 1, posted
+// without answer); it writes them in LRBA order, starts a new log file
+// when the current one is full, and suspends the log when a block cannot
+// be written even on a fresh file. While suspended every block is dropped
+// and only the highest dropped LRBA moves; request 3 resumes.
+//
+// Requests: 0 prepare writing (answers the LRBA from which writing
+// continues), 1 write a block (args[0]: the WriteBuffer), 3 resume when
+// suspended (answers as 0), 4 barrier (answered after every earlier
+// request), 5 close a reader's cached descriptor (args[0]), 6 stop. Every
+// other code is fatal; reading the log (2) comes with the log readers.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "coresys/server/log/LogCatalog.h"
+#include "coresys/server/log/PendingQueue.h"
 #include "coresys/server/task/OruTask.h"
+
+class WriteBuffer;
 
 enum LOG_TASK_REQUEST : std::int32_t {
     LOG_TASK_INIT = 0,
+    LOG_TASK_WRITE = 1,
+    LOG_TASK_READ = 2,
+    LOG_TASK_RESUME = 3,
+    LOG_TASK_BARRIER = 4,
+    LOG_TASK_CLOSE_FD = 5,
     LOG_TASK_STOP = 6,
+};
+
+// Where and how large the log is.
+struct LogSettings {
+    // The log directory as a path of this machine.
+    std::string directory;
+    // Total size of the log files; 0xFFFFFFFF: no limit.
+    std::uint32_t sizeLimit = 0xFFFFFFFFu;
+    // A new log file is started before a block would pass this size.
+    std::uint32_t maxFileSize = 40960;
 };
 
 class LogTask : public OruTask {
   public:
-    LogTask();
+    // The log-state event: suspension and resumption, with an LRBA and the
+    // read error count. The service hands it to its clients.
+    using LogStateReporter = std::function<void(std::uint32_t lrba, std::uint32_t readErrors)>;
+    static void SetLogStateReporter(LogStateReporter reporter);
+
+    explicit LogTask(const LogSettings& settings);
+    // Fatal when blocks are still pending.
     ~LogTask() override;
 
     std::int32_t Dispatch(TaskRequest& request, TaskResponse* response) override;
+
+    bool IsSuspended() const { return suspended_.load(); }
+    // For tests and the server state (read them on the task or after a
+    // barrier).
+    std::uint32_t NextLrba() const { return nextLrba_; }
+    std::uint32_t HighestDroppedLrba() const { return highestDropped_; }
+
+  private:
+    std::uint32_t InitLogTask();
+    std::uint32_t FindEOL();
+    void WriteRequest(WriteBuffer* buffer);
+    // Steps 3 and 4 of writing a block; false when the log was suspended.
+    bool WriteAndAccount(WriteBuffer* buffer);
+    bool WriteBlock(const unsigned char* data);
+    bool NewFile();
+    bool WriteAtCurrent(const unsigned char* data);
+    // Closes and deletes the current file and withdraws its entry.
+    void DropCurrentFile();
+    void Suspend(bool atStop);
+    void ReportLogState(std::uint32_t lrba, bool resumed);
+
+    LogSettings settings_;
+    std::atomic<bool> suspended_{false};
+    int fd_ = -1;
+    std::string filePath_;
+    std::uint32_t fileBytes_ = 0;
+    std::uint32_t fileBeginLrba_ = 0;
+    std::uint32_t nextLrba_ = 0;
+    std::uint32_t highestDropped_ = 0;
+    std::uint32_t readErrors_ = 0;
+    PendingQueue pending_;
+    std::unique_ptr<LogCatalog> catalog_;
 };

@@ -11,8 +11,11 @@
 
 #include "catalog/StringCatalog.h"
 #include "coresys/server/device/DeviceMgr.h"
+#include "coresys/server/device/DeviceText.h"
 #include "coresys/server/dispatch/ManagementDispatch.h"
+#include "coresys/server/events/EventDistribution.h"
 #include "coresys/server/log/LogMgr.h"
+#include "coresys/server/monitor/OruLite.h"
 #include "coresys/server/net/ConnectionMgr.h"
 #include "coresys/server/task/EventSemaphore.h"
 #include "coresys/server/task/ServerFatal.h"
@@ -142,9 +145,17 @@ void PostServerExit() {
 void StartServer() {
     g_controller = new ControllerTask();
     g_serviceTask = new ServiceTask();
-    SetManager(LOG_MANAGER, new LogMgr());
+    LogMgr* logMgr = new LogMgr();
+    SetManager(LOG_MANAGER, logMgr);
+    // Every monitor's records go to its subsystem's log.
+    OruLite::SetLogRecordWriter(
+        [logMgr](OruLite& monitor, const unsigned char* bytes, std::uint32_t length) {
+            logMgr->WriteSubsystemRecord(monitor.BackplaneId(), bytes, length);
+        });
     // Requests are dispatched from the first message a subsystem takes.
     InstallManagementDispatch();
+    // Every state refresh from then on reports what changed.
+    EventDistribution::Install();
     DeviceMgr* deviceMgr = new DeviceMgr();
     SetManager(DEVICE_MANAGER, deviceMgr);
     // The controllers are found and grouped at once; their monitors start
@@ -153,9 +164,15 @@ void StartServer() {
     SetManager(CONNECTION_MANAGER, new ConnectionMgr());
     // The log task must run before the device manager logs, and the
     // subsystems must exist before clients can connect.
-    for (int index : {LOG_MANAGER, DEVICE_MANAGER, CONNECTION_MANAGER}) {
+    GetManager(LOG_MANAGER)->Init();
+    // The device manager's start is the first entry of the service's own log.
+    logMgr->WriteServiceText(0, DeviceText(DTEXT_INIT_STARTED).c_str());
+    for (int index : {DEVICE_MANAGER, CONNECTION_MANAGER}) {
         GetManager(index)->Init();
     }
+    // Takes over from the connection manager's plain rescan listener, so a
+    // rescan is also written to the event log.
+    EventDistribution::ListenForRescans(*deviceMgr);
     RaiseTestFatalDuringStart();
     ReportServerEvent(
         SERVER_SOFTWARE_EVENT, SERVER_STARTED_CODE,
@@ -170,11 +187,14 @@ void StopServer() {
             manager->BeginShutdown();
         }
     }
+    // What the monitors still write while they stop is dropped.
+    OruLite::SetLogRecordWriter(nullptr);
     for (int index : {CONNECTION_MANAGER, DEVICE_MANAGER, LOG_MANAGER}) {
         ServerManager* manager = GetManager(index);
         SetManager(index, nullptr);
         delete manager;
     }
+    EventDistribution::Uninstall();
     delete g_controller;
     g_controller = nullptr;
     {

@@ -2,7 +2,7 @@
 
 namespace {
 
-// Kept in step with set 1 of catalogs/en/oruseng.msg (a test compares them).
+// Kept in step with set 2 of catalogs/en/oruseng.msg (a test compares them).
 constexpr const char* kEnglish[TEXT_COUNT_PLUS_ONE] = {
     "",
     "Debug mode enabled.\n",

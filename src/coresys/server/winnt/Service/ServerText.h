@@ -1,6 +1,6 @@
 // The service frame's own texts.
 //
-// Each text has a number in set 1 of the service's catalog (oruseng.msg and
+// Each text has a number in set 2 of the service's catalog (oruseng.msg and
 // its translations). A text is taken from the open catalog when it has it,
 // else from the built-in English table: the frame must be able to speak
 // before its catalog is open, and when the catalog is missing altogether.
@@ -45,7 +45,7 @@ enum SERVER_TEXT : int {
 };
 
 // The catalog set of the frame's texts.
-inline constexpr int SERVER_TEXT_SET = 1;
+inline constexpr int SERVER_TEXT_SET = 2;
 
 // The built-in English text of a number ("" for an unknown number).
 const char* ServerTextEnglish(int id);

@@ -1,0 +1,81 @@
+#include "LogTestSupport.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace logtest {
+
+Bytes ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WriteBytes(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+std::uint32_t Le32(const Bytes& bytes, std::size_t at) {
+    if (at + 4 > bytes.size()) {
+        return 0xDEADBEEF;
+    }
+    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
+           static_cast<std::uint32_t>(bytes[at + 2]) << 16 |
+           static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
+std::uint16_t Le16(const Bytes& bytes, std::size_t at) {
+    if (at + 2 > bytes.size()) {
+        return 0xBEEF;
+    }
+    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
+}
+
+void PutLe32(Bytes& bytes, std::size_t at, std::uint32_t value) {
+    if (bytes.size() < at + 4) {
+        bytes.resize(at + 4);
+    }
+    for (int i = 0; i < 4; ++i) {
+        bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+    }
+}
+
+std::vector<Record> WalkLogFile(const Bytes& file) {
+    std::vector<Record> records;
+    for (std::size_t block = 0; block + 4096 <= file.size(); block += 4096) {
+        std::size_t offset = 0;
+        while (offset + 60 <= 4096) {
+            std::size_t at = block + offset;
+            std::uint32_t length = Le32(file, at + 4);
+            if (offset != 0 && length >= 4096) {
+                break;
+            }
+            if (length < 60 || length > 4096 - offset) {
+                return records;
+            }
+            Record r;
+            r.fileOffset = static_cast<std::uint32_t>(at);
+            r.length = length;
+            r.recordClass = Le16(file, at + 12);
+            r.code = Le16(file, at + 14);
+            r.bundleId = Le32(file, at + 20);
+            r.lrba = Le32(file, at + 24);
+            r.backLink = Le32(file, at + 28);
+            const char* serial = reinterpret_cast<const char*>(file.data() + at + 36);
+            std::size_t n = 0;
+            while (n < 13 && serial[n] != '\0') {
+                ++n;
+            }
+            r.serial.assign(serial, n);
+            r.beginFlag = Le32(file, at + 52);
+            r.endFlag = Le32(file, at + 56);
+            records.push_back(r);
+            offset += (length + 7) & ~7u;
+        }
+    }
+    return records;
+}
+
+}  // namespace logtest

@@ -1,0 +1,37 @@
+// What the log tests share: raw file bytes, little-endian words read from
+// them, and a walk over the records of a log file as a reader would make
+// it (every length bounded by its block).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace logtest {
+
+using Bytes = std::vector<unsigned char>;
+
+Bytes ReadBytes(const std::string& path);
+bool WriteBytes(const std::string& path, const Bytes& bytes);
+std::uint32_t Le32(const Bytes& bytes, std::size_t at);
+std::uint16_t Le16(const Bytes& bytes, std::size_t at);
+// Bytes of a little-endian word, for literal images.
+void PutLe32(Bytes& bytes, std::size_t at, std::uint32_t value);
+
+struct Record {
+    std::uint32_t fileOffset;
+    std::uint32_t length;
+    std::uint16_t recordClass;
+    std::uint16_t code;
+    std::uint32_t bundleId;
+    std::uint32_t lrba;
+    std::uint32_t backLink;
+    std::string serial;
+    std::uint32_t beginFlag;
+    std::uint32_t endFlag;
+};
+
+// The records of a log file, block by block; stops at a damaged length.
+std::vector<Record> WalkLogFile(const Bytes& file);
+
+}  // namespace logtest
