@@ -78,8 +78,8 @@ OruServerState MakeServer(std::uint32_t results, std::uint32_t inProgress) {
     oruerr error;
     error.SetText("Verify finished");
     for (std::uint32_t i = 0; i < results; ++i) {
-        server.commandResults.AddElement(
-            DiagCommandResults(MC_VerifyPhysicalDrive, 0, i, DIAG_STATE_FINISHED, 100, i, 0, &error));
+        server.commandResults.AddElement(DiagCommandResults(
+            MC_VerifyPhysicalDrive, 0, i, DIAG_STATE_FINISHED, 100, i, 0, &error));
     }
     for (std::uint32_t i = 0; i < inProgress; ++i) {
         server.commandsInProgress.AddElement(

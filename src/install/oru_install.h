@@ -1,4 +1,4 @@
-// oru_install: the service installation library (Part 4.102).
+// oru_install: the service installation library.
 //
 // Six plain exports with undecorated names for a setup program: install,
 // start, stop and remove the array-management service as a service of our

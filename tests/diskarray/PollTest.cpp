@@ -28,8 +28,8 @@ class DiskArrayPollTest : public ArrayFixture {
     void Answer(const std::string& message) { ASSERT_TRUE(SendAll(fd_, Frame(message))); }
 
     // Sends a state reply and takes it.
-    void LoadState(const StateSpec& spec, const std::vector<Running>& running = {}) {
-        Answer(Reply(5, 1, kSessionId, 5, StateBody(spec) + ServerStateBody(running)));
+    void LoadState(const StateSpec& shape, const std::vector<Running>& running = {}) {
+        Answer(Reply(5, 1, kSessionId, 5, StateBody(shape) + ServerStateBody(running)));
         PollMsg* result = PollForResult(*array_);
         ASSERT_NE(result, nullptr);
         ASSERT_EQ(result->kind, 5u);
@@ -159,11 +159,11 @@ TEST_F(DiskArrayPollTest, AStateReplyReplacesTheWholeStateBehindTheSamePointers)
     DiskArrayState* state = array_->GetStatePtr();
     OruServerState* server = array_->GetOruServerStatePtr();
     const CommandHandle get = array_->GetState();
-    StateSpec spec;
-    spec.subsystemState = 2;
-    spec.luns = {{1, 4000}, {0, 0}, {1, 9000}};
+    StateSpec shape;
+    shape.subsystemState = 2;
+    shape.luns = {{1, 4000}, {0, 0}, {1, 9000}};
     Answer(Reply(5, get.sequence, kSessionId, 5,
-                 StateBody(spec) + ServerStateBody({{4, kSessionId, 44, 3}})));
+                 StateBody(shape) + ServerStateBody({{4, kSessionId, 44, 3}})));
     auto* result = dynamic_cast<StatePollMsg*>(PollForResult(*array_));
     ASSERT_NE(result, nullptr);
     EXPECT_EQ(result->status, 5u);
@@ -191,9 +191,9 @@ TEST_F(DiskArrayPollTest, AStateReplyReplacesTheWholeStateBehindTheSamePointers)
     EXPECT_EQ(server->commandsInProgress[0]->drive, 3u);
 
     // A later state with other counts replaces every list.
-    spec.luns = {{1, 100}};
-    spec.alias = "";
-    LoadState(spec);
+    shape.luns = {{1, 100}};
+    shape.alias = "";
+    LoadState(shape);
     EXPECT_EQ(array_->GetStatePtr(), state);
     EXPECT_EQ(state->LunCount(), 1u);
     EXPECT_EQ(state->AliasName(), "");
@@ -201,9 +201,9 @@ TEST_F(DiskArrayPollTest, AStateReplyReplacesTheWholeStateBehindTheSamePointers)
 }
 
 TEST_F(DiskArrayPollTest, EventsApplyTheirPiecesToTheArraysState) {
-    StateSpec spec;
-    spec.luns = {{1, 4000}, {1, 5000}};
-    LoadState(spec);
+    StateSpec shape;
+    shape.luns = {{1, 4000}, {1, 5000}};
+    LoadState(shape);
     DiskArrayState* state = array_->GetStatePtr();
     ASSERT_EQ(state->modeCache->write_cache_enable, 1u);
 
@@ -234,14 +234,14 @@ TEST_F(DiskArrayPollTest, EventsApplyTheirPiecesToTheArraysState) {
 }
 
 TEST_F(DiskArrayPollTest, AStateReplyThatBreaksOffLeavesTheStateAsItWas) {
-    StateSpec spec;
-    spec.luns = {{1, 4000}};
-    LoadState(spec);
+    StateSpec shape;
+    shape.luns = {{1, 4000}};
+    LoadState(shape);
     // A new state cut in the middle of its LUN list, with a header that
     // tells the truth about the bytes that came.
-    spec.luns = {{1, 1}, {1, 2}, {1, 3}};
-    std::string body = StateBody(spec);
-    const std::string cut = body.substr(0, body.find(LunList(spec.luns)) + 4 + 12);
+    shape.luns = {{1, 1}, {1, 2}, {1, 3}};
+    std::string body = StateBody(shape);
+    const std::string cut = body.substr(0, body.find(LunList(shape.luns)) + 4 + 12);
     Answer(Reply(5, 2, kSessionId, 5, cut));
     EXPECT_EQ(PollForMessage(*array_), nullptr);
     EXPECT_EQ(array_->GetMessageStatus(), SESS_SUCCESS);
@@ -258,9 +258,9 @@ TEST_F(DiskArrayPollTest, AStateReplyThatBreaksOffLeavesTheStateAsItWas) {
 }
 
 TEST_F(DiskArrayPollTest, AnEventReplyThatBreaksOffChangesNothing) {
-    StateSpec spec;
-    spec.luns = {{1, 4000}};
-    LoadState(spec);
+    StateSpec shape;
+    shape.luns = {{1, 4000}};
+    LoadState(shape);
     // The first event's piece is whole; the second's LUN list is cut short.
     const std::string events = Be(2) + EventBytes(3, 0, 0, 0, Be(0) + Be(0)) +
                                EventBytes(5, 1, 0, 0, Be(2) + Be(1) + Be(7));
