@@ -408,9 +408,11 @@ bool ModelJson::FromJson(const json& root, WorldModel* out, std::string* error) 
             }
             w.timeScale = f->get<double>();
         }
+        // As many cabinets as a full path list can reach, one path for each
+        // of their two controllers.
         const json* cabs = Field(root, "cabinets");
-        if (cabs && (!cabs->is_array() || cabs->size() > 16)) {
-            throw Bad{"cabinets: not a list of at most 16"};
+        if (cabs && (!cabs->is_array() || cabs->size() > 32)) {
+            throw Bad{"cabinets: not a list of at most 32"};
         }
         std::set<std::string> serials;
         for (std::size_t ci = 0; cabs && ci < cabs->size(); ++ci) {

@@ -231,8 +231,14 @@ SimReply Simulator::Execute(const std::string& path, SessionContext& session, co
     entry.status = reply.status;
     entry.systemError = reply.systemError;
     trace_.Add(path, std::move(entry));
-    if (changed)
-        SaveLocked();
+    if (changed) {
+        // The host-sequence number moves with every heartbeat of every host;
+        // writing the whole world for it would make a host's start-up cost
+        // grow with the square of the cabinets. It is saved with the next
+        // other change, or when the server stops.
+        if (cmd.cdb.empty() || cmd.cdb[0] != 0xEE)
+            SaveLocked();
+    }
     return reply;
 }
 

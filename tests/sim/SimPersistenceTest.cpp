@@ -3,6 +3,7 @@
 // refused file never replaces good state.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "SimTestUtil.h"
@@ -52,6 +53,9 @@ TEST_F(SimPersistence, ArraysAndDataSurviveANewSimulator) {
             Send(*s, "STROVANE0", ses, {0xEE, 0, 0, 0, 0, 9, 0, 0, 0, 0}, SimDirection::kIn, 2)
                 .status,
             0);
+        // A heartbeat alone is not written at once; the server saves it when
+        // it stops.
+        ASSERT_EQ(s->Save(), 0);
     }
     std::string text;
     ASSERT_EQ(platform::ReadWholeFile(file, &text), 0);
@@ -144,6 +148,33 @@ TEST_F(SimPersistence, BadScenariosAreRefusedWithTheirField) {
         EXPECT_NE(error.find(c.field), std::string::npos) << c.json << " -> " << error;
         EXPECT_EQ(w.timeScale, 42);  // untouched
     }
+}
+
+// A scenario may hold as many cabinets as the path list can reach with one
+// path per controller (32 x 2 paths); one more is refused.
+TEST_F(SimPersistence, ScenarioHoldsUpToThirtyTwoCabinets) {
+    auto scenario = [](int count) {
+        std::string json = R"({"cabinets":[)";
+        for (int i = 0; i < count; ++i) {
+            char serial[16];
+            std::snprintf(serial, sizeof serial, "QX%010d", i + 1);
+            json += std::string(i == 0 ? "" : ",") + R"({"serial":")" + serial + R"("})";
+        }
+        return json + "]}";
+    };
+    sim::WorldModel w;
+    std::string error;
+    ASSERT_TRUE(sim::ModelJson::FromText(scenario(32), &w, &error)) << error;
+    ASSERT_EQ(w.cabinets.size(), 32u);
+    ASSERT_EQ(w.paths.size(), 64u);
+    EXPECT_EQ(w.paths.back().name, "STROVANE63");
+    EXPECT_EQ(w.paths.back().cabinet, 31);
+    EXPECT_EQ(w.paths.back().controller, 1);
+
+    sim::WorldModel refused;
+    EXPECT_FALSE(sim::ModelJson::FromText(scenario(33), &refused, &error));
+    EXPECT_NE(error.find("cabinets"), std::string::npos) << error;
+    EXPECT_TRUE(refused.cabinets.empty());
 }
 
 }  // namespace
