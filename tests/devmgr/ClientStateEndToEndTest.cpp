@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "NetServerFixture.h"
+#include "ArrayClientFixture.h"
 #include "client/DiskArray.h"
 #include "client/QEN.h"
 #include "coresys/common/PollMsg.h"
@@ -35,52 +35,13 @@ std::string Trimmed(std::string_view text) {
     return std::string(text.substr(0, end == std::string_view::npos ? 0 : end + 1));
 }
 
-class ClientStateEndToEnd : public netsrvtest::NetServerTest {
+class ClientStateEndToEnd : public netsrvtest::ArrayClientTest {
   protected:
     void SetUp() override {
-        ::setenv("ORU_ROOT", root_.Path().c_str(), 1);
-        ASSERT_TRUE(sim_.Start());
-        ConfigureAdministration();
         // No status poll or preventive check runs between two requests:
         // every state the test reads was built for its own request.
-        StartServer({"ORU_SMON_INTERVAL=0", "ORU_PLOG_INTERVAL=0"});
-        qen_ = std::make_unique<QEN>(0);
-        ASSERT_EQ(qen_->ScanforSubsystems("127.0.0.1", 0, 0), ASL_GOOD);
-        for (int i = 0; i < qen_->NameArraySize(); ++i) {
-            if (std::strcmp((*qen_)[i]->SerialNumber(), kFirst) == 0) {
-                array_ = qen_->Connect((*qen_)[i]);
-            }
-        }
-        ASSERT_NE(array_, nullptr);
+        StartAndConnect(kFirst, {"ORU_SMON_INTERVAL=0", "ORU_PLOG_INTERVAL=0"});
     }
-    void TearDown() override {
-        qen_.reset();
-        NetServerTest::TearDown();
-        sim_.Stop();
-        ::unsetenv("ORU_ROOT");
-    }
-
-    // GetState, then PollQEN until its final reply; true when that reply
-    // is a state (the client's copy then holds it).
-    bool FetchState() {
-        CommandHandle handle = array_->GetState();
-        const std::uint64_t end = platform::MonotonicMs() + kLimitMs;
-        while (platform::MonotonicMs() < end) {
-            PollMsg* result = array_->PollQEN();
-            if (result == nullptr) {
-                platform::SleepMs(2);
-                continue;
-            }
-            if (result->kind == RMT_INVALID) {
-                return false;
-            }
-            if (DiskArray::Answers(result, handle) && result->status == 1) {
-                return result->kind == RMT_STATE_MSG;
-            }
-        }
-        return false;
-    }
-    const DiskArrayState& State() { return *array_->GetStatePtr(); }
 
     // The first line `strovsim show` prints for the first cabinet.
     std::string CabinetLine() {
@@ -104,10 +65,6 @@ class ClientStateEndToEnd : public netsrvtest::NetServerTest {
         }
         return false;
     }
-
-    testsupport::SimProcess sim_{root_, ORU_BIN_DIR};
-    std::unique_ptr<QEN> qen_;
-    DiskArray* array_ = nullptr;
 };
 
 TEST_F(ClientStateEndToEnd, PulledDriveReadsEmptyInTheNextStateAndReturnsWhenInserted) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "NetServerFixture.h"
+#include "ArrayClientFixture.h"
 #include "client/DiskArray.h"
 #include "client/QEN.h"
 #include "coresys/common/PollMsg.h"
@@ -27,48 +27,11 @@ constexpr std::uint32_t kSlotA2 = 2;
 constexpr const char* kDriveA2 = "D1S02000000";
 constexpr std::uint32_t kNotAuthorized = 0xFFFFFFFFu;
 
-class DriveEventEndToEnd : public netsrvtest::NetServerTest {
+class DriveEventEndToEnd : public netsrvtest::ArrayClientTest {
   protected:
     void SetUp() override {
-        ::setenv("ORU_ROOT", root_.Path().c_str(), 1);
-        ASSERT_TRUE(sim_.Start());
-        admin_ = ConfigureAdministration();
         // A status poll every second; no preventive check.
-        StartServer({"ORU_SMON_INTERVAL=1", "ORU_PLOG_INTERVAL=0"});
-        qen_ = std::make_unique<QEN>(0);
-        ASSERT_EQ(qen_->ScanforSubsystems("127.0.0.1", 0, 0), ASL_GOOD);
-        for (int i = 0; i < qen_->NameArraySize(); ++i) {
-            if (std::strcmp((*qen_)[i]->SerialNumber(), kFirst) == 0) {
-                array_ = qen_->Connect((*qen_)[i]);
-            }
-        }
-        ASSERT_NE(array_, nullptr);
-    }
-    void TearDown() override {
-        qen_.reset();
-        NetServerTest::TearDown();
-        sim_.Stop();
-        ::unsetenv("ORU_ROOT");
-    }
-
-    // GetState and its final reply: true when the client's copy holds it.
-    bool FetchState() {
-        CommandHandle handle = array_->GetState();
-        const std::uint64_t end = platform::MonotonicMs() + kLimitMs;
-        while (platform::MonotonicMs() < end) {
-            PollMsg* result = array_->PollQEN();
-            if (result == nullptr) {
-                platform::SleepMs(2);
-                continue;
-            }
-            if (result->kind == RMT_INVALID) {
-                return false;
-            }
-            if (DiskArray::Answers(result, handle) && result->status == 1) {
-                return result->kind == RMT_STATE_MSG;
-            }
-        }
-        return false;
+        StartAndConnect(kFirst, {"ORU_SMON_INTERVAL=1", "ORU_PLOG_INTERVAL=0"});
     }
 
     // Polls until an event reply brings the state event of a drive slot;
@@ -111,13 +74,6 @@ class DriveEventEndToEnd : public netsrvtest::NetServerTest {
         std::uint32_t answer = kNotAuthorized;
         return AskForSession(probe, preamble, &answer) && answer != 0 && answer != kNotAuthorized;
     }
-
-    const DiskArrayState& State() { return *array_->GetStatePtr(); }
-
-    testsupport::SimProcess sim_{root_, ORU_BIN_DIR};
-    std::string admin_;
-    std::unique_ptr<QEN> qen_;
-    DiskArray* array_ = nullptr;
 };
 
 TEST_F(DriveEventEndToEnd, APulledDriveReachesTheClientAndTheEventLog) {
