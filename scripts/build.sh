@@ -15,5 +15,13 @@ case "$flavour" in
     *) echo "usage: scripts/build.sh [release|asan|tsan|fuzz]" >&2; exit 2 ;;
 esac
 
+# A compiler cache, where the machine has one, makes rebuilds of several
+# checkouts of the tree cheap; CI runs without it.
+if command -v ccache >/dev/null 2>&1; then
+    args+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(cd .. && pwd)}"
+    export CCACHE_NOHASHDIR=1
+fi
+
 cmake -S . -B "$dir" -G Ninja "${args[@]}" >/dev/null
 cmake --build "$dir"
