@@ -122,7 +122,15 @@ struct ControllerModel {
     std::uint64_t firmwareBytes = 0;  // bytes taken by WRITE BUFFER since the last copy
 };
 
-enum class OperationKind { kFormat, kRebuild, kRestart, kDeleteLun, kShutdown };
+enum class OperationKind {
+    kFormat,
+    kRebuild,
+    kRestart,
+    kDeleteLun,
+    kShutdown,
+    kRecovery,    // a volume set is being recovered (0xFA in state 4)
+    kParityScan,  // the parity of the volume set is being scanned (0xFA otherwise)
+};
 
 struct LongOperation {
     OperationKind kind = OperationKind::kFormat;

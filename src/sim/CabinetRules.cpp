@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "sim/ByteOrder.h"
+#include "sim/RecoveryRules.h"
 
 namespace sim {
 
@@ -123,6 +124,8 @@ std::vector<std::uint8_t> CabinetRules::StateBlock(const CabinetModel& cab) {
     std::vector<std::uint8_t> p(32, 0);
     p[1] = cab.state;
     p[3] = cab.stateFlags[0];
+    if (RecoveryRules::Busy(cab))
+        p[3] |= RecoveryRules::kFlagBusy;
     p[4] = cab.stateFlags[1];
     p[5] = cab.stateFlags[2];
     for (int b = 8; b <= 30; ++b)
@@ -244,6 +247,10 @@ bool CabinetRules::Advance(CabinetModel& cab, std::uint64_t elapsedMs) {
             case OperationKind::kDeleteLun:
                 if (op.target >= 0 && op.target < kMaxLuns)
                     cab.luns[op.target] = LunModel{};
+                break;
+            case OperationKind::kRecovery:
+            case OperationKind::kParityScan:
+                RecoveryRules::Finish(cab, op);
                 break;
         }
         RecomputeState(cab);

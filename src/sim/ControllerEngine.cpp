@@ -6,6 +6,7 @@
 #include "sim/ByteOrder.h"
 #include "sim/CabinetRules.h"
 #include "sim/DriveEngine.h"
+#include "sim/RecoveryRules.h"
 
 namespace sim {
 
@@ -243,10 +244,11 @@ SimReply ControllerEngine::ModeSense(const SimCommand& cmd) {
         p[18] = CabinetRules::Progress(cab_, OperationKind::kRebuild);
     }
     if (page == 0x22) {
-        const bool formatting = CabinetRules::Running(cab_, OperationKind::kFormat);
-        p[21] = static_cast<std::uint8_t>((p[21] & ~1u) | ((rebuilding || formatting) ? 1 : 0));
-        p[22] = formatting ? CabinetRules::Progress(cab_, OperationKind::kFormat)
-                           : CabinetRules::Progress(cab_, OperationKind::kRebuild);
+        bool running = false;
+        std::uint8_t percent = 0;
+        RecoveryRules::PageProgress(cab_, &running, &percent);
+        p[21] = static_cast<std::uint8_t>((p[21] & ~1u) | (running ? 1 : 0));
+        p[22] = percent;
     }
     // The allocation governs, as everywhere: a shorter read (the header
     // alone, to learn the length) gets the first bytes, a longer one zeros.
@@ -785,18 +787,7 @@ SimReply ControllerEngine::Identifiers(const SimCommand& cmd, bool* changed) {
         case 0xFA: {
             if (len != 16 || cmd.dataOut.size() < 16)
                 return Illegal();
-            cab_.volumeSetId.assign(cmd.dataOut.begin(), cmd.dataOut.begin() + 16);
-            // The chosen volume set is recovered: the subsystem runs again.
-            if (cab_.state == kSubsysNeedsRecovery) {
-                cab_.state = kSubsysReady;
-                for (auto& d : cab_.drives) {
-                    if (d.present && d.volumeSetId == cab_.volumeSetId)
-                        d.state = kDriveMember;
-                }
-                CabinetRules::RecomputeState(cab_);
-            }
-            *changed = true;
-            return {};
+            return RecoveryRules::WriteVolumeSetId(cab_, cmd.dataOut, changed);
         }
         case 0xFD: {
             if (len == 0 || len > 16 || cmd.dataOut.size() < len)

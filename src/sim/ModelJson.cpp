@@ -593,8 +593,8 @@ bool ModelJson::FromJson(const json& root, WorldModel* out, std::string* error) 
                     if (!jo.is_object())
                         throw Bad{where + ".operations: not an object"};
                     LongOperation o;
-                    o.kind =
-                        static_cast<OperationKind>(Uint(jo, "kind", 0, 4, where + ".operations"));
+                    o.kind = static_cast<OperationKind>(Uint(
+                        jo, "kind", 0, int(OperationKind::kParityScan), where + ".operations"));
                     o.target = static_cast<int>(Uint(jo, "target", 0, 255, where + ".operations"));
                     o.totalMs = Uint(jo, "totalMs", 0, 1ull << 40, where + ".operations");
                     o.remainingMs = Uint(jo, "remainingMs", 0, o.totalMs, where + ".operations");

@@ -19,6 +19,7 @@
 #include "platform/Root.h"
 #include "sim/DefaultScenario.h"
 #include "sim/ModelJson.h"
+#include "sim/RecoveryScenario.h"
 #include "sim/SimServer.h"
 #include "sim/Simulator.h"
 #include "sim/StrovsimTexts.h"
@@ -88,17 +89,21 @@ bool LoadWorld(const std::string& file, WorldModel* world, StrovsimText failText
 int Serve(const std::vector<std::string>& args) {
     bool daemon = false;
     std::string scenario;
+    std::string recovery;
     double scale = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--daemon") {
             daemon = true;
-        } else if (args[i] == "--scenario" || args[i] == "--time-scale") {
+        } else if (args[i] == "--scenario" || args[i] == "--time-scale" ||
+                   args[i] == "--recovery") {
             if (i + 1 >= args.size()) {
                 Say(StrovsimText::kMissingArgument, args[i].c_str());
                 return kExitBadArgument;
             }
             if (args[i] == "--scenario") {
                 scenario = args[++i];
+            } else if (args[i] == "--recovery") {
+                recovery = args[++i];
             } else {
                 char* end = nullptr;
                 scale = std::strtod(args[++i].c_str(), &end);
@@ -119,7 +124,12 @@ int Serve(const std::vector<std::string>& args) {
     }
     WorldModel world;
     const std::string stateFile = StrovsimCli::StateFile();
-    if (!scenario.empty()) {
+    if (!recovery.empty()) {
+        if (!RecoveryScenario::Build(recovery, &world)) {
+            Say(StrovsimText::kBadOption, recovery.c_str());
+            return kExitBadArgument;
+        }
+    } else if (!scenario.empty()) {
         if (!LoadWorld(scenario, &world, StrovsimText::kScenarioBad))
             return kExitBadArgument;
     } else {

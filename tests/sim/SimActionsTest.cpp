@@ -103,8 +103,12 @@ TEST_F(SimActions, AliasAndVolumeSetId) {
               0);
     EXPECT_EQ(In({0xFC, 0, 0, 0, 0, 0, 0, 0, 0x10, 0}, 16, "STROVANE1").dataIn,
               Cat({Text("NEWNAME"), Zeros(9)}));
+    // A named set becomes the cabinet's; the default (16 'F') keeps it.
+    ASSERT_EQ(Out({0xFA, 0, 0, 0, 0, 0, 0, 0, 0x10, 0}, Text("VOLSET0000000002")).status, 0);
+    EXPECT_EQ(sim->Snapshot().cabinets[0].volumeSetId, "VOLSET0000000002");
+    Control("advance 100000");
     ASSERT_EQ(Out({0xFA, 0, 0, 0, 0, 0, 0, 0, 0x10, 0}, Bytes(16, 0x46)).status, 0);
-    EXPECT_EQ(sim->Snapshot().cabinets[0].volumeSetId, std::string(16, 'F'));
+    EXPECT_EQ(sim->Snapshot().cabinets[0].volumeSetId, "VOLSET0000000002");
 }
 
 TEST_F(SimActions, DownIncludeResetAndRefusals) {

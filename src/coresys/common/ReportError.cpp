@@ -1,9 +1,24 @@
 #include "coresys/common/ReportError.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+std::atomic<FatalErrorSink> gSink{nullptr};
+
+}  // namespace
+
+void SetFatalErrorSink(FatalErrorSink sink) {
+    gSink.store(sink);
+}
+
 void ReportError(const char* where, const char* what) {
+    FatalErrorSink sink = gSink.load();
+    if (sink != nullptr) {
+        sink(where, what);
+    }
     std::fprintf(stderr, "%s %s\n", where != nullptr ? where : "", what != nullptr ? what : "");
     std::fflush(stderr);
     std::fflush(stdout);
