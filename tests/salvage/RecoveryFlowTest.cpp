@@ -23,33 +23,6 @@ bool Sent(const std::vector<std::string>& cdbs, const std::string& prefix) {
 
 class RecoveryFlowTest : public SalvageTest {};
 
-TEST_F(RecoveryFlowTest, TheLogIsPrintedCountedAndCleared) {
-    Serve("needs-recovery");
-    RunResult dump = Run({"-l", kId});
-    EXPECT_EQ(dump.exitCode, 0) << dump.err;
-    EXPECT_EQ(Count(dump.out, Mark(18, 38)), 1u);
-    EXPECT_EQ(Count(dump.out, Mark(18, 49)), 2u);
-    EXPECT_EQ(Count(dump.out, Mark(18, 59)), 1u);
-    EXPECT_NE(dump.out.find(Mark(201, 34) + " 4 records"), std::string::npos);
-    EXPECT_EQ(Cabinet().controllerLog.size(), 4u);
-
-    RunResult clear = Run({"-lc", kId});
-    EXPECT_EQ(clear.exitCode, 0) << clear.err;
-    EXPECT_NE(clear.out.find(Mark(201, 34) + " 4 records"), std::string::npos);
-    EXPECT_NE(
-        clear.out.find(Mark(201, 35) + " The controller log of array QXSALVAGE001 is cleared."),
-        std::string::npos);
-    EXPECT_TRUE(Cabinet().controllerLog.empty());
-    const auto cdbs = Cdbs("STROVANE0");
-    // The clearing read: the header unflagged, then the flagged read of it all.
-    ASSERT_GE(cdbs.size(), 2u);
-    EXPECT_EQ(cdbs[cdbs.size() - 2], "f2000001000000000300");
-    EXPECT_EQ(cdbs.back(), "f2020001000000004d00");
-
-    RunResult empty = Run({"-l", kId});
-    EXPECT_NE(empty.out.find(Mark(201, 34) + " 0 records"), std::string::npos);
-}
-
 TEST_F(RecoveryFlowTest, TheDefaultSetIsRecoveredAndFollowedToTheEnd) {
     Serve("needs-recovery");
     RunResult run = Run({"-p", "-c", kId});
@@ -147,21 +120,6 @@ TEST_F(RecoveryFlowTest, AHealthyArrayGetsNothingUnlessOverridden) {
     EXPECT_TRUE(Sent(Cdbs("STROVANE0"), kVolumeSetCommandDefault));
     // A ready array takes the command as a parity scan, followed to its end.
     EXPECT_FALSE(Progress(forced.out).empty());
-}
-
-TEST_F(RecoveryFlowTest, AParityScanIsExplainedAndRun) {
-    Serve("parity-scan");
-    RunResult run = Run({"-t", "-C", "-override", kId});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    for (int item : {27, 140, 144, 120, 123}) {
-        EXPECT_NE(run.out.find(Mark(201, item)), std::string::npos) << item;
-    }
-    EXPECT_EQ(run.out.find(Mark(202, 28)), std::string::npos);
-    EXPECT_FALSE(Progress(run.out).empty());
-    EXPECT_EQ(Cabinet().stateFlags[0] & 0x10, 0);
-    // Afterwards no scan is wanted any more.
-    RunResult after = Run({"-s", kId});
-    EXPECT_NE(after.out.find(Mark(202, 1)), std::string::npos);
 }
 
 TEST_F(RecoveryFlowTest, AParityScanWithoutOverrideAsksInTheMenu) {

@@ -25,7 +25,7 @@ void SalvageTest::TearDown() {
 sim::WorldModel SalvageTest::Scenario(const std::string& name) {
     sim::WorldModel world;
     EXPECT_TRUE(sim::RecoveryScenario::Build(name, &world)) << name;
-    world.timeScale = kSpeed / 5;
+    world.timeScale = kSimSpeed;
     return world;
 }
 

@@ -25,15 +25,16 @@ struct RunResult {
 
 class SalvageTest : public ::testing::Test {
   protected:
-    // The tool waits 1000 times faster; simulated time runs 200 times faster,
-    // so a poll moves the work on by a second.
+    // The tool waits kSpeed times faster; simulated time runs kSimSpeed
+    // times faster, so each 5 s poll moves the work on by a second.
     static constexpr double kSpeed = 1000;
+    static constexpr double kSimSpeed = kSpeed / 5;
 
     void SetUp() override;
     void TearDown() override;
 
     // A recovery scenario of the simulator, changed by tweak, served in this
-    // process under its path names; its time runs kSpeed times faster.
+    // process under its path names; its time runs kSimSpeed times faster.
     std::shared_ptr<sim::Simulator> Serve(const std::string& scenario,
                                           void (*tweak)(sim::WorldModel&) = nullptr);
     // The scenario's world, for a test that builds on it.

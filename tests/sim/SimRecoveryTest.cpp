@@ -122,8 +122,8 @@ TEST_F(SimRecovery, TheScenariosLogHoldsOneRecordOfEachKind) {
              Text("CONFIG-CHANGE-01")}),
     };
     EXPECT_EQ(sim->Snapshot().cabinets[0].controllerLog, expected);
-    auto head = Send(*sim, "STROVANE0", session, {0xF2, 0, 0, 1, 0, 0, 0, 0, 3, 0},
-                     SimDirection::kIn, 3);
+    auto head =
+        Send(*sim, "STROVANE0", session, {0xF2, 0, 0, 1, 0, 0, 0, 0, 3, 0}, SimDirection::kIn, 3);
     EXPECT_EQ(head.dataIn, Bytes({0x01, 0x00, 0x4A}));
 }
 

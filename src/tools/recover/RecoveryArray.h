@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "coresys/server/scsi/DeviceRecord.h"
-#include "coresys/server/scsi/ScsiResult.h"
 #include "coresys/server/storsys/StorSys.h"
 #include "coresys/server/storsys/StorSysRecords.h"
 #include "tools/recover/SalvageRun.h"

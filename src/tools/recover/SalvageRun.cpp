@@ -1,5 +1,6 @@
 #include "tools/recover/SalvageRun.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -8,7 +8,6 @@
 // test may run the program in-process.
 #pragma once
 
-#include <cstdarg>
 #include <istream>
 #include <ostream>
 #include <string>
