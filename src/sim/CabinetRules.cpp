@@ -146,7 +146,10 @@ std::vector<std::uint8_t> CabinetRules::StateBlock(const CabinetModel& cab) {
     set(8, cab.state == kSubsysNotEnoughDrives || lunFailed);
     set(9, cab.rebuildNeeded || rebuilding);
     set(10, any2(active.battery) || any2(other.battery));
-    set(11, !HasSpare(cab));
+    // A spare is unavailable when one is wanted (page 0x21 byte 11 bit 6)
+    // and no drive is a spare.
+    const bool spareWanted = cab.page21.size() > 3 && (cab.page21[3] & 0x40) != 0;
+    set(11, spareWanted && !HasSpare(cab));
     set(16, ControllerDown(other));
     set(18, any2(cab.hardware1));
     // A stopped rebuild still has to be done: the host may start it again.

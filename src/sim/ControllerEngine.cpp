@@ -6,6 +6,7 @@
 #include "sim/ByteOrder.h"
 #include "sim/CabinetRules.h"
 #include "sim/DriveEngine.h"
+#include "sim/ModeSelectRules.h"
 #include "sim/RecoveryRules.h"
 
 namespace sim {
@@ -269,19 +270,13 @@ SimReply ControllerEngine::ModeSelect(const SimCommand& cmd, bool* changed) {
         return CheckCondition(kKeyIllegalRequest, 0x26, 0);
     const std::uint8_t page = d[at] & 0x3F;
     const std::uint8_t plen = d[at + 1];
-    std::vector<std::uint8_t>* dst = nullptr;
-    std::uint8_t want = 0;
-    if (page == 0x08)
-        dst = &cab_.page08, want = 10;
-    if (page == 0x21)
-        dst = &cab_.page21, want = 12;
-    if (page == 0x22)
-        dst = &cab_.page22, want = 32;
-    if (!dst || plen != want || at + 2 + plen != len) {
+    const std::uint8_t want = page == 0x08 ? 10 : page == 0x21 ? 12 : page == 0x22 ? 32 : 0;
+    if (want == 0 || plen != want || at + 2 + plen != len) {
         return CheckCondition(kKeyIllegalRequest, 0x26, 0);
     }
-    dst->assign(d.begin() + long(at), d.begin() + long(at + 2 + plen));
-    (*dst)[0] = page;
+    std::vector<std::uint8_t> bytes(d.begin() + long(at), d.begin() + long(at + 2 + plen));
+    if (auto refused = ModeSelectRules::Store(cab_, page, std::move(bytes)))
+        return *refused;
     *changed = true;
     return {};
 }

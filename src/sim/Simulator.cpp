@@ -184,6 +184,12 @@ SimReply Simulator::Execute(const std::string& path, SessionContext& session, co
         reply.status = kStatusBusy;
     } else if (fault && fault->kind == FaultKind::kCheck) {
         reply = CheckCondition(fault->key, fault->asc, fault->ascq);
+    } else if (fault && fault->kind == FaultKind::kShort && cmd.direction == SimDirection::kOut &&
+               fault->value < cmd.dataOut.size()) {
+        // The device stopped taking data early and did nothing: the host
+        // counts the transfer as short and sends the command again, which
+        // must not find it half done.
+        reply.bytesMoved = fault->value;
     } else if (p->plainDisk >= 0) {
         reply = PlainDisk(world_.plainDisks[p->plainDisk], cmd, &changed);
     } else {
@@ -194,9 +200,14 @@ SimReply Simulator::Execute(const std::string& path, SessionContext& session, co
         } else if (ctl.failed) {
             reply.systemError = EIO;
         } else {
-            ControllerEngine engine(cab, p->controller, session,
-                                    static_cast<std::uint32_t>(ticks_));
-            reply = engine.Execute(cmd, &changed);
+            if (auto attention = lunSetAttention_.Before(p->cabinet, cab, session, cmd)) {
+                reply = std::move(*attention);
+            } else {
+                ControllerEngine engine(cab, p->controller, session,
+                                        static_cast<std::uint32_t>(ticks_));
+                reply = engine.Execute(cmd, &changed);
+                lunSetAttention_.After(p->cabinet, cab, session);
+            }
             cab.usage[0] += 1;
             if (reply.status == kStatusCheckCondition)
                 cab.usage[3] += 1;

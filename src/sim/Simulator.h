@@ -15,6 +15,7 @@
 #include "sim/CabinetModel.h"
 #include "sim/CommandTrace.h"
 #include "sim/FaultTable.h"
+#include "sim/LunSetAttention.h"
 #include "sim/SessionContext.h"
 #include "sim/SimScsi.h"
 
@@ -73,6 +74,7 @@ class Simulator {
     WorldModel world_;
     std::string stateFile_;
     FaultTable faults_;
+    LunSetAttention lunSetAttention_;
     CommandTrace trace_;
     std::uint64_t lastRealMs_;
     double carryMs_ = 0;

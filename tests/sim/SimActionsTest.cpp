@@ -144,7 +144,7 @@ TEST_F(SimActions, PulledDriveWithoutSpareNeedsRebuild) {
     auto block = In({0x20, 0, 0, 0, 0, 0, 0, 0, 0x20, 0}, 32);
     EXPECT_EQ(block.dataIn[1], 1);
     EXPECT_EQ(block.dataIn[9], 1);   // not redundant
-    EXPECT_EQ(block.dataIn[11], 1);  // no spare
+    EXPECT_EQ(block.dataIn[11], 0);  // no spare, but none is wanted
     EXPECT_EQ(block.dataIn[20], 1);  // rebuild needed
     EXPECT_EQ(block.dataIn[21], 1);  // missing drive
     EXPECT_EQ(LunStatus(0), 2);
@@ -196,6 +196,11 @@ TEST_F(SimActions, LunCreateRenumberDeleteAndData) {
     ASSERT_EQ(None({0xE3, 0, 5, 0, 0, 0, 0, 0, 0, 0}).status, 0);
     EXPECT_EQ(In({0x28, 5 << 5, 0, 0, 0, 0, 0, 0x00, 0x01, 0}, 512).sense[2], 2);
     sim->Advance(sim::CabinetRules::kDeleteLunMs);
+    // The LUN set changed when the deletion ended: every host hears of it once.
+    auto attention = None({0x00, 0, 0, 0, 0, 0});
+    EXPECT_EQ(attention.status, 0x02);
+    EXPECT_EQ(Bytes(attention.sense.begin() + 12, attention.sense.begin() + 14),
+              Bytes({0x3F, 0x0E}));
     EXPECT_EQ(LunStatus(5), 0);
     EXPECT_EQ(In({0x12, 0x01, 0xC0, 0x00, 0x24, 0x00}, 36).dataIn[4 + 5], 0);
 }

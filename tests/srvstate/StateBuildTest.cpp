@@ -122,7 +122,7 @@ TEST_F(StateBuildTest, FullBuildFillsEveryFieldFromTheControllers) {
 
     ASSERT_TRUE(s->modeCache.has_value());
     EXPECT_EQ(s->modeCache->write_cache_enable, 1u);
-    EXPECT_EQ(s->modeCache->read_cache_enable, 1u);  // the page's RCD bit as held
+    EXPECT_EQ(s->modeCache->read_cache_enable, 0u);  // RCD set: the read cache is off
 
     ASSERT_TRUE(s->modeExtension.has_value());
     const std::uint32_t ext[16] = {0x00010002, 0x300, 1, 1, 4, 5, 0, 1, 1, 0, 1, 2, 0, 1, 42, 7};

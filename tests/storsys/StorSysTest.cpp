@@ -103,6 +103,41 @@ TEST_F(StorSysTest, CheckConditionIsRetriedAfterRequestSense) {
     Expect(None(tur));
     EXPECT_EQ(storsys_->TestUnitReady(1, result_), 1);
     EXPECT_EQ(result_.result, ScsiResult::kGood);
+    EXPECT_FALSE(result_.lunSetChanged);  // a power-on attention says nothing of LUNs
+}
+
+// The executor keeps what the result of the last run would lose: that a run
+// met the unit attention of a changed LUN set (6/0x3F/0x0E).
+TEST_F(StorSysTest, AChangedLunSetOnAnyRunOutlivesTheRetryThatSucceeds) {
+    const Bytes create = {0xE2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const Bytes descriptor = {0x03, 0x00, 0x00, 0x00, 0x04, 0x00};
+    Expect(WithAnswer(Out(create, descriptor), Answer{0x02, Sense(6, 0x3F, 0x0E), {}, {}, 0}));
+    for (int i = 0; i < 5; ++i) {
+        Expect(SenseStep());
+    }
+    Expect(Out(create, descriptor));
+    EXPECT_EQ(storsys_->CreateLun(descriptor.data(), result_), 1);
+    EXPECT_EQ(result_.result, ScsiResult::kGood);
+    EXPECT_TRUE(result_.lunSetChanged);
+    // The next command starts afresh.
+    Expect(None({0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(storsys_->TestUnitReady(0, result_), 1);
+    EXPECT_FALSE(result_.lunSetChanged);
+}
+
+TEST_F(StorSysTest, AChangedLunSetIsKeptWhenTheLaterRunsFail) {
+    const Bytes del = {0xE3, 0x00, 0x02, 0, 0, 0, 0, 0, 0, 0};
+    Expect(WithAnswer(None(del, 1280), Answer{0x02, Sense(6, 0x3F, 0x0E), {}, {}, 0}));
+    for (int run = 0; run < 2; ++run) {
+        for (int i = 0; i < 5; ++i) {
+            Expect(SenseStep());
+        }
+        Expect(WithAnswer(None(del, 1280), Answer{0x02, Sense(5, 0x26, 0x02), {}, {}, 0}));
+    }
+    EXPECT_EQ(storsys_->DeleteLun(2, result_), 0);
+    EXPECT_EQ(result_.status, 0x02u);
+    EXPECT_EQ(result_.SenseKey(), 5);  // the last run's sense
+    EXPECT_TRUE(result_.lunSetChanged);
 }
 
 TEST_F(StorSysTest, ShortTransferIsRetriedAndFailsAfterThreeTries) {

@@ -19,6 +19,54 @@
 
 namespace {
 
+// The subsystem page field a setting request changes.
+std::uint32_t SubsystemField(std::uint32_t code) {
+    switch (code) {
+        case MC_Set_HotSpare:
+            return FIELD_HOT_SPARE;
+        case MC_Set_AutoRebuild:
+            return FIELD_AUTO_REBUILD;
+        case MC_Set_AutoInclude:
+            return FIELD_AUTO_INCLUDE;
+        case MC_Set_RebuildPriority:
+            return FIELD_REBUILD_PRIORITY;
+        case MC_Set_Parity:
+            return FIELD_PARITY;
+        case MC_Set_SDTR:
+            return FIELD_SDTR;
+        case MC_Set_WTDR:
+            return FIELD_WDTR;
+        case MC_Set_TerminatorPower:
+            return FIELD_TERMINATOR_POWER;
+        case MC_Set_FormatPatternFill:
+            return FIELD_FORMAT_PATTERN_FILL;
+        case MC_Set_DisableRemoteReset:
+            return FIELD_DISABLE_REMOTE_RESET;
+        case MC_Set_ControllerAddress:
+            return FIELD_CONTROLLER_ADDRESS;
+        case MC_Set_CapacityThreshold:
+            return FIELD_CAPACITY_THRESHOLD;
+        default:
+            return 0;
+    }
+}
+
+// The extension page field a controller option request changes.
+std::uint32_t ControllerOptionField(std::uint32_t code) {
+    switch (code) {
+        case MC_Set_QueueFullThreshold:
+            return FIELD_QUEUE_FULL_THRESHOLD;
+        case MC_Set_SinglePathFailover:
+            return FIELD_SINGLE_PATH_FAILOVER;
+        case MC_Set_VeryEarlyBusy:
+            return FIELD_VERY_EARLY_BUSY;
+        case MC_Set_CreateLunLimit:
+            return FIELD_CREATE_LUN_LIMIT;
+        default:
+            return 0;
+    }
+}
+
 // The monitor of a record's serial number, looked up under the list lock.
 OruLite* LocateSubsystem(const ClientMessage& message) {
     auto* manager = dynamic_cast<DeviceMgr*>(GetManager(DEVICE_MANAGER));
@@ -112,6 +160,53 @@ void ManagementMsg::Dispatch(StorSys& active) {
         case MC_GrossStatus:
             GrossStatus();
             return;
+        case MC_CreateLUN:
+            CreateLUN();
+            return;
+        case MC_DeleteLUN:
+            DeleteLUN();
+            return;
+        case MC_RenumberLUN:
+            RenumberLUN();
+            return;
+        case MC_FormatLUN:
+            FormatLUN();
+            return;
+        case MC_ConfigureDefaultScsiSettings:
+            ConfigureDefaultScsiSettings();
+            return;
+        case MC_Set_Linkage:
+            Set_Linkage();
+            return;
+        case MC_SetResiliencyParameters:
+            SetResiliencyParameters();
+            return;
+        case MC_Set_ReadCacheEnable:
+            SetCacheEnable(FIELD_READ_CACHE);
+            return;
+        case MC_Set_WriteCacheEnable:
+            SetCacheEnable(FIELD_WRITE_CACHE);
+            return;
+        case MC_Set_QueueFullThreshold:
+        case MC_Set_SinglePathFailover:
+        case MC_Set_VeryEarlyBusy:
+        case MC_Set_CreateLunLimit:
+            SetControllerOption(ControllerOptionField(code));
+            return;
+        case MC_Set_AutoInclude:
+        case MC_Set_AutoRebuild:
+        case MC_Set_CapacityThreshold:
+        case MC_Set_FormatPatternFill:
+        case MC_Set_HotSpare:
+        case MC_Set_Parity:
+        case MC_Set_RebuildPriority:
+        case MC_Set_SDTR:
+        case MC_Set_TerminatorPower:
+        case MC_Set_WTDR:
+        case MC_Set_ControllerAddress:
+        case MC_Set_DisableRemoteReset:
+            SetParameter(SubsystemField(code));
+            return;
         case MC_TestPhysicalDrive:
         case MC_VerifyPhysicalDrive:
             // The continuation mark belongs to the service: a client that
@@ -124,8 +219,8 @@ void ManagementMsg::Dispatch(StorSys& active) {
             return;
         default:
             // The refused codes (2, 10, 11, 45), codes outside the table, and
-            // the logical-unit, drive, settings and log requests, whose
-            // handlers this release of the service does not run.
+            // the drive and log requests, whose handlers this release of the
+            // service does not run.
             RefuseUnknown();
             return;
     }

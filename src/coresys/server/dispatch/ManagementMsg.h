@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "coresys/common/RequestMsgs.h"
@@ -19,8 +20,39 @@ class OruLiteTask;
 class ServerClient;
 class StorSys;
 struct ClientMessage;
+struct ScsiResult;
 struct SubsystemStateRecord;
 struct TaskRequest;
+
+// Field numbers of the settings handlers: which value of which mode page a
+// request sets. 1 to 18 are values of the subsystem page (0x21; 15 is no
+// field), 19 and 20 of the caching page, 21 to 24 of the extension page
+// (0x22).
+enum SETTING_FIELD : std::uint32_t {
+    FIELD_HOT_SPARE = 1,
+    FIELD_PARTITION = 2,
+    FIELD_AUTO_REBUILD = 3,
+    FIELD_AUTO_INCLUDE = 4,
+    FIELD_LOG_FULL_WARNING = 5,
+    FIELD_REBUILD_PRIORITY = 6,
+    FIELD_PARITY = 7,
+    FIELD_SDTR = 8,
+    FIELD_WDTR = 9,
+    FIELD_TERMINATOR_POWER = 10,
+    FIELD_UNIT_ATTENTION = 11,
+    FIELD_FORMAT_PATTERN_FILL = 12,
+    FIELD_DISABLE_REMOTE_RESET = 13,
+    FIELD_CONTROLLER_ADDRESS = 14,
+    FIELD_LANGUAGE = 16,
+    FIELD_CAPACITY_THRESHOLD = 17,
+    FIELD_WRITE_WORKING_SET = 18,
+    FIELD_READ_CACHE = 19,
+    FIELD_WRITE_CACHE = 20,
+    FIELD_QUEUE_FULL_THRESHOLD = 21,
+    FIELD_SINGLE_PATH_FAILOVER = 22,
+    FIELD_VERY_EARLY_BUSY = 23,
+    FIELD_CREATE_LUN_LIMIT = 24,
+};
 
 class ManagementMsg : public HeaderandValueMsg {
   public:
@@ -90,6 +122,21 @@ class ManagementMsg : public HeaderandValueMsg {
     void RebuildOperation(bool start);
     void CompareAndSwap();
 
+    // --- the logical-unit handlers ---
+    void CreateLUN();
+    void DeleteLUN();
+    void RenumberLUN();
+    void FormatLUN();
+
+    // --- the settings handlers ---
+    // field: a SETTING_FIELD of the page the handler writes.
+    void SetParameter(std::uint32_t field);
+    void SetCacheEnable(std::uint32_t field);
+    void SetControllerOption(std::uint32_t field);
+    void SetResiliencyParameters();
+    void ConfigureDefaultScsiSettings();
+    void Set_Linkage();
+
     // Sleeps initialDelayMs, sends two REQUEST SENSE, then reads the
     // subsystem state up to 90 times 2000 ms apart until it is read and not
     // "not yet ready". True when the subsystem became ready.
@@ -101,6 +148,22 @@ class ManagementMsg : public HeaderandValueMsg {
 
   private:
     void Dispatch(StorSys& active);
+    // LUN numbers below this are valid: the size of the current state's LUN
+    // table (8 when there is no state yet), never more than the LUN map holds.
+    std::uint32_t LunLimit() const;
+    // True when every number is below the LUN limit; else the request is
+    // refused (INVALID_PARAMETER) before anything is sent.
+    bool LunNumbersValid(std::initializer_list<std::uint32_t> numbers);
+    // True when the array's LUN map lists lun; else the request is refused
+    // (LUN_INQUIRY when the map cannot be read, NO_LUN_EXISTS).
+    bool LunPresent(std::uint32_t lun);
+    // The ending of a LUN command: a device rescan is asked for when the
+    // command's record says that the array's LUN set changed (class 7),
+    // whether the command succeeded or not; then the change is completed.
+    void CompleteLunCommand(bool done, const ScsiResult& result, std::uint32_t qualifier);
+    // The ending of a hot spare asked for: a fresh state at once, and the
+    // reply says whether the array can provide the spare.
+    void CompleteHotSpareRequest();
     // A request whose handler comes with a later release of the service.
     void RefuseUnknown();
     // Server message event: a notice for the event log, no client event.

@@ -67,17 +67,9 @@ bool ManagementMsg::WaitForSubsystemReady(StorSys& controller, std::uint64_t ini
 }
 
 void ManagementMsg::GetState() {
-    auto fresh = std::make_unique<ServerDiskArrayState>(*subsystem_);
-    if (!fresh->Valid()) {
-        subsystem_->SetStateInvalid(true);
-        RejectRequest(ERR_COMMAND_FAILED, GET_STATE, SUBSYSTEM, fresh->Error());
+    if (reply_.InstallFreshState(*subsystem_, ERR_COMMAND_FAILED, GET_STATE) == nullptr) {
         return;
     }
-    subsystem_->SetStateInvalid(false);
-    if (subsystem_->CurrentState() != nullptr) {
-        subsystem_->CompareStates(*subsystem_->CurrentState(), *fresh);
-    }
-    subsystem_->SetCurrentState(std::move(fresh));
     auto reply = std::make_unique<State_RtnMsg>(subsystem_->CurrentState(), subsystem_,
                                                 ServerReply::kStatusFinished);
     reply->ReplyTo(*this);

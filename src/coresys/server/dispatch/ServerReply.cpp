@@ -56,18 +56,26 @@ void ServerReply::CompleteChange(bool succeeded, const oruerr& record, OruLite* 
     // Every successful change is followed by a full state read, so the
     // events of everything that changed go out before the requester hears
     // that its change is done.
-    auto fresh = std::make_unique<ServerDiskArrayState>(*subsystem);
+    if (InstallFreshState(*subsystem, ERR_COMMAND_GOOD_NO_DAS, qualifier) != nullptr) {
+        ReplyOk();
+    }
+}
+
+const ServerDiskArrayState* ServerReply::InstallFreshState(OruLite& subsystem,
+                                                           std::uint32_t errorCode,
+                                                           std::uint32_t qualifier) {
+    auto fresh = std::make_unique<ServerDiskArrayState>(subsystem);
     if (!fresh->Valid()) {
-        subsystem->SetStateInvalid(true);
-        RejectRequest(ERR_COMMAND_GOOD_NO_DAS, qualifier, SUBSYSTEM, fresh->Error());
-        return;
+        subsystem.SetStateInvalid(true);
+        RejectRequest(errorCode, qualifier, SUBSYSTEM, fresh->Error());
+        return nullptr;
     }
-    subsystem->SetStateInvalid(false);
-    if (subsystem->CurrentState() != nullptr) {
-        subsystem->CompareStates(*subsystem->CurrentState(), *fresh);
+    subsystem.SetStateInvalid(false);
+    if (subsystem.CurrentState() != nullptr) {
+        subsystem.CompareStates(*subsystem.CurrentState(), *fresh);
     }
-    subsystem->SetCurrentState(std::move(fresh));
-    ReplyOk();
+    subsystem.SetCurrentState(std::move(fresh));
+    return subsystem.CurrentState();
 }
 
 void ServerReply::SetContinuation(std::vector<unsigned char> bytes, std::uint32_t delayMs) {

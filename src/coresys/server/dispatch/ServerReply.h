@@ -21,6 +21,7 @@
 
 class OruLite;
 class OruLiteTask;
+class ServerDiskArrayState;
 struct ClientMessage;
 struct TaskRequest;
 
@@ -55,6 +56,13 @@ class ServerReply {
     // a failed change or an unreadable state is refused (see the .cpp).
     void CompleteChange(bool succeeded, const oruerr& record, OruLite* subsystem,
                         std::uint32_t qualifier);
+    // Reads a fresh state of subsystem now. A valid one clears the
+    // state-invalid flag, is compared with the current state (events) and
+    // replaces it; it is returned and no reply is built. An invalid one sets
+    // the flag and is refused here with errorCode, qualifier, SUBSYSTEM and
+    // its own error record; nullptr is returned.
+    const ServerDiskArrayState* InstallFreshState(OruLite& subsystem, std::uint32_t errorCode,
+                                                  std::uint32_t qualifier);
 
     // The continuation of a long command: its encoded request and delay.
     void SetContinuation(std::vector<unsigned char> bytes, std::uint32_t delayMs = 0);

@@ -23,10 +23,22 @@ struct ScsiResult {
     unsigned char sense[kSenseSize] = {};
     std::uint32_t reason = kReasonGood;
     std::uint32_t valid = 1;
+    // Set by the storage command executor when any run of the command met the
+    // controller's unit attention of a changed logical-unit set, even when a
+    // later run succeeded: the host must then rescan its devices. The
+    // pass-through itself leaves it alone.
+    bool lunSetChanged = false;
 
     // Sense key (low four bits of sense byte 2) when at least 3 sense bytes came back, else 0.
     std::uint8_t SenseKey() const { return senseLength >= 3 ? (sense[2] & 0x0F) : 0; }
     // ASC / ASCQ (sense bytes 12 and 13) when at least 14 sense bytes came back, else 0.
     std::uint8_t Asc() const { return senseLength >= 14 ? sense[12] : 0; }
     std::uint8_t Ascq() const { return senseLength >= 14 ? sense[13] : 0; }
+    // CHECK CONDITION with UNIT ATTENTION, REPORTED LUNS DATA HAS CHANGED
+    // (6/0x3F/0x0E): the controller's logical-unit set changed since this
+    // path last heard from it.
+    bool IsLunSetChange() const {
+        return result == kScsiStatus && status == 0x02 && SenseKey() == 6 && Asc() == 0x3F &&
+               Ascq() == 0x0E;
+    }
 };

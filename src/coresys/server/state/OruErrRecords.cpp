@@ -22,7 +22,7 @@ oruerr MakeOruErr(const oruerr& from, std::uint32_t errorCode, std::uint32_t qua
 oruerr OruErrFromResult(const ScsiResult& result) {
     oruerr record;
     record.source = result.kindTag;
-    record.errorClass = result.result;
+    record.errorClass = result.lunSetChanged ? kErrorClassLunSetChanged : result.result;
     record.detail = result.status;
     record.senseValid = result.senseLength;
     static_assert(sizeof record.text == sizeof result.sense, "sense fills the text field");

@@ -23,5 +23,11 @@ oruerr MakeOruErr(std::uint32_t errorCode, std::uint32_t qualifier, std::uint32_
 oruerr MakeOruErr(const oruerr& from, std::uint32_t errorCode, std::uint32_t qualifier,
                   std::uint32_t moduleId);
 
+// Class word of a record whose command met the unit attention of a changed
+// logical-unit set (in any of its runs, also when a retry then succeeded):
+// the host must rescan its devices.
+inline constexpr std::uint32_t kErrorClassLunSetChanged = 7;
+
 // The record of a storage command's outcome; the three trailing values 0.
+// The class is the result kind, or kErrorClassLunSetChanged.
 oruerr OruErrFromResult(const ScsiResult& result);

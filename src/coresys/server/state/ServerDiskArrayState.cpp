@@ -286,8 +286,9 @@ bool ServerDiskArrayState::ReadPages(StorSys& active) {
     }
     ModeCachePage& cache = modeCache.emplace();
     cache.write_cache_enable = wce ? 1 : 0;
-    // The record carries the page's read-cache bit as the page holds it (RCD).
-    cache.read_cache_enable = rcd ? 1 : 0;
+    // The page holds the read cache's disable bit (RCD); the record, its
+    // events and every client speak of enabling it.
+    cache.read_cache_enable = rcd ? 0 : 1;
 
     ModePage22Record page22;
     if (active.ReadModePage22(kLun0, page22, result) == 0) {

@@ -111,6 +111,15 @@ int StorSys::RunOnce(ScsiCommand& command, ScsiResult& result) {
 }
 
 int StorSys::Execute(ScsiCommand& command, ScsiResult& result) {
+    // The result keeps only the last run; whether any run met the unit
+    // attention of a changed LUN set must outlive the retry that succeeded.
+    bool lunSetChanged = false;
+    const int done = RunWithRetries(command, result, lunSetChanged);
+    result.lunSetChanged = lunSetChanged;
+    return done;
+}
+
+int StorSys::RunWithRetries(ScsiCommand& command, ScsiResult& result, bool& lunSetChanged) {
     result.senseLength = 0;
     const unsigned char opcode = command.Cdb()[0];
     // The halves of the drive exchange are never repeated: a repeat would
@@ -119,6 +128,7 @@ int StorSys::Execute(ScsiCommand& command, ScsiResult& result) {
     std::uint32_t tries = 0;
     for (;;) {
         RunOnce(command, result);
+        lunSetChanged = lunSetChanged || result.IsLunSetChange();
         if (result.result == ScsiResult::kGood) {
             if (command.residual == ScsiCommand::kResidualNone || exchange) {
                 return 1;

@@ -53,6 +53,9 @@ class StorSys {
     std::uint32_t PageKind() const { return pageKind_; }
 
     // --- executor ---
+    // Runs command, retrying as the controller contract says. result holds
+    // the last run, and result.lunSetChanged tells whether any run met the
+    // unit attention of a changed logical-unit set.
     int Execute(ScsiCommand& command, ScsiResult& result);
     int RequestSense(std::uint8_t lun, ScsiResult& result);
 
@@ -192,6 +195,9 @@ class StorSys {
 
   private:
     int RunOnce(ScsiCommand& command, ScsiResult& result);
+    // Execute's runs (at most kMaxTries); lunSetChanged is set when any run
+    // met the unit attention of a changed LUN set.
+    int RunWithRetries(ScsiCommand& command, ScsiResult& result, bool& lunSetChanged);
     int ReadTwoStep(std::uint8_t opcode, std::uint8_t select, std::vector<unsigned char>& bytes,
                     ScsiResult& result);
     void CompleteShortEntry(DriveTableEntry& entry, ScsiResult& result);
