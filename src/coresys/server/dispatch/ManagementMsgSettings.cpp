@@ -114,14 +114,39 @@ constexpr std::pair<int, std::uint32_t> kDefaultSubsystemWords[] = {
     {16, 1}, {17, 1}, {18, 0}, {19, 0}, {20, 0}, {23, 1}, {24, 1964}, {26, 6},
 };
 
+// Reads a page through the active controller; a page that cannot be read
+// ends the request (MODE_SENSE, with the command's sense).
+bool ReadPage(ManagementMsg& msg, StorSys& active, ModePage21Record& page) {
+    ScsiResult result;
+    if (active.ReadModePage21(kLun, page, result) != 0) {
+        return true;
+    }
+    msg.CompleteChange(false, OruErrFromResult(result), msg.Subsystem(), MODE_SENSE);
+    return false;
+}
+
+bool ReadPage(ManagementMsg& msg, StorSys& active, ModePage22Record& page) {
+    ScsiResult result;
+    if (active.ReadModePage22(kLun, page, result) != 0) {
+        return true;
+    }
+    msg.CompleteChange(false, OruErrFromResult(result), msg.Subsystem(), MODE_SENSE);
+    return false;
+}
+
+// Writes the extension page and completes the change (MODE_SELECT).
+void WritePage(ManagementMsg& msg, StorSys& active, const ModePage22Record& page) {
+    ScsiResult result;
+    const bool done = active.WriteModePage22(kLun, page, result) != 0;
+    msg.CompleteChange(done, OruErrFromResult(result), msg.Subsystem(), MODE_SELECT);
+}
+
 }  // namespace
 
 void ManagementMsg::SetParameter(std::uint32_t field) {
     StorSys& active = *subsystem_->ActiveStorSys();
     ModePage21Record page;
-    ScsiResult result;
-    if (active.ReadModePage21(kLun, page, result) == 0) {
-        CompleteChange(false, OruErrFromResult(result), subsystem_, MODE_SENSE);
+    if (!ReadPage(*this, active, page)) {
         return;
     }
     const bool address = field == FIELD_CONTROLLER_ADDRESS;
@@ -142,6 +167,7 @@ void ManagementMsg::SetParameter(std::uint32_t field) {
         return;
     }
     page.word[address && value1 != 0 ? kControllerBWord : f->word] = *value;
+    ScsiResult result;
     if (active.WriteModePage21(kLun, page, address ? 1 : 0, result) == 0) {
         CompleteChange(false, OruErrFromResult(result), subsystem_, MODE_SELECT);
         return;
@@ -195,9 +221,7 @@ void ManagementMsg::SetCacheEnable(std::uint32_t field) {
 void ManagementMsg::SetControllerOption(std::uint32_t field) {
     StorSys& active = *subsystem_->ActiveStorSys();
     ModePage22Record page;
-    ScsiResult result;
-    if (active.ReadModePage22(kLun, page, result) == 0) {
-        CompleteChange(false, OruErrFromResult(result), subsystem_, MODE_SENSE);
+    if (!ReadPage(*this, active, page)) {
         return;
     }
     const PageField* f = FindField(kExtensionFields, field);
@@ -211,16 +235,13 @@ void ManagementMsg::SetControllerOption(std::uint32_t field) {
         return;
     }
     page.word[f->word] = *value;
-    const bool done = active.WriteModePage22(kLun, page, result) != 0;
-    CompleteChange(done, OruErrFromResult(result), subsystem_, MODE_SELECT);
+    WritePage(*this, active, page);
 }
 
 void ManagementMsg::SetResiliencyParameters() {
     StorSys& active = *subsystem_->ActiveStorSys();
     ModePage22Record page;
-    ScsiResult result;
-    if (active.ReadModePage22(kLun, page, result) == 0) {
-        CompleteChange(false, OruErrFromResult(result), subsystem_, MODE_SENSE);
+    if (!ReadPage(*this, active, page)) {
         return;
     }
     const std::uint32_t goal = value2;
@@ -236,16 +257,13 @@ void ManagementMsg::SetResiliencyParameters() {
     if (goal == kGoalSecurity) {
         page.word[7] = flag ? 0 : 1;
     }
-    const bool done = active.WriteModePage22(kLun, page, result) != 0;
-    CompleteChange(done, OruErrFromResult(result), subsystem_, MODE_SELECT);
+    WritePage(*this, active, page);
 }
 
 void ManagementMsg::ConfigureDefaultScsiSettings() {
     StorSys& active = *subsystem_->ActiveStorSys();
     ModePage21Record page;
-    ScsiResult result;
-    if (active.ReadModePage21(kLun, page, result) == 0) {
-        CompleteChange(false, OruErrFromResult(result), subsystem_, MODE_SENSE);
+    if (!ReadPage(*this, active, page)) {
         return;
     }
     // Both controller addresses go back to their defaults (X 0, Y 1) here
@@ -253,6 +271,7 @@ void ManagementMsg::ConfigureDefaultScsiSettings() {
     for (const auto& [word, value] : kDefaultSubsystemWords) {
         page.word[word] = value;
     }
+    ScsiResult result;
     const bool done = active.WriteModePage21(kLun, page, 1, result) != 0;
     CompleteChange(done, OruErrFromResult(result), subsystem_, MODE_SELECT);
 }
