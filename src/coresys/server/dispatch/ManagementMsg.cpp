@@ -19,7 +19,7 @@
 
 namespace {
 
-// The subsystem page field a setting request changes.
+// The subsystem page field a setting request changes; 0 for other requests.
 std::uint32_t SubsystemField(std::uint32_t code) {
     switch (code) {
         case MC_Set_HotSpare:
@@ -51,7 +51,8 @@ std::uint32_t SubsystemField(std::uint32_t code) {
     }
 }
 
-// The extension page field a controller option request changes.
+// The extension page field a controller option request changes; 0 for
+// other requests.
 std::uint32_t ControllerOptionField(std::uint32_t code) {
     switch (code) {
         case MC_Set_QueueFullThreshold:
@@ -187,26 +188,6 @@ void ManagementMsg::Dispatch(StorSys& active) {
         case MC_Set_WriteCacheEnable:
             SetCacheEnable(FIELD_WRITE_CACHE);
             return;
-        case MC_Set_QueueFullThreshold:
-        case MC_Set_SinglePathFailover:
-        case MC_Set_VeryEarlyBusy:
-        case MC_Set_CreateLunLimit:
-            SetControllerOption(ControllerOptionField(code));
-            return;
-        case MC_Set_AutoInclude:
-        case MC_Set_AutoRebuild:
-        case MC_Set_CapacityThreshold:
-        case MC_Set_FormatPatternFill:
-        case MC_Set_HotSpare:
-        case MC_Set_Parity:
-        case MC_Set_RebuildPriority:
-        case MC_Set_SDTR:
-        case MC_Set_TerminatorPower:
-        case MC_Set_WTDR:
-        case MC_Set_ControllerAddress:
-        case MC_Set_DisableRemoteReset:
-            SetParameter(SubsystemField(code));
-            return;
         case MC_TestPhysicalDrive:
         case MC_VerifyPhysicalDrive:
             // The continuation mark belongs to the service: a client that
@@ -218,6 +199,16 @@ void ManagementMsg::Dispatch(StorSys& active) {
             RefuseUnknown();
             return;
         default:
+            // The settings that are one value of the subsystem or the
+            // extension page.
+            if (const std::uint32_t field = SubsystemField(code); field != 0) {
+                SetParameter(field);
+                return;
+            }
+            if (const std::uint32_t field = ControllerOptionField(code); field != 0) {
+                SetControllerOption(field);
+                return;
+            }
             // The refused codes (2, 10, 11, 45), codes outside the table, and
             // the drive and log requests, whose handlers this release of the
             // service does not run.
