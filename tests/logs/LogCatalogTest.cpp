@@ -236,4 +236,95 @@ TEST_F(Catalog, CloseEndsTheCurrentEntryAtTheHighLrba) {
     EXPECT_EQ(Le32(file, 52 + 24), 777u);    // end time
 }
 
+TEST_F(Catalog, AReadOnlyCatalogNeverCreatesWritesOrClosesCleanly) {
+    {
+        LogCatalog missing(dir_, kNoLimit, LogCatalog::Access::kReadOnly);
+        ASSERT_TRUE(missing.IsOpen());
+        EXPECT_EQ(missing.Header().fileCount, 0u);
+        EXPECT_EQ(missing.Header().state, 1u);
+        EXPECT_FALSE(missing.AddFile("L0000001", 0));
+    }
+    EXPECT_FALSE(Exists("LOGCATLG"));
+    // A log left open by its writer (state 1), its latest file still open.
+    Bytes image = TwoFileCatalog();
+    PutLe32(image, 0, 1);
+    ASSERT_TRUE(logtest::WriteBytes(CatalogPath(), image));
+    {
+        LogCatalog catalog(dir_, kNoLimit, LogCatalog::Access::kReadOnly);
+        ASSERT_TRUE(catalog.IsOpen());
+        EXPECT_TRUE(catalog.IsReadOnly());
+        // The open latest file holds everything from its begin.
+        EXPECT_EQ(catalog.FindFileByLRBA(45000)->Name(), "L0000002");
+        EXPECT_EQ(catalog.FindFileByLRBA(100)->Name(), "L0000001");
+        EXPECT_TRUE(catalog.MarkOpen());  // state 1 as read; nothing written
+        EXPECT_FALSE(catalog.CloseLatestFile(1, 1));
+        EXPECT_FALSE(catalog.RemoveLatestFile());
+        EXPECT_FALSE(catalog.RemoveOldestFile());
+    }
+    EXPECT_EQ(ReadBytes(CatalogPath()), image);
+}
+
+// The entry of a third file cannot be written: the catalog may not grow.
+TEST_F(Catalog, AFailedAddFileChangesNothingInMemoryAndIsRepairedWhenOpenedAgain) {
+    ASSERT_TRUE(logtest::WriteBytes(CatalogPath(), TwoFileCatalog()));
+    Touch("L0000001");
+    Touch("L0000002");
+    {
+        LogCatalog catalog(dir_, kNoLimit);
+        ASSERT_TRUE(catalog.IsOpen());
+        LogCatalogHeader before = catalog.Header();
+        {
+            logtest::FileSizeLimit limit(52 + 2 * 44);
+            EXPECT_FALSE(catalog.AddFile("L0000003", 81920));
+        }
+        EXPECT_TRUE(catalog.UpdateFailed());
+        EXPECT_EQ(catalog.Header().fileCount, before.fileCount);
+        EXPECT_EQ(catalog.Header().catalogSize, before.catalogSize);
+        EXPECT_EQ(catalog.Header().latestEntry, before.latestEntry);
+        EXPECT_FALSE(catalog.AddFile("L0000003", 81920));  // refused until repaired
+        EXPECT_FALSE(catalog.Close());
+    }
+    Bytes left = ReadBytes(CatalogPath());
+    EXPECT_EQ(Le32(left, 0), 2u);  // never marked closed over the failure
+    {
+        LogCatalog catalog(dir_, kNoLimit);
+        ASSERT_TRUE(catalog.IsOpen()) << catalog.OpenFailure();
+        EXPECT_TRUE(catalog.WasRepaired());
+        EXPECT_EQ(catalog.Header().state, 1u);
+        EXPECT_EQ(catalog.Header().fileCount, 2u);
+        EXPECT_EQ(catalog.LatestFile()->Name(), "L0000002");
+        EXPECT_EQ(catalog.LatestFile()->next, 0u);
+        ASSERT_TRUE(catalog.AddFile("L0000003", 81920));
+    }
+    LogCatalog again(dir_, kNoLimit);
+    ASSERT_TRUE(again.IsOpen()) << again.OpenFailure();
+    EXPECT_EQ(again.Header().fileCount, 3u);
+}
+
+// A stop inside RemoveLatestFile after its file was deleted: the entry is
+// off the free list's head already but the header still names it.
+TEST_F(Catalog, ARepairWithdrawsALatestEntryWhoseFileIsGone) {
+    Bytes image = TwoFileCatalog();
+    PutLe32(image, 0, 2);
+    PutLe32(image, 96, 0);  // its next: the old free-list head
+    ASSERT_TRUE(logtest::WriteBytes(CatalogPath(), image));
+    Touch("L0000001");
+    LogCatalog catalog(dir_, kNoLimit);
+    ASSERT_TRUE(catalog.IsOpen()) << catalog.OpenFailure();
+    EXPECT_TRUE(catalog.WasRepaired());
+    EXPECT_EQ(catalog.Header().fileCount, 1u);
+    EXPECT_EQ(catalog.Header().latestEntry, 52u);
+    EXPECT_EQ(catalog.Header().oldestEntry, 52u);
+    EXPECT_EQ(catalog.Header().freeList, 96u);
+    EXPECT_EQ(catalog.LatestFile()->next, 0u);
+    // A repair never follows links out of the file.
+    Bytes wild = TwoFileCatalog();
+    PutLe32(wild, 0, 2);
+    PutLe32(wild, 44, 9000);
+    ASSERT_TRUE(logtest::WriteBytes(CatalogPath(), wild));
+    LogCatalog refused(dir_, kNoLimit);
+    EXPECT_FALSE(refused.IsOpen());
+    EXPECT_EQ(ReadBytes(CatalogPath()), wild);
+}
+
 }  // namespace

@@ -1,5 +1,9 @@
 #include "LogTestSupport.h"
 
+#include "support/ServerProcess.h"
+
+#include <csignal>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -76,6 +80,57 @@ std::vector<Record> WalkLogFile(const Bytes& file) {
         }
     }
     return records;
+}
+
+std::vector<std::string> ChainFileNames(const std::string& directory) {
+    std::vector<std::string> names;
+    Bytes catalog = ReadBytes(directory + "/LOGCATLG");
+    std::uint32_t at = Le32(catalog, 40);
+    for (int n = 0; at != 0 && n < 100000 && at + 44 <= catalog.size(); ++n) {
+        const char* name = reinterpret_cast<const char*>(catalog.data() + at + 28);
+        names.emplace_back(name, ::strnlen(name, 16));
+        at = Le32(catalog, at);
+    }
+    return names;
+}
+
+std::vector<Record> ChainRecords(const std::string& directory) {
+    std::vector<Record> all;
+    for (const std::string& name : ChainFileNames(directory)) {
+        auto records = WalkLogFile(ReadBytes(directory + "/" + name));
+        all.insert(all.end(), records.begin(), records.end());
+    }
+    return all;
+}
+
+bool EventLogHas(const std::string& piece) {
+    for (const std::string& text : testsupport::EventLogTexts()) {
+        if (text.find(piece) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes) {
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &previous_);
+    Set(bytes);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousHandler_);
+}
+
+void FileSizeLimit::Lift() {
+    ::setrlimit(RLIMIT_FSIZE, &previous_);
+}
+
+void FileSizeLimit::Set(rlim_t bytes) {
+    rlimit limit = previous_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 }  // namespace logtest

@@ -3,6 +3,8 @@
 // it (every length bounded by its block).
 #pragma once
 
+#include <sys/resource.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -33,5 +35,30 @@ struct Record {
 
 // The records of a log file, block by block; stops at a damaged length.
 std::vector<Record> WalkLogFile(const Bytes& file);
+
+// The names of the files in the catalog's age chain, oldest first (at most
+// 100000: a damaged chain cannot loop).
+std::vector<std::string> ChainFileNames(const std::string& directory);
+// Every record of every file of the chain, oldest first.
+std::vector<Record> ChainRecords(const std::string& directory);
+
+// Whether a record of the event log of the current root holds the text.
+bool EventLogHas(const std::string& piece);
+
+// Files may not grow beyond a size (RLIMIT_FSIZE) while it lives; SIGXFSZ
+// is ignored meanwhile, so a write past the limit fails with EFBIG.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    void Lift();
+    void Set(rlim_t bytes);
+
+  private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
 
 }  // namespace logtest

@@ -4,10 +4,8 @@
 // suspended log.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <filesystem>
 #include <memory>
 
@@ -22,6 +20,8 @@
 namespace {
 
 using logtest::Bytes;
+using logtest::EventLogHas;
+using logtest::FileSizeLimit;
 using logtest::Le32;
 using logtest::ReadBytes;
 using logtest::WalkLogFile;
@@ -63,14 +63,6 @@ class LogWriter : public ::testing::Test {
                                          std::filesystem::perm_options::add);
         }
         return copy;
-    }
-    static bool EventLogHas(const std::string& piece) {
-        for (const std::string& text : testsupport::EventLogTexts()) {
-            if (text.find(piece) != std::string::npos) {
-                return true;
-            }
-        }
-        return false;
     }
 
     testsupport::FreshRoot root_;
@@ -270,30 +262,6 @@ TEST_F(LogWriter, BlocksArrivingOutOfOrderAreWrittenInLrbaOrder) {
         EXPECT_FALSE(buffer.InUse());
     }
 }
-
-// Files may not grow beyond a size (RLIMIT_FSIZE) while a test runs.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &previous_);
-        Set(bytes);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    void Lift() { ::setrlimit(RLIMIT_FSIZE, &previous_); }
-    void Set(rlim_t bytes) {
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-
-  private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
-};
 
 TEST_F(LogWriter, WriteFailureOnAFileWithBlocksKeepsItAndGoesOnInANewFile) {
     auto mgr = StartLog(dir_);

@@ -8,8 +8,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
+#include <set>
+#include <vector>
 
+#include "coresys/server/log/LogClock.h"
+#include "coresys/server/log/LogFileIo.h"
 #include "coresys/server/log/LogLayout.h"
 #include "coresys/server/log/LogText.h"
 #include "coresys/server/task/ServerFatal.h"
@@ -17,36 +20,6 @@
 using namespace logfmt;
 
 namespace {
-
-bool ReadAt(int fd, unsigned char* data, std::size_t size, std::uint64_t offset) {
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t got = ::pread(fd, data + done, size - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-bool WriteAt(int fd, const unsigned char* data, std::size_t size, std::uint64_t offset) {
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t put = ::pwrite(fd, data + done, size - done, static_cast<off_t>(offset + done));
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
-}
 
 // Bytes of the closed span [begin, end] rounded down to whole blocks; an
 // entry that never got a record (end below its begin) spans nothing, so the
@@ -59,28 +32,36 @@ std::uint32_t ClosedSpan(std::uint32_t begin, std::uint32_t end) {
     return static_cast<std::uint32_t>(span) & ~(kBlockSize - 1);
 }
 
-// Only names of the form "L" and seven digits are log files: a damaged entry
-// must never make the catalog delete anything else.
-bool IsLogFileName(const char* name) {
-    if (name[0] != 'L' || std::strlen(name) != 8) {
-        return false;
-    }
-    for (int i = 1; i < 8; ++i) {
-        if (name[i] < '0' || name[i] > '9') {
-            return false;
-        }
-    }
-    return true;
+bool FileExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
 }
 
 }  // namespace
 
 std::uint32_t LogCatalog::Now() {
-    return static_cast<std::uint32_t>(std::time(nullptr));
+    return logclock::Now();
 }
 
-LogCatalog::LogCatalog(const std::string& directory, std::uint32_t sizeLimit)
-    : directory_(directory), path_(directory + "/" + kCatalogName), sizeLimit_(sizeLimit) {
+LogCatalog::LogCatalog(const std::string& directory, std::uint32_t sizeLimit, Access access)
+    : directory_(directory),
+      path_(directory + "/" + kCatalogName),
+      access_(access),
+      sizeLimit_(sizeLimit) {
+    if (access == Access::kReadOnly) {
+        OpenReadOnly();
+    } else {
+        OpenReadWrite();
+    }
+}
+
+LogCatalog::~LogCatalog() {
+    if (open_) {
+        Close();
+    }
+}
+
+void LogCatalog::OpenReadWrite() {
     int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
         failure_ = LogText(LTEXT_CATALOG_NOT_OPEN, path_.c_str(), std::strerror(errno));
@@ -93,17 +74,18 @@ LogCatalog::LogCatalog(const std::string& directory, std::uint32_t sizeLimit)
         return;
     }
     fd_ = fd;
+    open_ = true;
     if (info.st_size == 0) {
         header_ = LogCatalogHeader();
-        if (!WriteHeader()) {
+        if (!WriteHeader(header_)) {
             failure_ = LogText(LTEXT_CATALOG_WRITE_FAILED, path_.c_str(), std::strerror(errno));
         }
         return;
     }
+    const auto size = static_cast<std::uint64_t>(info.st_size);
     unsigned char image[kHeaderSize];
-    if (static_cast<std::uint64_t>(info.st_size) < kHeaderSize ||
-        !ReadAt(fd_, image, sizeof image, 0)) {
-        failure_ = LogText(LTEXT_CATALOG_SHORT, path_.c_str(), static_cast<unsigned>(info.st_size));
+    if (size < kHeaderSize || !logio::ReadAt(fd_, image, sizeof image, 0)) {
+        failure_ = LogText(LTEXT_CATALOG_SHORT, path_.c_str(), static_cast<unsigned>(size));
         CloseDescriptor();
         return;
     }
@@ -113,14 +95,51 @@ LogCatalog::LogCatalog(const std::string& directory, std::uint32_t sizeLimit)
         CloseDescriptor();
         return;
     }
-    if (!CheckStructure(static_cast<std::uint64_t>(info.st_size))) {
+    bool sound = header_.state == kStateUpdating ? Recover(size) : CheckStructure(size);
+    if (!sound) {
         CloseDescriptor();
     }
 }
 
-LogCatalog::~LogCatalog() {
-    if (IsOpen()) {
-        Close();
+void LogCatalog::OpenReadOnly() {
+    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        // Nothing to read yet: a new log, in memory only.
+        header_ = LogCatalogHeader();
+        open_ = true;
+        return;
+    }
+    if (fd < 0) {
+        failure_ = LogText(LTEXT_CATALOG_NOT_OPEN, path_.c_str(), std::strerror(errno));
+        return;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        failure_ = LogText(LTEXT_CATALOG_NOT_OPEN, path_.c_str(), std::strerror(errno));
+        ::close(fd);
+        return;
+    }
+    fd_ = fd;
+    open_ = true;
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    if (size == 0) {
+        header_ = LogCatalogHeader();
+        return;
+    }
+    unsigned char image[kHeaderSize];
+    if (size < kHeaderSize || !logio::ReadAt(fd_, image, sizeof image, 0)) {
+        failure_ = LogText(LTEXT_CATALOG_SHORT, path_.c_str(), static_cast<unsigned>(size));
+        CloseDescriptor();
+        return;
+    }
+    header_.Decode(image);
+    if (header_.version != 0) {
+        failure_ = LogText(LTEXT_CATALOG_VERSION, path_.c_str(), header_.version);
+        CloseDescriptor();
+        return;
+    }
+    if (!CheckStructure(size)) {
+        CloseDescriptor();
     }
 }
 
@@ -129,11 +148,16 @@ void LogCatalog::CloseDescriptor() {
         ::close(fd_);
         fd_ = -1;
     }
+    open_ = false;
+}
+
+bool LogCatalog::IsSlotOf(const LogCatalogHeader& image, std::uint32_t offset) const {
+    return offset >= kHeaderSize && (offset - kHeaderSize) % kEntrySize == 0 &&
+           static_cast<std::uint64_t>(offset) + kEntrySize <= image.catalogSize;
 }
 
 bool LogCatalog::IsSlot(std::uint32_t offset) const {
-    return offset >= kHeaderSize && (offset - kHeaderSize) % kEntrySize == 0 &&
-           static_cast<std::uint64_t>(offset) + kEntrySize <= header_.catalogSize;
+    return IsSlotOf(header_, offset);
 }
 
 // Every link and size is checked against the file before the catalog is
@@ -172,7 +196,7 @@ bool LogCatalog::CheckStructure(std::uint64_t fileSize) {
         if (entry.previous != previous) {
             return damaged(LTEXT_WHY_CHAIN);
         }
-        if (!IsLogFileName(entry.fileName)) {
+        if (!logio::IsLogFileName(entry.fileName)) {
             return damaged(LTEXT_WHY_NAME);
         }
         ++count;
@@ -193,10 +217,136 @@ bool LogCatalog::CheckStructure(std::uint64_t fileSize) {
     return true;
 }
 
-bool LogCatalog::WriteHeader() {
-    unsigned char image[kHeaderSize];
-    header_.Encode(image);
-    if (fd_ < 0 || !WriteAt(fd_, image, sizeof image, 0)) {
+// A catalog found in state 2: a change of the chain stopped part way (a
+// stop inside it, or a write that failed). The header on disk is the image
+// from before the change, but entries may be ahead of it:
+//  - AddFile may have taken oldest entries off the chain (with a size limit)
+//    and deleted their files, closed the old latest entry and linked it to a
+//    new slot, and written that slot;
+//  - RemoveLatestFile may have put the latest entry on the free list and
+//    unlinked it from the entry before it (its file deleted first).
+// A previous link is only ever cleared on the entry that becomes the oldest,
+// so walking back from the header's latest entry by previous links gives a
+// run of the chain as it stood before the change. The repair keeps that run
+// less the entries at either end whose file no longer exists, links it anew
+// both ways, makes every other slot free, recomputes the count and the
+// totals, and writes it all with state 1. The half-done entry is thereby
+// withdrawn, and the Log Task finds the end of the latest file as after any
+// stop without close. A catalog whose links do not even allow that walk is
+// refused like any damaged one.
+bool LogCatalog::Recover(std::uint64_t fileSize) {
+    auto damaged = [this](int why) {
+        failure_ = LogText(LTEXT_CATALOG_DAMAGED, path_.c_str(), LogText(why).c_str());
+        return false;
+    };
+    if (header_.catalogSize < kHeaderSize ||
+        (header_.catalogSize - kHeaderSize) % kEntrySize != 0 || header_.catalogSize > fileSize) {
+        return damaged(LTEXT_WHY_SIZE);
+    }
+    if (header_.latestEntry != 0 && !IsSlot(header_.latestEntry)) {
+        return damaged(LTEXT_WHY_LINK);
+    }
+    const std::uint32_t slots = (header_.catalogSize - kHeaderSize) / kEntrySize;
+    std::vector<std::uint32_t> run;
+    std::vector<LogFileEntry> entries;
+    std::set<std::uint32_t> seen;
+    for (std::uint32_t at = header_.latestEntry; at != 0;) {
+        LogFileEntry entry;
+        if (!IsSlot(at) || !seen.insert(at).second || run.size() >= slots) {
+            return damaged(LTEXT_WHY_CHAIN);
+        }
+        if (!ReadEntry(at, entry)) {
+            return damaged(LTEXT_WHY_SIZE);
+        }
+        if (!logio::IsLogFileName(entry.fileName)) {
+            return damaged(LTEXT_WHY_NAME);
+        }
+        run.insert(run.begin(), at);
+        entries.insert(entries.begin(), entry);
+        at = entry.previous;
+    }
+    const bool sameOldest = !run.empty() && run.front() == header_.oldestEntry;
+    while (!entries.empty() && !FileExists(FilePath(entries.back().Name()))) {
+        entries.pop_back();
+        run.pop_back();
+    }
+    bool oldestDropped = false;
+    while (!entries.empty() && !FileExists(FilePath(entries.front().Name()))) {
+        entries.erase(entries.begin());
+        run.erase(run.begin());
+        oldestDropped = true;
+    }
+
+    LogCatalogHeader image = header_;
+    image.fileCount = static_cast<std::uint32_t>(run.size());
+    image.oldestEntry = run.empty() ? 0 : run.front();
+    image.latestEntry = run.empty() ? 0 : run.back();
+    image.totalLogSize = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        LogFileEntry& entry = entries[i];
+        entry.previous = i == 0 ? 0 : run[i - 1];
+        entry.next = i + 1 == entries.size() ? 0 : run[i + 1];
+        if (entry.endLrba != 0) {
+            image.totalLogSize += ClosedSpan(entry.beginLrba, entry.endLrba);
+        }
+        std::uint32_t number =
+            static_cast<std::uint32_t>(std::strtoul(entry.fileName + 1, nullptr, 10));
+        image.lastFileNumber = std::max(image.lastFileNumber, number);
+        if (!WriteEntry(run[i], entry)) {
+            return damaged(LTEXT_WHY_REPAIR);
+        }
+    }
+    // Every slot outside the chain is free, in ascending order.
+    std::set<std::uint32_t> chained(run.begin(), run.end());
+    image.freeList = 0;
+    std::uint32_t lastFree = 0;
+    for (std::uint32_t i = 0; i < slots; ++i) {
+        std::uint32_t slot = kHeaderSize + i * kEntrySize;
+        if (chained.count(slot) != 0) {
+            continue;
+        }
+        if (lastFree == 0) {
+            image.freeList = slot;
+        } else {
+            LogFileEntry free;
+            if (!ReadEntry(lastFree, free)) {
+                return damaged(LTEXT_WHY_SIZE);
+            }
+            free.next = slot;
+            if (!WriteEntry(lastFree, free)) {
+                return damaged(LTEXT_WHY_REPAIR);
+            }
+        }
+        lastFree = slot;
+    }
+    if (lastFree != 0) {
+        LogFileEntry free;
+        if (!ReadEntry(lastFree, free)) {
+            return damaged(LTEXT_WHY_SIZE);
+        }
+        free.next = 0;
+        if (!WriteEntry(lastFree, free)) {
+            return damaged(LTEXT_WHY_REPAIR);
+        }
+    }
+    if (!run.empty() && (!sameOldest || oldestDropped)) {
+        RecomputeStart(image);
+    }
+    image.state = kStateOpen;
+    if (!WriteHeader(image)) {
+        return damaged(LTEXT_WHY_REPAIR);
+    }
+    header_ = image;
+    repaired_ = true;
+    indexValid_ = false;
+    return true;
+}
+
+bool LogCatalog::WriteHeader(const LogCatalogHeader& image) {
+    unsigned char bytes[kHeaderSize];
+    image.Encode(bytes);
+    if (fd_ < 0 || IsReadOnly() || !logio::WriteAt(fd_, bytes, sizeof bytes, 0)) {
+        // What reached the file is not known: nothing more is written.
         CloseDescriptor();
         return false;
     }
@@ -205,7 +355,7 @@ bool LogCatalog::WriteHeader() {
 
 bool LogCatalog::ReadEntry(std::uint32_t offset, LogFileEntry& entry) {
     unsigned char image[kEntrySize];
-    if (fd_ < 0 || offset == 0 || !ReadAt(fd_, image, sizeof image, offset)) {
+    if (fd_ < 0 || offset == 0 || !logio::ReadAt(fd_, image, sizeof image, offset)) {
         return false;
     }
     entry.Decode(image);
@@ -215,36 +365,56 @@ bool LogCatalog::ReadEntry(std::uint32_t offset, LogFileEntry& entry) {
 bool LogCatalog::WriteEntry(std::uint32_t offset, const LogFileEntry& entry) {
     unsigned char image[kEntrySize];
     entry.Encode(image);
-    return fd_ >= 0 && offset != 0 && WriteAt(fd_, image, sizeof image, offset);
+    return fd_ >= 0 && !IsReadOnly() && offset != 0 &&
+           logio::WriteAt(fd_, image, sizeof image, offset);
+}
+
+bool LogCatalog::FailUpdate() {
+    updateFailed_ = true;
+    indexValid_ = false;
+    return false;
 }
 
 bool LogCatalog::Close() {
-    if (fd_ < 0) {
+    if (!open_) {
         return false;
     }
-    bool ok = true;
+    if (!Writable()) {
+        // Read-only, or a change failed part way: the state on disk stays
+        // as it is for the next opening to act on.
+        CloseDescriptor();
+        current_.reset();
+        return !updateFailed_ && IsReadOnly();
+    }
+    LogCatalogHeader image = header_;
     if (current_) {
-        if (header_.oldestCompleteBundleId == 0) {
-            header_.oldestCompleteBundleId = current_->bundleId;
+        LogFileEntry closing = *current_;
+        if (image.oldestCompleteBundleId == 0) {
+            image.oldestCompleteBundleId = closing.bundleId;
         }
-        current_->endLrba = header_.highLrba;
-        current_->endTime = header_.highLrbaTime;
-        ok = WriteEntry(header_.latestEntry, *current_);
-        header_.totalLogSize += ClosedSpan(current_->beginLrba, header_.highLrba);
+        closing.endLrba = image.highLrba;
+        closing.endTime = image.highLrbaTime;
+        if (!WriteEntry(image.latestEntry, closing)) {
+            // The entry still reads open: the log is not closed cleanly.
+            CloseDescriptor();
+            current_.reset();
+            return false;
+        }
+        image.totalLogSize += ClosedSpan(closing.beginLrba, image.highLrba);
         current_.reset();
     }
-    header_.state = kStateClosed;
-    ok = WriteHeader() && ok;
+    image.state = kStateClosed;
+    bool ok = WriteHeader(image);
+    header_ = image;
     CloseDescriptor();
     return ok;
 }
 
 bool LogCatalog::MarkOpen() {
-    if (header_.state != kStateClosed) {
-        header_.state = kStateOpen;
-        if (!WriteHeader()) {
-            header_.state = kStateClosed;
-        }
+    if (header_.state != kStateClosed && Writable()) {
+        LogCatalogHeader image = header_;
+        image.state = kStateOpen;
+        header_.state = WriteHeader(image) ? kStateOpen : kStateClosed;
     }
     return header_.state != kStateClosed;
 }
@@ -258,17 +428,17 @@ void LogCatalog::SetBundleID(std::uint32_t bundle) {
     }
 }
 
-void LogCatalog::RecomputeStart() {
-    header_.startLrba = 0;
-    header_.oldestCompleteBundleId = 0;
-    std::uint32_t at = header_.oldestEntry;
-    for (std::uint32_t visited = 0; at != 0 && visited <= header_.fileCount; ++visited) {
+void LogCatalog::RecomputeStart(LogCatalogHeader& image) {
+    image.startLrba = 0;
+    image.oldestCompleteBundleId = 0;
+    std::uint32_t at = image.oldestEntry;
+    for (std::uint32_t visited = 0; at != 0 && visited <= image.fileCount; ++visited) {
         LogFileEntry entry;
         if (!ReadEntry(at, entry)) {
             break;
         }
-        header_.startLrba = entry.beginLrba;
-        header_.oldestCompleteBundleId = entry.bundleId;
+        image.startLrba = entry.beginLrba;
+        image.oldestCompleteBundleId = entry.bundleId;
         if (entry.bundleId != 0) {
             break;
         }
@@ -277,58 +447,63 @@ void LogCatalog::RecomputeStart() {
 }
 
 bool LogCatalog::AddFile(const std::string& name, std::uint32_t beginLrba) {
-    header_.state = kStateUpdating;
-    if (!WriteHeader()) {
+    if (!Writable()) {
         return false;
+    }
+    LogCatalogHeader image = header_;
+    image.state = kStateUpdating;
+    if (!WriteHeader(image)) {
+        return FailUpdate();
     }
     std::uint32_t span = current_ ? beginLrba - current_->beginLrba : 0;
     if (sizeLimit_ != kNoSizeLimit) {
         std::uint64_t limit = sizeLimit_ > kLimitHeadroom ? sizeLimit_ - kLimitHeadroom : 0;
-        if (static_cast<std::uint64_t>(header_.totalLogSize) + span >= limit) {
+        if (static_cast<std::uint64_t>(image.totalLogSize) + span >= limit) {
             // The file being closed is the current one and never removed
             // here: only closed files leave the chain.
-            while (static_cast<std::uint64_t>(header_.totalLogSize) + span > limit &&
-                   header_.oldestEntry != 0 &&
-                   !(current_ && header_.oldestEntry == header_.latestEntry)) {
-                if (!RemoveOldestFile()) {
-                    return false;
+            while (static_cast<std::uint64_t>(image.totalLogSize) + span > limit &&
+                   image.oldestEntry != 0 &&
+                   !(current_ && image.oldestEntry == image.latestEntry)) {
+                if (!RemoveOldest(image)) {
+                    return FailUpdate();
                 }
             }
-            RecomputeStart();
+            RecomputeStart(image);
         }
     }
     std::uint32_t slot = 0;
-    if (header_.freeList != 0) {
+    if (image.freeList != 0) {
         LogFileEntry freeEntry;
-        if (!ReadEntry(header_.freeList, freeEntry)) {
-            return false;
+        if (!ReadEntry(image.freeList, freeEntry)) {
+            return FailUpdate();
         }
-        slot = header_.freeList;
-        header_.freeList = freeEntry.next;
+        slot = image.freeList;
+        image.freeList = freeEntry.next;
     } else {
-        slot = header_.catalogSize;
-        header_.catalogSize += kEntrySize;
+        slot = image.catalogSize;
+        image.catalogSize += kEntrySize;
     }
-    std::uint32_t oldLatest = header_.latestEntry;
+    std::uint32_t oldLatest = image.latestEntry;
     if (current_) {
-        if (header_.oldestCompleteBundleId == 0) {
-            header_.oldestCompleteBundleId = current_->bundleId;
+        LogFileEntry closing = *current_;
+        if (image.oldestCompleteBundleId == 0) {
+            image.oldestCompleteBundleId = closing.bundleId;
         }
-        current_->endLrba = header_.highLrba;
-        current_->endTime = header_.highLrbaTime;
-        current_->next = slot;
-        if (!WriteEntry(oldLatest, *current_)) {
-            return false;
+        closing.endLrba = image.highLrba;
+        closing.endTime = image.highLrbaTime;
+        closing.next = slot;
+        if (!WriteEntry(oldLatest, closing)) {
+            return FailUpdate();
         }
-        header_.totalLogSize += ClosedSpan(current_->beginLrba, header_.highLrba);
-    } else if (header_.fileCount != 0) {
+        image.totalLogSize += ClosedSpan(closing.beginLrba, image.highLrba);
+    } else if (image.fileCount != 0) {
         LogFileEntry latest;
         if (!ReadEntry(oldLatest, latest)) {
-            return false;
+            return FailUpdate();
         }
         latest.next = slot;
         if (!WriteEntry(oldLatest, latest)) {
-            return false;
+            return FailUpdate();
         }
     }
     LogFileEntry entry;
@@ -336,101 +511,131 @@ bool LogCatalog::AddFile(const std::string& name, std::uint32_t beginLrba) {
     entry.beginLrba = beginLrba;
     entry.beginTime = Now();
     std::strncpy(entry.fileName, name.c_str(), sizeof entry.fileName - 1);
-    current_ = entry;
     if (!WriteEntry(slot, entry)) {
-        return false;
+        return FailUpdate();
     }
-    header_.latestEntry = slot;
-    ++header_.fileCount;
-    if (header_.oldestEntry == 0) {
-        header_.oldestEntry = slot;
+    if (image.fileCount == 0 && beginLrba > image.startLrba) {
+        // Readers that are given no range begin here; below it lies no
+        // file (the log was suspended before its first file).
+        image.startLrba = beginLrba;
+    }
+    image.latestEntry = slot;
+    ++image.fileCount;
+    if (image.oldestEntry == 0) {
+        image.oldestEntry = slot;
     }
     // The name carries the file number; the next file takes the one after.
-    if (IsLogFileName(entry.fileName)) {
-        header_.lastFileNumber =
+    if (logio::IsLogFileName(entry.fileName)) {
+        image.lastFileNumber =
             static_cast<std::uint32_t>(std::strtoul(entry.fileName + 1, nullptr, 10));
     }
-    header_.state = kStateOpen;
-    return WriteHeader();
+    image.state = kStateOpen;
+    if (!WriteHeader(image)) {
+        return FailUpdate();
+    }
+    header_ = image;
+    current_ = entry;
+    indexValid_ = false;
+    return true;
 }
 
 bool LogCatalog::RemoveOldestFile() {
-    if (header_.oldestEntry == 0) {
+    if (!Writable()) {
+        return false;
+    }
+    LogCatalogHeader image = header_;
+    if (!RemoveOldest(image)) {
+        return FailUpdate();
+    }
+    header_ = image;
+    indexValid_ = false;
+    return true;
+}
+
+bool LogCatalog::RemoveOldest(LogCatalogHeader& image) {
+    if (image.oldestEntry == 0) {
         ServerFatalError("LogCatalog::RemoveOldestFile", "No file entries");
     }
-    std::uint32_t slot = header_.oldestEntry;
+    std::uint32_t slot = image.oldestEntry;
     LogFileEntry oldest;
     if (!ReadEntry(slot, oldest)) {
         return false;
     }
-    --header_.fileCount;
-    header_.totalLogSize -=
-        std::min(header_.totalLogSize, ClosedSpan(oldest.beginLrba, oldest.endLrba));
-    header_.oldestEntry = oldest.next;
-    if (header_.oldestEntry == 0) {
-        header_.latestEntry = 0;
+    --image.fileCount;
+    image.totalLogSize -=
+        std::min(image.totalLogSize, ClosedSpan(oldest.beginLrba, oldest.endLrba));
+    image.oldestEntry = oldest.next;
+    if (image.oldestEntry == 0) {
+        image.latestEntry = 0;
     }
     std::string name = oldest.fileName;
-    oldest.next = header_.freeList;
-    header_.freeList = slot;
+    oldest.next = image.freeList;
+    image.freeList = slot;
     if (!WriteEntry(slot, oldest)) {
         return false;
     }
-    if (IsLogFileName(name.c_str())) {
-        std::string file = FilePath(name);
-        ::chmod(file.c_str(), 0644);
-        ::unlink(file.c_str());
+    if (logio::IsLogFileName(name.c_str())) {
+        logio::DeleteLogFile(FilePath(name));
     }
-    if (header_.oldestEntry != 0) {
+    if (image.oldestEntry != 0) {
         LogFileEntry next;
-        if (!ReadEntry(header_.oldestEntry, next)) {
+        if (!ReadEntry(image.oldestEntry, next)) {
             return false;
         }
         next.previous = 0;
-        return WriteEntry(header_.oldestEntry, next);
+        return WriteEntry(image.oldestEntry, next);
     }
     return true;
 }
 
 bool LogCatalog::RemoveLatestFile() {
-    header_.state = kStateUpdating;
-    if (!WriteHeader()) {
+    if (!Writable()) {
         return false;
     }
-    if (header_.latestEntry == 0) {
+    LogCatalogHeader image = header_;
+    image.state = kStateUpdating;
+    if (!WriteHeader(image)) {
+        return FailUpdate();
+    }
+    if (image.latestEntry == 0) {
         ServerFatalError("LogCatalog::RemoveLatestFile", "No file entries");
     }
-    std::uint32_t slot = header_.latestEntry;
+    std::uint32_t slot = image.latestEntry;
     LogFileEntry latest;
     if (!ReadEntry(slot, latest)) {
-        return false;
+        return FailUpdate();
     }
     if (latest.endLrba != 0) {
         ServerFatalError("LogCatalog::RemoveFile", "file is not empty");
     }
-    header_.latestEntry = latest.previous;
-    --header_.fileCount;
-    if (header_.latestEntry == 0) {
-        header_.oldestEntry = 0;
+    image.latestEntry = latest.previous;
+    --image.fileCount;
+    if (image.latestEntry == 0) {
+        image.oldestEntry = 0;
     }
-    latest.next = header_.freeList;
-    header_.freeList = slot;
+    latest.next = image.freeList;
+    image.freeList = slot;
     if (!WriteEntry(slot, latest)) {
-        return false;
+        return FailUpdate();
     }
-    if (header_.latestEntry != 0) {
+    if (image.latestEntry != 0) {
         LogFileEntry previous;
-        if (!ReadEntry(header_.latestEntry, previous)) {
-            return false;
+        if (!ReadEntry(image.latestEntry, previous)) {
+            return FailUpdate();
         }
         previous.next = 0;
-        if (!WriteEntry(header_.latestEntry, previous)) {
-            return false;
+        if (!WriteEntry(image.latestEntry, previous)) {
+            return FailUpdate();
         }
     }
+    image.state = kStateOpen;
+    if (!WriteHeader(image)) {
+        return FailUpdate();
+    }
+    header_ = image;
     current_.reset();
-    header_.state = kStateOpen;
-    return WriteHeader();
+    indexValid_ = false;
+    return true;
 }
 
 bool LogCatalog::CloseLatestFile(std::uint32_t endLrba, std::uint32_t endTime) {
@@ -438,40 +643,69 @@ bool LogCatalog::CloseLatestFile(std::uint32_t endLrba, std::uint32_t endTime) {
         ServerFatalError("LogCatalog::CloseLatestFile", "No file entries");
     }
     LogFileEntry latest;
-    if (!ReadEntry(header_.latestEntry, latest)) {
+    if (!Writable() || !ReadEntry(header_.latestEntry, latest)) {
         return false;
     }
     latest.endLrba = endLrba;
     latest.endTime = endTime;
+    indexValid_ = false;
     return WriteEntry(header_.latestEntry, latest);
 }
 
 std::optional<LogFileEntry> LogCatalog::LatestFile() {
+    return EntryAt(header_.latestEntry);
+}
+
+std::optional<LogFileEntry> LogCatalog::EntryAt(std::uint32_t offset) {
     LogFileEntry entry;
-    if (!ReadEntry(header_.latestEntry, entry)) {
+    if (!IsSlot(offset) || !ReadEntry(offset, entry)) {
         return std::nullopt;
     }
     return entry;
 }
 
-std::optional<LogFileEntry> LogCatalog::FindFileByLRBA(std::uint32_t lrba) {
-    std::uint32_t at = header_.latestEntry;
-    if (current_) {
-        if (current_->beginLrba <= lrba && lrba <= header_.highLrba) {
-            return current_;
-        }
-        at = current_->previous;
+// The readers look files up by LRBA and by time for every block they read:
+// the age chain is kept in memory for them, read again from the file after
+// every change of the chain.
+const std::vector<LogCatalog::Indexed>* LogCatalog::Index() {
+    if (indexValid_) {
+        return &index_;
     }
-    // The walk is bounded by the file count: a damaged link cannot loop.
-    for (std::uint32_t visited = 0; at != 0 && visited <= header_.fileCount; ++visited) {
+    index_.clear();
+    std::uint32_t at = header_.oldestEntry;
+    for (std::uint32_t visited = 0; at != 0; ++visited) {
         LogFileEntry entry;
-        if (!ReadEntry(at, entry)) {
-            return std::nullopt;
+        // The walk is bounded by the file count: a damaged link cannot loop.
+        if (visited >= header_.fileCount || !ReadEntry(at, entry)) {
+            index_.clear();
+            return nullptr;
         }
-        if (entry.beginLrba <= lrba && lrba <= entry.endLrba) {
+        index_.push_back({at, entry});
+        at = entry.next;
+    }
+    indexValid_ = true;
+    return &index_;
+}
+
+std::optional<LogFileEntry> LogCatalog::FindFileByLRBA(std::uint32_t lrba) {
+    if (current_ && current_->beginLrba <= lrba && lrba <= header_.highLrba) {
+        return current_;
+    }
+    const std::vector<Indexed>* index = Index();
+    if (index == nullptr) {
+        return std::nullopt;
+    }
+    // From the newest entry back, as the chain's previous links go.
+    for (auto it = index->rbegin(); it != index->rend(); ++it) {
+        const LogFileEntry& entry = it->entry;
+        bool latest = it->offset == header_.latestEntry;
+        if (latest && current_) {
+            continue;  // the current file was looked at above
+        }
+        bool openLatest = latest && entry.endLrba == 0;
+        if (entry.beginLrba <= lrba && (lrba <= entry.endLrba || openLatest)) {
             return entry;
         }
-        at = entry.previous;
     }
     return std::nullopt;
 }
@@ -480,26 +714,26 @@ std::optional<LogFileEntry> LogCatalog::FindFileByTime(std::uint32_t time) {
     if (time > Now()) {
         return std::nullopt;
     }
+    const std::vector<Indexed>* index = Index();
+    if (index == nullptr || index->empty()) {
+        return std::nullopt;
+    }
     std::optional<LogFileEntry> newer;
-    std::uint32_t at = header_.latestEntry;
+    auto it = index->rbegin();
     if (current_) {
         if (current_->beginTime <= time) {
             return current_;
         }
         newer = current_;
-        at = current_->previous;
+        if (it->offset == header_.latestEntry) {
+            ++it;
+        }
     } else {
-        newer = LatestFile();
-        if (!newer) {
-            return std::nullopt;
-        }
         // The latest entry itself is looked at first, like every other.
+        newer = it->entry;
     }
-    for (std::uint32_t visited = 0; at != 0 && visited <= header_.fileCount; ++visited) {
-        LogFileEntry entry;
-        if (!ReadEntry(at, entry)) {
-            return std::nullopt;
-        }
+    for (; it != index->rend(); ++it) {
+        const LogFileEntry& entry = it->entry;
         if (entry.beginTime <= time) {
             if (entry.endTime < time) {
                 return newer;
@@ -507,7 +741,6 @@ std::optional<LogFileEntry> LogCatalog::FindFileByTime(std::uint32_t time) {
             return entry;
         }
         newer = entry;
-        at = entry.previous;
     }
     return std::nullopt;
 }

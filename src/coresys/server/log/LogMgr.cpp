@@ -1,5 +1,7 @@
 #include "coresys/server/log/LogMgr.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -76,7 +78,7 @@ void LogMgr::Init() {
         table_.resize(kTableSpare);
     }
     if (table_[0] == nullptr) {
-        table_[0] = std::make_unique<SubsysLog>(nullptr, pool_.get());
+        table_[0] = std::make_unique<SubsysLog>(nullptr, pool_.get(), this);
     }
 }
 
@@ -91,7 +93,7 @@ SubsysLog* LogMgr::OpenLocked(const char* serial) {
     }
     if (own) {
         if (table_[0] == nullptr) {
-            table_[0] = std::make_unique<SubsysLog>(nullptr, pool_.get());
+            table_[0] = std::make_unique<SubsysLog>(nullptr, pool_.get(), this);
         }
         table_[0]->Open();
         return table_[0].get();
@@ -109,7 +111,7 @@ SubsysLog* LogMgr::OpenLocked(const char* serial) {
     if (slot == table_.size()) {
         table_.resize(table_.size() + kTableGrowth);
     }
-    table_[slot] = std::make_unique<SubsysLog>(key, pool_.get());
+    table_[slot] = std::make_unique<SubsysLog>(key, pool_.get(), this);
     table_[slot]->Open();
     return table_[slot].get();
 }
@@ -193,7 +195,48 @@ void LogMgr::WriteServiceText(std::uint16_t code, const char* text) {
 }
 
 std::uint32_t LogMgr::ResumeLog() {
-    TaskRequest resume;
-    resume.code = LOG_TASK_RESUME;
-    return static_cast<std::uint32_t>(task_->Request(resume).result);
+    return pool_->Resume([this](std::uint32_t lastLrba) {
+        TaskRequest resume;
+        resume.code = LOG_TASK_RESUME;
+        resume.args[0] = static_cast<std::intptr_t>(lastLrba);
+        return static_cast<std::uint32_t>(task_->Request(resume).result);
+    });
+}
+
+bool LogMgr::FlushToDisk() {
+    pool_->Flush();
+    return Sync().readable;
+}
+
+LogBlockSource::Window LogMgr::Sync() {
+    TaskRequest barrier;
+    barrier.code = LOG_TASK_BARRIER;
+    TaskResponse answer = task_->Request(barrier);
+    Window window;
+    window.readable = answer.ended == 0 && answer.result == 1;
+    window.startLrba = BarrierStartLrba(answer);
+    window.highLrba = BarrierHighLrba(answer);
+    return window;
+}
+
+bool LogMgr::ReadBlock(std::uint32_t mode, std::uint32_t lrba, std::uint32_t time,
+                       ReadBuffer& buffer) {
+    TaskRequest read;
+    read.code = LOG_TASK_READ;
+    read.args[0] = static_cast<std::intptr_t>(mode);
+    read.args[1] = static_cast<std::intptr_t>(lrba);
+    read.args[2] = static_cast<std::intptr_t>(time);
+    read.args[3] = reinterpret_cast<std::intptr_t>(&buffer);
+    TaskResponse answer = task_->Request(read);
+    return answer.ended == 0 && answer.result == 1;
+}
+
+void LogMgr::ReleaseDescriptor(int fd) {
+    TaskRequest close;
+    close.code = LOG_TASK_CLOSE_FD;
+    close.args[0] = fd;
+    if (task_->SendRequest(close) != 0 && fd > 2) {
+        // The Log Task has ended: nothing reads through it any more.
+        ::close(fd);
+    }
 }

@@ -3,6 +3,10 @@
 // service's own log, without serial number). Construct and destroy it on a
 // thread bound to a task (the service's main thread): both wait for the
 // Log Task's answer. The table is safe to use from any task thread.
+//
+// It is also the block source of the service's log readers (LogCursor,
+// SequenceLog): every read is a synchronous request to the Log Task, so the
+// calls below that wait for the Log Task must come from a task's thread.
 #pragma once
 
 #include <cstdint>
@@ -12,11 +16,12 @@
 #include <vector>
 
 #include "coresys/server/log/LogTask.h"
+#include "coresys/server/log/ReadBuffer.h"
 #include "coresys/server/log/SubsysLog.h"
 #include "coresys/server/log/WriteBufferPool.h"
 #include "coresys/server/winnt/Service/ServerManager.h"
 
-class LogMgr : public ServerManager {
+class LogMgr : public ServerManager, public LogBlockSource {
   public:
     // Settings from the service's configuration (the log directory mapped
     // to this machine).
@@ -46,11 +51,22 @@ class LogMgr : public ServerManager {
     void WriteServiceText(std::uint16_t code, const char* text);
 
     // Request 3: resumes a suspended log; answers the LRBA above which
-    // writing went on (0 when the log was not suspended).
+    // writing went on (0 when the log was not suspended). The write buffers
+    // number on above it, so no LRBA is handed out twice.
     std::uint32_t ResumeLog();
     bool IsLogSuspended() const { return task_->IsSuspended(); }
     // Sends the current block to the Log Task.
     void Flush() { pool_->Flush(); }
+    // Sends the current block and waits until the Log Task has written
+    // every block sent so far: the records are then in the files for any
+    // reader. True when the log runs (false: suspended, nothing written).
+    bool FlushToDisk();
+
+    // --- LogBlockSource (the readers' requests 2, 4 and 5) ---
+    Window Sync() override;
+    bool ReadBlock(std::uint32_t mode, std::uint32_t lrba, std::uint32_t time,
+                   ReadBuffer& buffer) override;
+    void ReleaseDescriptor(int fd) override;
 
     LogTask* GetLogTask() { return task_.get(); }
     // The LRBA from which writing continued at start.

@@ -11,9 +11,12 @@
 #include <shared_mutex>
 #include <vector>
 
+#include "coresys/server/log/LogBlock.h"
 #include "coresys/server/log/LogFileEntry.h"
+#include "coresys/server/log/LogFileIo.h"
 #include "coresys/server/log/LogLayout.h"
 #include "coresys/server/log/LogText.h"
+#include "coresys/server/log/ReadBuffer.h"
 #include "coresys/server/log/WriteBuffer.h"
 #include "coresys/server/task/ServerFatal.h"
 #include "coresys/server/winnt/Service/EventReport.h"
@@ -30,12 +33,6 @@ LogTask::LogStateReporter g_reporter;
 constexpr int kSeverityError = 2;
 constexpr int kSeverityWarning = 4;
 constexpr int kSeverityInformation = 5;
-
-void DeleteLogFile(const std::string& path) {
-    // Log files are created read-only; deleting one makes it writable first.
-    ::chmod(path.c_str(), 0644);
-    ::unlink(path.c_str());
-}
 
 }  // namespace
 
@@ -62,17 +59,29 @@ std::int32_t LogTask::Dispatch(TaskRequest& request, TaskResponse* response) {
     std::intptr_t answer = 0;
     switch (request.code) {
         case LOG_TASK_INIT:
-            answer = InitLogTask();
+            answer = InitLogTask(0);
             break;
         case LOG_TASK_WRITE:
             WriteRequest(reinterpret_cast<WriteBuffer*>(request.args[0]));
             break;
+        case LOG_TASK_READ:
+            answer = LogRead(static_cast<std::uint32_t>(request.args[0]),
+                             static_cast<std::uint32_t>(request.args[1]),
+                             static_cast<std::uint32_t>(request.args[2]),
+                             reinterpret_cast<ReadBuffer*>(request.args[3]));
+            break;
         case LOG_TASK_RESUME:
             if (suspended_.load()) {
-                answer = InitLogTask();
+                answer = InitLogTask(static_cast<std::uint32_t>(request.args[0]));
             }
             break;
         case LOG_TASK_BARRIER:
+            if (response != nullptr) {
+                bool running = !suspended_.load() && catalog_ != nullptr;
+                response->value = running ? catalog_->Header().startLrba : 0;
+                response->value4 = running ? catalog_->Header().highLrba : 0;
+                answer = running ? 1 : 0;
+            }
             break;
         case LOG_TASK_CLOSE_FD: {
             // Only a reader's descriptor: never the log file being written
@@ -98,8 +107,11 @@ std::int32_t LogTask::Dispatch(TaskRequest& request, TaskResponse* response) {
 // ---------------------------------------------------------------------------
 // Start and resume
 
-std::uint32_t LogTask::InitLogTask() {
-    bool wasSuspended = suspended_.exchange(false);
+std::uint32_t LogTask::InitLogTask(std::uint32_t floor) {
+    const bool wasSuspended = suspended_.exchange(false);
+    // Nothing the writers handed out may be handed out again, whether it
+    // reached the Log Task (and was dropped) or not.
+    highestDropped_ = std::max(highestDropped_, floor);
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
@@ -114,76 +126,79 @@ std::uint32_t LogTask::InitLogTask() {
         Suspend(false);
         return 0;
     }
+    if (catalog_->WasRepaired()) {
+        ReportNtEvent(kSeverityWarning, LogText(LTEXT_CATALOG_REPAIRED, catalog_->Path().c_str()));
+    }
+    const std::uint32_t dropped = highestDropped_;
     const LogCatalogHeader& header = catalog_->Header();
+    std::uint32_t result = 0;
     if (header.fileCount != 0) {
-        std::uint32_t result = 0;
-        if (header.state == kStateUpdating) {
-            ServerFatalError("LogTask::InitLogTask", "Log catalog is inconsistent");
-        }
+        // A catalog found in the middle of a change was repaired to state
+        // 1 as it was opened: its end is looked for like after any stop
+        // without close.
         if (header.state == kStateClosed) {
             result = header.highLrba;
-            if (wasSuspended) {
-                ReportLogState(highestDropped_, true);
-                // Nothing at or below the catalog's high LRBA may be handed
-                // out twice, even when nothing was dropped.
-                result = std::max(highestDropped_, header.highLrba);
-                highestDropped_ = 0;
-                readErrors_ = 0;
-            }
         } else {
             result = FindEOL();
-            if (wasSuspended) {
-                result = std::max(result, highestDropped_);
-                highestDropped_ = 0;
+            if (suspended_.load()) {
+                return result;
             }
         }
+        // Nothing at or below the catalog's high LRBA may be handed out
+        // twice, even when nothing was dropped.
+        result = std::max({result, highestDropped_, catalog_->Header().highLrba});
         nextLrba_ = BlockOf(result + kBlockSize);
         fileBytes_ = 0;
-        if (!suspended_.load()) {
-            catalog_->MarkOpen();
-            if (!NewFile()) {
-                Suspend(false);
-            }
+        catalog_->MarkOpen();
+        if (!NewFile()) {
+            Suspend(false);
+            return result;
         }
-        return result;
-    }
-    if (highestDropped_ != 0) {
-        std::uint32_t result = highestDropped_;
+    } else if (std::max(highestDropped_, header.highLrba) != 0) {
+        // No file, but LRBAs were handed out before: go on above them.
+        result = std::max(highestDropped_, header.highLrba);
         catalog_->SetHighLrba(result, header.highLrbaTime);
         nextLrba_ = BlockOf(result + kBlockSize);
-        if (NewFile()) {
-            highestDropped_ = 0;
-        } else {
+        if (!NewFile()) {
             Suspend(false);
+            return result;
         }
-        return result;
+    } else {
+        // A new log: its first block holds the filler record alone.
+        nextLrba_ = 0;
+        if (!NewFile()) {
+            Suspend(false);
+            return 0;
+        }
+        std::vector<unsigned char> filler(kBlockSize, 0);
+        PutLe32(filler.data() + kRecLength, kBlockSize);
+        PutLe16(filler.data() + kRecClass, kClassFiller);
+        PutLe16(filler.data() + kRecCode, 0);
+        PutLe32(filler.data() + kRecBeginFlag, 1);
+        PutLe32(filler.data() + kRecEndFlag, 1);
+        if (!WriteAtCurrent(filler.data())) {
+            DropCurrentFile();
+            Suspend(false);
+            return 0;
+        }
+        fileBytes_ = kBlockSize;
+        catalog_->SetHighLrba(kBlockSize, catalog_->Header().highLrbaTime);
+        nextLrba_ = kBlockSize;
     }
-    // A new log: its first block holds the filler record alone.
-    nextLrba_ = 0;
-    if (!NewFile()) {
-        Suspend(false);
-        return 0;
+    if (wasSuspended) {
+        ReportLogState(dropped, true);
+        readErrors_ = 0;
     }
-    std::vector<unsigned char> filler(kBlockSize, 0);
-    PutLe32(filler.data() + kRecLength, kBlockSize);
-    PutLe16(filler.data() + kRecClass, kClassFiller);
-    PutLe16(filler.data() + kRecCode, 0);
-    PutLe32(filler.data() + kRecBeginFlag, 1);
-    PutLe32(filler.data() + kRecEndFlag, 1);
-    if (!WriteAtCurrent(filler.data())) {
-        DropCurrentFile();
-        Suspend(false);
-        return 0;
-    }
-    fileBytes_ = kBlockSize;
-    catalog_->SetHighLrba(kBlockSize, catalog_->Header().highLrbaTime);
-    nextLrba_ = kBlockSize;
-    return 0;
+    highestDropped_ = 0;
+    return result;
 }
 
 // After a stop without close: the last sound record of the latest file is
-// the end of the log. Every length read is bounded by its block and every
-// block by the file's size.
+// the end of the log. The file's whole blocks are looked at from the last
+// one back; a block whose first record is not sound (never written whole, or
+// a zero-filled tail the file system kept) is passed over for the one
+// before. A latest file that does not exist was never created: its entry is
+// withdrawn.
 std::uint32_t LogTask::FindEOL() {
     std::optional<LogFileEntry> latest = catalog_->LatestFile();
     if (!latest) {
@@ -191,6 +206,14 @@ std::uint32_t LogTask::FindEOL() {
     }
     std::string path = catalog_->FilePath(latest->Name());
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT && latest->endLrba == 0) {
+        ReportNtEvent(kSeverityWarning, LogText(LTEXT_FILE_MISSING, path.c_str()));
+        if (!catalog_->RemoveLatestFile()) {
+            Suspend(false);
+            return 0;
+        }
+        return catalog_->Header().highLrba;
+    }
     if (fd < 0) {
         ReportNtEvent(kSeverityError,
                       LogText(LTEXT_FILE_OPEN_FAILED, path.c_str(), std::strerror(errno)));
@@ -199,65 +222,79 @@ std::uint32_t LogTask::FindEOL() {
     }
     struct stat info {};
     std::uint64_t size = ::fstat(fd, &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
-    std::vector<unsigned char> blocks;
-    for (std::uint64_t offset = 0; offset + kBlockSize <= size; offset += kBlockSize) {
-        std::size_t at = blocks.size();
-        blocks.resize(at + kBlockSize);
-        ssize_t got = ::pread(fd, blocks.data() + at, kBlockSize, static_cast<off_t>(offset));
-        if (got != static_cast<ssize_t>(kBlockSize)) {
-            blocks.resize(at);
-            break;
+    std::uint64_t blockCount = size / kBlockSize;
+    std::vector<unsigned char> block(kBlockSize);
+    bool found = false;
+    std::uint32_t lrba = 0;
+    std::uint32_t time = 0;
+    for (std::uint64_t index = blockCount; index-- > 0 && !found;) {
+        if (!logio::ReadAt(fd, block.data(), kBlockSize, index * kBlockSize)) {
+            continue;
+        }
+        const auto blockLrba = static_cast<std::uint32_t>(latest->beginLrba + index * kBlockSize);
+        LogBlockWalk walk(block.data(), blockLrba);
+        if (walk.Damaged()) {
+            ReportNtEvent(kSeverityWarning,
+                          LogText(LTEXT_FILE_DAMAGED, path.c_str(),
+                                  static_cast<unsigned>(index * kBlockSize + walk.DamageOffset())));
+        }
+        if (walk.Count() > 0) {
+            LogRecordView last = walk.Record(walk.Count() - 1);
+            lrba = last.Lrba();
+            time = last.Time();
+            found = true;
         }
     }
     ::close(fd);
-    std::uint32_t blockCount = static_cast<std::uint32_t>(blocks.size() / kBlockSize);
-    if (blockCount == 0) {
-        catalog_->RemoveLatestFile();
-        DeleteLogFile(path);
-        return catalog_->Header().highLrba;
-    }
-    // Walk the last whole block; a block whose very first record is not
-    // sound holds nothing usable, so the one before it is taken.
-    for (std::uint32_t index = blockCount; index-- > 0;) {
-        const unsigned char* block = blocks.data() + std::size_t{index} * kBlockSize;
-        std::uint32_t offset = 0;
-        std::uint32_t last = kBlockSize;
-        bool damaged = false;
-        while (offset + 8 <= kBlockSize) {
-            std::uint32_t length = GetLe32(block + offset + kRecLength);
-            if (offset != 0 && length >= kBlockSize) {
-                break;
-            }
-            if (length < kRecordHeaderSize || length > kBlockSize - offset) {
-                damaged = true;
-                break;
-            }
-            last = offset;
-            offset += RoundedLength(length);
-        }
-        if (damaged) {
-            ReportNtEvent(kSeverityWarning,
-                          LogText(LTEXT_FILE_DAMAGED, path.c_str(), index * kBlockSize + offset));
-        }
-        if (last == kBlockSize) {
-            continue;
-        }
-        std::uint32_t lrba = latest->beginLrba + index * kBlockSize + last;
-        std::uint32_t time = GetLe32(block + last + kRecTime);
-        catalog_->SetHighLrba(lrba, time);
-        if (!catalog_->CloseLatestFile(lrba, time)) {
+    if (blockCount == 0 && latest->endLrba == 0) {
+        // Not one block reached the file: it never held a record.
+        if (!catalog_->RemoveLatestFile()) {
             Suspend(false);
             return 0;
         }
-        return lrba;
+        logio::DeleteLogFile(path);
+        return catalog_->Header().highLrba;
     }
-    // Not one sound record: the entry is closed at what the catalog knew.
-    std::uint32_t high = catalog_->Header().highLrba;
-    if (!catalog_->CloseLatestFile(high, catalog_->Header().highLrbaTime)) {
+    if (!found) {
+        // Not one sound record: the entry is closed at what the catalog knew.
+        lrba = std::max(catalog_->Header().highLrba, latest->beginLrba);
+        time = catalog_->Header().highLrbaTime;
+    }
+    catalog_->SetHighLrba(lrba, time);
+    if (!catalog_->CloseLatestFile(lrba, time)) {
         Suspend(false);
         return 0;
     }
-    return high;
+    return lrba;
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+
+std::intptr_t LogTask::LogRead(std::uint32_t mode, std::uint32_t lrba, std::uint32_t time,
+                               ReadBuffer* buffer) {
+    if (mode > LOG_READ_LRBA_THEN_LATER) {
+        ServerFatalError("LogTask::LogRead", "Invalid read request");
+    }
+    if (buffer == nullptr || suspended_.load() || catalog_ == nullptr || !catalog_->IsOpen()) {
+        return 0;
+    }
+    LogFileReader::Writer writer;
+    writer.fd = fd_;
+    writer.beginLrba = fileBeginLrba_;
+    LogFileReader::Outcome outcome = reader_.Read(*catalog_, writer, mode, lrba, time, *buffer);
+    bool failed = outcome == LogFileReader::Outcome::kFailed ||
+                  (outcome == LogFileReader::Outcome::kRead && buffer->Damaged());
+    if (failed) {
+        if (++readErrors_ >= kReadErrorLimit) {
+            ReportNtEvent(kSeverityError, LogText(LTEXT_READ_ERRORS, readErrors_));
+            Suspend(false);
+            return 0;
+        }
+    } else if (outcome == LogFileReader::Outcome::kRead) {
+        readErrors_ = 0;
+    }
+    return outcome == LogFileReader::Outcome::kRead ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -268,6 +305,13 @@ void LogTask::WriteRequest(WriteBuffer* buffer) {
         return;
     }
     if (suspended_.load()) {
+        highestDropped_ = std::max(highestDropped_, buffer->LastLrba());
+        buffer->Reset();
+        return;
+    }
+    if (buffer->BlockLrba() < nextLrba_) {
+        // Numbered before the log went on above it (a block that a writer
+        // still filled while the log resumed): its place is taken.
         highestDropped_ = std::max(highestDropped_, buffer->LastLrba());
         buffer->Reset();
         return;
@@ -314,6 +358,7 @@ bool LogTask::WriteBlock(const unsigned char* data) {
         ReportNtEvent(kSeverityError,
                       LogText(LTEXT_FILE_WRITE_FAILED, filePath_.c_str(), std::strerror(errno)));
         if (fileBytes_ == 0) {
+            // The file this task just started got nothing: it goes again.
             DropCurrentFile();
         }
         if (!NewFile()) {
@@ -389,12 +434,15 @@ bool LogTask::NewFile() {
 }
 
 void LogTask::DropCurrentFile() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
+    // Only a file that this task added and that holds no block: an entry of
+    // a file with blocks, or of a file another run left, is never withdrawn.
+    if (fd_ < 0 || fileBytes_ != 0) {
+        return;
     }
-    DeleteLogFile(filePath_);
-    if (catalog_ != nullptr && catalog_->IsOpen()) {
+    ::close(fd_);
+    fd_ = -1;
+    logio::DeleteLogFile(filePath_);
+    if (catalog_ != nullptr && catalog_->HasCurrentFile()) {
         catalog_->RemoveLatestFile();
     }
 }

@@ -6,10 +6,15 @@
 // and only the highest dropped LRBA moves; request 3 resumes.
 //
 // Requests: 0 prepare writing (answers the LRBA from which writing
-// continues), 1 write a block (args[0]: the WriteBuffer), 3 resume when
-// suspended (answers as 0), 4 barrier (answered after every earlier
-// request), 5 close a reader's cached descriptor (args[0]), 6 stop. Every
-// other code is fatal; reading the log (2) comes with the log readers.
+// continues), 1 write a block (args[0]: the WriteBuffer), 2 read a block for
+// a reader (args: mode, LRBA, time, the ReadBuffer; answers 1 when read),
+// 3 resume when suspended (args[0]: the highest LRBA the writers handed out;
+// answers as 0), 4 barrier (answered after every earlier request, with the
+// log's window), 5 close a reader's cached descriptor (args[0]), 6 stop.
+// Every other code is fatal.
+//
+// Five reads in a row that fail (a file that cannot be read, a block that
+// is damaged) suspend the log too; a sound read clears the count.
 #pragma once
 
 #include <atomic>
@@ -19,9 +24,11 @@
 #include <string>
 
 #include "coresys/server/log/LogCatalog.h"
+#include "coresys/server/log/LogFileReader.h"
 #include "coresys/server/log/PendingQueue.h"
 #include "coresys/server/task/OruTask.h"
 
+class ReadBuffer;
 class WriteBuffer;
 
 enum LOG_TASK_REQUEST : std::int32_t {
@@ -33,6 +40,16 @@ enum LOG_TASK_REQUEST : std::int32_t {
     LOG_TASK_CLOSE_FD = 5,
     LOG_TASK_STOP = 6,
 };
+
+// The answer of the barrier (request 4): result 1 while the log runs, 0
+// while it is suspended; the catalog's start LRBA and high LRBA as they
+// stand after every earlier request (read on the Log Task's own thread).
+inline std::uint32_t BarrierStartLrba(const TaskResponse& answer) {
+    return static_cast<std::uint32_t>(answer.value);
+}
+inline std::uint32_t BarrierHighLrba(const TaskResponse& answer) {
+    return static_cast<std::uint32_t>(answer.value4);
+}
 
 // Where and how large the log is.
 struct LogSettings {
@@ -62,10 +79,17 @@ class LogTask : public OruTask {
     // barrier).
     std::uint32_t NextLrba() const { return nextLrba_; }
     std::uint32_t HighestDroppedLrba() const { return highestDropped_; }
+    std::uint32_t ReadErrors() const { return readErrors_; }
+
+    // Five reads in a row that fail suspend the log.
+    static constexpr std::uint32_t kReadErrorLimit = 5;
 
   private:
-    std::uint32_t InitLogTask();
+    // floor: no LRBA at or below it is handed out again (request 3).
+    std::uint32_t InitLogTask(std::uint32_t floor);
     std::uint32_t FindEOL();
+    std::intptr_t LogRead(std::uint32_t mode, std::uint32_t lrba, std::uint32_t time,
+                          ReadBuffer* buffer);
     void WriteRequest(WriteBuffer* buffer);
     // Steps 3 and 4 of writing a block; false when the log was suspended.
     bool WriteAndAccount(WriteBuffer* buffer);
@@ -88,4 +112,5 @@ class LogTask : public OruTask {
     std::uint32_t readErrors_ = 0;
     PendingQueue pending_;
     std::unique_ptr<LogCatalog> catalog_;
+    LogFileReader reader_{true};
 };

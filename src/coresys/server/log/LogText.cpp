@@ -19,6 +19,9 @@ const char* const kTexts[LTEXT_COUNT] = {
     "Logging resumed above LRBA %u (read errors %u)",
     "Log directory %s cannot be created: %s",
     "Log record refused: %s",
+    "Log catalog %s was left in the middle of a change and has been repaired",
+    "Log file %s is missing: its entry is withdrawn",
+    "%u log reads in a row failed",
     "its recorded size does not fit the file",
     "an entry link lies outside the entry slots",
     "the age chain does not match its file count",
@@ -26,6 +29,7 @@ const char* const kTexts[LTEXT_COUNT] = {
     "the free list is broken",
     "its length word is outside 60 to 4096",
     "fewer bytes were handed over than its length word claims",
+    "a change left half-done cannot be repaired",
 };
 
 }  // namespace

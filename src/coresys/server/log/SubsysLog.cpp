@@ -9,7 +9,8 @@
 
 using namespace logfmt;
 
-SubsysLog::SubsysLog(const char* serial, WriteBufferPool* pool) : pool_(pool) {
+SubsysLog::SubsysLog(const char* serial, WriteBufferPool* pool, LogBlockSource* source)
+    : pool_(pool), source_(source) {
     if (serial != nullptr) {
         std::strncpy(serial_, serial, sizeof serial_ - 1);
     }

@@ -9,13 +9,15 @@
 #include <mutex>
 #include <utility>
 
+class LogBlockSource;
 class WriteBufferPool;
 
 class SubsysLog {
   public:
     // serial: up to 12 characters (nullptr or empty for the service's own
-    // log).
-    SubsysLog(const char* serial, WriteBufferPool* pool);
+    // log). source: where readers of this log get their blocks (the log
+    // manager).
+    SubsysLog(const char* serial, WriteBufferPool* pool, LogBlockSource* source = nullptr);
     // Fatal while still open or with a bundle not ended.
     ~SubsysLog();
     SubsysLog(const SubsysLog&) = delete;
@@ -41,6 +43,8 @@ class SubsysLog {
     std::int32_t OpenCount() const { return openCount_; }
     // The 13 serial bytes (12 characters and a NUL).
     const char* Serial() const { return serial_; }
+    // Where readers of this log get their blocks (nullptr: none).
+    LogBlockSource* Source() const { return source_; }
 
   private:
     struct Bundle {
@@ -53,6 +57,7 @@ class SubsysLog {
     char serial_[13] = {};
     std::int32_t openCount_ = 0;
     WriteBufferPool* pool_;
+    LogBlockSource* source_;
     std::list<Bundle> bundles_;
     std::mutex lock_;
 };

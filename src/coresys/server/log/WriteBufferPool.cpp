@@ -1,5 +1,7 @@
 #include "coresys/server/log/WriteBufferPool.h"
 
+#include <algorithm>
+
 #include "coresys/server/log/LogLayout.h"
 #include "coresys/server/log/LogTask.h"
 #include "coresys/server/task/ServerFatal.h"
@@ -77,6 +79,27 @@ void WriteBufferPool::Flush() {
     if (current_->Close()) {
         Advance(block + kBlockSize);
     }
+}
+
+std::uint32_t WriteBufferPool::Resume(
+    const std::function<std::uint32_t(std::uint32_t lastLrba)>& resume) {
+    std::lock_guard<std::mutex> hold(lock_);
+    std::uint32_t block = current_->BlockLrba();
+    if (current_->Close()) {
+        Advance(block + kBlockSize);
+    }
+    TaskRequest barrier;
+    barrier.code = LOG_TASK_BARRIER;
+    task_->Request(barrier);
+    std::uint32_t answer = resume(lastLrba_);
+    if (!task_->IsSuspended()) {
+        // The Log Task writes from the block after its answer on, which is
+        // at or above every LRBA handed out so far: a block a writer still
+        // fills with an older number is dropped when it arrives.
+        lastLrba_ = std::max(lastLrba_, answer);
+        current_->SetBlockLrba(BlockOf(lastLrba_ + kBlockSize));
+    }
+    return answer;
 }
 
 std::uint32_t WriteBufferPool::LastLrba() {

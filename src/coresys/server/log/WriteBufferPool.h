@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 #include "coresys/server/log/WriteBuffer.h"
@@ -33,6 +34,13 @@ class WriteBufferPool {
     void FreeRecord(const unsigned char* space);
     // Sends the current block to the Log Task even if not full.
     void Flush();
+    // Resumes a suspended log without a gap in the numbering: under the
+    // pool's lock, sends the current block, waits until the Log Task has
+    // handled every block sent (dropped while suspended), calls resume with
+    // the last LRBA handed out and, when the log runs again afterwards,
+    // numbers on above resume's answer (the LRBA above which the Log Task
+    // writes). Answers resume's answer. Call on a task's thread.
+    std::uint32_t Resume(const std::function<std::uint32_t(std::uint32_t lastLrba)>& resume);
 
     std::uint32_t LastLrba();
 
