@@ -5,6 +5,8 @@
 #include "platform/Root.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <syslog.h>
 #include <unistd.h>
@@ -223,6 +225,18 @@ bool ReportEvent(EventSourceHandle source, std::uint16_t type, std::uint16_t cat
     int fd = ::open(EventLogFilePath(source->log).c_str(),
                     O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) {
+        return false;
+    }
+    // A record that would pass the process's file-size limit is refused
+    // whole (EFBIG), as a full disk refuses it: the write would land only
+    // part of the line, and the next one would raise SIGXFSZ.
+    rlimit limit{};
+    struct stat info {};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        ::fstat(fd, &info) == 0 &&
+        static_cast<rlim_t>(info.st_size) + line.size() > limit.rlim_cur) {
+        ::close(fd);
+        errno = EFBIG;
         return false;
     }
     // One write per record: with O_APPEND the kernel places it whole at the end.

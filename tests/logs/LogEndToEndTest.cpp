@@ -5,12 +5,18 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <set>
+#include <string>
 
 #include "LogTestSupport.h"
 #include "NetServerFixture.h"
+#include "coresys/server/log/LogCursor.h"
 #include "platform/Clock.h"
+#include "platform/EventLog.h"
+#include "support/ChildProcess.h"
+#include "support/LogGenerator.h"
 #include "support/SimProcess.h"
 
 namespace {
@@ -159,6 +165,130 @@ TEST_F(LogEndToEnd, ADamagedCatalogIsReportedAndLeftAsItIs) {
         reported = reported || text.find("LOGCATLG is damaged") != std::string::npos;
     }
     EXPECT_TRUE(reported);
+}
+
+// A service manager may start the service with a file-size limit. A write
+// past it must cost the service no more than a full disk would: the log
+// goes on in a new file, the event log keeps whole records, and nothing
+// kills the process.
+TEST_F(LogEndToEnd, AFileSizeLimitNeitherKillsTheServiceNorTearsItsFiles) {
+    constexpr rlim_t kLimit = 6000;
+    // The event log is nearly full already.
+    std::string line = "2024-05-01T12:00:00.000Z\thost\tOther\tINFORMATION\t0\t1\t1\t1\tfiller\n";
+    std::string full;
+    while (full.size() + line.size() < kLimit - 60) {
+        full += line;
+    }
+    ASSERT_TRUE(root_.Write("eventlog/Application.log", full));
+    testsupport::ServerProcess limited(root_, ORU_BIN_DIR);
+    {
+        logtest::FileSizeLimit limit(kLimit, true);
+        ASSERT_TRUE(
+            limited.Start({"ORU_TIME_SCALE=100", "ORU_SMON_INTERVAL=0", "ORU_PLOG_INTERVAL=0"}));
+    }
+    // Running once it listens (its start record may not fit the event log).
+    bool listening = false;
+    const std::uint64_t end = platform::MonotonicMs() + kLimitMs;
+    while (!listening && limited.Process().Running() && platform::MonotonicMs() < end) {
+        netsrvtest::TcpProbe probe;
+        listening = probe.Connect(ports_.tcp);
+        platform::SleepMs(20);
+    }
+    ASSERT_TRUE(listening) << limited.Process().Stderr();
+    // The stop flushes the block of records behind the filler: it does not
+    // fit the first file.
+    limited.Process().Signal(SIGTERM);
+    ASSERT_EQ(limited.Process().WaitExit(kLimitMs), 0) << limited.Process().Stderr();
+
+    EXPECT_EQ(ReadBytes(LogDir() + "/L0000001").size(), 4096u);  // cut back to whole blocks
+    auto records = AllRecords();
+    ASSERT_GE(records.size(), 2u);
+    EXPECT_EQ(records[1].recordClass, 4);
+    EXPECT_EQ(records[1].lrba, 4096u);
+    EXPECT_EQ(Le32(ReadBytes(LogDir() + "/LOGCATLG"), 0), 0u);
+    std::string events = root_.Read("eventlog/Application.log");
+    EXPECT_LE(events.size(), kLimit);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back(), '\n');
+    std::vector<platform::EventRecord> parsed;
+    int bad = -1;
+    ASSERT_TRUE(platform::ReadEventLog("Application", &parsed, &bad));
+    EXPECT_EQ(bad, 0);
+}
+
+// A writer killed (SIGKILL) in the middle of heavy logging, then the real
+// service started on its log: every record the writer had flushed before
+// the kill reads back whole and in order, and the service goes on above the
+// last record it finds.
+TEST_F(LogEndToEnd, AfterAKillDuringHeavyLoggingEveryFlushedRecordReadsBack) {
+    constexpr std::uint32_t kSerials = 4;
+    constexpr std::uint32_t kLength = 300;
+    testsupport::ChildProcess writer;
+    ASSERT_TRUE(writer.Start(
+        testsupport::ProgramPath(ORU_BIN_DIR, "oru_loggen"),
+        {"--dir", LogDir(), "--serials", std::to_string(kSerials), "--slots", "1000000", "--length",
+         std::to_string(kLength), "--interval", "1", "--flush-every", "40"},
+        {}))
+        << writer.StartError();
+    // Let it get well into the log, then kill it without warning.
+    std::uint32_t flushed = 0;
+    const std::uint64_t end = platform::MonotonicMs() + kLimitMs;
+    while (flushed < 20000 && writer.Running() && platform::MonotonicMs() < end) {
+        platform::SleepMs(5);
+        std::string out = writer.Stdout();
+        std::size_t last = out.rfind("flushed ");
+        std::size_t line = out.find('\n', last);
+        if (last != std::string::npos && line != std::string::npos) {
+            flushed = static_cast<std::uint32_t>(std::stoul(out.substr(last + 8)));
+        }
+    }
+    ASSERT_TRUE(writer.Signal(SIGKILL));
+    EXPECT_EQ(writer.WaitExit(kLimitMs), 128 + SIGKILL);
+    ASSERT_GE(flushed, 20000u);
+    ASSERT_EQ(Le32(ReadBytes(LogDir() + "/LOGCATLG"), 0), 1u);  // left open
+
+    StartServer({"ORU_SMON_INTERVAL=0", "ORU_PLOG_INTERVAL=0"});
+    StopServer();
+
+    // Read back through the service's own readers, subsystem by subsystem.
+    testsupport::LogGenerator::Options options;
+    options.directory = LogDir();
+    options.startTime = static_cast<std::uint32_t>(std::time(nullptr)) + 86400;
+    testsupport::LogGenerator log(options);
+    std::uint32_t lastGenerated = 0;
+    for (std::uint32_t s = 0; s < kSerials; ++s) {
+        std::string serial = testsupport::LogGenerator::Serials(kSerials)[s];
+        SubsysLog* subsystem = log.Manager().OpenSubsysLog(serial.c_str());
+        {
+            LogFilter filter;
+            LogCursor cursor(filter, *subsystem);
+            std::uint32_t slot = 0;
+            for (auto r = cursor.First(); r; r = cursor.NextRecord(), ++slot) {
+                testsupport::LogGenerator::Slot expected{s, slot, 1700000000 + slot};
+                std::vector<std::uint32_t> words =
+                    testsupport::LogGenerator::DefaultWords(expected, kLength);
+                ASSERT_EQ(r->Length(), kLength);
+                for (std::uint32_t k = 0; k < words.size(); ++k) {
+                    ASSERT_EQ(r->PayloadWord(k), words[k]) << serial << " slot " << slot;
+                }
+                lastGenerated = std::max(lastGenerated, r->Lrba());
+            }
+            // Every slot flushed before the kill is there, none missing.
+            EXPECT_GE(slot, flushed / kSerials) << serial;
+        }
+        log.Manager().CloseSubsysLog(subsystem);
+    }
+    // The service's start record follows the last record found.
+    auto records = AllRecords();
+    std::uint32_t starts = 0;
+    for (const auto& r : records) {
+        if (r.recordClass == 4) {
+            ++starts;
+            EXPECT_EQ(r.backLink, lastGenerated);
+            EXPECT_GT(r.lrba, lastGenerated);
+        }
+    }
+    EXPECT_EQ(starts, 1u);
 }
 
 }  // namespace

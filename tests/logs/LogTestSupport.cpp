@@ -112,15 +112,19 @@ bool EventLogHas(const std::string& piece) {
     return false;
 }
 
-FileSizeLimit::FileSizeLimit(rlim_t bytes) {
-    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+FileSizeLimit::FileSizeLimit(rlim_t bytes, bool keepSignal) : keepSignal_(keepSignal) {
+    if (!keepSignal_) {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    }
     ::getrlimit(RLIMIT_FSIZE, &previous_);
     Set(bytes);
 }
 
 FileSizeLimit::~FileSizeLimit() {
     ::setrlimit(RLIMIT_FSIZE, &previous_);
-    std::signal(SIGXFSZ, previousHandler_);
+    if (!keepSignal_) {
+        std::signal(SIGXFSZ, previousHandler_);
+    }
 }
 
 void FileSizeLimit::Lift() {

@@ -46,10 +46,13 @@ std::vector<Record> ChainRecords(const std::string& directory);
 bool EventLogHas(const std::string& piece);
 
 // Files may not grow beyond a size (RLIMIT_FSIZE) while it lives; SIGXFSZ
-// is ignored meanwhile, so a write past the limit fails with EFBIG.
+// is ignored meanwhile, so a write past the limit fails with EFBIG. With
+// keepSignal the signal stays as it was: for a child started meanwhile,
+// which inherits the limit and the signal's disposition, as a service
+// manager would set them.
 class FileSizeLimit {
   public:
-    explicit FileSizeLimit(rlim_t bytes);
+    explicit FileSizeLimit(rlim_t bytes, bool keepSignal = false);
     ~FileSizeLimit();
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
@@ -58,6 +61,7 @@ class FileSizeLimit {
 
   private:
     rlimit previous_{};
+    bool keepSignal_;
     void (*previousHandler_)(int) = nullptr;
 };
 

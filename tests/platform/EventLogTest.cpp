@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 
 namespace {
 
@@ -39,6 +43,32 @@ TEST(EventLog, AReportBecomesOneRecordOfTheApplicationLog) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
     EXPECT_NE(text.find("\tOruServer\tWARNING\t3\t42\t"), std::string::npos);
     EXPECT_NE(text.find("first\\ttab\tsecond\\nline\n"), std::string::npos);
+}
+
+// A record that would pass the process's file-size limit is refused whole
+// (EFBIG, as a full disk refuses it), never written in part.
+TEST(EventLog, ARecordPastTheFileSizeLimitIsRefusedWhole) {
+    platformtest::TestRoot root;
+    EventSourceHandle source = RegisterEventSource("OruServer");
+    ASSERT_NE(source, nullptr);
+    ASSERT_TRUE(ReportEvent(source, EVENTLOG_WARNING_TYPE, 0, 1, {"first"}));
+    const std::string before = root.Read("eventlog/Application.log");
+    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = before.size() + 40;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    errno = 0;
+    bool written = ReportEvent(source, EVENTLOG_WARNING_TYPE, 0, 1, {std::string(100, 'x')});
+    int error = errno;
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(error, EFBIG);
+    EXPECT_EQ(root.Read("eventlog/Application.log"), before);
+    EXPECT_TRUE(ReportEvent(source, EVENTLOG_WARNING_TYPE, 0, 1, {"after"}));
+    DeregisterEventSource(source);
 }
 
 TEST(EventLog, BadArgumentsFail) {

@@ -188,6 +188,12 @@ void ManagementMsg::Dispatch(StorSys& active) {
         case MC_Set_WriteCacheEnable:
             SetCacheEnable(FIELD_WRITE_CACHE);
             return;
+        case MC_RetryLogAfterError:
+            RetryLogAfterError();
+            return;
+        case MC_FlushServerLog:
+            FlushServerLog();
+            return;
         case MC_TestPhysicalDrive:
         case MC_VerifyPhysicalDrive:
             // The continuation mark belongs to the service: a client that

@@ -137,6 +137,10 @@ class ManagementMsg : public HeaderandValueMsg {
     void ConfigureDefaultScsiSettings();
     void Set_Linkage();
 
+    // --- the handlers of the service's log ---
+    void RetryLogAfterError();
+    void FlushServerLog();
+
     // Sleeps initialDelayMs, sends two REQUEST SENSE, then reads the
     // subsystem state up to 90 times 2000 ms apart until it is read and not
     // "not yet ready". True when the subsystem became ready.

@@ -1,6 +1,7 @@
 #include "coresys/server/events/EventDistribution.h"
 
 #include "coresys/common/DiagCommandResults.h"
+#include "coresys/common/DiskArrayState.h"
 #include "coresys/server/device/DeviceMgr.h"
 #include "coresys/server/events/ComparisonEffects.h"
 #include "coresys/server/events/ServerEventReport.h"
@@ -92,6 +93,18 @@ void EventDistribution::RaiseServerEvent(unsigned value) {
 
 void EventDistribution::ListenForRescans(DeviceMgr& manager) {
     manager.SetRescanListener(&EventDistribution::ConfigurationChanged);
+}
+
+void EventDistribution::LogStateChanged(std::uint32_t lrba, std::uint32_t readErrors,
+                                        bool suspended) {
+    // The event's piece is the "log suspended" value of every subsystem's
+    // state: a client's copy takes it from the event.
+    DiskArrayState carried;
+    carried.stateValue1 = suspended ? 1 : 0;
+    ServerEventReport report;
+    report.Message().state = &carried;
+    report.AddEvent(DAS_MISC, DAS_MISC_STATE_VALUE1, lrba, readErrors);
+    report.SendEvents();
 }
 
 void EventDistribution::ConfigurationChanged() {

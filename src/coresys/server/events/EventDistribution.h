@@ -8,6 +8,8 @@
 // before the managers start and Uninstall after they stopped.
 #pragma once
 
+#include <cstdint>
+
 class DeviceMgr;
 class OruLite;
 class ServerDiskArrayState;
@@ -32,4 +34,10 @@ class EventDistribution {
     static void RaiseServerEvent(unsigned value);
     // The configuration changed (a rescan finished).
     static void ConfigurationChanged();
+    // The service's log was suspended or resumed: one DAS_MISC event of
+    // minor type 2 with the LRBA and the read error count to every
+    // revision-4 session (the log is every subsystem's), carrying the state
+    // value it changes (1 suspended, 0 running). The Log Task writes the
+    // event-log text itself.
+    static void LogStateChanged(std::uint32_t lrba, std::uint32_t readErrors, bool suspended);
 };

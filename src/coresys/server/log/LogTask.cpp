@@ -472,6 +472,6 @@ void LogTask::ReportLogState(std::uint32_t lrba, bool resumed) {
         reporter = g_reporter;
     }
     if (reporter) {
-        reporter(lrba, readErrors_);
+        reporter(lrba, readErrors_, !resumed);
     }
 }

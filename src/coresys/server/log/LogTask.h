@@ -64,8 +64,10 @@ struct LogSettings {
 class LogTask : public OruTask {
   public:
     // The log-state event: suspension and resumption, with an LRBA and the
-    // read error count. The service hands it to its clients.
-    using LogStateReporter = std::function<void(std::uint32_t lrba, std::uint32_t readErrors)>;
+    // read error count, and whether the log is now suspended. The service
+    // hands it to its clients. It is called on the Log Task's thread.
+    using LogStateReporter =
+        std::function<void(std::uint32_t lrba, std::uint32_t readErrors, bool suspended)>;
     static void SetLogStateReporter(LogStateReporter reporter);
 
     explicit LogTask(const LogSettings& settings);

@@ -11,11 +11,13 @@
 #include "coresys/common/ReturnMsgs.h"
 #include "coresys/server/device/DeviceMgr.h"
 #include "coresys/server/device/DeviceText.h"
+#include "coresys/server/log/LogMgr.h"
 #include "coresys/server/monitor/ClientMessage.h"
 #include "coresys/server/monitor/ControllerLogWalk.h"
 #include "coresys/server/monitor/MonitorInterval.h"
 #include "coresys/server/monitor/OruLiteTask.h"
 #include "coresys/server/monitor/ServerClient.h"
+#include "coresys/server/winnt/Service/ServerManager.h"
 #include "platform/Clock.h"
 #include "platform/Trace.h"
 
@@ -647,7 +649,8 @@ void OruLite::MarkControllerEvents(std::uint32_t code, std::uint32_t value) {
 // What a state build asks
 
 std::uint32_t OruLite::LogSuspended() const {
-    return 0;
+    auto* log = dynamic_cast<LogMgr*>(GetManager(LOG_MANAGER));
+    return log != nullptr && log->IsLogSuspended() ? 1 : 0;
 }
 
 std::uint32_t OruLite::DriveDiagnosticState(std::uint32_t slot) const {

@@ -147,6 +147,8 @@ void StartServer() {
     g_serviceTask = new ServiceTask();
     LogMgr* logMgr = new LogMgr();
     SetManager(LOG_MANAGER, logMgr);
+    // From now on a suspension or resumption of the log reaches the clients.
+    LogTask::SetLogStateReporter(&EventDistribution::LogStateChanged);
     // Every monitor's records go to its subsystem's log.
     OruLite::SetLogRecordWriter(
         [logMgr](OruLite& monitor, const unsigned char* bytes, std::uint32_t length) {
@@ -189,6 +191,7 @@ void StopServer() {
     }
     // What the monitors still write while they stop is dropped.
     OruLite::SetLogRecordWriter(nullptr);
+    LogTask::SetLogStateReporter(nullptr);
     for (int index : {CONNECTION_MANAGER, DEVICE_MANAGER, LOG_MANAGER}) {
         ServerManager* manager = GetManager(index);
         SetManager(index, nullptr);

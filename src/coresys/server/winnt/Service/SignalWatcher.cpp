@@ -56,6 +56,11 @@ bool SignalWatcher::Start(bool console) {
         return true;
     }
     g_console = console;
+    // A write that meets a broken connection or the file-size limit a
+    // service manager may set fails with its error (EPIPE, EFBIG) like any
+    // other, instead of ending the process.
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
     if (pipe2(g_pipe, O_CLOEXEC) != 0) {
         return false;
     }
@@ -76,6 +81,5 @@ bool SignalWatcher::Start(bool console) {
     if (console) {
         sigaction(SIGQUIT, &action, nullptr);
     }
-    signal(SIGPIPE, SIG_IGN);
     return true;
 }

@@ -4,8 +4,10 @@
 // one thing it may safely do); a thread of its own reads the pipe and posts
 // the exit event. SIGINT, SIGTERM and SIGABRT always stop the service; in
 // console mode SIGINT (Ctrl-C) and SIGQUIT (Ctrl-\, the console's break key)
-// also print "Stopping <service>." first. SIGPIPE is ignored: a broken
-// connection is reported by the write that met it.
+// also print "Stopping <service>." first. SIGPIPE and SIGXFSZ are ignored:
+// a broken connection, or a file that reached the process's file-size limit,
+// is reported by the write that met it (EPIPE, EFBIG); the log treats EFBIG
+// like a full disk.
 #pragma once
 
 class SignalWatcher {
