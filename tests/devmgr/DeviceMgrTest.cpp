@@ -3,10 +3,12 @@
 // heartbeat and the stop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "InProcessCabinets.h"
 #include "RecordingClient.h"
@@ -440,6 +442,57 @@ TEST_F(DeviceMgrTest, PulledDriveShowsInTheNextState) {
     ASSERT_TRUE(monitor->CurrentState()->Valid());
     EXPECT_EQ(monitor->CurrentState()->drives[2].driveState, 1u);
     manager_->ReleasesubSysInUse();
+}
+
+// The records the controller log leaves in the subsystem's log: the status
+// counters as four little-endian words (class 2 code 0, 76 bytes), and each
+// entry as the controller wrote it, big-endian fields and all (kind 0: class
+// 2 code 1, 80 bytes: the 18 entry bytes, then 2 bytes of padding), which is
+// the layout the log printer decodes.
+TEST_F(DeviceMgrTest, ControllerLogEntriesAreLoggedInTheControllersOwnLayout) {
+    std::vector<std::vector<unsigned char>> records;
+    OruLite::SetLogRecordWriter(
+        [&records](OruLite&, const unsigned char* bytes, std::uint32_t length) {
+            records.emplace_back(bytes, bytes + length);
+        });
+    Start(InProcessCabinets::DefaultWorld());
+    OruLite* monitor = Find("QX0000000001");
+    ASSERT_TRUE(cabinets_->Control("log 0 102 A3"));
+    manager_->LocksubSysInUse();
+    unsigned char log[64] = {};
+    std::uint32_t moved = 0;
+    std::uint32_t status[4] = {};
+    records.clear();
+    EXPECT_TRUE(monitor->ReadControllerLog(1, log, sizeof log, &moved, status));
+    manager_->ReleasesubSysInUse();
+    OruLite::SetLogRecordWriter(nullptr);
+    ASSERT_GE(moved, 3u + 18u);
+    ASSERT_EQ(records.size(), 2u);
+    const auto& counters = records[0];
+    ASSERT_EQ(counters.size(), 76u);
+    EXPECT_EQ(counters[4], 76);
+    EXPECT_EQ(counters[12], 2);
+    EXPECT_EQ(counters[14], 0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&counters[36]), 12), "QX0000000001");
+    for (int i = 0; i < 4; ++i) {
+        std::uint32_t word = counters[60 + 4 * i] | counters[61 + 4 * i] << 8 |
+                             counters[62 + 4 * i] << 16 |
+                             static_cast<std::uint32_t>(counters[63 + 4 * i]) << 24;
+        EXPECT_EQ(word, status[i]) << i;
+    }
+    const auto& drive = records[1];
+    ASSERT_EQ(drive.size(), 80u);
+    EXPECT_EQ(drive[4], 80);
+    EXPECT_EQ(drive[12], 2);
+    EXPECT_EQ(drive[14], 1);
+    // Byte for byte the entry: type 0, event code 102 big-endian at 67..68,
+    // slot A3 (index 4) at 70.
+    EXPECT_TRUE(std::equal(drive.begin() + 60, drive.begin() + 78, log + 3));
+    EXPECT_EQ(drive[60], 0);
+    EXPECT_EQ(drive[67] << 8 | drive[68], 102);
+    EXPECT_EQ(drive[70], 4);
+    EXPECT_EQ(drive[78], 0);
+    EXPECT_EQ(drive[79], 0);
 }
 
 TEST_F(DeviceMgrTest, ControllerLogIsReadAndConsumed) {

@@ -683,6 +683,16 @@ const std::vector<LogCatalog::Indexed>* LogCatalog::Index() {
         index_.push_back({at, entry});
         at = entry.next;
     }
+    // Files normally follow each other in LRBA order without overlap; then
+    // a lookup may search instead of walking.
+    indexOrdered_ = true;
+    for (std::size_t i = 1; i < index_.size(); ++i) {
+        const LogFileEntry& before = index_[i - 1].entry;
+        if (before.beginLrba >= index_[i].entry.beginLrba ||
+            before.endLrba >= index_[i].entry.beginLrba) {
+            indexOrdered_ = false;
+        }
+    }
     indexValid_ = true;
     return &index_;
 }
@@ -695,8 +705,17 @@ std::optional<LogFileEntry> LogCatalog::FindFileByLRBA(std::uint32_t lrba) {
     if (index == nullptr) {
         return std::nullopt;
     }
+    auto from = index->rbegin();
+    if (indexOrdered_) {
+        // The newest entry that begins at or below the LRBA is the only one
+        // that can hold it.
+        auto above = std::upper_bound(
+            index->begin(), index->end(), lrba,
+            [](std::uint32_t value, const Indexed& it) { return value < it.entry.beginLrba; });
+        from = std::make_reverse_iterator(above);
+    }
     // From the newest entry back, as the chain's previous links go.
-    for (auto it = index->rbegin(); it != index->rend(); ++it) {
+    for (auto it = from; it != index->rend(); ++it) {
         const LogFileEntry& entry = it->entry;
         bool latest = it->offset == header_.latestEntry;
         if (latest && current_) {

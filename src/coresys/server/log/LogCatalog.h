@@ -156,4 +156,5 @@ class LogCatalog {
     std::string failure_;
     std::vector<Indexed> index_;
     bool indexValid_ = false;
+    bool indexOrdered_ = false;
 };
