@@ -17,25 +17,12 @@ namespace {
 using logtest::Bytes;
 using logtest::Le32;
 using logtest::ReadBytes;
+using logtest::Settle;
+using logtest::StartLog;
 
 class LogLayout : public ::testing::Test {
   protected:
     LogLayout() : dir_(root_.File("c/oru_log")) { platform::MakeDirs(dir_); }
-
-    std::unique_ptr<LogMgr> StartLog() {
-        LogSettings settings;
-        settings.directory = dir_;
-        auto mgr = std::make_unique<LogMgr>(settings);
-        mgr->Init();
-        return mgr;
-    }
-    // Everything posted so far is on disk.
-    static void Settle(LogMgr& mgr) {
-        mgr.Flush();
-        TaskRequest barrier;
-        barrier.code = LOG_TASK_BARRIER;
-        mgr.GetLogTask()->Request(barrier);
-    }
 
     testsupport::FreshRoot root_;
     OruTask self_{OruTask::BindToCurrentThread{}, "Log Test"};
@@ -123,7 +110,7 @@ TEST_F(LogLayout, FirstEntryAndHeaderAfterAddFile) {
 }
 
 TEST_F(LogLayout, NewLogHoldsTheFillerBlockAndTheFirstRecordAt4096) {
-    auto mgr = StartLog();
+    auto mgr = StartLog(dir_);
     EXPECT_EQ(mgr->NextLrba(), 0u);
     SubsysLog* log = mgr->OpenSubsysLog("SER123456789");
     Bytes record(68, 0);
@@ -234,7 +221,7 @@ TEST_F(LogLayout, NewLogHoldsTheFillerBlockAndTheFirstRecordAt4096) {
 }
 
 TEST_F(LogLayout, BundleMarkersFrameTheirRecords) {
-    auto mgr = StartLog();
+    auto mgr = StartLog(dir_);
     SubsysLog* log = mgr->OpenSubsysLog("QX0000000001");
     std::uint32_t bundle = log->CreateBundle();
     EXPECT_EQ(bundle, 4096u);
@@ -272,7 +259,7 @@ TEST_F(LogLayout, BundleMarkersFrameTheirRecords) {
 }
 
 TEST_F(LogLayout, ServiceTextRecordHoldsItsTextInA128ByteField) {
-    auto mgr = StartLog();
+    auto mgr = StartLog(dir_);
     mgr->WriteServiceText(0, "DeviceMgr::InitComplete Started.");
     Settle(*mgr);
     Bytes file = ReadBytes(dir_ + "/L0000001");

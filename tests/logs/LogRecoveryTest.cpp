@@ -20,25 +20,13 @@ using logtest::Bytes;
 using logtest::FileSizeLimit;
 using logtest::Le32;
 using logtest::ReadBytes;
+using logtest::Settle;
+using logtest::StartLog;
 
 class LogRecovery : public ::testing::Test {
   protected:
     LogRecovery() : dir_(root_.File("c/oru_log")) { platform::MakeDirs(dir_); }
 
-    std::unique_ptr<LogMgr> StartLog(std::uint32_t maxFileSize = 40960) {
-        LogSettings settings;
-        settings.directory = dir_;
-        settings.maxFileSize = maxFileSize;
-        auto mgr = std::make_unique<LogMgr>(settings);
-        mgr->Init();
-        return mgr;
-    }
-    static void Settle(LogMgr& mgr) {
-        mgr.Flush();
-        TaskRequest barrier;
-        barrier.code = LOG_TASK_BARRIER;
-        mgr.GetLogTask()->Request(barrier);
-    }
     // A class-2 record whose payload carries its sequence number.
     static Bytes Record(std::uint32_t length, std::uint32_t sequence) {
         Bytes record(length, 0);
@@ -70,7 +58,7 @@ class LogRecovery : public ::testing::Test {
 TEST_F(LogRecovery, AFailedCatalogExtensionIsRepairedAtTheNextStart) {
     std::uint32_t written = 0;
     {
-        auto mgr = StartLog(8192);
+        auto mgr = StartLog(dir_, 8192);
         SubsysLog* log = mgr->OpenSubsysLog("QX0000000001");
         {
             FileSizeLimit limit(8192);
@@ -96,7 +84,7 @@ TEST_F(LogRecovery, AFailedCatalogExtensionIsRepairedAtTheNextStart) {
         ASSERT_EQ(before[i], i);
     }
 
-    auto again = StartLog(8192);
+    auto again = StartLog(dir_, 8192);
     EXPECT_FALSE(again->IsLogSuspended());
     SubsysLog* log = again->OpenSubsysLog("QX0000000001");
     log->WriteRecord(Record(100, 9999).data());
@@ -113,7 +101,7 @@ TEST_F(LogRecovery, AFailedCatalogExtensionIsRepairedAtTheNextStart) {
 TEST_F(LogRecovery, ResumeAfterASuspensionAtStartGoesOnAboveTheExistingLog) {
     std::uint32_t high = 0;
     {
-        auto mgr = StartLog();
+        auto mgr = StartLog(dir_);
         SubsysLog* log = mgr->OpenSubsysLog("QX0000000001");
         for (std::uint32_t i = 0; i < 100; ++i) {
             high = log->WriteRecord(Record(400, i).data()).second;
@@ -125,7 +113,7 @@ TEST_F(LogRecovery, ResumeAfterASuspensionAtStartGoesOnAboveTheExistingLog) {
     logtest::PutLe32(unusable, 4, 1);  // version 1
     ASSERT_TRUE(logtest::WriteBytes(dir_ + "/LOGCATLG", unusable));
 
-    auto mgr = StartLog();
+    auto mgr = StartLog(dir_);
     ASSERT_TRUE(mgr->IsLogSuspended());
     SubsysLog* log = mgr->OpenSubsysLog("QX0000000001");
     for (std::uint32_t i = 0; i < 3; ++i) {
@@ -156,7 +144,7 @@ TEST_F(LogRecovery, ResumeAfterASuspensionAtStartGoesOnAboveTheExistingLog) {
 // latest entry already links to a new slot that the header does not count.
 TEST_F(LogRecovery, ACatalogLeftInTheMiddleOfAChangeIsRepairedNotFatal) {
     {
-        auto mgr = StartLog();
+        auto mgr = StartLog(dir_);
         SubsysLog* log = mgr->OpenSubsysLog("QX0000000001");
         for (std::uint32_t i = 0; i < 250; ++i) {
             log->WriteRecord(Record(400, i).data());
@@ -176,7 +164,7 @@ TEST_F(LogRecovery, ACatalogLeftInTheMiddleOfAChangeIsRepairedNotFatal) {
     std::copy(name, name + 8, catalog.begin() + slot + 28);
     ASSERT_TRUE(logtest::WriteBytes(dir_ + "/LOGCATLG", catalog));
 
-    auto mgr = StartLog();
+    auto mgr = StartLog(dir_);
     EXPECT_FALSE(mgr->IsLogSuspended());
     SubsysLog* log = mgr->OpenSubsysLog("QX0000000001");
     log->WriteRecord(Record(100, 7777).data());
@@ -196,7 +184,7 @@ TEST_F(LogRecovery, ACatalogLeftInTheMiddleOfAChangeIsRepairedNotFatal) {
 class UncleanStop : public LogRecovery {
   protected:
     void SetUp() override {
-        auto mgr = StartLog();
+        auto mgr = StartLog(dir_);
         SubsysLog* log = mgr->OpenSubsysLog("QX0000000001");
         for (std::uint32_t i = 0; i < 150; ++i) {
             last_ = log->WriteRecord(Record(400, i).data()).second;
@@ -213,13 +201,7 @@ class UncleanStop : public LogRecovery {
         ASSERT_EQ(Le32(catalog, 0), 1u);
         mgr->CloseSubsysLog(log);
     }
-    std::unique_ptr<LogMgr> Restart() {
-        LogSettings settings;
-        settings.directory = copy_;
-        auto mgr = std::make_unique<LogMgr>(settings);
-        mgr->Init();
-        return mgr;
-    }
+    std::unique_ptr<LogMgr> Restart() { return StartLog(copy_); }
 
     std::uint32_t last_ = 0;
     std::string latest_;

@@ -6,8 +6,11 @@
 #include <sys/resource.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "coresys/server/log/LogMgr.h"
 
 namespace logtest {
 
@@ -41,6 +44,22 @@ std::vector<Record> WalkLogFile(const Bytes& file);
 std::vector<std::string> ChainFileNames(const std::string& directory);
 // Every record of every file of the chain, oldest first.
 std::vector<Record> ChainRecords(const std::string& directory);
+
+// The service's log manager over directory, with files of maxFileSize
+// bytes (call on a task's thread; only the tests that link the log use it).
+inline std::unique_ptr<LogMgr> StartLog(const std::string& directory,
+                                        std::uint32_t maxFileSize = 40960) {
+    LogSettings settings;
+    settings.directory = directory;
+    settings.maxFileSize = maxFileSize;
+    auto mgr = std::make_unique<LogMgr>(settings);
+    mgr->Init();
+    return mgr;
+}
+// Everything written so far is in the files.
+inline void Settle(LogMgr& mgr) {
+    mgr.FlushToDisk();
+}
 
 // Whether a record of the event log of the current root holds the text.
 bool EventLogHas(const std::string& piece);

@@ -24,25 +24,14 @@ using logtest::EventLogHas;
 using logtest::FileSizeLimit;
 using logtest::Le32;
 using logtest::ReadBytes;
+using logtest::Settle;
+using logtest::StartLog;
 using logtest::WalkLogFile;
 
 class LogWriter : public ::testing::Test {
   protected:
     LogWriter() : dir_(root_.File("c/oru_log")) { platform::MakeDirs(dir_); }
 
-    std::unique_ptr<LogMgr> StartLog(const std::string& dir) {
-        LogSettings settings;
-        settings.directory = dir;
-        auto mgr = std::make_unique<LogMgr>(settings);
-        mgr->Init();
-        return mgr;
-    }
-    static void Settle(LogMgr& mgr) {
-        mgr.Flush();
-        TaskRequest barrier;
-        barrier.code = LOG_TASK_BARRIER;
-        mgr.GetLogTask()->Request(barrier);
-    }
     // A record of class 2 with that length; its payload counts up from tag.
     static Bytes Record(std::uint32_t length, std::uint16_t code = 0, unsigned char tag = 0) {
         Bytes record(length, 0);

@@ -48,11 +48,7 @@ LogCatalog::LogCatalog(const std::string& directory, std::uint32_t sizeLimit, Ac
       path_(directory + "/" + kCatalogName),
       access_(access),
       sizeLimit_(sizeLimit) {
-    if (access == Access::kReadOnly) {
-        OpenReadOnly();
-    } else {
-        OpenReadWrite();
-    }
+    Open();
 }
 
 LogCatalog::~LogCatalog() {
@@ -61,49 +57,11 @@ LogCatalog::~LogCatalog() {
     }
 }
 
-void LogCatalog::OpenReadWrite() {
-    int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        failure_ = LogText(LTEXT_CATALOG_NOT_OPEN, path_.c_str(), std::strerror(errno));
-        return;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        failure_ = LogText(LTEXT_CATALOG_NOT_OPEN, path_.c_str(), std::strerror(errno));
-        ::close(fd);
-        return;
-    }
-    fd_ = fd;
-    open_ = true;
-    if (info.st_size == 0) {
-        header_ = LogCatalogHeader();
-        if (!WriteHeader(header_)) {
-            failure_ = LogText(LTEXT_CATALOG_WRITE_FAILED, path_.c_str(), std::strerror(errno));
-        }
-        return;
-    }
-    const auto size = static_cast<std::uint64_t>(info.st_size);
-    unsigned char image[kHeaderSize];
-    if (size < kHeaderSize || !logio::ReadAt(fd_, image, sizeof image, 0)) {
-        failure_ = LogText(LTEXT_CATALOG_SHORT, path_.c_str(), static_cast<unsigned>(size));
-        CloseDescriptor();
-        return;
-    }
-    header_.Decode(image);
-    if (header_.version != 0) {
-        failure_ = LogText(LTEXT_CATALOG_VERSION, path_.c_str(), header_.version);
-        CloseDescriptor();
-        return;
-    }
-    bool sound = header_.state == kStateUpdating ? Recover(size) : CheckStructure(size);
-    if (!sound) {
-        CloseDescriptor();
-    }
-}
-
-void LogCatalog::OpenReadOnly() {
-    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT) {
+void LogCatalog::Open() {
+    const bool readOnly = IsReadOnly();
+    int fd = readOnly ? ::open(path_.c_str(), O_RDONLY | O_CLOEXEC)
+                      : ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0 && readOnly && errno == ENOENT) {
         // Nothing to read yet: a new log, in memory only.
         header_ = LogCatalogHeader();
         open_ = true;
@@ -123,7 +81,11 @@ void LogCatalog::OpenReadOnly() {
     open_ = true;
     const auto size = static_cast<std::uint64_t>(info.st_size);
     if (size == 0) {
+        // A new log: the writer puts its header on disk at once.
         header_ = LogCatalogHeader();
+        if (!readOnly && !WriteHeader(header_)) {
+            failure_ = LogText(LTEXT_CATALOG_WRITE_FAILED, path_.c_str(), std::strerror(errno));
+        }
         return;
     }
     unsigned char image[kHeaderSize];
@@ -138,7 +100,8 @@ void LogCatalog::OpenReadOnly() {
         CloseDescriptor();
         return;
     }
-    if (!CheckStructure(size)) {
+    bool repair = !readOnly && header_.state == kStateUpdating;
+    if (!(repair ? Recover(size) : CheckStructure(size))) {
         CloseDescriptor();
     }
 }
@@ -160,16 +123,23 @@ bool LogCatalog::IsSlot(std::uint32_t offset) const {
     return IsSlotOf(header_, offset);
 }
 
+bool LogCatalog::SizeFits(std::uint64_t fileSize) const {
+    return header_.catalogSize >= kHeaderSize &&
+           (header_.catalogSize - kHeaderSize) % kEntrySize == 0 &&
+           header_.catalogSize <= fileSize;
+}
+
+bool LogCatalog::Damaged(int why) {
+    failure_ = LogText(LTEXT_CATALOG_DAMAGED, path_.c_str(), LogText(why).c_str());
+    return false;
+}
+
 // Every link and size is checked against the file before the catalog is
 // trusted: a damaged catalog is refused whole rather than repaired by
 // writes that would follow its broken links.
 bool LogCatalog::CheckStructure(std::uint64_t fileSize) {
-    auto damaged = [this](int why) {
-        failure_ = LogText(LTEXT_CATALOG_DAMAGED, path_.c_str(), LogText(why).c_str());
-        return false;
-    };
-    if (header_.catalogSize < kHeaderSize ||
-        (header_.catalogSize - kHeaderSize) % kEntrySize != 0 || header_.catalogSize > fileSize) {
+    auto damaged = [this](int why) { return Damaged(why); };
+    if (!SizeFits(fileSize)) {
         return damaged(LTEXT_WHY_SIZE);
     }
     std::uint32_t slots = (header_.catalogSize - kHeaderSize) / kEntrySize;
@@ -235,12 +205,8 @@ bool LogCatalog::CheckStructure(std::uint64_t fileSize) {
 // stop without close. A catalog whose links do not even allow that walk is
 // refused like any damaged one.
 bool LogCatalog::Recover(std::uint64_t fileSize) {
-    auto damaged = [this](int why) {
-        failure_ = LogText(LTEXT_CATALOG_DAMAGED, path_.c_str(), LogText(why).c_str());
-        return false;
-    };
-    if (header_.catalogSize < kHeaderSize ||
-        (header_.catalogSize - kHeaderSize) % kEntrySize != 0 || header_.catalogSize > fileSize) {
+    auto damaged = [this](int why) { return Damaged(why); };
+    if (!SizeFits(fileSize)) {
         return damaged(LTEXT_WHY_SIZE);
     }
     if (header_.latestEntry != 0 && !IsSlot(header_.latestEntry)) {

@@ -116,8 +116,7 @@ class LogCatalog {
     static std::uint32_t Now();
 
   private:
-    void OpenReadWrite();
-    void OpenReadOnly();
+    void Open();
     // Checks the header and the chain against the file; fills failure_.
     bool CheckStructure(std::uint64_t fileSize);
     // A catalog found in state 2: see LogCatalog.cpp.
@@ -127,6 +126,10 @@ class LogCatalog {
     bool ReadEntry(std::uint32_t offset, LogFileEntry& entry);
     bool WriteEntry(std::uint32_t offset, const LogFileEntry& entry);
     bool IsSlot(std::uint32_t offset) const;
+    // The header's catalog size is 52 + 44·n and within the file.
+    bool SizeFits(std::uint64_t fileSize) const;
+    // Notes why the catalog is refused; answers false.
+    bool Damaged(int why);
     bool IsSlotOf(const LogCatalogHeader& image, std::uint32_t offset) const;
     // The steps of a change, on a header image that is committed only when
     // the whole change succeeded.

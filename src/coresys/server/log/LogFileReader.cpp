@@ -9,15 +9,6 @@
 
 using namespace logfmt;
 
-namespace {
-
-std::uint64_t FileSize(int fd) {
-    struct stat info {};
-    return ::fstat(fd, &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
-}
-
-}  // namespace
-
 LogFileReader::Outcome LogFileReader::Read(LogCatalog& catalog, const Writer& writer,
                                            std::uint32_t mode, std::uint32_t lrba,
                                            std::uint32_t time, ReadBuffer& buffer) {
@@ -79,9 +70,9 @@ void LogFileReader::Done(int fd, bool owned, const LogFileEntry& entry, ReadBuff
     }
 }
 
-LogFileReader::Outcome LogFileReader::ByLrba(LogCatalog& catalog, const Writer& writer,
-                                             std::uint32_t lrba, ReadBuffer& buffer) {
-    std::optional<LogFileEntry> entry = catalog.FindFileByLRBA(lrba);
+LogFileReader::Outcome LogFileReader::InFile(
+    LogCatalog& catalog, const Writer& writer, const std::optional<LogFileEntry>& entry,
+    ReadBuffer& buffer, const std::function<Outcome(int fd, std::uint64_t size)>& read) {
     if (!entry) {
         return Outcome::kNotFound;
     }
@@ -90,50 +81,48 @@ LogFileReader::Outcome LogFileReader::ByLrba(LogCatalog& catalog, const Writer& 
     if (fd < 0) {
         return Outcome::kFailed;
     }
-    const std::uint32_t offset = BlockOf(lrba - entry->beginLrba);
-    const bool openFile = entry->endLrba == 0;
-    Outcome outcome = Outcome::kRead;
-    if (static_cast<std::uint64_t>(offset) + kBlockSize > FileSize(fd)) {
-        // A file still being written ends where its writer is; a closed one
-        // that is shorter than its entry says is damaged.
-        outcome = openFile ? Outcome::kNotFound : Outcome::kFailed;
-    } else if (!logio::ReadAt(fd, buffer.Data(), kBlockSize, offset)) {
-        outcome = Outcome::kFailed;
-    } else {
-        buffer.Fill(entry->beginLrba + offset);
-    }
+    struct stat info {};
+    std::uint64_t size = ::fstat(fd, &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+    Outcome outcome = read(fd, size);
     Done(fd, owned, *entry, buffer);
     return outcome;
+}
+
+LogFileReader::Outcome LogFileReader::ByLrba(LogCatalog& catalog, const Writer& writer,
+                                             std::uint32_t lrba, ReadBuffer& buffer) {
+    std::optional<LogFileEntry> entry = catalog.FindFileByLRBA(lrba);
+    return InFile(catalog, writer, entry, buffer, [&](int fd, std::uint64_t size) {
+        const std::uint32_t offset = BlockOf(lrba - entry->beginLrba);
+        if (std::uint64_t{offset} + kBlockSize > size) {
+            // A file still being written ends where its writer is; a closed
+            // one that is shorter than its entry says is damaged.
+            return entry->endLrba == 0 ? Outcome::kNotFound : Outcome::kFailed;
+        }
+        if (!logio::ReadAt(fd, buffer.Data(), kBlockSize, offset)) {
+            return Outcome::kFailed;
+        }
+        buffer.Fill(entry->beginLrba + offset);
+        return Outcome::kRead;
+    });
 }
 
 LogFileReader::Outcome LogFileReader::ByTime(LogCatalog& catalog, const Writer& writer,
                                              std::uint32_t time, ReadBuffer& buffer) {
     std::optional<LogFileEntry> entry = catalog.FindFileByTime(time);
-    if (!entry) {
+    Outcome outcome = InFile(catalog, writer, entry, buffer, [&](int fd, std::uint64_t size) {
+        for (std::uint64_t offset = 0; offset + kBlockSize <= size; offset += kBlockSize) {
+            if (!logio::ReadAt(fd, buffer.Data(), kBlockSize, offset)) {
+                return Outcome::kFailed;
+            }
+            buffer.Fill(entry->beginLrba + static_cast<std::uint32_t>(offset));
+            if (buffer.Valid() && buffer.LastTime() >= time) {
+                return Outcome::kRead;
+            }
+        }
         return Outcome::kNotFound;
-    }
-    bool owned = false;
-    int fd = DescriptorFor(catalog, writer, *entry, buffer, &owned);
-    if (fd < 0) {
-        return Outcome::kFailed;
-    }
-    const std::uint64_t size = FileSize(fd);
-    Outcome outcome = Outcome::kNotFound;
-    buffer.Invalidate();
-    for (std::uint64_t offset = 0; offset + kBlockSize <= size; offset += kBlockSize) {
-        if (!logio::ReadAt(fd, buffer.Data(), kBlockSize, offset)) {
-            outcome = Outcome::kFailed;
-            break;
-        }
-        buffer.Fill(entry->beginLrba + static_cast<std::uint32_t>(offset));
-        if (buffer.Valid() && buffer.LastTime() >= time) {
-            outcome = Outcome::kRead;
-            break;
-        }
-    }
+    });
     if (outcome != Outcome::kRead) {
         buffer.Invalidate();
     }
-    Done(fd, owned, *entry, buffer);
     return outcome;
 }

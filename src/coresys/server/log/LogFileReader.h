@@ -14,6 +14,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 #include "coresys/server/log/LogCatalog.h"
 #include "coresys/server/log/ReadBuffer.h"
@@ -50,6 +52,11 @@ class LogFileReader {
     int DescriptorFor(LogCatalog& catalog, const Writer& writer, const LogFileEntry& entry,
                       ReadBuffer& buffer, bool* owned);
     void Done(int fd, bool owned, const LogFileEntry& entry, ReadBuffer& buffer);
+    // Runs read on the descriptor and size of the entry's file (none:
+    // not found; a file that cannot be opened: failed).
+    Outcome InFile(LogCatalog& catalog, const Writer& writer,
+                   const std::optional<LogFileEntry>& entry, ReadBuffer& buffer,
+                   const std::function<Outcome(int fd, std::uint64_t size)>& read);
 
     bool keepDescriptors_;
 };
