@@ -232,6 +232,20 @@ TEST_F(LogReading, ClassesAndBundlesNarrowTheRecords) {
         EXPECT_EQ(seen, (std::vector<std::uint32_t>{1000, 1001, 1002}));
     }
     {
+        // No list: every record of the subsystem, the bundle's markers too,
+        // and none of the other subsystems'.
+        LogFilter filter;
+        LogCursor cursor(filter, *third);
+        std::uint32_t markers = 0;
+        std::uint32_t count = 0;
+        for (auto r = cursor.First(); r; r = cursor.NextRecord(), ++count) {
+            ASSERT_EQ(r->Serial(), "QX0000000003");
+            markers += r->Class() == 1 ? 1 : 0;
+        }
+        EXPECT_EQ(markers, 2u);
+        EXPECT_EQ(count, 50u + 5 + 50);
+    }
+    {
         // The bundle's window: its markers and its records.
         LogFilter filter;
         filter.BundleRange(bundle, bundle);
