@@ -11,13 +11,15 @@
 //
 // Forward steps cross from block to block and from file to file; where the
 // next LRBA lies in no file (a gap left by a suspension of the log) the walk
-// ends. A block that cannot be read, or the first damaged record of a block,
-// also ends the walk there (and counts as a read error of the Log Task).
+// ends, and so it does at a block that cannot be read. The rest of a block
+// behind a damaged record is passed over for the next block (the damage
+// counts as a failed read of the Log Task; LogBlock.h says what is damage).
 //
 // Records are handed out as views into the cursor's buffer, valid until the
 // cursor's next call. A cursor made while the log is suspended is not valid
 // and finds nothing. Use it on one thread (a subsystem task: every read is
-// a synchronous request to the Log Task).
+// a synchronous request to the Log Task), and destroy it before the log
+// manager.
 //
 //     LogFilter filter;
 //     filter.RecordType(2);
