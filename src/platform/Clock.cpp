@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
+#include <mutex>
 
 namespace platform {
 namespace {
@@ -25,6 +27,22 @@ std::atomic<double>& Scale() {
     static std::atomic<double> scale{ScaleFromEnvironment()};
     return scale;
 }
+
+using Observer = std::function<void(std::uint64_t)>;
+
+std::mutex& ObserverLock() {
+    static auto* lock = new std::mutex;
+    return *lock;
+}
+
+// Copied out under the lock and called outside it, so an observer may take
+// its own time (or sleep) without holding up other sleepers.
+std::shared_ptr<Observer>& CurrentObserver() {
+    static auto* observer = new std::shared_ptr<Observer>;
+    return *observer;
+}
+
+std::atomic<bool> g_observed{false};
 
 }  // namespace
 
@@ -52,7 +70,27 @@ std::uint64_t ScaledMs(std::uint64_t ms) {
     return static_cast<std::uint64_t>(scaled);
 }
 
+void SetSleepObserver(std::function<void(std::uint64_t ms)> observer) {
+    std::lock_guard<std::mutex> guard(ObserverLock());
+    if (observer) {
+        CurrentObserver() = std::make_shared<Observer>(std::move(observer));
+    } else {
+        CurrentObserver().reset();
+    }
+    g_observed.store(CurrentObserver() != nullptr, std::memory_order_release);
+}
+
 void SleepMs(std::uint64_t ms) {
+    if (g_observed.load(std::memory_order_acquire)) {
+        std::shared_ptr<Observer> observer;
+        {
+            std::lock_guard<std::mutex> guard(ObserverLock());
+            observer = CurrentObserver();
+        }
+        if (observer != nullptr) {
+            (*observer)(ms);
+        }
+    }
     std::uint64_t real = ScaledMs(ms);
     timespec left{static_cast<time_t>(real / 1000u), static_cast<long>((real % 1000u) * 1000000u)};
     while (nanosleep(&left, &left) != 0 && errno == EINTR) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace platform {
 
@@ -28,5 +29,12 @@ double TimeScale();
 
 // Overrides the speed factor in-process (tests). factor <= 0 restores 1.
 void SetTimeScale(double factor);
+
+// Test seam: a function told of every SleepMs, with the milliseconds asked
+// for (before the speed factor), on the sleeping thread, before it sleeps.
+// Tests watch fixed waits with it, or let a simulated world's clock move by
+// exactly the time the code under test waits. An empty function removes it.
+// Thread-safe; the function must not call SetSleepObserver.
+void SetSleepObserver(std::function<void(std::uint64_t ms)> observer);
 
 }  // namespace platform

@@ -7,10 +7,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 #include "ScriptedDevice.h"
 #include "TempRoot.h"
 #include "coresys/server/scsi/ScsiDeviceTable.h"
+#include "platform/Clock.h"
 
 namespace {
 
@@ -58,6 +61,11 @@ Step SenseStep() {
 class StorSysTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        // Every pause of the executor, as the clock seam sees it.
+        platform::SetSleepObserver([this](std::uint64_t ms) {
+            std::lock_guard<std::mutex> guard(pausesLock_);
+            pauses_.push_back(ms);
+        });
         script_ = ServeController("STROVANE0", "CTRL-X-000000001");
         OpenArrayDevices(list_, result_);
         ASSERT_NE(list_, nullptr);
@@ -65,17 +73,24 @@ class StorSysTest : public ::testing::Test {
         storsys_->SetFormatLevel(3);
     }
     void TearDown() override {
+        platform::SetSleepObserver(nullptr);
         EXPECT_TRUE(script_->Done()) << "scripted commands were not sent";
         storsys_.reset();
         CloseArrayDevices(list_);
     }
     void Expect(Step step) { script_->Expect(std::move(step)); }
+    std::vector<std::uint64_t> Pauses() {
+        std::lock_guard<std::mutex> guard(pausesLock_);
+        return pauses_;
+    }
 
     TempRoot root_;
     std::shared_ptr<Script> script_;
     DeviceRecord* list_ = nullptr;
     ScsiResult result_;
     std::unique_ptr<StorSys> storsys_;
+    std::mutex pausesLock_;
+    std::vector<std::uint64_t> pauses_;
 };
 
 // --- executor ---
@@ -91,6 +106,8 @@ TEST_F(StorSysTest, BusyThreeTimesRunsThreeTimesWithTwoRequestSenses) {
     EXPECT_EQ(storsys_->TestUnitReady(0, result_), 0);
     EXPECT_EQ(result_.result, ScsiResult::kScsiStatus);
     EXPECT_EQ(result_.status, 0x08u);
+    // A pause of 10 ms follows each of the three runs.
+    EXPECT_EQ(Pauses(), (std::vector<std::uint64_t>{10, 10, 10}));
 }
 
 TEST_F(StorSysTest, CheckConditionIsRetriedAfterRequestSense) {
@@ -104,6 +121,7 @@ TEST_F(StorSysTest, CheckConditionIsRetriedAfterRequestSense) {
     EXPECT_EQ(storsys_->TestUnitReady(1, result_), 1);
     EXPECT_EQ(result_.result, ScsiResult::kGood);
     EXPECT_FALSE(result_.lunSetChanged);  // a power-on attention says nothing of LUNs
+    EXPECT_EQ(Pauses(), (std::vector<std::uint64_t>{10}));
 }
 
 // The executor keeps what the result of the last run would lose: that a run
@@ -150,6 +168,7 @@ TEST_F(StorSysTest, ShortTransferIsRetriedAndFailsAfterThreeTries) {
     EXPECT_EQ(storsys_->ReadVirtualCapacity(blocks, size, result_), 0);
     EXPECT_EQ(result_.result, ScsiResult::kGood);
     EXPECT_EQ(blocks, 77u);  // untouched on failure
+    EXPECT_EQ(Pauses(), (std::vector<std::uint64_t>{10, 10, 10}));
 }
 
 TEST_F(StorSysTest, ExchangePhaseWithCheckConditionFailsAtOnce) {
@@ -158,6 +177,7 @@ TEST_F(StorSysTest, ExchangePhaseWithCheckConditionFailsAtOnce) {
     unsigned char buffer[8];
     EXPECT_EQ(storsys_->ExchangeReply(0, ScsiCommand::kDataIn, 8, buffer, nullptr, result_), 0);
     EXPECT_EQ(result_.status, 0x02u);
+    EXPECT_TRUE(Pauses().empty());
 }
 
 TEST_F(StorSysTest, SystemFailureFailsAtOnce) {
@@ -434,6 +454,36 @@ TEST_F(StorSysTest, DriveListEntrySizeZeroFails) {
     DriveTableEntry table[12];
     EXPECT_EQ(storsys_->ReadPhysicalDriveList(table, nullptr, result_), 0);
     EXPECT_EQ(result_.result, ScsiResult::kSystemFailed);
+}
+
+// A controller may answer the first read of a two-step list with length 0:
+// the second read then brings only the two length bytes, without the entry
+// size byte, and no list can be decoded from that.
+TEST_F(StorSysTest, TwoStepListsOfLengthZeroFail) {
+    Expect(In({0x22, 0, 0, 0, 0, 0, 0, 0x00, 0x02, 0}, 2, {0x00, 0x00}));
+    Expect(In({0x22, 0, 0, 0, 0, 0, 0, 0x00, 0x02, 0}, 2, {0x00, 0x00}));
+    DriveTableEntry drives[12];
+    std::uint32_t count = 99;
+    EXPECT_EQ(storsys_->ReadPhysicalDriveList(drives, &count, result_), 0);
+    EXPECT_EQ(result_.result, ScsiResult::kSystemFailed);
+    EXPECT_EQ(result_.status, static_cast<std::uint32_t>(EPROTO));
+    EXPECT_EQ(count, 99u);
+
+    Expect(In({0x23, 0, 0, 0, 0, 0, 0, 0x00, 0x02, 0}, 2, {0x00, 0x00}));
+    Expect(In({0x23, 0, 0, 0, 0, 0, 0, 0x00, 0x02, 0}, 2, {0x00, 0x00}));
+    LunTableEntry luns[8];
+    luns[3].status = 7;
+    EXPECT_EQ(storsys_->ReadLunTable(luns, result_), 0);
+    EXPECT_EQ(result_.result, ScsiResult::kSystemFailed);
+    EXPECT_EQ(luns[3].status, 7u);
+
+    Expect(In({0x23, 0, 1, 0, 0, 0, 0, 0x00, 0x02, 0}, 2, {0x00, 0x00}));
+    Expect(In({0x23, 0, 1, 0, 0, 0, 0, 0x00, 0x02, 0}, 2, {0x00, 0x00}));
+    MissingDriveEntry missing[6];
+    count = 99;
+    EXPECT_EQ(storsys_->ReadMissingDrives(missing, &count, result_), 0);
+    EXPECT_EQ(result_.result, ScsiResult::kSystemFailed);
+    EXPECT_EQ(count, 99u);
 }
 
 TEST_F(StorSysTest, ShortEntriesAreCompletedFromTheDrive) {
@@ -894,6 +944,55 @@ TEST_F(StorSysTest, DriveExchangeShortDataInIsAccepted) {
     EXPECT_EQ(storsys_->DriveReadDefectData(4, false, true, 5, buffer, 256, &moved, result_), 1);
     EXPECT_EQ(moved, 12u);
     EXPECT_EQ(buffer[1], 13);
+}
+
+// A drive read whose data phase brings fewer bytes than the blocks asked
+// for must not pass the stale rest of the caller's buffer off as data.
+TEST_F(StorSysTest, DriveReadThatGetsLessThanItsBlocksFails) {
+    Expect(Out({0x27, 0x03, 0x02, 0x00, 0x0A, 0x00, 0x00, 0x04, 0x00, 0x00},
+               {0x28, 0, 0, 0, 0, 9, 0, 0, 2, 0}));
+    Expect(In({0xF4, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1024, Bytes(512, 0x5A), 7200));
+    std::vector<unsigned char> buffer(1024, 0xEE);
+    EXPECT_EQ(storsys_->DriveRead(2, 9, 2, buffer.data(), result_), 0);
+    EXPECT_EQ(result_.result, ScsiResult::kSystemFailed);
+    EXPECT_EQ(result_.status, static_cast<std::uint32_t>(EIO));
+    // What did arrive is still the caller's.
+    EXPECT_EQ(buffer[511], 0x5A);
+    EXPECT_EQ(buffer[512], 0xEE);
+}
+
+// A data-out phase the drive did not take whole is no success either.
+TEST_F(StorSysTest, DriveWriteThatMovesLessThanItsBlocksFails) {
+    Bytes data(1024, 0x11);
+    Expect(Out({0x27, 0x02, 0x01, 0x00, 0x0A, 0x00, 0x00, 0x04, 0x00, 0x00},
+               {0x2A, 0, 0, 0, 0, 3, 0, 0, 2, 0}));
+    Expect(WithAnswer(Out({0xF3, 0, 0, 0, 0, 0, 0, 0, 0, 0}, data, 7200),
+                      Answer{0, {}, {}, 512u, 0}));
+    EXPECT_EQ(storsys_->DriveWrite(1, 3, 2, data.data(), result_), 0);
+    EXPECT_EQ(result_.result, ScsiResult::kSystemFailed);
+    EXPECT_EQ(result_.status, static_cast<std::uint32_t>(EIO));
+}
+
+// The command block carries at most 1 MiB: a longer transfer is refused
+// before anything is sent, never cut short in silence.
+TEST_F(StorSysTest, TransfersOverTheCommandBlockLimitAreRefused) {
+    const std::size_t sentBefore = script_->Opcodes().size();
+    std::vector<unsigned char> buffer(ScsiCommand::kMaxDataLength + 512, 0);
+    const std::uint16_t blocks = (ScsiCommand::kMaxDataLength / 512) + 1;  // 2049
+    EXPECT_EQ(storsys_->DriveRead(0, 0, blocks, buffer.data(), result_), 0);
+    EXPECT_EQ(result_.result, ScsiResult::kSystemFailed);
+    EXPECT_EQ(result_.status, static_cast<std::uint32_t>(EINVAL));
+    EXPECT_EQ(storsys_->DriveWrite(0, 0, blocks, buffer.data(), result_), 0);
+    EXPECT_EQ(result_.status, static_cast<std::uint32_t>(EINVAL));
+    EXPECT_EQ(storsys_->ReadBlocks(0, 0, blocks, buffer.data(),
+                                   static_cast<std::uint32_t>(buffer.size()), result_),
+              0);
+    EXPECT_EQ(result_.status, static_cast<std::uint32_t>(EINVAL));
+    EXPECT_EQ(storsys_->WriteBuffer(5, 0, buffer.data(), static_cast<std::uint32_t>(buffer.size()),
+                                    result_),
+              0);
+    EXPECT_EQ(result_.status, static_cast<std::uint32_t>(EINVAL));
+    EXPECT_EQ(script_->Opcodes().size(), sentBefore);
 }
 
 TEST_F(StorSysTest, DriveWriteAndVerify) {

@@ -57,13 +57,23 @@ std::uint32_t Bit(unsigned char byte, int bit) {
 
 // A reply that contradicts itself (a length that cannot be, an entry size of
 // 0): the command went through, but what came back cannot be used.
-int BadReply(ScsiResult& result) {
+int BadReply(ScsiResult& result, std::uint32_t error = EPROTO) {
     result.result = ScsiResult::kSystemFailed;
-    result.status = EPROTO;
+    result.status = error;
     result.senseLength = 0;
     result.reason = ScsiResult::kReasonSystemFailed;
     return 0;
 }
+
+// A transfer the command block cannot carry is refused before anything is
+// sent: cut to the limit it would move less than the caller asked for.
+bool OverLimit(std::uint32_t length) {
+    return length > ScsiCommand::kMaxDataLength;
+}
+
+// A two-step list holds its length (2 bytes) and its entry size (1 byte)
+// before the entries; a reply of length 0 has no entry size to read.
+constexpr std::size_t kListHead = 3;
 
 bool IsExchangePhase(unsigned char opcode) {
     return opcode == 0x29 || opcode == 0xF3 || opcode == 0xF4;
@@ -125,6 +135,8 @@ int StorSys::RunWithRetries(ScsiCommand& command, ScsiResult& result, bool& lunS
     // The halves of the drive exchange are never repeated: a repeat would
     // repeat the drive's command.
     const bool exchange = IsExchangePhase(opcode);
+    // Every failed try that is worth repeating is followed by a pause, the
+    // last one too; the third such try ends the command.
     std::uint32_t tries = 0;
     for (;;) {
         RunOnce(command, result);
@@ -133,23 +145,22 @@ int StorSys::RunWithRetries(ScsiCommand& command, ScsiResult& result, bool& lunS
             if (command.residual == ScsiCommand::kResidualNone || exchange) {
                 return 1;
             }
-            if (++tries >= kMaxTries) {
+            ++tries;
+        } else {
+            if (result.result != ScsiResult::kScsiStatus || exchange) {
                 return 0;
             }
-            platform::SleepMs(kRetrySleepMs);
-            continue;
+            if (result.status != 0x02 && result.status != 0x08 && result.status != 0x18) {
+                return 0;
+            }
+            if (++tries < kMaxTries) {
+                RequestSense(0, result);
+            }
         }
-        if (result.result != ScsiResult::kScsiStatus || exchange) {
-            return 0;
-        }
-        if (result.status != 0x02 && result.status != 0x08 && result.status != 0x18) {
-            return 0;
-        }
-        if (++tries >= kMaxTries) {
-            return 0;
-        }
-        RequestSense(0, result);
         platform::SleepMs(kRetrySleepMs);
+        if (tries >= kMaxTries) {
+            return 0;
+        }
     }
 }
 
@@ -318,13 +329,13 @@ int StorSys::ReadPhysicalDriveList(DriveTableEntry table[kDriveTableSize], std::
     if (ReadTwoStep(0x22, 0, list, result) == 0) {
         return 0;
     }
-    const std::uint32_t size = list[2];
-    if (size == 0) {
+    if (list.size() < kListHead || list[2] == 0) {
         return BadReply(result);
     }
+    const std::uint32_t size = list[2];
     std::uint32_t entries = Be16(list.data()) / size;
     // Only entries that lie wholly inside the bytes read are decoded.
-    const std::uint32_t fit = static_cast<std::uint32_t>(list.size() - 3) / size;
+    const std::uint32_t fit = static_cast<std::uint32_t>(list.size() - kListHead) / size;
     if (entries > fit) {
         entries = fit;
     }
@@ -335,7 +346,7 @@ int StorSys::ReadPhysicalDriveList(DriveTableEntry table[kDriveTableSize], std::
         table[i] = DriveTableEntry{};
     }
     for (std::uint32_t i = 0; i < entries; ++i) {
-        const unsigned char* e = list.data() + 3 + i * size;
+        const unsigned char* e = list.data() + kListHead + i * size;
         auto byte = [&](std::uint32_t at) -> std::uint32_t { return at < size ? e[at] : 0; };
         auto be16 = [&](std::uint32_t at) -> std::uint32_t {
             return at + 2 <= size ? Be16(e + at) : 0;
@@ -424,12 +435,12 @@ int StorSys::ReadLunTable(LunTableEntry table[kLunTableSize], ScsiResult& result
     if (ReadTwoStep(0x23, 0, list, result) == 0) {
         return 0;
     }
-    const std::uint32_t size = list[2];
-    if (size < 6) {
+    if (list.size() < kListHead || list[2] < 6) {
         return BadReply(result);
     }
+    const std::uint32_t size = list[2];
     std::uint32_t entries = Be16(list.data()) / size;
-    const std::uint32_t fit = static_cast<std::uint32_t>(list.size() - 3) / size;
+    const std::uint32_t fit = static_cast<std::uint32_t>(list.size() - kListHead) / size;
     if (entries > fit) {
         entries = fit;
     }
@@ -437,7 +448,7 @@ int StorSys::ReadLunTable(LunTableEntry table[kLunTableSize], ScsiResult& result
         table[i] = LunTableEntry{};
     }
     for (std::uint32_t i = 0; i < entries; ++i) {
-        const unsigned char* e = list.data() + 3 + i * size;
+        const unsigned char* e = list.data() + kListHead + i * size;
         if (e[0] < kLunTableSize) {
             table[e[0]].status = e[1];
             table[e[0]].blocks = Be32(e + 2);
@@ -451,6 +462,9 @@ int StorSys::ReadMissingDrives(MissingDriveEntry table[kMissingTableSize], std::
     std::vector<unsigned char> list;
     if (ReadTwoStep(0x23, 1, list, result) == 0) {
         return 0;
+    }
+    if (list.size() < kListHead) {
+        return BadReply(result);
     }
     const std::uint32_t size = list[2];
     if (size < 73) {
@@ -467,7 +481,7 @@ int StorSys::ReadMissingDrives(MissingDriveEntry table[kMissingTableSize], std::
         return BadReply(result);
     }
     std::uint32_t entries = Be16(list.data()) / size;
-    const std::uint32_t fit = static_cast<std::uint32_t>(list.size() - 3) / size;
+    const std::uint32_t fit = static_cast<std::uint32_t>(list.size() - kListHead) / size;
     if (entries > fit) {
         entries = fit;
     }
@@ -478,7 +492,7 @@ int StorSys::ReadMissingDrives(MissingDriveEntry table[kMissingTableSize], std::
         table[i] = MissingDriveEntry{};
     }
     for (std::uint32_t i = 0; i < entries; ++i) {
-        const unsigned char* e = list.data() + 3 + i * size;
+        const unsigned char* e = list.data() + kListHead + i * size;
         MissingDriveEntry& m = table[i];
         m.present = 1;
         CopyText(m.productId, e, size, 1, 16);
@@ -780,6 +794,9 @@ void SetBlockCdb(ScsiCommand& command, unsigned char opcode, std::uint8_t lun, s
 
 int StorSys::ReadBlocks(std::uint8_t lun, std::uint32_t block, std::uint16_t count,
                         unsigned char* buffer, std::uint32_t length, ScsiResult& result) {
+    if (OverLimit(length)) {
+        return BadReply(result, EINVAL);
+    }
     ScsiCommand command(kCdbSize, length, ScsiCommand::kDataIn, kDefaultTimeout, lun, 0);
     SetBlockCdb(command, 0x28, lun, block, count);
     if (Execute(command, result) == 0) {
@@ -793,6 +810,9 @@ int StorSys::ReadBlocks(std::uint8_t lun, std::uint32_t block, std::uint16_t cou
 
 int StorSys::WriteBlocks(std::uint8_t lun, std::uint32_t block, std::uint16_t count,
                          const unsigned char* buffer, std::uint32_t length, ScsiResult& result) {
+    if (OverLimit(length)) {
+        return BadReply(result, EINVAL);
+    }
     ScsiCommand command(kCdbSize, length, ScsiCommand::kDataOut, kDefaultTimeout, lun, 0);
     SetBlockCdb(command, 0x2A, lun, block, count);
     if (buffer != nullptr && command.dataLength != 0) {
@@ -804,6 +824,9 @@ int StorSys::WriteBlocks(std::uint8_t lun, std::uint32_t block, std::uint16_t co
 int StorSys::WriteVerifyBlocks(std::uint8_t lun, std::uint32_t block, std::uint16_t count,
                                const unsigned char* buffer, std::uint32_t length,
                                ScsiResult& result) {
+    if (OverLimit(length)) {
+        return BadReply(result, EINVAL);
+    }
     ScsiCommand command(kCdbSize, length, ScsiCommand::kDataOut, kDefaultTimeout, lun, 0);
     SetBlockCdb(command, 0x2E, lun, block, count);
     if (buffer != nullptr && command.dataLength != 0) {
@@ -821,6 +844,9 @@ int StorSys::VerifyBlocks(std::uint8_t lun, std::uint32_t block, std::uint16_t c
 
 int StorSys::WriteBuffer(std::uint8_t mode, std::uint32_t offset, const unsigned char* data,
                          std::uint32_t length, ScsiResult& result) {
+    if (OverLimit(length)) {
+        return BadReply(result, EINVAL);
+    }
     ScsiCommand command(kCdbSize, length,
                         length == 0 ? ScsiCommand::kNoData : ScsiCommand::kDataOut, kDefaultTimeout,
                         0, 2);
@@ -1027,6 +1053,12 @@ int StorSys::SendRequestBlock(std::uint8_t lun, std::uint32_t direction, std::ui
 
 int StorSys::ExchangeReply(std::uint8_t lun, std::uint32_t direction, std::uint32_t length,
                            unsigned char* buffer, std::uint32_t* moved, ScsiResult& result) {
+    if (moved != nullptr) {
+        *moved = 0;
+    }
+    if (OverLimit(length)) {
+        return BadReply(result, EINVAL);
+    }
     unsigned char opcode = direction == ScsiCommand::kDataOut  ? 0xF3
                            : direction == ScsiCommand::kDataIn ? 0xF4
                                                                : 0x29;
@@ -1059,10 +1091,24 @@ int StorSys::DriveCommand(std::uint8_t drive, const unsigned char* driveCdb, std
     if (moved != nullptr) {
         *moved = 0;
     }
+    if (OverLimit(length)) {
+        return BadReply(result, EINVAL);
+    }
     if (SendRequestBlock(0, direction, drive, length, driveCdb, cdbLength, result) == 0) {
         return 0;
     }
-    return ExchangeReply(0, direction, length, buffer, moved, result);
+    // A caller that takes no count of the bytes moved asked for all of them:
+    // a data phase that moved fewer is a failed command, not stale data.
+    std::uint32_t got = 0;
+    if (ExchangeReply(0, direction, length, buffer, &got, result) == 0) {
+        return 0;
+    }
+    if (moved != nullptr) {
+        *moved = got;
+    } else if (direction != ScsiCommand::kNoData && got < length) {
+        return BadReply(result, EIO);
+    }
+    return 1;
 }
 
 int StorSys::DriveReadCapacity(std::uint8_t drive, std::uint32_t& lastBlock,

@@ -130,7 +130,9 @@ class StorSys {
     int ReadCapacity(std::uint8_t lun, std::uint32_t& lastBlock, std::uint32_t& blockLength,
                      ScsiResult& result);
     // READ(10) / WRITE(10) / WRITE AND VERIFY(10) / VERIFY(10): length bytes
-    // to or from buffer (count x 512 as the caller computes it).
+    // to or from buffer (count x 512 as the caller computes it). A length
+    // above ScsiCommand::kMaxDataLength is refused (EINVAL) unsent, here and
+    // in WriteBuffer.
     int ReadBlocks(std::uint8_t lun, std::uint32_t block, std::uint16_t count,
                    unsigned char* buffer, std::uint32_t length, ScsiResult& result);
     int WriteBlocks(std::uint8_t lun, std::uint32_t block, std::uint16_t count,
@@ -157,9 +159,14 @@ class StorSys {
                          std::uint8_t driveCdbLength, ScsiResult& result);
     // Collects the drive's answer (0x29 / 0xF3 / 0xF4). For data in, *moved
     // (may be null) receives the bytes that arrived; a short transfer is no failure.
+    // A length above ScsiCommand::kMaxDataLength is refused (EINVAL) unsent.
     int ExchangeReply(std::uint8_t lun, std::uint32_t direction, std::uint32_t length,
                       unsigned char* buffer, std::uint32_t* moved, ScsiResult& result);
     // One drive command: SendRequestBlock, then ExchangeReply when it succeeded.
+    // With moved, *moved receives the bytes the data phase moved; without it
+    // the data phase must move all length bytes, else the command fails
+    // (system error EIO). A length above ScsiCommand::kMaxDataLength is
+    // refused (EINVAL) before anything is sent.
     int DriveCommand(std::uint8_t drive, const unsigned char* driveCdb, std::uint8_t cdbLength,
                      std::uint32_t direction, unsigned char* buffer, std::uint32_t length,
                      std::uint32_t* moved, ScsiResult& result);
