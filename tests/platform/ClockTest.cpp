@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 TEST(Clock, MonotonicAndScaledSleeps) {
@@ -22,6 +24,18 @@ TEST(Clock, MonotonicAndScaledSleeps) {
 
     platform::SetTimeScale(0.0);
     EXPECT_DOUBLE_EQ(platform::TimeScale(), 1.0);
+}
+
+TEST(Clock, TheSleepObserverSeesEveryWaitUnscaled) {
+    platform::SetTimeScale(1000.0);
+    std::vector<std::uint64_t> seen;
+    platform::SetSleepObserver([&seen](std::uint64_t ms) { seen.push_back(ms); });
+    platform::SleepMs(120000);
+    platform::SleepMs(10);
+    platform::SetSleepObserver(nullptr);
+    platform::SleepMs(5);
+    EXPECT_EQ(seen, (std::vector<std::uint64_t>{120000, 10}));
+    platform::SetTimeScale(0.0);
 }
 
 }  // namespace

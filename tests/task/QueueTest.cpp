@@ -59,6 +59,19 @@ TEST(RequestQueue, InsertOrdersByDueTimeAscending) {
     EXPECT_EQ(q.HeadDue(), 0u);
 }
 
+TEST(RequestQueue, EqualDueTimesKeepTheirArrivalOrderEverywhere) {
+    RequestQueue q;
+    q.Insert(std::make_unique<TaskRequest>(Req(1, 100)));
+    q.Insert(std::make_unique<TaskRequest>(Req(2, 900)));
+    q.Insert(std::make_unique<TaskRequest>(Req(3, 500)));  // in the middle
+    q.Insert(std::make_unique<TaskRequest>(Req(4, 500)));  // equal, in the middle
+    q.Insert(std::make_unique<TaskRequest>(Req(5, 500)));  // equal again
+    q.Insert(std::make_unique<TaskRequest>(Req(6, 100)));  // equal to the head
+    q.Insert(std::make_unique<TaskRequest>(Req(7, 900)));  // equal to the tail
+    q.Insert(std::make_unique<TaskRequest>(Req(8, 300)));  // between two runs
+    EXPECT_EQ(Drain(q), (std::vector<int>{1, 6, 8, 3, 4, 5, 2, 7}));
+}
+
 TEST(RequestQueue, TakeOfTheLastRecordLeavesAUsableQueue) {
     RequestQueue q;
     q.Add(Req(1), false);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "ProbeTask.h"
@@ -49,9 +50,10 @@ TEST_F(TaskDeathTest, ATaskWithoutDispatchIsFatalWhenItGetsWork) {
             BareTask bare;
             TaskRequest request = MakeRequest(0);
             bare.SendRequest(request);
-            for (;;) {
-                platform::SleepMs(10);
-            }
+            // Long enough for any machine; a task that never reports the
+            // fault fails the test instead of hanging it.
+            platform::SleepMs(20000);
+            std::exit(99);
         },
         ::testing::ExitedWithCode(3), "OruTask::Dispatch Task must implement a Dispatch method");
 }
@@ -64,6 +66,33 @@ TEST_F(TaskDeathTest, ATaskWaitingForItselfIsFatalInsteadOfHanging) {
             self.Request(request);
         },
         ::testing::ExitedWithCode(3), "OruTask::Request");
+}
+
+// A task whose Dispatch destroys the task itself, from the task's own
+// thread: the thread would return into freed memory.
+class SelfEndingTask : public OruTask {
+  public:
+    SelfEndingTask() : OruTask("Self Ending") {}
+    ~SelfEndingTask() override { EndThread(); }
+    std::int32_t Dispatch(TaskRequest&, TaskResponse*) override {
+        delete this;
+        return 0;
+    }
+};
+
+TEST_F(TaskDeathTest, ATaskEndedFromItsOwnThreadIsFatal) {
+    EXPECT_EXIT(
+        {
+            auto* task = new SelfEndingTask;
+            TaskRequest request = MakeRequest(0);
+            task->SendRequest(request);
+            // The fatal error ends the process; a run that comes back from
+            // the task's thread instead fails here rather than hanging.
+            platform::SleepMs(20000);
+            std::exit(99);
+        },
+        ::testing::ExitedWithCode(3),
+        "OruTask::EndThread A task cannot be ended from its own thread");
 }
 
 void CustomFatal(const char* where, const char* what) {

@@ -52,7 +52,7 @@ TaskResponse EndedResponse(std::int32_t id) {
 // Thread names are limited to 15 characters; a longer one would be refused.
 void NameThread(pthread_t thread, const char* name) {
     char shortName[16] = {};
-    std::strncpy(shortName, name, sizeof shortName - 1);
+    std::memcpy(shortName, name, ::strnlen(name, sizeof shortName - 1));
     pthread_setname_np(thread, shortName);
 }
 
@@ -97,11 +97,13 @@ void OruTask::EndThread() {
     // that the task is terminating and leaves its loop.
     wake_.Post();
     if (thread_.joinable()) {
+        // Ended from its own thread, the task would free the object that
+        // thread is still running in: the thread would come back from
+        // Dispatch into freed memory. That is a fault of the caller.
         if (thread_.get_id() == std::this_thread::get_id()) {
-            thread_.detach();
-        } else {
-            thread_.join();
+            ServerFatalError("OruTask::EndThread", "A task cannot be ended from its own thread");
         }
+        thread_.join();
     }
 }
 
