@@ -12,10 +12,12 @@ struct CatalogTexts {
     // Closing a catalog file failed (errno); on stderr.
     static constexpr const char* kCloseFailed =
         "ORU ~StringCatalog(): errno %d closing string catalog file\n";
-    // A catalog text that would make the formatter write to memory (set,
+    // A catalog text that does not take the arguments of its English text,
+    // types included, or would make the formatter write to memory (set,
     // number, path); on stderr, and the text is not used.
     static constexpr const char* kUnsafeText =
-        "ORU StringCatalog: text %d.%d of %s writes through %%n; not used\n";
+        "ORU StringCatalog: text %d.%d of %s does not take the arguments of its English text; "
+        "not used\n";
 };
 
 }  // namespace catalog

@@ -4,10 +4,14 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "catalog/CatalogFile.h"
 #include "catalog/CatalogTexts.h"
+#include "catalog/FormatArguments.h"
 #include "catalog/LanguageLibrary.h"
 
 namespace {
@@ -31,31 +35,6 @@ void ReportOnce(const std::string& key, const char* format, int a, int b, const 
         }
         std::fflush(stderr);
     }
-}
-
-// True when the format contains a %n conversion, which would have the
-// formatter store through one of the caller's arguments. The catalogs are
-// files outside the program; a damaged or foreign one must not be able to
-// write into memory.
-bool WritesThroughArgument(const char* format) {
-    for (const char* p = std::strchr(format, '%'); p != nullptr; p = std::strchr(p, '%')) {
-        ++p;
-        if (*p == '%') {
-            ++p;
-            continue;
-        }
-        // Argument position, flags, width, precision and length modifiers.
-        while (*p != '\0' && std::strchr("0123456789$#-+ '.*hlLqjztI", *p) != nullptr) {
-            ++p;
-        }
-        if (*p == 'n') {
-            return true;
-        }
-        if (*p == '\0') {
-            break;
-        }
-    }
-    return false;
 }
 
 }  // namespace
@@ -102,7 +81,8 @@ void StringCatalog::Open(const std::string& libraryName) {
     if (language == nullptr && error != ENOENT) {
         ReportOnce(languagePath, CatalogTexts::kOpenFailed, error, -1, languagePath.c_str());
     }
-    if (englishPath != languagePath) {
+    languageIsEnglish = englishPath == languagePath;
+    if (!languageIsEnglish) {
         english = CatalogFile::Open(englishPath, &error);
         if (english == nullptr && error != ENOENT) {
             ReportOnce(englishPath, CatalogTexts::kOpenFailed, error, -1, englishPath.c_str());
@@ -110,6 +90,7 @@ void StringCatalog::Open(const std::string& libraryName) {
         if (language == nullptr) {
             language = std::move(english);
             english = nullptr;
+            languageIsEnglish = true;
         }
     }
     if (language == nullptr) {
@@ -139,7 +120,20 @@ bool StringCatalog::Load(int set, int message, char* text) const {
         if (file == nullptr || !file->Lookup(idSet, idNumber, text, BIG_BUF_MAX_LEN)) {
             continue;
         }
-        if (WritesThroughArgument(text)) {
+        const std::optional<std::vector<std::string>> arguments = catalog::FormatArguments(text);
+        bool usable = arguments.has_value();
+        if (usable && file == language.get() && !languageIsEnglish) {
+            // The English text of the id says which arguments the program
+            // passes; without one, only a text that takes none is safe.
+            char reference[BIG_BUF_MAX_LEN];
+            if (english != nullptr &&
+                english->Lookup(idSet, idNumber, reference, sizeof reference)) {
+                usable = arguments == catalog::FormatArguments(reference);
+            } else {
+                usable = arguments->empty();
+            }
+        }
+        if (!usable) {
             ReportOnce(file->Path() + "#" + std::to_string(id), catalog::CatalogTexts::kUnsafeText,
                        idSet, idNumber, file->Path().c_str());
             continue;

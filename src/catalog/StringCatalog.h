@@ -84,6 +84,8 @@ class StringCatalog {
     // language library is the English one or could not be opened).
     std::shared_ptr<catalog::CatalogFile> language;
     std::shared_ptr<catalog::CatalogFile> english;
+    // The language library is the English one (or stands in for it).
+    bool languageIsEnglish = true;
     // Guards commonIndex, the common buffers while they are filled, and
     // workBuffer.
     std::mutex lock;

@@ -225,6 +225,68 @@ TEST_F(StringCatalogTest, TextThatWouldWriteThroughAnArgumentIsNotUsed) {
     EXPECT_STREQ(cat.GetStringCommonBuf(3, 3), "%n is text");
 }
 
+// Every length modifier printf knows, Z among them, can lead a %n: none of
+// those texts may be used.
+TEST_F(StringCatalogTest, NoLengthModifierLetsATextWriteThroughAnArgument) {
+    tree.Use();
+    tree.Compile("en", "orucleng",
+                 "$set 3\n1 a%Zn\n2 b%zn\n3 c%hhn\n4 d%lln\n5 e%jn\n6 f%tn\n7 g%Ln\n"
+                 "8 h%qn\n9 i%1$n\n10 fine %d\n");
+    CatalogTestTree::SetLanguage("en");
+    StringCatalog cat("vxraidcl.cat");
+    testing::internal::CaptureStderr();
+    for (int number = 1; number <= 9; ++number) {
+        SCOPED_TRACE(number);
+        long long sink = 0;
+        const std::string text = cat.GetStringCommonBuf(3, number, &sink);
+        EXPECT_EQ(text, "ORU StringCatalog::GetStringCommonBuf(3, " + std::to_string(number) +
+                            "): No such string. ");
+        EXPECT_EQ(sink, 0);
+    }
+    testing::internal::GetCapturedStderr();
+    EXPECT_STREQ(cat.GetStringCommonBuf(3, 10, 4), "fine 4");
+}
+
+// A translation must take exactly the arguments of its English text, types
+// included: a foreign "%s" where the program passes a number would read
+// through an integer as if it were a pointer.
+TEST_F(StringCatalogTest, ATranslationWithOtherConversionsThanEnglishIsNotUsed) {
+    tree.Use();
+    tree.Compile("en", "orucleng",
+                 "$set 3\n1 %d of %d texts found.\n2 Drive %s: %u MB\n3 %5.1f%% done\n"
+                 "4 Slot %d\n5 No arguments.\n6 Width %*d\n");
+    tree.Compile("de", "orucldeu",
+                 "$set 3\n1 %s von %d Texten gefunden.\n2 Laufwerk %s: %u MB\n"
+                 "3 %5.1Lf%% fertig\n4 Platz %d %d\n5 Keine %s Argumente.\n6 Breite %d\n");
+    CatalogTestTree::SetLanguage("de_DE.UTF-8");
+    StringCatalog cat("vxraidcl.cat");
+    testing::internal::CaptureStderr();
+    EXPECT_STREQ(cat.GetStringCommonBuf(3, 1, 7, 9), "7 of 9 texts found.");
+    EXPECT_STREQ(cat.GetStringCommonBuf(3, 2, "A1", 1024u), "Laufwerk A1: 1024 MB");
+    EXPECT_STREQ(cat.GetStringCommonBuf(3, 3, 42.5), " 42.5% done");
+    EXPECT_STREQ(cat.GetStringCommonBuf(3, 4, 3), "Slot 3");
+    EXPECT_STREQ(cat.GetStringCommonBuf(3, 5), "No arguments.");
+    EXPECT_STREQ(cat.GetStringCommonBuf(3, 6, 4, 7), "Width    7");
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("text 3.1 of " + tree.Path() + "/de/orucldeu.cat"), std::string::npos)
+        << err;
+    EXPECT_EQ(err.find("text 3.2 of"), std::string::npos) << err;
+}
+
+// Without an English text to compare with, only a text without any
+// conversion can be trusted.
+TEST_F(StringCatalogTest, ATranslationWithoutItsEnglishTextIsUsedOnlyWithoutArguments) {
+    tree.Use();
+    tree.Compile("de", "orucldeu", "$set 3\n1 Nur Deutsch.\n2 Nur Deutsch %s.\n");
+    CatalogTestTree::SetLanguage("de_DE.UTF-8");
+    testing::internal::CaptureStderr();
+    StringCatalog cat("vxraidcl.cat");
+    EXPECT_STREQ(cat.GetStringCommonBuf(3, 1), "Nur Deutsch.");
+    EXPECT_STREQ(cat.GetStringCommonBuf(3, 2, "x"),
+                 "ORU StringCatalog::GetStringCommonBuf(3, 2): No such string. ");
+    testing::internal::GetCapturedStderr();
+}
+
 TEST_F(StringCatalogTest, NamedLibraryOfAnotherFamily) {
     tree.Use();
     tree.Compile("en", "oruseng", "$set 1\n11 Subsystem %s:\n12 event\n");
