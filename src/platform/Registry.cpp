@@ -275,8 +275,12 @@ ParseOutcome ParseHive(const std::string& text, const char* hiveName, bool lenie
     std::string hivePrefix = std::string(hiveName);
     size_t pos = 0;
     int lineNumber = 0;
+    // Every hive written here starts with its header: a file without one,
+    // even an empty file (cut short by a crash or a full disk), is damaged.
+    // Only a missing file is an empty hive.
     if (text.empty()) {
-        return outcome;  // an empty file is an empty hive
+        bad(1, "the file is empty");
+        return outcome;
     }
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
@@ -411,7 +415,10 @@ ParseOutcome ParseHive(const std::string& text, const char* hiveName, bool lenie
             return outcome;
         }
     }
-    return outcome;  // only blank and comment lines: an empty hive
+    if (!headerSeen) {
+        bad(lineNumber, "the header line is missing");  // only blank and comment lines
+    }
+    return outcome;
 }
 
 // ---- writing ----

@@ -17,8 +17,9 @@
 // (temporary file, fsync, rename), so concurrent writers in several processes
 // never lose each other's values and a reader never sees a half-written file.
 //
-// A damaged file (a line that is none of the forms above, a missing header)
-// is never changed behind the caller's back: every read and write of that
+// A missing file is an empty hive. A damaged file (a line that is none of
+// the forms above, a missing header, an empty file) is never changed behind
+// the caller's back: every read and write of that
 // hive fails with REG_DAMAGED and a message naming the file and the line.
 // RepairHive keeps a byte-for-byte copy aside, then rewrites the hive with the
 // good lines only.

@@ -305,15 +305,31 @@ TEST(Registry, ADamagedFileIsReportedAndNeverOverwritten) {
     EXPECT_EQ(copy, "");
 }
 
-TEST(Registry, AFileWithoutHeaderIsDamagedAnEmptyOneIsEmpty) {
+// Every hive this layer writes starts with its header, so a file without
+// one, even a file of 0 bytes (cut short by a crash or a full disk), is
+// damaged; only a missing file is an empty hive.
+TEST(Registry, AFileWithoutHeaderIsDamagedEvenWhenItIsEmpty) {
     platformtest::TestRoot root;
-    root.Write("registry/HKEY_LOCAL_MACHINE.reg", "garbage\n");
     RegistryKey key;
-    EXPECT_EQ(RegistryKey::Open(Hive::LOCAL_MACHINE, "", &key).status, RegStatus::REG_DAMAGED);
-    root.Write("registry/HKEY_LOCAL_MACHINE.reg", "");
     EXPECT_TRUE(RegistryKey::Open(Hive::LOCAL_MACHINE, "", &key).ok());
     EXPECT_EQ(RegistryKey::Open(Hive::LOCAL_MACHINE, "Software", &key).status,
               RegStatus::REG_NOT_FOUND);
+    for (const char* text : {"garbage\n", "", "\n\n", "; only a comment\n"}) {
+        SCOPED_TRACE(text);
+        root.Write("registry/HKEY_LOCAL_MACHINE.reg", text);
+        RegResult opened = RegistryKey::Open(Hive::LOCAL_MACHINE, "", &key);
+        EXPECT_EQ(opened.status, RegStatus::REG_DAMAGED);
+        EXPECT_NE(opened.message.find("HKEY_LOCAL_MACHINE.reg"), std::string::npos);
+        EXPECT_EQ(RegistryKey::Create(Hive::LOCAL_MACHINE, "Software", &key).status,
+                  RegStatus::REG_DAMAGED);
+        EXPECT_EQ(root.Read("registry/HKEY_LOCAL_MACHINE.reg"), text);
+    }
+    // Repair makes an empty hive of it and keeps the file aside.
+    root.Write("registry/HKEY_LOCAL_MACHINE.reg", "");
+    std::string copy;
+    ASSERT_TRUE(platform::RepairHive(Hive::LOCAL_MACHINE, &copy).ok());
+    EXPECT_NE(copy, "");
+    EXPECT_TRUE(RegistryKey::Create(Hive::LOCAL_MACHINE, "Software", &key).ok());
 }
 
 TEST(Registry, HivesAreSeparateFiles) {

@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "support/ServerProcess.h"
 
@@ -136,6 +137,21 @@ TEST_F(ConsoleServiceTest, ADamagedRegistryStopsTheStartWithExitOneAndIsLeftAlon
     EXPECT_NE(err.find("HKEY_LOCAL_MACHINE"), std::string::npos) << err;
     EXPECT_GE(RecordIndex("The service configuration cannot be read"), 0);
     EXPECT_EQ(root_.Read("registry/HKEY_LOCAL_MACHINE.reg"), damaged);
+}
+
+// A registry file cut to 0 bytes is no fresh machine: run on defaults, the
+// service would lose its administration path and put its logs elsewhere.
+TEST_F(ConsoleServiceTest, ARegistryFileOfZeroBytesStopsTheStartWithExitOne) {
+    ASSERT_TRUE(root_.Write("registry/HKEY_LOCAL_MACHINE.reg", ""));
+    ASSERT_TRUE(server_.Start());
+    EXPECT_EQ(server_.Process().WaitExit(kLimitMs), 1);
+    const std::string err = server_.Process().Stderr();
+    EXPECT_NE(err.find("OruServr: ServerConfig The service configuration cannot be read: "),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("HKEY_LOCAL_MACHINE.reg"), std::string::npos) << err;
+    EXPECT_EQ(root_.Read("registry/HKEY_LOCAL_MACHINE.reg"), "");
+    EXPECT_TRUE(std::filesystem::exists(root_.File("registry/HKEY_LOCAL_MACHINE.reg")));
 }
 
 TEST_F(ConsoleServiceTest, AStopRequestDuringStartIsNotLost) {
