@@ -47,9 +47,10 @@ StringCatalog::StringCatalog(const char* /*fileName*/)
         kClientFamily, LanguageLibrary::PrimaryLanguageId(LanguageLibrary::LocaleLanguage())));
 }
 
-StringCatalog::StringCatalog(const char* /*fileName*/, const char* libraryName)
+StringCatalog::StringCatalog(const char* /*fileName*/, const char* libraryName, Missing missing)
     : commonBuffers(new char[COMMON_BUF_COUNT * BIG_BUF_MAX_LEN]()),
-      workBuffer(new char[BIG_BUF_MAX_LEN]()) {
+      workBuffer(new char[BIG_BUF_MAX_LEN]()),
+      quietWhenMissing(missing == Missing::QUIET) {
     Open(libraryName != nullptr ? libraryName : "");
 }
 
@@ -94,7 +95,9 @@ void StringCatalog::Open(const std::string& libraryName) {
         }
     }
     if (language == nullptr) {
-        ReportOnce(englishPath, CatalogTexts::kOpenFailed, error, -1, englishPath.c_str());
+        if (!quietWhenMissing || error != ENOENT) {
+            ReportOnce(englishPath, CatalogTexts::kOpenFailed, error, -1, englishPath.c_str());
+        }
         openResult = -1;
         openErrno = kNoLibraryErrno;
         return;

@@ -37,10 +37,16 @@ class StringCatalog {
     // programs had before language libraries).
     explicit StringCatalog(const char* fileName);
 
+    // Whether a library that is not there at all is worth a line on
+    // standard error (a damaged one always is).
+    enum class Missing { REPORT, QUIET };
+
     // The catalog of a named language library, e.g. the service's
     // "orusdeu.dll"; a name without a language suffix ("fwerrcod.dll") is
-    // looked up in the user's language and then in English.
-    StringCatalog(const char* fileName, const char* libraryName);
+    // looked up in the user's language and then in English. QUIET suits a
+    // catalog that may well not exist, such as an OEM one.
+    StringCatalog(const char* fileName, const char* libraryName,
+                  Missing missing = Missing::REPORT);
 
     ~StringCatalog();
     StringCatalog(const StringCatalog&) = delete;
@@ -86,6 +92,7 @@ class StringCatalog {
     std::shared_ptr<catalog::CatalogFile> english;
     // The language library is the English one (or stands in for it).
     bool languageIsEnglish = true;
+    bool quietWhenMissing = false;
     // Guards commonIndex, the common buffers while they are filled, and
     // workBuffer.
     std::mutex lock;

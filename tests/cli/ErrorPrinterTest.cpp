@@ -440,6 +440,47 @@ TEST_F(ErrorPrinterTest, OemMessageFromItsCatalog) {
     std::system(("rm -rf " + root).c_str());
 }
 
+// The service reports a failed storage command with the words of its
+// outcome: source 4 (the result record's kind), the result as the class, the
+// reason as the OEM set and the valid word as the item. The catalog those
+// records name ships with the programs.
+TEST_F(ErrorPrinterTest, StorageCommandFailuresFindTheirOemTexts) {
+    struct Case {
+        std::uint32_t reason;
+        std::uint32_t detail;
+    } cases[] = {{7, 5}, {5, 12}, {6, 0}};  // system call failed (EIO), no memory, SCSI status
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        oruerr error = Error(ERR_COMMAND_FAILED, CREATE_LUN, SUBSYSTEM);
+        error.source = 4;
+        error.errorClass = 3;
+        error.detail = c.detail;
+        error.oemSet = c.reason;
+        error.oemItem = 1;
+        testing::internal::CaptureStderr();
+        bool handled = false;
+        const std::string out = Qualified(error, 4, {}, false, &handled);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_THAT(out, StartsWith(Mark(static_cast<int>(c.reason), 1) + " "));
+        EXPECT_EQ(out.find("No OEM text"), std::string::npos) << out;
+        EXPECT_TRUE(handled);
+    }
+}
+
+// A record that names an OEM catalog nobody ships gets the Part's "no OEM
+// text" line and the generic print, but no complaint about the catalog.
+TEST_F(ErrorPrinterTest, AnOemCatalogThatIsNotThereIsAQuietMiss) {
+    oruerr error = Error(ERR_COMMAND_FAILED, CREATE_LUN, SUBSYSTEM);
+    error.errorClass = 3;
+    error.source = 42;
+    error.oemSet = 2;
+    error.oemItem = 7;
+    testing::internal::CaptureStderr();
+    const std::string out = CommandError(ReplyView{kErrorKind, &error}, 4);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_THAT(out, StartsWith(Line(9, 310, "No OEM text for set 2, item 7.") + Mark(9, 250)));
+}
+
 TEST_F(ErrorPrinterTest, ListAndSessionStatusLines) {
     std::ostringstream out;
     PrintListStatus(2, out);
