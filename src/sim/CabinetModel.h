@@ -50,10 +50,11 @@ enum LunStatus : std::uint8_t {
     kLunFailed = 5,
 };
 
-// Controller status by slot in the raw page (tag 2).
+// Controller status by slot in the raw page (tag 2), a component state:
+// whether a controller works, not which role it has (page 0x80 tells that).
 enum ControllerStatus : std::uint8_t {
-    kCtlActive = 1,
-    kCtlPassive = 2,
+    kCtlGood = 1,  // active or passive
+    kCtlFailed = 2,
     kCtlAbsent = 3,
     kCtlOffline = 5,
 };
@@ -116,7 +117,7 @@ struct ControllerModel {
     std::string revision = "0301";
     std::string firmwareRevision = "F301.00.00";  // 10
     std::uint8_t targetId = 0;
-    std::uint8_t statusValue = 0;  // raw page tag 2 override; 0: derived (active/passive)
+    std::uint8_t statusValue = 0;  // raw page tag 2 override; 0: derived (good, offline, absent)
     std::vector<int> silentPages;  // INQUIRY/mode pages or opcodes (0x100 + op) it refuses
     std::vector<std::uint8_t> dram, nvram, battery;  // raw page module lists
     std::uint64_t firmwareBytes = 0;  // bytes taken by WRITE BUFFER since the last copy

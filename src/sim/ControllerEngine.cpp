@@ -749,6 +749,7 @@ SimReply ControllerEngine::RawPage(const SimCommand& cmd) {
         p.insert(p.end(), values.begin(),
                  values.begin() + std::min<long>(long(values.size()), 255));
     };
+    // A working controller is good whichever role it has.
     auto status = [this](int k) -> std::uint8_t {
         const ControllerModel& c = cab_.controllers[k];
         if (!c.present)
@@ -757,7 +758,7 @@ SimReply ControllerEngine::RawPage(const SimCommand& cmd) {
             return kCtlOffline;
         if (c.statusValue != 0)
             return c.statusValue;
-        return cab_.activeSlot == k ? kCtlActive : kCtlPassive;
+        return kCtlGood;
     };
     const ControllerModel& x = cab_.controllers[0];
     const ControllerModel& y = cab_.controllers[1];

@@ -133,12 +133,12 @@ TEST_F(ArraysTest, ReadsDecodeWhatTheCabinetHolds) {
     ASSERT_GE(raw.size(), 3u);
     EXPECT_EQ(std::size_t((raw[0] << 8) | raw[1]) + 2, raw.size());
     EXPECT_EQ(raw[2], 0);  // answered by X
-    // Tag 2: controller status by slot, X active, Y passive.
+    // Tag 2: controller status by slot, X and Y both good (active or not).
     bool found = false;
     for (std::size_t at = 3; at + 1 < raw.size(); at += 2 + raw[at + 1]) {
         if (raw[at] == 2 && raw[at + 1] == 2 && at + 3 < raw.size()) {
             EXPECT_EQ(raw[at + 2], 1);
-            EXPECT_EQ(raw[at + 3], 2);
+            EXPECT_EQ(raw[at + 3], 1);
             found = true;
         }
     }

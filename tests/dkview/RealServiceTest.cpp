@@ -162,6 +162,38 @@ TEST_F(RealServiceTest, TheSummaryCountsWhatTheSimulatorHolds) {
     EXPECT_EQ(f[17], cabinet.alias);
 }
 
+// Both controllers of a default cabinet are healthy, one active and one
+// passive: the hardware record and the controller record say so alike.
+TEST_F(RealServiceTest, AHealthyPassiveControllerNeverReadsAsFailed) {
+    const SimCabinet& cabinet = cabinets_[0];
+    const DkviewResult hardware = Dkview({"-h", "-S", cabinet.alias});
+    ASSERT_EQ(hardware.exitCode, 0) << hardware.err;
+    std::map<std::string, std::string> states;
+    for (const std::string& line : Lines(hardware.out)) {
+        const std::vector<std::string> f = Split(line);
+        ASSERT_EQ(f.size(), 5u) << line;
+        states[f[3]] = f[4];
+    }
+    EXPECT_EQ(states["X"], "1") << hardware.out;
+    EXPECT_EQ(states["Y"], "1") << hardware.out;
+
+    const DkviewResult readable = Dkview({"-h", cabinet.alias});
+    ASSERT_EQ(readable.exitCode, 0) << readable.err;
+    EXPECT_EQ(readable.out.find(Mark(9, 191)), std::string::npos) << readable.out;  // "Failed"
+
+    const DkviewResult controllers = Dkview({"-c", "-S", cabinet.alias});
+    ASSERT_EQ(controllers.exitCode, 0) << controllers.err;
+    const std::vector<std::string> lines = Lines(controllers.out);
+    ASSERT_EQ(lines.size(), 2u) << controllers.out;
+    const std::vector<std::string> x = Split(lines[0]);
+    const std::vector<std::string> y = Split(lines[1]);
+    ASSERT_EQ(y.size(), 15u) << lines[1];
+    EXPECT_EQ(x[2], "1");
+    EXPECT_EQ(y[2], "1");
+    EXPECT_EQ(x[5], "1");  // active
+    EXPECT_EQ(y[5], "0");  // present, not active
+}
+
 TEST_F(RealServiceTest, EveryReadableDisplayRunsToTheEnd) {
     const SimCabinet& cabinet = cabinets_[0];
     for (const std::vector<std::string>& arguments :

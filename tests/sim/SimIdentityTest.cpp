@@ -233,7 +233,7 @@ TEST_F(SimIdentity, RawPageDescribesBothControllers) {
     EXPECT_EQ(page.dataIn,
               Bytes({0x00, 0x25, 0x01,                       // answered by Y
                      0,    4,    1,    1, 1, 1, 1, 2, 1, 1,  // hardware lists
-                     2,    2,    1,    2,                    // X active, Y passive
+                     2,    2,    1,    1,                    // X and Y good
                      3,    0,    4,    1, 1, 5, 2, 1, 1, 6, 1, 1, 7, 2, 1, 1, 8, 1, 1, 9, 1, 1}));
     std::string answer;
     ASSERT_TRUE(sim->Control("fail-controller 0 X", &answer));

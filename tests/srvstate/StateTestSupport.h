@@ -272,7 +272,7 @@ inline Bytes StandardRawPage(std::uint8_t answeringSlot) {
                   2,
                   2,
                   1,
-                  2,  // controller status X active, Y passive
+                  2,  // controller status X good, Y failed
                   3,
                   0,  // reserved
                   4,
