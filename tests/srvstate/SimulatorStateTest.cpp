@@ -69,7 +69,7 @@ class SimulatorStateTest : public ::testing::Test {
             EXPECT_EQ(Trim(c.ProductId()), m.productId);
             EXPECT_EQ(c.FwRev(), m.firmwareRevision);
             EXPECT_EQ(c.active, k == cab.activeSlot ? 1u : 0u);
-            EXPECT_EQ(c.controllerStatus, k == cab.activeSlot ? 1u : 2u);
+            EXPECT_EQ(c.controllerStatus, 1u);  // good, active or not
             EXPECT_EQ(c.targetId, m.targetId);
             EXPECT_EQ(c.dramStatus, std::vector<std::uint32_t>(m.dram.begin(), m.dram.end()));
             EXPECT_EQ(c.nvramStatus, std::vector<std::uint32_t>(m.nvram.begin(), m.nvram.end()));
@@ -88,6 +88,7 @@ class SimulatorStateTest : public ::testing::Test {
             EXPECT_EQ(Trim(d.SerialNumber()), m.serial);
             EXPECT_EQ(Trim(d.IdentityText1()), m.driveId);
             EXPECT_EQ(Trim(d.IdentityText2()), m.product);
+            EXPECT_EQ(Trim(d.Vendor()), m.vendor);
             EXPECT_EQ(d.capacity, BlockCapacity(m.blocks - 1, 512));
         }
         for (int l = 0; l < 8; ++l) {

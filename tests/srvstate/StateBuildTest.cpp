@@ -150,6 +150,7 @@ TEST_F(StateBuildTest, FullBuildFillsEveryFieldFromTheControllers) {
     EXPECT_EQ(d0.VolSetSerialNumber(), "VOLSET-000000001");
     EXPECT_EQ(d0.IdentityText1(), "QDISK QD-9100   ");
     EXPECT_EQ(d0.IdentityText2(), "QD-9100         ");
+    EXPECT_EQ(d0.Vendor(), "QDISK   ");  // the drive's own INQUIRY
     EXPECT_EQ(d0.ProductRev(), "0102");
     EXPECT_EQ(d0.SerialNumber(), "D1S00000000 ");
     EXPECT_EQ(d0.capacity, BlockCapacity(2097151, 512));

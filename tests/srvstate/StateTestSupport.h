@@ -179,6 +179,8 @@ struct ControllerReplies {
     Bytes rawPage;
     Bytes virtualCapacity;
     Bytes alias;
+    // What every drive answers to a standard INQUIRY through the exchange.
+    Bytes driveInquiry = Inquiry("QDISK", "QD-9100", "0102");
 
     // Serves every reply as a standing answer of script.
     void Install(Script& script) const;
@@ -216,6 +218,11 @@ inline void ControllerReplies::Install(Script& script) const {
     answer(kVirtualCdb, virtualCapacity);
     answer(kAliasCdb, alias);
     answer(kRequestSenseCdb, SenseBytes(0, 0, 0));
+    // The drive exchange of a standard INQUIRY (36 bytes in), for every slot.
+    for (std::uint8_t slot = 0; slot < 12; ++slot) {
+        script.standing[{0x27, 0x03, slot, 0x00, 0x06, 0x00, 0x00, 0x00, 0x24, 0x00}] = Answer{};
+    }
+    answer({0xF4, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, driveInquiry);
     AnswerTwoStep(script, 0x22, 0, driveList);
     AnswerTwoStep(script, 0x23, 0, lunTable);
     AnswerTwoStep(script, 0x23, 1, missing);

@@ -526,6 +526,35 @@ TEST_F(StorSysTest, ShortEntriesAreCompletedFromTheDrive) {
     EXPECT_EQ(table[0].state, 0u);
 }
 
+// The drive list carries no vendor; the drive's own INQUIRY does. It is
+// asked once per drive, and again only when another drive sits in the slot.
+TEST_F(StorSysTest, TheDriveVendorComesFromTheDrivesInquiryOnce) {
+    const Bytes inquiryBlock = {0x27, 0x03, 0x05, 0x00, 0x06, 0x00, 0x00, 0x00, 0x24, 0x00};
+    Bytes inquiry(36, ' ');
+    inquiry[0] = 0;
+    std::memcpy(inquiry.data() + 8, "SEAGATE ", 8);
+    Expect(Out(inquiryBlock, {0x12, 0, 0, 0, 36, 0}));
+    Expect(In({0xF4, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 36, inquiry, 7200));
+    DriveTableEntry entry;
+    entry.address = 5;
+    entry.state = 0;
+    std::strcpy(entry.serial, "JDQ000123456");
+    std::strcpy(entry.productId, "ST34371W        ");
+    EXPECT_EQ(storsys_->DriveVendor(entry), "SEAGATE ");
+    EXPECT_EQ(storsys_->DriveVendor(entry), "SEAGATE ");  // nothing sent
+    // A failed drive is not asked.
+    DriveTableEntry failed = entry;
+    std::strcpy(failed.serial, "JDQ000999999");
+    failed.state = 4;
+    EXPECT_EQ(storsys_->DriveVendor(failed), "");
+    // Another drive in the slot is asked; one that does not answer has none.
+    failed.state = 2;
+    Expect(Out(inquiryBlock, {0x12, 0, 0, 0, 36, 0}));
+    Expect(WithAnswer(In({0xF4, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 36, {}, 7200),
+                      Answer{0x02, Sense(2, 0x80, 0), {}, {}, 0}));
+    EXPECT_EQ(storsys_->DriveVendor(failed), "");
+}
+
 TEST_F(StorSysTest, LunTableAndMissingDrives) {
     Bytes lun = {0x00, 0x41, 8};  // 1 + 8 * 8
     for (std::uint8_t i = 0; i < 8; ++i) {

@@ -339,6 +339,7 @@ bool ServerDiskArrayState::ReadDrives(StorSys& active) {
         CopyField(d.volSetSerialNumber, e.volumeSetId);
         CopyField(d.identityText1, e.driveId);
         CopyField(d.identityText2, e.productId);
+        SetFieldText(d.vendor, active.DriveVendor(e));
         CopyField(d.productRev, e.revision);
         CopyField(d.serialNumber, e.serial);
         d.driveState = e.state;

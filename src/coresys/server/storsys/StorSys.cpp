@@ -395,11 +395,13 @@ void StorSys::CompleteShortEntry(DriveTableEntry& entry, ScsiResult& result) {
     const std::uint8_t drive = static_cast<std::uint8_t>(entry.address);
     unsigned char inquiry[36];
     std::uint32_t moved = 0;
+    std::uint32_t inquired = 0;
     if (DriveInquiry(drive, inquiry, &moved, scratch) != 0) {
         CopyText(entry.productId, inquiry, moved, 16, 16);
         CopyText(entry.revision, inquiry, moved, 32, 4);
         entry.peripheralType = moved > 0 ? inquiry[0] : 0;
         entry.scsiVersion = moved > 2 ? inquiry[2] : 0;
+        inquired = moved;
     }
     std::strcpy(entry.serial, storsys_text::kUnknownSerial);
     unsigned char page[255 + 4];
@@ -424,6 +426,52 @@ void StorSys::CompleteShortEntry(DriveTableEntry& entry, ScsiResult& result) {
             entry.lastBlock = last;
         }
     }
+    // The INQUIRY also named the vendor: no need to ask the drive again.
+    if (inquired != 0) {
+        KeepVendor(entry, inquiry, inquired);
+    }
+}
+
+void StorSys::KeepVendor(const DriveTableEntry& entry, const unsigned char* inquiry,
+                         std::uint32_t moved) {
+    char vendor[9];
+    CopyText(vendor, inquiry, moved, 8, 8);
+    if (vendor[0] == '\0' || entry.address >= kDriveTableSize) {
+        return;
+    }
+    std::lock_guard<std::mutex> guard(vendorLock_);
+    KnownVendor& known = vendors_[entry.address];
+    known.known = true;
+    known.serial = entry.serial;
+    known.product = entry.productId;
+    known.vendor = vendor;
+}
+
+std::string StorSys::DriveVendor(const DriveTableEntry& entry) {
+    if (entry.address >= kDriveTableSize) {
+        return {};
+    }
+    {
+        std::lock_guard<std::mutex> guard(vendorLock_);
+        const KnownVendor& known = vendors_[entry.address];
+        if (known.known && known.serial == entry.serial && known.product == entry.productId) {
+            return known.vendor;
+        }
+    }
+    // A drive that failed or never came up would not answer.
+    if (entry.state == 4 || entry.state == 7) {
+        return {};
+    }
+    ScsiResult scratch;
+    unsigned char inquiry[36];
+    std::uint32_t moved = 0;
+    if (DriveInquiry(static_cast<std::uint8_t>(entry.address), inquiry, &moved, scratch) == 0) {
+        return {};
+    }
+    KeepVendor(entry, inquiry, moved);
+    char vendor[9];
+    CopyText(vendor, inquiry, moved, 8, 8);
+    return vendor;
 }
 
 int StorSys::ReadList23(std::uint8_t select, std::vector<unsigned char>& list, ScsiResult& result) {

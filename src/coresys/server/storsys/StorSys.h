@@ -12,8 +12,10 @@
 // tools, which run one command at a time).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "coresys/server/scsi/DeviceRecord.h"
@@ -78,6 +80,13 @@ class StorSys {
     // null) receives the number of entries decoded.
     int ReadPhysicalDriveList(DriveTableEntry table[kDriveTableSize], std::uint32_t* count,
                               ScsiResult& result);
+    // The vendor (8 characters, as the drive gives them) of the drive that a
+    // drive-list entry names, from the drive's standard INQUIRY through the
+    // exchange: the list itself carries none. A drive is asked once; the
+    // answer is kept for its slot while the same drive (serial and product)
+    // sits there. A failed or uninitialized drive (state 4 or 7) is not
+    // asked. Empty when the drive does not tell. Thread-safe.
+    std::string DriveVendor(const DriveTableEntry& entry);
     // The two-step list 0x23 with its select byte, raw (length field included).
     int ReadList23(std::uint8_t select, std::vector<unsigned char>& list, ScsiResult& result);
     int ReadLunTable(LunTableEntry table[kLunTableSize], ScsiResult& result);
@@ -208,10 +217,22 @@ class StorSys {
     int ReadTwoStep(std::uint8_t opcode, std::uint8_t select, std::vector<unsigned char>& bytes,
                     ScsiResult& result);
     void CompleteShortEntry(DriveTableEntry& entry, ScsiResult& result);
+    void KeepVendor(const DriveTableEntry& entry, const unsigned char* inquiry,
+                    std::uint32_t moved);
     static void Notice(const char* text);
+
+    // A drive's vendor as its INQUIRY gave it, kept per slot.
+    struct KnownVendor {
+        bool known = false;
+        std::string serial;
+        std::string product;
+        std::string vendor;
+    };
 
     const DeviceRecord* record_;
     Locking locking_;
     std::uint32_t formatLevel_ = kFormatLevelUnknown;
     std::uint32_t pageKind_ = 0;
+    std::mutex vendorLock_;
+    std::array<KnownVendor, kDriveTableSize> vendors_;
 };
