@@ -72,14 +72,20 @@ oruUDP ${udp_port}/udp
 SERVICES
 echo "    etc/services: oruTCP ${tcp_port}/tcp, oruUDP ${udp_port}/udp"
 # Sessions are authorized through secure files in the administration
-# directory C:\oru_admin (that is $root/c/oru_admin).
+# directory C:\oru_admin (that is $root/c/oru_admin). Clients look for
+# services by a datagram to their subnet's broadcast address; the mask of
+# all ones keeps that search on this one machine.
 cat > "$root/registry/HKEY_LOCAL_MACHINE.reg" <<'REGISTRY'
 Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\Software\Verdanix\Strovane]
+"Subnet Mask"="255.255.255.255"
 
 [HKEY_LOCAL_MACHINE\Software\Verdanix\Strovane\OruServer\Administration]
 "Path Name"="C:\\oru_admin"
 REGISTRY
 echo "    administration path: C:\\oru_admin ($root/c/oru_admin)"
+echo "    subnet mask: 255.255.255.255 (discovery stays on this machine)"
 
 say "Serving the simulated cabinets: strovsim serve --daemon"
 ORU_ROOT="$root" "$bin/strovsim" serve --daemon
@@ -126,6 +132,9 @@ if [ -z "$first" ]; then
     echo "demo: the service lists no array" >&2
     exit 1
 fi
+
+say "A rescan: the service looks for new arrays, dkview reads the list again"
+dkview -R || failed=1
 
 say "State and capacity of array $first"
 dkview "$first" || failed=1

@@ -87,6 +87,20 @@ TEST_F(RealServiceTest, TheListHoldsEverySimulatedCabinet) {
     EXPECT_EQ(run.out, expected + "\n");
 }
 
+// A rescan asks the service to look for new arrays and then reads the list
+// again, by discovery on the subnet the registry names.
+TEST_F(RealServiceTest, ARescanEndsWellAndTheListStaysWhole) {
+    const DkviewResult rescan = Dkview({"-R"});
+    EXPECT_EQ(rescan.exitCode, 0) << rescan.out << rescan.err;
+    EXPECT_EQ(rescan.out, Mark(13, 159) + " Asking the service to look for new arrays.\n");
+    const DkviewResult quiet = Dkview({"-R", "-S"});
+    EXPECT_EQ(quiet.exitCode, 0) << quiet.err;
+    EXPECT_EQ(quiet.out, "");
+    const DkviewResult list = Dkview({"-S", "-i"});
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_EQ(list.out.rfind("I:" + cabinets_[0].serial, 0), 0u) << list.out;
+}
+
 TEST_F(RealServiceTest, TheDrivesAreTheSimulatorsDrives) {
     const SimCabinet& cabinet = cabinets_[0];
     const DkviewResult run = Dkview({"-d", "-S", cabinet.alias});

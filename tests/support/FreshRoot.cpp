@@ -53,6 +53,12 @@ FreshRoot::FreshRoot() {
              << "oruTCP " << tcpPort_ << "/tcp\n"
              << "oruUDP " << udpEntry << "/udp\n";
     Write("etc/services", services.str());
+    // Clients find services by a datagram to the broadcast address of the
+    // registry's subnet; a mask of all ones keeps that on this host.
+    Write("registry/HKEY_LOCAL_MACHINE.reg",
+          "Windows Registry Editor Version 5.00\n\n"
+          "[HKEY_LOCAL_MACHINE\\Software\\Verdanix\\Strovane]\n"
+          "\"Subnet Mask\"=\"255.255.255.255\"\n");
 }
 
 FreshRoot::~FreshRoot() {

@@ -2,7 +2,8 @@
 //
 // The constructor makes an empty directory under $TMPDIR (or /tmp), points
 // this process at it (platform::SetRootDir) and writes etc/services with
-// free TCP and UDP ports for "oruTCP" and "oruUDP". Both the service and the
+// free TCP and UDP ports for "oruTCP" and "oruUDP", and a registry whose
+// "Subnet Mask" (255.255.255.255) keeps discovery on this host. Both the service and the
 // clients put the port of an "oruUDP" entry into network order once more, so
 // the entry holds the free UDP port with its two bytes swapped: UdpPort() is
 // the port datagrams really travel on. The destructor removes

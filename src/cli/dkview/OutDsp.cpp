@@ -203,10 +203,6 @@ void OutDsp::ParseArguments(int argc, char** argv) {
 }
 
 int OutDsp::ListArrays(QEN& qen) {
-    if (qen.OruListStatus() != ASL_GOOD) {
-        PrintListStatus(static_cast<std::int32_t>(qen.OruListStatus()), std::cerr);
-        return CLI_EXIT_NO_REPLY;
-    }
     if (raw) {
         std::cout << "I:";
     }
@@ -283,6 +279,12 @@ void OutDsp::Performance(QEN& qen, DiskArray*& array, const ArrayReport& report)
 
 int OutDsp::Output() {
     QEN qen(kind == DK_RESCAN ? 0 : 1);
+    // Every run starts with the state of the subsystem list, the rescan
+    // too: without a usable list nothing that follows can work.
+    if (qen.OruListStatus() != ASL_GOOD) {
+        PrintListStatus(static_cast<std::int32_t>(qen.OruListStatus()), std::cerr);
+        return CLI_EXIT_NO_REPLY;
+    }
     if (kind == DK_LIST) {
         return ListArrays(qen);
     }
