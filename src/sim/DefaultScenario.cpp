@@ -1,6 +1,7 @@
 #include "sim/DefaultScenario.h"
 
 #include <string>
+#include <vector>
 
 #include "sim/CabinetRules.h"
 
@@ -21,6 +22,38 @@ DriveModel MakeDrive(const std::string& serial, std::uint32_t blocks, bool spare
     d.volumeSetId = volumeSetId;
     d.blocks = blocks;
     return d;
+}
+
+// Mode pages as a user sets up a healthy, redundant array with a hot spare
+// (page bytes from the page code on: page byte i is reply byte 8 + i).
+std::vector<std::uint8_t> ConfiguredPage21(std::uint8_t targetX, std::uint8_t targetY) {
+    std::vector<std::uint8_t> p = DefaultPage21(targetX, targetY);
+    // Hot spare wanted, automatic rebuild and include, log full warning.
+    p[3] = 0x40 | 0x08 | 0x04 | 0x02;
+    // Rebuild priority high; parity, synchronous and wide transfers,
+    // terminator power and unit attention on.
+    p[4] = 0x20 | 0x10 | 0x08 | 0x04 | 0x02 | 0x01;
+    // Capacity warning at 90 percent: (58981 + 1) x 100 / 65535.
+    p[8] = 58981 >> 8;
+    p[9] = 58981 & 0xFF;
+    // Write working set interval.
+    p[12] = 30;
+    return p;
+}
+
+std::vector<std::uint8_t> ConfiguredPage22() {
+    std::vector<std::uint8_t> p = DefaultPage22();
+    p[5] = 8;   // LUN creation limit (BE32 at reply byte 10)
+    p[9] = 64;  // queue full threshold (BE32 at reply byte 14)
+    // Single path failover, controller write cache, write cache mirrored.
+    p[10] = 0x01 | 0x04 | 0x08;
+    // No write-back on one controller, cache battery required, resiliency
+    // settings allowed, cache flush level 2, redundancy not enforced. With
+    // the write cache mirrored this is the "Normal" resiliency of a
+    // two-controller array.
+    p[13] = 0x20 | 0x10 | (2 << 2);
+    p[15] = 64;  // cache segment size
+    return p;
 }
 
 CabinetModel MakeCabinet(int index, int members, int luns) {
@@ -49,8 +82,8 @@ CabinetModel MakeCabinet(int index, int members, int luns) {
         c.luns[l].blocks = 1024 * 1024;
     }
     c.page08 = DefaultPage08();
-    c.page21 = DefaultPage21(0, 1);
-    c.page22 = DefaultPage22();
+    c.page21 = ConfiguredPage21(0, 1);
+    c.page22 = ConfiguredPage22();
     c.cabinetWords.assign(42, 0);
     // Fans, power supplies and temperatures read as present and good.
     for (int i = 0; i < 6; ++i)

@@ -209,6 +209,30 @@ TEST_F(RealServiceTest, AHealthyPassiveControllerNeverReadsAsFailed) {
     EXPECT_EQ(y[5], "0");  // present, not active
 }
 
+// The simulator's default cabinets are configured as a user would configure
+// a healthy array: redundant, with the hot spare wanted that they hold.
+TEST_F(RealServiceTest, TheDefaultCabinetsHaveTheSettingsOfAConfiguredArray) {
+    for (const SimCabinet& cabinet : cabinets_) {
+        SCOPED_TRACE(cabinet.serial);
+        const DkviewResult run = Dkview({"-s", "-S", cabinet.serial});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const std::vector<std::string> f = Split(Lines(run.out).at(0));
+        ASSERT_EQ(f.size(), 48u) << run.out;
+        auto field = [&f](int n) { return f[2 + n]; };
+        EXPECT_EQ(field(35), "Normal") << run.out;  // resiliency
+        EXPECT_EQ(field(10), "1");                  // hot spare wanted
+        EXPECT_EQ(field(3), "1");                   // automatic rebuild
+        EXPECT_EQ(field(4), "1");                   // automatic include
+        EXPECT_EQ(field(11), "1");                  // log full warning
+        EXPECT_EQ(field(12), "1");                  // write cache
+        EXPECT_EQ(field(5), "1");                   // parity
+        EXPECT_EQ(field(15), "90");                 // capacity warning, percent
+        EXPECT_EQ(field(21), "0");                  // no rebuild in progress
+        EXPECT_EQ(field(25), "0");                  // subsystem state: ready
+        EXPECT_EQ(field(26), "0");                  // no conditions
+    }
+}
+
 TEST_F(RealServiceTest, EveryReadableDisplayRunsToTheEnd) {
     const SimCabinet& cabinet = cabinets_[0];
     for (const std::vector<std::string>& arguments :
