@@ -238,7 +238,7 @@ TEST_F(ErrorPrinterTest, ClassOneDetailCarriesTheSenseData) {
                 HasSubstr("\n\n" + Line(9, 130, "The error came without sense data.")));
     SetSense(error, kDriveSense);
     const std::string out = Detail(error);
-    EXPECT_THAT(out, HasSubstr("\n\n" + Line(9, 131, "Sense data:") + "   0:  0x70  0x00  0x05"));
+    EXPECT_THAT(out, HasSubstr("\n\n" + Line(9, 131, "Sense data:") + "  0:  0x70  0x00  0x05"));
 }
 
 TEST_F(ErrorPrinterTest, SenseDataPrintsBytesAndFields) {
@@ -248,8 +248,8 @@ TEST_F(ErrorPrinterTest, SenseDataPrintsBytesAndFields) {
     out << std::hex;
     PrintSenseData(error.SenseBytes(), out);
     const std::string expected =
-        "   0:  0x70  0x00  0x05  0x00  0x00  0x00  0x00  0x12  \n"
-        "   8:  0x00  0x00  0x00  0x00  0x80  0x00  0x03  0x00  \n"
+        "  0:  0x70  0x00  0x05  0x00  0x00  0x00  0x00  0x12  \n"
+        "  8:  0x00  0x00  0x00  0x00  0x80  0x00  0x03  0x00  \n"
         "  16:  0x00  0x00  0x00  0x00  0x24  0x00  0x04  0x44  \n"
         "  24:  0x00  0x07  \n"
         "   " +
@@ -294,8 +294,8 @@ TEST_F(ErrorPrinterTest, ShortSensePrintsOnlyTheFieldsItHolds) {
     std::ostringstream out;
     PrintSenseData(error.SenseBytes(), out);
     const std::string text = out.str();
-    EXPECT_THAT(text, StartsWith("   0:  0x70  0x00  0x02  0x00  0x00  0x00  0x00  0x0a  \n"
-                                 "   8:  0x00  0x00  0x00  0x00  0x04  0x01  0x05  0x00  \n"
+    EXPECT_THAT(text, StartsWith("  0:  0x70  0x00  0x02  0x00  0x00  0x00  0x00  0x0a  \n"
+                                 "  8:  0x00  0x00  0x00  0x00  0x04  0x01  0x05  0x00  \n"
                                  "  16:  0x00  0x00  \n"));
     EXPECT_THAT(text, HasSubstr(Mark(9, 115)));
     EXPECT_THAT(text, HasSubstr(Mark(9, 116) + " FRU code: 0x05"));
@@ -324,7 +324,7 @@ TEST_F(ErrorPrinterTest, BinarySenseIsCappedAtSixtyFourBytes) {
     // Fewer received bytes than the sense data claims: only those are read.
     out.str("");
     PrintSenseData(std::string_view(error.text, 4), out);
-    EXPECT_EQ(out.str().substr(0, 30), "   0:  0xff  0xff  0xff  0xff ");
+    EXPECT_EQ(out.str().substr(0, 29), "  0:  0xff  0xff  0xff  0xff ");
     EXPECT_THAT(out.str(), ::testing::Not(HasSubstr("ASC")));
 }
 

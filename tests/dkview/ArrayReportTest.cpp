@@ -268,6 +268,8 @@ TEST_F(ArrayReportTest, HardwareShowsOnlyStatesItsComponentKnows) {
     state.hardware->values1 = {1, 9};  // fan 2 in an unknown state
     state.hardware->values2 = {2};
     state.controllers[0].batteryStatus = {1, 4};  // battery 2 out of range
+    state.controllers[0].dramStatus = {1};
+    state.controllers[0].nvramStatus = {2};
     const std::string raw = Run(state, true, false, &ArrayReport::HardwareRecord);
     EXPECT_THAT(raw, HasSubstr("H:STROVANE:QRVZX ARRAY:F1:1\n"));
     EXPECT_THAT(raw, Not(HasSubstr(":F2:")));
@@ -277,6 +279,12 @@ TEST_F(ArrayReportTest, HardwareShowsOnlyStatesItsComponentKnows) {
     const std::string readable = Run(state, false, false, &ArrayReport::HardwareRecord);
     for (int item : {58, 60, 62, 63, 64}) {
         EXPECT_THAT(readable, HasSubstr(Mark(13, item))) << item;
+    }
+    // Every line of the record, a controller's state and modules too, is
+    // led by three blanks, as the display's labelled lines are.
+    for (int item : {58, 60, 62, 63, 64, 66, 68}) {
+        EXPECT_THAT("\n" + readable, HasSubstr("\n   " + Mark(13, item))) << item;
+        EXPECT_THAT(readable, Not(HasSubstr("    " + Mark(13, item)))) << item;
     }
 }
 

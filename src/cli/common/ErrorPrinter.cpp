@@ -387,7 +387,7 @@ void PrintSenseData(std::string_view sense, std::ostream& out) {
     const std::size_t held = SenseLength(sense);
     const std::size_t shown = std::min(held, kMostSenseShown);
     for (std::size_t line = 0; line < shown; line += kSenseBytesPerLine) {
-        out << "  " << std::dec << std::setfill(' ') << std::setw(2) << line << ":  ";
+        out << "  " << std::dec << line << ":  ";
         for (std::size_t i = line; i < shown && i < line + kSenseBytesPerLine; ++i) {
             out << "0x" << std::hex << std::setfill('0') << std::setw(2)
                 << static_cast<unsigned>(Byte(sense, i)) << "  ";

@@ -422,17 +422,17 @@ void ArrayReport::Settings() {
 
 void ArrayReport::HardwareRecord() {
     const ::Hardware hardware = state.hardware.value_or(::Hardware{});
+    // Unlike the settings, controller and drive records, the hardware record
+    // has no value lines: each of its lines is led by three blanks.
     auto show = [&](const std::string& rawName, const std::string& line, std::uint32_t type,
-                    std::uint32_t value, bool heading) {
+                    std::uint32_t value) {
         if (!ValueText::ComponentStateInRange(type, value)) {
             return false;
         }
         if (raw) {
             out << RawHead("H") << ':' << rawName << ':' << value << '\n';
-        } else if (heading) {
-            Heading(line);
         } else {
-            Value(line);
+            Heading(line);
         }
         return true;
     };
@@ -442,7 +442,7 @@ void ArrayReport::HardwareRecord() {
         const std::string name = names.FanName(i);
         const std::string state = words.ComponentState(kFanType, hardware.values1[i]);
         show(name, CliText(kDisplaySet, 58, name.c_str(), state.c_str()), kFanType,
-             hardware.values1[i], true);
+             hardware.values1[i]);
     }
     for (std::uint32_t i = 0; i < hardware.Count2(); ++i) {
         ValueText names;
@@ -450,7 +450,7 @@ void ArrayReport::HardwareRecord() {
         const std::string name = names.PowerSupplyName(i);
         const std::string state = words.ComponentState(kSupplyType, hardware.values2[i]);
         show(name, CliText(kDisplaySet, 60, name.c_str(), state.c_str()), kSupplyType,
-             hardware.values2[i], true);
+             hardware.values2[i]);
     }
     for (std::uint32_t c = 0; c < kControllerPositions; ++c) {
         const ControllerInfo* controller = state.Controller(c);
@@ -468,7 +468,7 @@ void ArrayReport::HardwareRecord() {
         } else {
             ValueText words;
             Heading(Text(62, name.c_str()));
-            Value(Text(63, words.ComponentState(kControllerType, status)));
+            Heading(Text(63, words.ComponentState(kControllerType, status)));
         }
         auto modules = [&](const std::vector<std::uint32_t>& states, std::uint32_t type,
                            const char* letter, int item, bool level) {
@@ -477,7 +477,7 @@ void ArrayReport::HardwareRecord() {
                 const char* word =
                     level ? words.LevelWord(states[i]) : words.ComponentState(type, states[i]);
                 show(name + letter + std::to_string(i + 1), CliText(kDisplaySet, item, i + 1, word),
-                     type, states[i], false);
+                     type, states[i]);
             }
         };
         modules(controller->batteryStatus, kBatteryType[c], "B", 64, true);

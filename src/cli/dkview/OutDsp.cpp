@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <string>
 #include <vector>
 
 #include "cli/common/ArrayConnect.h"
@@ -52,9 +53,11 @@ bool AllDigits(const char* text) {
     return true;
 }
 
+// An unknown switch is named by its letter (nothing for a bare "-").
 [[noreturn]] void BadSwitch(const char* argument) {
     PrintProgramMessage(PM_BAD_SWITCH, PROG_DKVIEW, std::cerr);
-    std::cerr << " \"" << argument << "\"\n";
+    const std::string letter = argument[1] != '\0' ? std::string(1, argument[1]) : std::string();
+    std::cerr << " \"" << letter << "\"\n";
     Usage::Exit();
 }
 
