@@ -120,6 +120,34 @@ TEST_F(RemrunRunTest, ARefusalGoesToTheErrorStreamAndFailsTheRun) {
         << result.err;
 }
 
+// remrun sends no input: once the request is out it ends its sending side,
+// so a command that reads its input (cat, a shell) sees its end at once.
+TEST_F(RemrunRunTest, TheSendingSideEndsAfterTheRequestSoACommandReadingInputEnds) {
+    server_.Serve(RshBehaviour::READ_INPUT_FIRST, "no input\n", "");
+    RemrunResult result = Run({"127.0.0.1", "cat"});
+    RshRequest request = server_.Finish();
+
+    EXPECT_TRUE(request.inputEnded);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "no input\n");
+}
+
+// A server that refuses and then resets the connection: the user reads the
+// refusal and its reason, not a receive error.
+TEST_F(RemrunRunTest, ARefusalFollowedByAResetStillShowsTheReason) {
+    server_.Serve(RshBehaviour::REFUSE_THEN_RESET, "Permission denied.\n", "");
+    RemrunResult result = Run({"127.0.0.1", "-l", "nobody", "id"});
+    server_.Finish();
+
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err.rfind("Permission denied.\n", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find("** ERROR: The remote host refused to run the command."),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.err.find("Error receiving"), std::string::npos) << result.err;
+}
+
 TEST_F(RemrunRunTest, AServerThatClosesBeforeAnsweringFailsTheRun) {
     server_.Serve(RshBehaviour::CLOSE_BEFORE_ANSWER, "", "");
     RemrunResult result = Run({"127.0.0.1", "date"});

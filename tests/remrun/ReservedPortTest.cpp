@@ -1,5 +1,6 @@
 // The search for a reserved local port, over a range of ordinary ports so
-// that the test needs no privilege and leaves the real reserved ports alone.
+// that the test needs no privilege and leaves the real reserved ports alone;
+// the ports lie below the range the system hands out by itself.
 #include "tools/remrun/ReservedPort.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <fstream>
 
 namespace {
 
@@ -45,9 +47,25 @@ class Sock {
     int fd_;
 };
 
+// The lowest port the system hands out by itself (bind to port 0, connect).
+std::uint16_t EphemeralFloor() {
+    std::ifstream range("/proc/sys/net/ipv4/ip_local_port_range");
+    unsigned low = 0;
+    unsigned high = 0;
+    if (!(range >> low >> high) || low <= 2048 || low > 65535) {
+        return 32768;  // the kernel's default
+    }
+    return static_cast<std::uint16_t>(low);
+}
+
 // A top port such that top, top-1 and top-2 could all be bound a moment ago.
+// The ports lie below the ephemeral range, so no connection the machine
+// makes meanwhile can take one of them; ports of other tests' sockets are
+// the only ones in use there, and a free triple is easily found.
 std::uint16_t FreeTripleTop() {
-    for (std::uint16_t top = 47000; top > 40000; top -= 7) {
+    const std::uint16_t floor = EphemeralFloor();
+    const std::uint16_t first = static_cast<std::uint16_t>(floor - 1 - (getpid() % 997));
+    for (std::uint16_t top = first; top > 2048; top -= 7) {
         Sock a, b, c;
         if (a.Bind(top) && b.Bind(top - 1) && c.Bind(top - 2)) {
             return top;

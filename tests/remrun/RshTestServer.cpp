@@ -15,15 +15,36 @@ namespace {
 // The test server never waits for ever: a client that does not come or
 // stops talking ends the service after this long.
 constexpr int kWaitMs = 30000;
+// A command that reads its input waits this long for the client to end it;
+// a client that never does fails its test in seconds, not by the time-out.
+constexpr int kInputWaitMs = 5000;
 constexpr std::size_t kFieldLimit = 1 << 20;
 
-bool WaitReadable(int fd) {
+bool WaitReadable(int fd, int waitMs = kWaitMs) {
     pollfd wait{fd, POLLIN, 0};
     int ready;
     do {
-        ready = poll(&wait, 1, kWaitMs);
+        ready = poll(&wait, 1, waitMs);
     } while (ready < 0 && errno == EINTR);
     return ready > 0;
+}
+
+// Reads and drops input until the client ends its sending side; false when
+// it does not within the wait.
+bool ReadUntilInputEnds(int fd) {
+    char buffer[512];
+    for (;;) {
+        if (!WaitReadable(fd, kInputWaitMs)) {
+            return false;
+        }
+        ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+        if (got == 0) {
+            return true;
+        }
+        if (got < 0 && errno != EINTR) {
+            return false;
+        }
+    }
 }
 
 // Reads one field up to its zero byte; false when the connection ends first.
@@ -137,19 +158,32 @@ void RshTestServer::Run(RshBehaviour behaviour, std::string output, std::string 
         close(fd);
         return;
     }
+    const bool refuse =
+        behaviour == RshBehaviour::REFUSE || behaviour == RshBehaviour::REFUSE_THEN_RESET;
     int errorFd = -1;
     unsigned long errorPort = std::strtoul(request_.errorPort.c_str(), nullptr, 10);
-    if (behaviour != RshBehaviour::REFUSE && errorPort != 0 && errorPort < 65536) {
+    if (!refuse && errorPort != 0 && errorPort < 65536) {
         errorFd = ConnectBack(static_cast<std::uint16_t>(errorPort));
         request_.errorConnected = errorFd >= 0;
     }
-    SendAll(fd, std::string(1, behaviour == RshBehaviour::REFUSE ? '\1' : '\0'));
+    if (behaviour == RshBehaviour::READ_INPUT_FIRST) {
+        request_.inputEnded = ReadUntilInputEnds(fd);
+        if (!request_.inputEnded) {
+            if (errorFd >= 0) {
+                close(errorFd);
+            }
+            close(fd);
+            return;
+        }
+    }
+    SendAll(fd, std::string(1, refuse ? '\1' : '\0'));
     SendAll(fd, output);
     if (errorFd >= 0) {
         SendAll(errorFd, errorOutput);
         close(errorFd);
     }
-    if (behaviour == RshBehaviour::RESET_DURING_OUTPUT) {
+    if (behaviour == RshBehaviour::RESET_DURING_OUTPUT ||
+        behaviour == RshBehaviour::REFUSE_THEN_RESET) {
         linger abort{1, 0};
         setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
     }

@@ -21,7 +21,10 @@ enum class RshBehaviour {
     REFUSE,               // status byte 1 and the output as the reason
     CLOSE_AT_ONCE,        // closes right after accepting, reads nothing
     CLOSE_BEFORE_ANSWER,  // reads the request, closes without a byte
-    RESET_DURING_OUTPUT   // status byte 0, the output, then a reset
+    RESET_DURING_OUTPUT,  // status byte 0, the output, then a reset
+    REFUSE_THEN_RESET,    // status byte 1, the output as the reason, then a reset
+    READ_INPUT_FIRST      // like a command that reads its input (cat): answers only
+                          // once the client has ended its sending side
 };
 
 struct RshRequest {
@@ -33,6 +36,7 @@ struct RshRequest {
     std::string remoteUser;
     std::string command;
     bool errorConnected = false;  // the connection back to the error port was made
+    bool inputEnded = false;      // the client ended its sending side (READ_INPUT_FIRST)
 };
 
 class RshTestServer {

@@ -256,6 +256,10 @@ int RemoteShell::Run() {
     if (!SendAll(mainSocket.Fd(), request)) {
         console_.Error(RemrunText::SEND_FAILED, WinsockCode(errno));
     }
+    // The request is all we send: the main connection also carries the
+    // command's input, and a command that reads it (cat, a shell) would
+    // otherwise wait for more for ever.
+    shutdown(mainSocket.Fd(), SHUT_WR);
 
     // The first byte is the remote side's answer: zero when it runs the
     // command, else a refusal whose reason follows as text.
@@ -282,7 +286,11 @@ int RemoteShell::Run() {
             console_.WriteOutput(data, size);
         }
         if (piece.error != 0) {
-            receiveError = piece.error;
+            // After a refusal the remote side has said all it had to say;
+            // some servers then reset the connection instead of closing it.
+            if (!refused) {
+                receiveError = piece.error;
+            }
             break;
         }
         if (piece.ended) {
