@@ -99,6 +99,26 @@ TEST_F(LogWriter, RecordsOfAFullBlockLengthTakeABlockOfTheirOwn) {
     mgr->CloseSubsysLog(log);
 }
 
+// The smallest room that still takes an end marker: a block whose last
+// record ends exactly 8 bytes before its end gets one, in those 8 bytes.
+TEST_F(LogWriter, ARecordEndingEightBytesBeforeTheBlockEndIsFollowedByTheEndMarker) {
+    auto mgr = StartLog(dir_);
+    SubsysLog* log = mgr->OpenSubsysLog("QX0000000001");
+    EXPECT_EQ(log->WriteRecord(Record(4000).data()).second, 4096u);
+    EXPECT_EQ(log->WriteRecord(Record(88).data()).second, 4096u + 4000);  // ends at 4088
+    EXPECT_EQ(log->WriteRecord(Record(60).data()).second, 8192u);         // does not fit
+    Settle(*mgr);
+    Bytes file = ReadBytes(dir_ + "/L0000001");
+    ASSERT_EQ(file.size(), 3u * 4096);
+    EXPECT_EQ(Le32(file, 4096 + 4088), 0xFFFFFFFFu);  // reserved word
+    EXPECT_EQ(Le32(file, 4096 + 4092), 0xFFFFFFFFu);  // length word
+    auto records = WalkLogFile(file);
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[2].lrba, 4096u + 4000);
+    EXPECT_EQ(records[3].lrba, 8192u);
+    mgr->CloseSubsysLog(log);
+}
+
 TEST_F(LogWriter, FullFilesRollOverAndLrbasContinueAcrossThem) {
     auto mgr = StartLog(dir_);
     SubsysLog* log = mgr->OpenSubsysLog("QX0000000002");
