@@ -175,6 +175,122 @@ TEST_F(ArrayReportTest, TheRawSettingsRecordHasItsFortyFiveFields) {
     EXPECT_EQ(fields[3 + 34], "Secure");
 }
 
+// A state in which every field the raw records PD, C and S print holds a
+// value of its own, so that a field printed in another's place shows.
+DiskArrayState DistinctState() {
+    DiskArrayState state = FullState();
+    ControllerInfo& x = state.controllers[0];
+    SetFieldText(x.vendor, "VENDX ");
+    SetFieldText(x.productId, "PRODX  ");
+    SetFieldText(x.serialNumber, "SERX ");
+    SetFieldText(x.pairedSerialNumber, "PAIRX ");
+    SetFieldText(x.productRev, "RVX");
+    SetFieldText(x.mfgProdCode, "MFGX ");
+    SetFieldText(x.fwRev, "FWX ");
+    x.active = 1;
+    x.bkplSlot = 5;
+    x.targetId = 41;
+    x.statusExtra = 77;
+    ControllerInfo& y = state.controllers[1];
+    SetFieldText(y.vendor, "VENDY");
+    SetFieldText(y.productId, "PRODY");
+    SetFieldText(y.serialNumber, "SERY");
+    SetFieldText(y.pairedSerialNumber, "PAIRY");
+    SetFieldText(y.productRev, "RVY ");
+    SetFieldText(y.mfgProdCode, "MFGY");
+    SetFieldText(y.fwRev, "FWY");
+    y.active = 0;
+    y.bkplSlot = 6;
+    y.targetId = 42;
+    y.statusExtra = 88;
+    Physical_Drive& d = state.drives[0];
+    SetFieldText(d.vendor, "DVEND ");
+    SetFieldText(d.identityText2, "DPROD ");
+    SetFieldText(d.serialNumber, "DSER ");
+    SetFieldText(d.driveText, "DTXT ");
+    SetFieldText(d.identityText1, "DID1 ");
+    SetFieldText(d.volSetSerialNumber, "DVOL ");
+    SetFieldText(d.productRev, "DREV");
+    d.capacity = BlockCapacity(1048575, 1024);  // 1024 MB
+    d.driveValue1 = 90;
+    d.driveValue2 = 91;
+    d.driveValue3 = 92;
+    d.driveValue4 = 7;
+    ModeSubsystemPage& p = *state.modeSubsystem;
+    p.vs_partition = 11;
+    p.format_pattern_fill = 12;
+    p.auto_rebuild = 13;
+    p.auto_include = 14;
+    p.parity = 15;
+    p.sdtr = 16;
+    p.wdtr = 17;
+    p.term_power = 18;
+    p.unit_attn = 19;
+    p.hot_spare_desired = 20;
+    p.log_full_warn = 21;
+    p.rebuild_priority = 24;
+    p.cap_deplete_thresh = 32767;  // 50 percent
+    p.write_work_set_int = 26;
+    p.subsys_type_id = 27;
+    p.language = 28;
+    p.rebuild_in_progress = 31;
+    p.rebuild_progress = 32;
+    p.balancing = 33;
+    p.optimizing = 34;
+    p.disable_remote_reset = 37;
+    p.subsystem_state = 98;
+    p.value9 = 99;
+    p.ctrl_a_addr = 96;
+    p.ctrl_b_addr = 97;
+    state.modeCache = ModeCachePage{};
+    state.modeCache->write_cache_enable = 22;
+    state.modeCache->read_cache_enable = 23;
+    state.subsystemState->values[0] = 35;
+    state.subsystemState->values[1] = 1;  // condition flag 0
+    state.subsystemState->values[5] = 1;  // condition flag 4
+    state.modeExtension = ModeExtensionPage{};
+    for (std::uint32_t n = 1; n <= 16; ++n) {
+        state.modeExtension->values[n - 1] = 50 + n;
+    }
+    state.userParam1 = 0;
+    state.userParam2 = 2;  // "Normal"
+    return state;
+}
+
+TEST_F(ArrayReportTest, EveryRawFieldOfTheDriveControllerAndSettingsRecordsIsItsOwn) {
+    const DiskArrayState state = DistinctState();
+    const std::vector<std::string> drives = Lines(Run(state, true, false, &ArrayReport::Drives));
+    ASSERT_EQ(drives.size(), 12u);
+    // Slot, state, vendor, product, MB, blocks, block size, serial, drive
+    // text, identity, volume set (texts trimmed), array serial, value 4.
+    EXPECT_EQ(drives[0], "PD:A1:0:DVEND:DPROD:1024:1048575:1024:DSER:DTXT:DID1:DVOL:QX0000000042:7");
+
+    const std::vector<std::string> controllers =
+        Lines(Run(state, true, false, &ArrayReport::Controllers));
+    ASSERT_EQ(controllers.size(), 2u);
+    // Name, status, vendor, product (trimmed), active, backplane slot,
+    // target, serial, partner (trimmed), extra status, revision,
+    // manufacturing code, firmware (as stored), array serial.
+    EXPECT_EQ(controllers[0],
+              "C:X:1:VENDX:PRODX:1:5:41:SERX:PAIRX:77:RVX:MFGX :FWX :QX0000000042");
+    EXPECT_EQ(controllers[1], "C:Y:2:VENDY:PRODY:0:6:42:SERY:PAIRY:88:RVY :MFGY:FWY:QX0000000042");
+
+    std::string settings = Run(state, true, false, &ArrayReport::Settings);
+    ASSERT_FALSE(settings.empty());
+    settings.pop_back();
+    EXPECT_EQ(settings,
+              "S:VENDX:PRODX"
+              ":11:12:13:14:15:16:17:18:19:20:21:22:23:24"  // 1..14
+              ":50:26:27:28"                                // 15..18
+              ":41:42"                                      // 19, 20: target ids
+              ":31:32:33:34:35"                             // 21..25
+              ":0x11"                                       // 26: condition bits
+              ":37:QX0000000042"                            // 27, 28
+              ":56:55:53:54:52:51"                          // 29..34
+              ":Normal"                                     // 35
+              ":57:58:59:60:61:62:63:64:65:66");            // 36..45
+}
+
 TEST_F(ArrayReportTest, TheThresholdPercentRoundsDown) {
     const std::vector<std::pair<std::uint32_t, std::string>> cases = {
         {1966, "3"}, {1964, "2"}, {65535, "100"}, {0, "0"}};
