@@ -109,24 +109,53 @@ void FillDrive(Physical_Drive& d, std::uint32_t s) {
     d.driveValue4 = s + 2000;
 }
 
+void WriteControllers(Bytes& b) {
+    b.Word(2);
+    WriteController(b, 0);
+    WriteController(b, 1);
+}
+
+void WriteSubsystemState(Bytes& b, std::uint32_t version) {
+    for (std::uint32_t i = 0; i < (version >= 4 ? 24u : 19u); ++i) {
+        b.Word(100 + i);
+    }
+}
+
+void WriteCachePage(Bytes& b) {
+    b.Word(1).Word(0);
+}
+
+void WriteExtensionPage(Bytes& b, std::uint32_t version) {
+    for (std::uint32_t n = 1; n <= (version >= 4 ? 16u : 6u); ++n) {
+        b.Word(ExtensionValue(n));
+    }
+}
+
+void WriteMissingDrives(Bytes& b) {
+    b.Word(6);
+    b.Word(1).Text("MISSPROD", 17).Text("DRVID0001", 17).Text("MSN000001", 13);
+    b.Text("DRVVEND", 9).Text("VOLSET9", 17).Word(8191).Word(512);
+    for (int e = 1; e < 6; ++e) {
+        b.Word(0).Text("", 17).Text("", 17).Text("", 13).Text("", 9).Text("", 17).Word(0).Word(0);
+    }
+}
+
+void WriteHardware(Bytes& b) {
+    b.Word(3).Word(5).Word(6).Word(7).Word(1).Word(8);
+}
+
 }  // namespace
 
 ByteVector GoldenStateBytes(std::uint32_t version) {
     const bool v4 = version >= 4;
     Bytes b;
-    b.Word(2);
-    WriteController(b, 0);
-    WriteController(b, 1);
-    for (std::uint32_t i = 0; i < (v4 ? 24u : 19u); ++i) {  // subsystem state record
-        b.Word(100 + i);
-    }
+    WriteControllers(b);
+    WriteSubsystemState(b, version);
     for (std::uint32_t i = 0; i < 27; ++i) {  // subsystem mode page
         b.Word(200 + i);
     }
-    b.Word(1).Word(0);  // cache page
-    for (std::uint32_t n = 1; n <= (v4 ? 16u : 6u); ++n) {
-        b.Word(ExtensionValue(n));
-    }
+    WriteCachePage(b);
+    WriteExtensionPage(b, version);
     b.Word(1000).Word(512);  // RAID 1 capacity
     b.Word(2000).Word(512);  // virtual remaining
     b.Word(8);
@@ -137,13 +166,8 @@ ByteVector GoldenStateBytes(std::uint32_t version) {
     for (std::uint32_t s = 0; s < 12; ++s) {
         WriteDrive(b, s, version);
     }
-    b.Word(6);
-    b.Word(1).Text("MISSPROD", 17).Text("DRVID0001", 17).Text("MSN000001", 13);
-    b.Text("DRVVEND", 9).Text("VOLSET9", 17).Word(8191).Word(512);
-    for (int e = 1; e < 6; ++e) {
-        b.Word(0).Text("", 17).Text("", 17).Text("", 13).Text("", 9).Text("", 17).Word(0).Word(0);
-    }
-    b.Word(3).Word(5).Word(6).Word(7).Word(1).Word(8);  // hardware lists
+    WriteMissingDrives(b);
+    WriteHardware(b);
     for (std::uint32_t value : kStateValues) {
         b.Word(value);
     }
@@ -341,6 +365,72 @@ ByteVector GoldenEventBytes(std::uint32_t version) {
     }
     // A class this release does not know: no piece.
     b.Word(15).Word(0).Word(0).Word(0);
+    return b.Get();
+}
+
+OruServerState GoldenServerState() {
+    OruServerState server;
+    oruerr err;
+    err.SetText("LUN deleted");
+    err.source = 2;
+    err.detail = 4;
+    err.oemSet = 5;
+    err.oemItem = 6;
+    err.extraBytes = {0xAA, 0xBB, 0xCC};
+    err.errorCode = 1;
+    err.moduleId = 5;
+    server.commandResults.AddElement(CommandResults(COMMAND_RESULTS, MC_DeleteLUN, 1, &err));
+    server.commandsInProgress.AddElement(
+        CommandInProgress(CommandHandle(9, 77), MC_VerifyPhysicalDrive, 4, 255, 50));
+    return server;
+}
+
+ByteVector GoldenPieceEventBytes(std::uint32_t version) {
+    const bool v4 = version >= 4;
+    Bytes b;
+    b.Word(12);
+    // Controller status: the controller count and both records.
+    b.Word(0).Word(3).Word(1).Word(0);
+    WriteControllers(b);
+    // Subsystem state (minor 0): the state record.
+    b.Word(1).Word(0).Word(0).Word(0);
+    WriteSubsystemState(b, version);
+    // Capacity minor 0: the RAID 1 capacity.
+    b.Word(4).Word(0).Word(0).Word(0).Word(1000).Word(512);
+    // Missing drives: the count and all six entries.
+    b.Word(7).Word(0).Word(0).Word(0);
+    WriteMissingDrives(b);
+    // Hardware: both lists.
+    b.Word(8).Word(0).Word(0).Word(0);
+    WriteHardware(b);
+    // Miscellaneous 0, 1, 2: valid state data, owns the lock, state value 1.
+    b.Word(9).Word(0).Word(0).Word(0).Word(kPieceValidState);
+    b.Word(9).Word(1).Word(0).Word(0).Word(kPieceOwnsLock);
+    b.Word(9).Word(2).Word(0).Word(0).Word(11);
+    // Miscellaneous 5: cache and extension pages; before version 4 one word.
+    b.Word(9).Word(5).Word(0).Word(0);
+    if (v4) {
+        WriteCachePage(b);
+        WriteExtensionPage(b, version);
+    } else {
+        b.Word(kPieceOwnsLock);  // the sender's filler
+    }
+    // Command result: the whole server state, results then requests in
+    // progress.
+    b.Word(10).Word(0).Word(0).Word(0);
+    b.Word(1);
+    b.Word(1).Word(1).Word(5).Word(1);
+    WriteError(b, "LUN deleted", {0, 2, 3, 4, 5, 6}, {0xAA, 0xBB, 0xCC}, 1, 0, 5);
+    b.Word(1).Word(9).Word(77).Word(44).Word(4).Word(255).Word(50);
+    // Status minor 0: state value 3 and the controllers (version 4 only).
+    b.Word(13).Word(0).Word(0).Word(0);
+    if (v4) {
+        b.Word(13);
+        WriteControllers(b);
+    }
+    // Extension page.
+    b.Word(14).Word(0).Word(0).Word(0);
+    WriteExtensionPage(b, version);
     return b.Get();
 }
 

@@ -9,6 +9,7 @@
 
 #include "coresys/common/CommandResultsArray.h"
 #include "coresys/common/DiskArrayState.h"
+#include "coresys/common/OruServerState.h"
 #include "coresys/common/OruXdr.h"
 
 using ByteVector = std::vector<unsigned char>;
@@ -43,6 +44,20 @@ ByteVector GoldenInProgressBytes();
 // An event list with pieces (version 4 or 3 layout) and the state it is
 // applied to.
 ByteVector GoldenEventBytes(std::uint32_t version);
+
+// The server state those event pieces carry: one plain result (DeleteLUN,
+// the error record of GoldenResultsBytes' first entry) and one
+// verify of drive 4 in progress.
+OruServerState GoldenServerState();
+// One event of each remaining piece, coded from GoldenState() and
+// GoldenServerState(): controller status, subsystem state (minor 0),
+// capacity minor 0, missing drives, hardware, the miscellaneous minors 0,
+// 1, 2 and 5, command result, status minor 0 (SSW) and extension page. The
+// state's valid-state word and lock flag are set apart from each other for
+// it (both are 1 in GoldenState).
+inline constexpr std::uint32_t kPieceValidState = 22;
+inline constexpr std::uint32_t kPieceOwnsLock = 21;
+ByteVector GoldenPieceEventBytes(std::uint32_t version);
 
 // A performance metric with 3 values: 56 bytes.
 ByteVector GoldenPerfMetricBytes();
