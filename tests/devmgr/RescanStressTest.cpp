@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -88,15 +89,40 @@ TEST(RescanStress, TableReadersAndSubmittersSurviveRescans) {
         });
     }
 
-    // The rescanner: the second cabinet goes and comes back.
-    for (int round = 0; round < 40; ++round) {
-        const bool remove = round % 2 == 0;
+    // The timer work (status polls and preventive checks) the first
+    // cabinet's monitor has done so far; that cabinet stays all along.
+    auto timerWork = [&manager]() -> std::uint32_t {
+        ResourceHold hold(manager->SubsystemListLock());
+        OruLite* monitor = manager->LocateOruLiteArray("QX0000000001");
+        return monitor != nullptr ? monitor->MonitorCycles() + monitor->PreventiveChecks() : 0;
+    };
+
+    // The rescanner: the second cabinet goes and comes back, round after
+    // round, until enough rounds have overlapped the monitors' timers (a
+    // round overlaps when a timer ran between its start and its end). The
+    // deadline only keeps a broken build from running for ever.
+    constexpr int kWantedOverlaps = 25;
+    const std::uint64_t deadline = platform::MonotonicMs() + 15000;
+    int rounds = 0;
+    int overlapped = 0;
+    while ((overlapped < kWantedOverlaps || rounds < 40 || rounds % 2 != 0) &&
+           platform::MonotonicMs() < deadline) {
+        const bool remove = rounds % 2 == 0;
+        const std::uint32_t before = timerWork();
         ASSERT_TRUE(
             cabinets->Control(std::string(remove ? "remove" : "restore") + "-controller 1 X"));
         ASSERT_TRUE(
             cabinets->Control(std::string(remove ? "remove" : "restore") + "-controller 1 Y"));
         manager->Rescan(nullptr);
+        if (timerWork() != before) {
+            ++overlapped;
+        }
+        ++rounds;
     }
+    std::printf("rescan rounds: %d, overlapping the monitors' timers: %d\n", rounds, overlapped);
+    ::testing::Test::RecordProperty("rescan_rounds", rounds);
+    ::testing::Test::RecordProperty("rescans_overlapping_timers", overlapped);
+    EXPECT_GE(overlapped, kWantedOverlaps);
     stop.store(true);
     for (std::thread& thread : threads) {
         thread.join();
