@@ -403,8 +403,8 @@ bool ModelJson::FromJson(const json& root, WorldModel* out, std::string* error) 
         if (!root.is_object())
             throw Bad{"top level: not an object"};
         if (const json* f = Field(root, "timeScale")) {
-            if (!f->is_number() || f->get<double>() <= 0 || f->get<double>() > 1e6) {
-                throw Bad{"timeScale: not a positive number"};
+            if (!f->is_number() || !(f->get<double>() >= 0) || f->get<double>() > 1e6) {
+                throw Bad{"timeScale: not a number from 0 (virtual time) to 1000000"};
             }
             w.timeScale = f->get<double>();
         }

@@ -131,6 +131,11 @@ void Simulator::AdvanceClockLocked() {
     const std::uint64_t now = platform::MonotonicMs();
     const std::uint64_t real = now - lastRealMs_;
     lastRealMs_ = now;
+    // Time scale 0: the simulated clock is wholly virtual and moves only by
+    // `advance`, so nothing depends on how fast the host machine runs.
+    if (!(world_.timeScale > 0)) {
+        return;
+    }
     ticks_ += real / 10;
     carryMs_ += double(real) * world_.timeScale;
     const auto whole = static_cast<std::uint64_t>(carryMs_);
@@ -145,11 +150,18 @@ void Simulator::AdvanceClockLocked() {
 void Simulator::Advance(std::uint64_t ms) {
     std::lock_guard<std::mutex> lock(mutex_);
     AdvanceClockLocked();
+    if (AdvanceLocked(ms))
+        SaveLocked();
+}
+
+bool Simulator::AdvanceLocked(std::uint64_t ms) {
+    // On a virtual clock the controllers' log ticks go with it.
+    if (!(world_.timeScale > 0))
+        ticks_ += ms / 10;
     bool changed = false;
     for (auto& c : world_.cabinets)
         changed |= CabinetRules::Advance(c, ms);
-    if (changed)
-        SaveLocked();
+    return changed;
 }
 
 SimReply Simulator::PlainDisk(PlainDiskModel& disk, const SimCommand& cmd, bool* changed) {
@@ -603,8 +615,7 @@ bool Simulator::ControlLocked(const std::vector<std::string>& w, std::string* an
                 *answer = "MS is a number";
             return false;
         }
-        for (auto& c : world_.cabinets)
-            *changed |= CabinetRules::Advance(c, n);
+        *changed |= AdvanceLocked(n);
         return true;
     }
     if (verb == "timescale") {
@@ -612,8 +623,8 @@ bool Simulator::ControlLocked(const std::vector<std::string>& w, std::string* an
             return false;
         char* end = nullptr;
         double f = std::strtod(w[1].c_str(), &end);
-        if (*end != '\0' || !(f > 0) || f > 1e6) {
-            *answer = "FACTOR is a positive number up to 1000000";
+        if (*end != '\0' || !(f >= 0) || f > 1e6) {
+            *answer = "FACTOR is a number from 0 (virtual time) up to 1000000";
             return false;
         }
         world_.timeScale = f;

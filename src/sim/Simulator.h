@@ -50,7 +50,8 @@ class Simulator {
     // Replaces the whole world (a loaded scenario) and saves it.
     void Replace(WorldModel world);
 
-    // Moves every long operation on by ms of simulated time.
+    // Moves every long operation on by ms of simulated time. With the time
+    // scale 0 this is the only way simulated time passes.
     void Advance(std::uint64_t ms);
 
     WorldModel Snapshot() const;
@@ -64,6 +65,8 @@ class Simulator {
 
   private:
     void AdvanceClockLocked();
+    // Moves simulated time on by ms; true when that changed stored state.
+    bool AdvanceLocked(std::uint64_t ms);
     int SaveLocked();
     bool ControlLocked(const std::vector<std::string>& words, std::string* answer, bool* changed);
     PathModel* FindPath(const std::string& name);

@@ -91,6 +91,7 @@ int Serve(const std::vector<std::string>& args) {
     std::string scenario;
     std::string recovery;
     double scale = 0;
+    bool scaleGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--daemon") {
             daemon = true;
@@ -107,10 +108,11 @@ int Serve(const std::vector<std::string>& args) {
             } else {
                 char* end = nullptr;
                 scale = std::strtod(args[++i].c_str(), &end);
-                if (*end != '\0' || !(scale > 0) || scale > 1e6) {
+                if (*end != '\0' || !(scale >= 0) || scale > 1e6) {
                     Say(StrovsimText::kBadOption, args[i].c_str());
                     return kExitBadArgument;
                 }
+                scaleGiven = true;
             }
         } else {
             Say(StrovsimText::kBadOption, args[i].c_str());
@@ -141,7 +143,7 @@ int Serve(const std::vector<std::string>& args) {
             return kExitBadArgument;
         }
     }
-    if (scale > 0)
+    if (scaleGiven)
         world.timeScale = scale;
     int rc = platform::MakeDirs(platform::RootPath("sim"));
     if (rc != 0) {

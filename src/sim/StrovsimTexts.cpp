@@ -36,7 +36,9 @@ constexpr Entry kTexts[] = {
      "  clear-faults | log CAB CODE SLOT | advance MS | timescale FACTOR\n"
      "\n"
      "CAB is a cabinet index or serial, SLOT A1..B6 or 0..11, numbers in hex for\n"
-     "pages, opcodes and sense bytes. Exit codes: 0 done, 1 failed, 2 bad argument.\n"},
+     "pages, opcodes and sense bytes. FACTOR: simulated ms per real ms (default 1);\n"
+     "0 stops the simulated clock, which then moves only by advance.\n"
+     "Exit codes: 0 done, 1 failed, 2 bad argument.\n"},
     {StrovsimText::kUnknownCommand, "strovsim: unknown command \"%s\" (see strovsim --help)\n"},
     {StrovsimText::kNotRunning, "strovsim: no server is running under %s\n"},
     {StrovsimText::kAlreadyRunning, "strovsim: a server is already running under %s\n"},

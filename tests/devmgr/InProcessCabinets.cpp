@@ -2,21 +2,41 @@
 
 #include <cstdio>
 
+#include "platform/Clock.h"
 #include "platform/scsi/ScsiDevice.h"
 #include "sim/DefaultScenario.h"
 #include "sim/InProcessDevice.h"
 
 namespace devmgrtest {
 
+namespace {
+
+sim::WorldModel Virtual(sim::WorldModel world) {
+    world.timeScale = 0;
+    return world;
+}
+
+}  // namespace
+
 InProcessCabinets::InProcessCabinets(sim::WorldModel world)
-    : sim_(std::make_shared<sim::Simulator>(std::move(world), "")) {
+    : sim_(std::make_shared<sim::Simulator>(Virtual(std::move(world)), "")) {
     platform::ClearInProcessDevices();
     sim::InProcessDevice::RegisterAll(sim_);
     BindTestThread();
 }
 
 InProcessCabinets::~InProcessCabinets() {
+    platform::SetSleepObserver(nullptr);
     platform::ClearInProcessDevices();
+}
+
+void InProcessCabinets::FollowSleeps() {
+    std::weak_ptr<sim::Simulator> sim = sim_;
+    platform::SetSleepObserver([sim](std::uint64_t ms) {
+        if (auto alive = sim.lock()) {
+            alive->Advance(ms);
+        }
+    });
 }
 
 bool InProcessCabinets::Control(const std::string& line, std::string* answer) {

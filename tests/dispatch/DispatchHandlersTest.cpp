@@ -71,12 +71,13 @@ class DispatchHandlersTest : public ::testing::Test {
         setenv("ORU_SMON_INTERVAL", "0", 1);
         setenv("ORU_PLOG_INTERVAL", "0", 1);
         // The handlers' fixed waits (two minutes after a restart) a thousand
-        // times shorter; the simulated controllers run as fast.
+        // times shorter in real time; the simulated controllers' clock moves
+        // by exactly the time they wait, so the outcome never depends on how
+        // fast the machine is.
         platform::SetTimeScale(1000);
         InstallManagementDispatch();
-        sim::WorldModel world = InProcessCabinets::DefaultWorld();
-        world.timeScale = 1000;
-        cabinets_ = std::make_unique<InProcessCabinets>(std::move(world));
+        cabinets_ = std::make_unique<InProcessCabinets>(InProcessCabinets::DefaultWorld());
+        cabinets_->FollowSleeps();
         manager_ = std::make_unique<DeviceMgr>();
         manager_->DiscoverDevices();
         manager_->Init();
@@ -111,13 +112,14 @@ class DispatchHandlersTest : public ::testing::Test {
         std::string all = Show();
         return all.substr(0, all.find('\n'));
     }
+    // Waits in steps of 250 simulated ms (each moves the simulated clock on).
     bool WaitForCabinet(const std::string& part) {
         const std::uint64_t end = platform::MonotonicMs() + kLimitMs;
         while (platform::MonotonicMs() < end) {
             if (CabinetLine().find(part) != std::string::npos) {
                 return true;
             }
-            platform::SleepMs(10);
+            platform::SleepMs(250);
         }
         return false;
     }

@@ -19,7 +19,8 @@ void NetServerTest::TearDown() {
 bool NetServerTest::StartSimulator() {
     // Stopped at tear-down even when the start only half succeeded.
     simulating_ = true;
-    return Strovsim({"serve", "--daemon"}) == 0;
+    // A virtual clock: simulated time passes only by "strovsim advance".
+    return Strovsim({"serve", "--daemon", "--time-scale", "0"}) == 0;
 }
 
 int NetServerTest::Strovsim(const std::vector<std::string>& arguments, std::string* output) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "SimTestUtil.h"
+#include "platform/Clock.h"
 
 using namespace simtest;
 using sim::SimDirection;
@@ -167,6 +168,27 @@ TEST_F(SimActions, PulledDriveWithoutSpareNeedsRebuild) {
     ASSERT_EQ(None({0x26, 0x01, 0, 0, 0, 0, 0, 0, 0, 0}).status, 0);
     sim->Advance(sim::CabinetRules::kRebuildMs);
     EXPECT_EQ(DriveState(0), 0);
+}
+
+// With time scale 0 the simulated clock is virtual: real time passing moves
+// nothing, only Advance does, so a test reads exactly what it advanced to
+// however slow the machine is.
+TEST_F(SimActions, WithTimeScaleZeroOnlyAdvanceMovesTheClock) {
+    Control("timescale 0");
+    Control("pull 0 B2");
+    Control("pull 0 A1");
+    Control("insert 0 A1 NEWDRIVE0001");
+    ASSERT_EQ(None({0x26, 0x01, 0, 0, 0, 0, 0, 0, 0, 0}).status, 0);
+    platform::SleepMs(50);
+    EXPECT_EQ(In({0x5A, 0x08, 0x21, 0, 0, 0, 0, 0, 0x16, 0}, 22).dataIn[18], 0);
+    sim->Advance(sim::CabinetRules::kRebuildMs / 2);
+    platform::SleepMs(50);
+    EXPECT_EQ(In({0x5A, 0x08, 0x21, 0, 0, 0, 0, 0, 0x16, 0}, 22).dataIn[18], 50);
+    // A real clock again: time passes by itself (50 ms are at least 50 s
+    // here, whether the rebuild is further on or already done).
+    Control("timescale 1000");
+    platform::SleepMs(50);
+    EXPECT_NE(In({0x5A, 0x08, 0x21, 0, 0, 0, 0, 0, 0x16, 0}, 22).dataIn[18], 50);
 }
 
 TEST_F(SimActions, LunCreateRenumberDeleteAndData) {

@@ -136,7 +136,7 @@ TEST_F(SimPersistence, BadScenariosAreRefusedWithTheirField) {
          "name"},
         {R"({"cabinets":[{"serial":"CAB000000001"}],"paths":[{"name":"STROVANE0","cabinet":0},{"name":"STROVANE0","cabinet":0,"controller":"Y"}]})",
          "used twice"},
-        {R"({"timeScale":0})", "timeScale"},
+        {R"({"timeScale":-1})", "timeScale"},
         {R"({"cabinets":[{"serial":"CAB000000001","controllers":[{"present":false},{"present":false}]}]})",
          "none present"},
     };

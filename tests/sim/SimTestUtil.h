@@ -52,11 +52,14 @@ inline const char* kScenario = R"({
     {"name": "STROVANE1", "cabinet": 0, "controller": "Y"}]
 })";
 
+// The scenario on a virtual clock: simulated time passes only by Advance,
+// so no test depends on how fast the machine runs it.
 inline sim::WorldModel ScenarioWorld() {
     sim::WorldModel w;
     std::string error;
     if (!sim::ModelJson::FromText(kScenario, &w, &error))
         w = {};
+    w.timeScale = 0;
     return w;
 }
 

@@ -27,6 +27,7 @@ class SimulatorStateTest : public ::testing::Test {
   protected:
     // Serves world in-process and binds the controllers of cabinet 0.
     void Start(sim::WorldModel world) {
+        world.timeScale = 0;  // a virtual clock: the state cannot move under the test
         sim_ = std::make_shared<sim::Simulator>(std::move(world), "");
         sim::InProcessDevice::RegisterAll(sim_);
         OpenArrayDevices(list_, result_);

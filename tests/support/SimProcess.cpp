@@ -1,5 +1,6 @@
 #include "support/SimProcess.h"
 
+#include <algorithm>
 #include <csignal>
 
 #include "platform/Clock.h"
@@ -16,6 +17,9 @@ bool SimProcess::Start(const std::vector<std::string>& arguments,
     env.insert(env.end(), environment.begin(), environment.end());
     std::vector<std::string> args = {"serve"};
     args.insert(args.end(), arguments.begin(), arguments.end());
+    if (std::find(arguments.begin(), arguments.end(), "--time-scale") == arguments.end()) {
+        args.insert(args.end(), {"--time-scale", "0"});
+    }
     if (!process_.Start(binDir_ + "/strovsim", args, env)) {
         return false;
     }

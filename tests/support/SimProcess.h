@@ -3,7 +3,10 @@
 //
 // Start runs "<binDir>/strovsim serve" (in the foreground, as a child) with
 // ORU_ROOT=<root> plus the caller's environment changes, and waits until
-// the control interface answers. Control runs one "strovsim <args...>" and
+// the control interface answers. Unless the arguments name a time scale the
+// simulator runs on a virtual clock ("--time-scale 0"): simulated time
+// passes only by "strovsim advance MS", so no test depends on the speed of
+// the machine. Control runs one "strovsim <args...>" and
 // returns its exit code (0 done), with its standard output in *output.
 // Stop (and the destructor) end the server with SIGTERM.
 //
