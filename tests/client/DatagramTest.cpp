@@ -172,6 +172,12 @@ TEST_F(DatagramTest, DiscoveryAsksTheSubnetAndReadsTheListOfEveryHostThatAnswers
 }
 
 TEST_F(DatagramTest, DiscoveryWithoutAUsableSubnetMaskSendsNothing) {
+    // The test root names a mask; without one there is no subnet to ask.
+    platform::RegistryKey key;
+    ASSERT_TRUE(platform::RegistryKey::Open(platform::Hive::LOCAL_MACHINE,
+                                            "Software\\Verdanix\\Strovane", &key)
+                    .ok());
+    ASSERT_TRUE(key.DeleteValue("Subnet Mask").ok());
     EXPECT_EQ(list_->Discover(), ASL_SCAN_FAILED);
     SetSubnetMask("not a mask");
     EXPECT_EQ(list_->Discover(), ASL_SCAN_FAILED);

@@ -1,6 +1,7 @@
 // The displays of one array state: raw records field by field, the
 // readable labels by catalog set and number, and states that are short of
 // controllers, units or terminators.
+#include <array>
 #include <sstream>
 
 #include "../cli/CliTestSupport.h"
@@ -177,32 +178,29 @@ TEST_F(ArrayReportTest, TheRawSettingsRecordHasItsFortyFiveFields) {
 
 // A state in which every field the raw records PD, C and S print holds a
 // value of its own, so that a field printed in another's place shows.
+// Texts and numbers of one controller, each of its own.
+void SetController(ControllerInfo& c, const std::array<const char*, 7>& texts,
+                   std::uint32_t active, std::uint32_t slot, std::uint32_t target,
+                   std::uint32_t extra) {
+    SetFieldText(c.vendor, texts[0]);
+    SetFieldText(c.productId, texts[1]);
+    SetFieldText(c.serialNumber, texts[2]);
+    SetFieldText(c.pairedSerialNumber, texts[3]);
+    SetFieldText(c.productRev, texts[4]);
+    SetFieldText(c.mfgProdCode, texts[5]);
+    SetFieldText(c.fwRev, texts[6]);
+    c.active = active;
+    c.bkplSlot = slot;
+    c.targetId = target;
+    c.statusExtra = extra;
+}
+
 DiskArrayState DistinctState() {
     DiskArrayState state = FullState();
-    ControllerInfo& x = state.controllers[0];
-    SetFieldText(x.vendor, "VENDX ");
-    SetFieldText(x.productId, "PRODX  ");
-    SetFieldText(x.serialNumber, "SERX ");
-    SetFieldText(x.pairedSerialNumber, "PAIRX ");
-    SetFieldText(x.productRev, "RVX");
-    SetFieldText(x.mfgProdCode, "MFGX ");
-    SetFieldText(x.fwRev, "FWX ");
-    x.active = 1;
-    x.bkplSlot = 5;
-    x.targetId = 41;
-    x.statusExtra = 77;
-    ControllerInfo& y = state.controllers[1];
-    SetFieldText(y.vendor, "VENDY");
-    SetFieldText(y.productId, "PRODY");
-    SetFieldText(y.serialNumber, "SERY");
-    SetFieldText(y.pairedSerialNumber, "PAIRY");
-    SetFieldText(y.productRev, "RVY ");
-    SetFieldText(y.mfgProdCode, "MFGY");
-    SetFieldText(y.fwRev, "FWY");
-    y.active = 0;
-    y.bkplSlot = 6;
-    y.targetId = 42;
-    y.statusExtra = 88;
+    SetController(state.controllers[0],
+                  {"VENDX ", "PRODX  ", "SERX ", "PAIRX ", "RVX", "MFGX ", "FWX "}, 1, 5, 41, 77);
+    SetController(state.controllers[1], {"VENDY", "PRODY", "SERY", "PAIRY", "RVY ", "MFGY", "FWY"},
+                  0, 6, 42, 88);
     Physical_Drive& d = state.drives[0];
     SetFieldText(d.vendor, "DVEND ");
     SetFieldText(d.identityText2, "DPROD ");

@@ -142,15 +142,7 @@ TEST(Results, ServiceSideListCodesToTheGoldenBytes) {
     list.AddElement(ProactivePerformanceCommandResults(-2, recs, 1));
     list.AddElement(
         DiagCommandResults(MC_VerifyPhysicalDrive, 0, 3, DIAG_STATE_RUNNING, 10, 20, 30, nullptr));
-    oruerr err;
-    err.SetText("LUN deleted");
-    err.source = 2;
-    err.detail = 4;
-    err.oemSet = 5;
-    err.oemItem = 6;
-    err.extraBytes = {0xAA, 0xBB, 0xCC};
-    err.errorCode = 1;
-    err.moduleId = 5;
+    const oruerr err = GoldenDeleteLunError();
     list.AddElement(CommandResults(COMMAND_RESULTS, MC_DeleteLUN, 1, &err));
     EXPECT_EQ(EncodeToBytes(list, 4), GoldenResultsBytes());
 }

@@ -368,8 +368,7 @@ ByteVector GoldenEventBytes(std::uint32_t version) {
     return b.Get();
 }
 
-OruServerState GoldenServerState() {
-    OruServerState server;
+oruerr GoldenDeleteLunError() {
     oruerr err;
     err.SetText("LUN deleted");
     err.source = 2;
@@ -379,6 +378,12 @@ OruServerState GoldenServerState() {
     err.extraBytes = {0xAA, 0xBB, 0xCC};
     err.errorCode = 1;
     err.moduleId = 5;
+    return err;
+}
+
+OruServerState GoldenServerState() {
+    OruServerState server;
+    const oruerr err = GoldenDeleteLunError();
     server.commandResults.AddElement(CommandResults(COMMAND_RESULTS, MC_DeleteLUN, 1, &err));
     server.commandsInProgress.AddElement(
         CommandInProgress(CommandHandle(9, 77), MC_VerifyPhysicalDrive, 4, 255, 50));

@@ -45,6 +45,8 @@ ByteVector GoldenInProgressBytes();
 // applied to.
 ByteVector GoldenEventBytes(std::uint32_t version);
 
+// The error record of GoldenResultsBytes' first entry (a DeleteLUN result).
+oruerr GoldenDeleteLunError();
 // The server state those event pieces carry: one plain result (DeleteLUN,
 // the error record of GoldenResultsBytes' first entry) and one
 // verify of drive 4 in progress.

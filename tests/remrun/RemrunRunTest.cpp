@@ -107,17 +107,24 @@ TEST_F(RemrunRunTest, AnswerOfOnlyTheStatusByteGivesNoOutput) {
     EXPECT_EQ(result.err, "");
 }
 
+// A refusal's reason goes to the error stream and fails the run, also when
+// the server resets the connection after it instead of closing it: the user
+// reads the refusal, not a receive error.
 TEST_F(RemrunRunTest, ARefusalGoesToTheErrorStreamAndFailsTheRun) {
-    server_.Serve(RshBehaviour::REFUSE, "Permission denied.\n", "");
-    RemrunResult result = Run({"127.0.0.1", "-l", "nobody", "id"});
-    server_.Finish();
+    for (RshBehaviour refusal : {RshBehaviour::REFUSE, RshBehaviour::REFUSE_THEN_RESET}) {
+        SCOPED_TRACE(static_cast<int>(refusal));
+        server_.Serve(refusal, "Permission denied.\n", "");
+        RemrunResult result = Run({"127.0.0.1", "-l", "nobody", "id"});
+        server_.Finish();
 
-    EXPECT_EQ(result.exitCode, 2);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err.rfind("Permission denied.\n", 0), 0u) << result.err;
-    EXPECT_NE(result.err.find("** ERROR: The remote host refused to run the command."),
-              std::string::npos)
-        << result.err;
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err.rfind("Permission denied.\n", 0), 0u) << result.err;
+        EXPECT_NE(result.err.find("** ERROR: The remote host refused to run the command."),
+                  std::string::npos)
+            << result.err;
+        EXPECT_EQ(result.err.find("Error receiving"), std::string::npos) << result.err;
+    }
 }
 
 // remrun sends no input: once the request is out it ends its sending side,
@@ -130,22 +137,6 @@ TEST_F(RemrunRunTest, TheSendingSideEndsAfterTheRequestSoACommandReadingInputEnd
     EXPECT_TRUE(request.inputEnded);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "no input\n");
-}
-
-// A server that refuses and then resets the connection: the user reads the
-// refusal and its reason, not a receive error.
-TEST_F(RemrunRunTest, ARefusalFollowedByAResetStillShowsTheReason) {
-    server_.Serve(RshBehaviour::REFUSE_THEN_RESET, "Permission denied.\n", "");
-    RemrunResult result = Run({"127.0.0.1", "-l", "nobody", "id"});
-    server_.Finish();
-
-    EXPECT_EQ(result.exitCode, 2);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err.rfind("Permission denied.\n", 0), 0u) << result.err;
-    EXPECT_NE(result.err.find("** ERROR: The remote host refused to run the command."),
-              std::string::npos)
-        << result.err;
-    EXPECT_EQ(result.err.find("Error receiving"), std::string::npos) << result.err;
 }
 
 TEST_F(RemrunRunTest, AServerThatClosesBeforeAnsweringFailsTheRun) {
