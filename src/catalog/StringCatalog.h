@@ -45,8 +45,7 @@ class StringCatalog {
     // "orusdeu.dll"; a name without a language suffix ("fwerrcod.dll") is
     // looked up in the user's language and then in English. QUIET suits a
     // catalog that may well not exist, such as an OEM one.
-    StringCatalog(const char* fileName, const char* libraryName,
-                  Missing missing = Missing::REPORT);
+    StringCatalog(const char* fileName, const char* libraryName, Missing missing = Missing::REPORT);
 
     ~StringCatalog();
     StringCatalog(const StringCatalog&) = delete;

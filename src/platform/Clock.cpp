@@ -53,7 +53,9 @@ std::uint64_t MonotonicMs() {
            static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
 }
 
-double TimeScale() { return Scale().load(std::memory_order_relaxed); }
+double TimeScale() {
+    return Scale().load(std::memory_order_relaxed);
+}
 
 void SetTimeScale(double factor) {
     Scale().store(factor > 0.0 ? factor : 1.0, std::memory_order_relaxed);

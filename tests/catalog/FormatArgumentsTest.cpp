@@ -17,8 +17,8 @@ TEST(FormatArguments, NamesEachArgumentInOrder) {
     } cases[] = {
         {"no conversion, 100%% sure", {}},
         {"%d of %u: %s", {"int", "unsigned", "string"}},
-        {"%-8.3lu %hhx %lld %qd %zu %jd %td", {"lunsigned", "hhunsigned", "llint", "llint",
-                                              "zunsigned", "jint", "tint"}},
+        {"%-8.3lu %hhx %lld %qd %zu %jd %td",
+         {"lunsigned", "hhunsigned", "llint", "llint", "zunsigned", "jint", "tint"}},
         {"%5.1f %Le %g %lf", {"double", "long double", "double", "double"}},
         {"%c%lc %p %ls", {"char", "lchar", "pointer", "lstring"}},
         {"%*d %.*s", {"int", "int", "int", "string"}},

@@ -179,9 +179,8 @@ TEST_F(ArrayReportTest, TheRawSettingsRecordHasItsFortyFiveFields) {
 // A state in which every field the raw records PD, C and S print holds a
 // value of its own, so that a field printed in another's place shows.
 // Texts and numbers of one controller, each of its own.
-void SetController(ControllerInfo& c, const std::array<const char*, 7>& texts,
-                   std::uint32_t active, std::uint32_t slot, std::uint32_t target,
-                   std::uint32_t extra) {
+void SetController(ControllerInfo& c, const std::array<const char*, 7>& texts, std::uint32_t active,
+                   std::uint32_t slot, std::uint32_t target, std::uint32_t extra) {
     SetFieldText(c.vendor, texts[0]);
     SetFieldText(c.productId, texts[1]);
     SetFieldText(c.serialNumber, texts[2]);
@@ -261,7 +260,8 @@ TEST_F(ArrayReportTest, EveryRawFieldOfTheDriveControllerAndSettingsRecordsIsIts
     ASSERT_EQ(drives.size(), 12u);
     // Slot, state, vendor, product, MB, blocks, block size, serial, drive
     // text, identity, volume set (texts trimmed), array serial, value 4.
-    EXPECT_EQ(drives[0], "PD:A1:0:DVEND:DPROD:1024:1048575:1024:DSER:DTXT:DID1:DVOL:QX0000000042:7");
+    EXPECT_EQ(drives[0],
+              "PD:A1:0:DVEND:DPROD:1024:1048575:1024:DSER:DTXT:DID1:DVOL:QX0000000042:7");
 
     const std::vector<std::string> controllers =
         Lines(Run(state, true, false, &ArrayReport::Controllers));
@@ -269,8 +269,7 @@ TEST_F(ArrayReportTest, EveryRawFieldOfTheDriveControllerAndSettingsRecordsIsIts
     // Name, status, vendor, product (trimmed), active, backplane slot,
     // target, serial, partner (trimmed), extra status, revision,
     // manufacturing code, firmware (as stored), array serial.
-    EXPECT_EQ(controllers[0],
-              "C:X:1:VENDX:PRODX:1:5:41:SERX:PAIRX:77:RVX:MFGX :FWX :QX0000000042");
+    EXPECT_EQ(controllers[0], "C:X:1:VENDX:PRODX:1:5:41:SERX:PAIRX:77:RVX:MFGX :FWX :QX0000000042");
     EXPECT_EQ(controllers[1], "C:Y:2:VENDY:PRODY:0:6:42:SERY:PAIRY:88:RVY :MFGY:FWY:QX0000000042");
 
     std::string settings = Run(state, true, false, &ArrayReport::Settings);

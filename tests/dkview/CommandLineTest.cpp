@@ -55,8 +55,8 @@ TEST_F(CommandLineTest, AnUnknownOrOverlongSwitchIsNamed) {
     for (const auto& [bad, named] : cases) {
         const DkviewResult run = RunDkview(root_, {bad, "ARRAY"});
         EXPECT_EQ(run.exitCode, 2) << bad;
-        EXPECT_THAT(run.err, HasSubstr(Mark(9, 163) + " Unknown or malformed switch: \"" +
-                                       named + "\"\n"))
+        EXPECT_THAT(run.err,
+                    HasSubstr(Mark(9, 163) + " Unknown or malformed switch: \"" + named + "\"\n"))
             << run.err;
         EXPECT_THAT(run.err, HasSubstr(Mark(12, 1)));
     }

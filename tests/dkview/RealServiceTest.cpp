@@ -121,7 +121,7 @@ TEST_F(RealServiceTest, TheDrivesAreTheSimulatorsDrives) {
         }
         ++present;
         ASSERT_EQ(f.size(), 14u) << line;
-        EXPECT_EQ(f[3], "QDISK") << line;  // the vendor, from the drive's own INQUIRY
+        EXPECT_EQ(f[3], "QDISK") << line;              // the vendor, from the drive's own INQUIRY
         EXPECT_EQ(f[8], known->second.first) << line;  // the drive's serial number
         // The controller reports the last block's number.
         EXPECT_EQ(std::stoull(f[6]) + 1, known->second.second) << line;

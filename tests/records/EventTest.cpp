@@ -128,8 +128,7 @@ TEST(EventBytes, EveryOtherPieceCodesToItsGoldenBytes) {
         DiskArrayState client;
         OruServerState clientServer;
         EventList received;
-        ASSERT_TRUE(Apply(received, GoldenPieceEventBytes(version), version, client,
-                          clientServer));
+        ASSERT_TRUE(Apply(received, GoldenPieceEventBytes(version), version, client, clientServer));
         EXPECT_EQ(received.Count(), 12u);
     }
 }

@@ -995,8 +995,8 @@ TEST_F(StorSysTest, DriveWriteThatMovesLessThanItsBlocksFails) {
     Bytes data(1024, 0x11);
     Expect(Out({0x27, 0x02, 0x01, 0x00, 0x0A, 0x00, 0x00, 0x04, 0x00, 0x00},
                {0x2A, 0, 0, 0, 0, 3, 0, 0, 2, 0}));
-    Expect(WithAnswer(Out({0xF3, 0, 0, 0, 0, 0, 0, 0, 0, 0}, data, 7200),
-                      Answer{0, {}, {}, 512u, 0}));
+    Expect(
+        WithAnswer(Out({0xF3, 0, 0, 0, 0, 0, 0, 0, 0, 0}, data, 7200), Answer{0, {}, {}, 512u, 0}));
     EXPECT_EQ(storsys_->DriveWrite(1, 3, 2, data.data(), result_), 0);
     EXPECT_EQ(result_.result, ScsiResult::kSystemFailed);
     EXPECT_EQ(result_.status, static_cast<std::uint32_t>(EIO));

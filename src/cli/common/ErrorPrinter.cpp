@@ -366,8 +366,8 @@ bool PrintOemMessage(const oruerr& error, std::ostream& out) {
     const std::string path = (config != nullptr ? config->catalogDirectory : std::string()) + name;
     // The OEM catalog is opened for this one text and closed again. A
     // catalog that is not there is a plain miss, said by the line below.
-    auto oem = std::make_unique<StringCatalog>(path.c_str(), path.c_str(),
-                                               StringCatalog::Missing::QUIET);
+    auto oem =
+        std::make_unique<StringCatalog>(path.c_str(), path.c_str(), StringCatalog::Missing::QUIET);
     if (oem->OpenResult() == 0 && error.oemSet <= 0x7FFFFFFF && error.oemItem <= 0x7FFFFFFF) {
         const std::string text = oem->GetStringCommonBuf(static_cast<int>(error.oemSet),
                                                          static_cast<int>(error.oemItem));
