@@ -25,8 +25,9 @@ struct RunResult {
 
 class SalvageTest : public ::testing::Test {
   protected:
-    // The tool waits kSpeed times faster; simulated time runs kSimSpeed
-    // times faster, so each 5 s poll moves the work on by a second.
+    // The tool waits kSpeed times faster; simulated time moves by
+    // kSimSpeed / kSpeed of each wait, so each 5 s poll moves the work on by
+    // a second.
     static constexpr double kSpeed = 1000;
     static constexpr double kSimSpeed = kSpeed / 5;
 
@@ -34,7 +35,8 @@ class SalvageTest : public ::testing::Test {
     void TearDown() override;
 
     // A recovery scenario of the simulator, changed by tweak, served in this
-    // process under its path names; its time runs kSimSpeed times faster.
+    // process under its path names; its clock is virtual and moves by a
+    // fifth (kSimSpeed / kSpeed) of the time the tool waits.
     std::shared_ptr<sim::Simulator> Serve(const std::string& scenario,
                                           void (*tweak)(sim::WorldModel&) = nullptr);
     // The scenario's world, for a test that builds on it.
