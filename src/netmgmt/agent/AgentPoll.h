@@ -1,0 +1,75 @@
+// The agent's poll thread: it finds the subsystems through the client
+// library, connects a session to each, reads each one's state, publishes
+// the MIB, and while idle turns the sessions' events into traps.
+//
+// Every wait of the thread goes through PollControl: 60 s before the first
+// round and after a round that failed, 30 s after a trap, 5 s between event
+// polls, 100 ms between polls for a state reply. A state reply is awaited at
+// most 300 s and never past a lost connection; the subsystem then has no
+// state. A session lost while idle shows its subsystem without state (status
+// 1) at once and ends the round, so the next round finds the service again
+// when it returns.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "netmgmt/agent/AgentMib.h"
+#include "netmgmt/agent/AgentTraps.h"
+
+class DiskArray;
+class DiskArrayState;
+class OruSubsystem;
+class QEN;
+
+namespace oruagent {
+
+struct AgentShared;
+
+// The waits of the poll thread, in milliseconds of the clock seam.
+struct PollTimes {
+    static constexpr std::uint64_t kFirstRoundMs = 60000;
+    static constexpr std::uint64_t kRetryMs = 60000;
+    static constexpr std::uint64_t kAfterTrapMs = 30000;
+    static constexpr std::uint64_t kIdleMs = 5000;
+    static constexpr std::uint64_t kStateLimitMs = 300000;
+    static constexpr std::uint64_t kReplyPauseMs = 100;
+};
+
+class AgentPoller {
+  public:
+    explicit AgentPoller(AgentShared& shared);
+
+    // AgentPollThread: rounds until a stop is asked; then flag 2.
+    void Run();
+
+    // PollSubsystems: one round over the QEN's subsystems. 1 when it ended
+    // after a trap (the next round follows at once), 0 otherwise.
+    int PollSubsystems(QEN& qen);
+
+    // Whether the registry value "EnableRemoteSupport" of the agent is 1.
+    static bool RemoteSupport();
+
+  private:
+    // One subsystem of the round.
+    struct SubsystemRecord {
+        OruSubsystem* subsystem = nullptr;
+        DiskArray* array = nullptr;       // its session, or none
+        DiskArrayState* state = nullptr;  // its state while valid, or none
+        std::int32_t status = 1;
+        int row = -1;  // its MIB row, or -1
+    };
+    enum class EventsOutcome { kNone, kPosted, kLost };
+
+    DiskArrayState* WaitForState(DiskArray& array);
+    EventsOutcome PollEvents();
+    void PublishRows();
+    void Report(int type, int number, const std::string& tail = std::string());
+
+    AgentShared& shared_;
+    AgentTraps traps_;
+    std::vector<SubsystemRecord> table_;
+    std::vector<MibRow> rows_;
+};
+
+}  // namespace oruagent

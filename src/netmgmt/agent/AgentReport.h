@@ -1,0 +1,18 @@
+// The agent's entries in the event log, under the source "ORUAgent".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace oruagent {
+
+enum ReportType : std::uint16_t {
+    kReportError = 1,
+    kReportWarning = 2,
+    kReportInformation = 4,
+};
+
+// ReportAgentEvent: registers the source, reports the one text, deregisters.
+void ReportAgentEvent(ReportType type, const std::string& text);
+
+}  // namespace oruagent
