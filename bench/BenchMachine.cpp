@@ -24,7 +24,7 @@ BenchMachine::~BenchMachine() {
     Stop();
 }
 
-std::string BenchMachine::Start(bool withServer) {
+std::string BenchMachine::Start(bool withServer, const std::string& scenario) {
     root_ = std::make_unique<testsupport::FreshRoot>();
     if (root_->Path().empty()) {
         return "no temporary root";
@@ -45,10 +45,16 @@ std::string BenchMachine::Start(bool withServer) {
         return "cannot create the administration directory";
     }
 
+    std::vector<std::string> serve = {"serve", "--daemon"};
+    if (!scenario.empty()) {
+        if (!root_->Write("bench-scenario.json", scenario)) {
+            return "cannot write the scenario";
+        }
+        serve.insert(serve.end(), {"--scenario", root_->File("bench-scenario.json")});
+    }
     std::string errors;
     simulating_ = true;
-    if (testsupport::RunStrovsim(ORU_BIN_DIR, *root_, {"serve", "--daemon"}, nullptr, &errors,
-                                 kLimitMs) != 0) {
+    if (testsupport::RunStrovsim(ORU_BIN_DIR, *root_, serve, nullptr, &errors, kLimitMs) != 0) {
         return "strovsim serve failed: " + errors;
     }
     if (!withServer) {

@@ -27,8 +27,9 @@ class BenchMachine {
     BenchMachine(const BenchMachine&) = delete;
     BenchMachine& operator=(const BenchMachine&) = delete;
 
-    // Empty on success, else what went wrong.
-    std::string Start(bool withServer);
+    // Empty on success, else what went wrong. scenario: the simulator's
+    // world as JSON text ("" for its default two cabinets).
+    std::string Start(bool withServer, const std::string& scenario = "");
     // Runs one strovsim subcommand in the root; its exit code (0 done) and
     // its standard output in *output.
     int Strovsim(const std::vector<std::string>& arguments, std::string* output = nullptr);
@@ -38,6 +39,7 @@ class BenchMachine {
     // directory on this machine (valid while started).
     std::uint16_t TcpPort() const { return root_->TcpPort(); }
     std::string AdminDir() const { return root_->File("c/oru_admin"); }
+    const testsupport::FreshRoot& Root() const { return *root_; }
 
   private:
     std::unique_ptr<testsupport::FreshRoot> root_;

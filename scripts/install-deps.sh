@@ -9,6 +9,7 @@ packages=(
     libtirpc-dev libc-dev-bin
     clang libclang-rt-14-dev
     nlohmann-json3-dev python3 procps
+    libsnmp-dev snmpd snmp snmptrapd
 )
 
 missing=()

@@ -18,6 +18,7 @@
 
 namespace {
 
+using dkviewtest::Fields;
 using testsupport::SnmpRun;
 using testsupport::SnmpV1Trap;
 using testsupport::SnmpVariable;
@@ -27,17 +28,6 @@ constexpr int kLimitMs = netsrvtest::kLimitMs;
 
 std::string Var(const std::string& below) {
     return std::string(kView) + below;
-}
-
-// The fields of one raw dkview line ("C:X:1:...").
-std::vector<std::string> Fields(const std::string& line) {
-    std::vector<std::string> fields;
-    std::istringstream in(line);
-    std::string field;
-    while (std::getline(in, field, ':')) {
-        fields.push_back(field);
-    }
-    return fields;
 }
 
 std::string TrimRight(std::string text) {

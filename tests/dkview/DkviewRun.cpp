@@ -49,4 +49,14 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    std::string field;
+    while (std::getline(in, field, ':')) {
+        fields.push_back(field);
+    }
+    return fields;
+}
+
 }  // namespace dkviewtest

@@ -29,4 +29,7 @@ std::string Mark(int set, int number);
 // The lines of a text.
 std::vector<std::string> Lines(const std::string& text);
 
+// The fields of one raw line ("C:X:1:..."), split at ':'.
+std::vector<std::string> Fields(const std::string& line);
+
 }  // namespace dkviewtest

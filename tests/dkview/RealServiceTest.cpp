@@ -48,16 +48,6 @@ std::vector<SimCabinet> ParseShow(const std::string& text) {
     return cabinets;
 }
 
-std::vector<std::string> Split(const std::string& line) {
-    std::vector<std::string> fields;
-    std::istringstream in(line);
-    std::string field;
-    while (std::getline(in, field, ':')) {
-        fields.push_back(field);
-    }
-    return fields;
-}
-
 class RealServiceTest : public netsrvtest::NetServerTest {
   protected:
     void SetUp() override {
@@ -108,7 +98,7 @@ TEST_F(RealServiceTest, TheDrivesAreTheSimulatorsDrives) {
     std::size_t present = 0;
     std::size_t lines = 0;
     for (const std::string& line : Lines(run.out)) {
-        const std::vector<std::string> f = Split(line);
+        const std::vector<std::string> f = Fields(line);
         if (f.empty() || f[0] != "PD") {
             continue;
         }
@@ -137,7 +127,7 @@ TEST_F(RealServiceTest, TheLogicalUnitsAndControllersAreTheSimulatorsOwn) {
     ASSERT_EQ(units.exitCode, 0) << units.err;
     std::size_t existing = 0;
     for (const std::string& line : Lines(units.out)) {
-        const std::vector<std::string> f = Split(line);
+        const std::vector<std::string> f = Fields(line);
         ASSERT_EQ(f.size(), 7u) << line;
         const unsigned unit = static_cast<unsigned>(std::stoul(f[3]));
         const bool simulated = cabinet.luns.count(unit) != 0;
@@ -154,7 +144,7 @@ TEST_F(RealServiceTest, TheLogicalUnitsAndControllersAreTheSimulatorsOwn) {
     const std::vector<std::string> lines = Lines(controllers.out);
     ASSERT_EQ(lines.size(), 2u) << controllers.out;
     for (std::size_t i = 0; i < 2; ++i) {
-        const std::vector<std::string> f = Split(lines[i]);
+        const std::vector<std::string> f = Fields(lines[i]);
         ASSERT_EQ(f.size(), 15u) << lines[i];
         EXPECT_EQ(f[1], i == 0 ? "X" : "Y");
         EXPECT_EQ(f[8], cabinet.controllerSerials[i]);
@@ -167,7 +157,7 @@ TEST_F(RealServiceTest, TheSummaryCountsWhatTheSimulatorHolds) {
     const SimCabinet& cabinet = cabinets_[0];
     const DkviewResult run = Dkview({"-S", cabinet.alias});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const std::vector<std::string> f = Split(Lines(run.out).at(0));
+    const std::vector<std::string> f = Fields(Lines(run.out).at(0));
     ASSERT_EQ(f.size(), 18u) << run.out;
     EXPECT_EQ(f[0], "D");
     EXPECT_EQ(f[3], cabinet.serial);

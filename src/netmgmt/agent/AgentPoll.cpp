@@ -79,8 +79,8 @@ void AgentPoller::Run() {
 
 DiskArrayState* AgentPoller::WaitForState(DiskArray& array) {
     const CommandHandle request = array.GetState();
-    if (array.GetMessageStatus() == SESS_CONNECTION_UNINITIALIZED) {
-        return nullptr;
+    if (request.sessionID == 0) {
+        return nullptr;  // not sent: no reply can ever answer it
     }
     const std::uint64_t end =
         platform::MonotonicMs() + platform::ScaledMs(PollTimes::kStateLimitMs);
