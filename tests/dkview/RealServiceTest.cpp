@@ -175,7 +175,7 @@ TEST_F(RealServiceTest, AHealthyPassiveControllerNeverReadsAsFailed) {
     ASSERT_EQ(hardware.exitCode, 0) << hardware.err;
     std::map<std::string, std::string> states;
     for (const std::string& line : Lines(hardware.out)) {
-        const std::vector<std::string> f = Split(line);
+        const std::vector<std::string> f = Fields(line);
         ASSERT_EQ(f.size(), 5u) << line;
         states[f[3]] = f[4];
     }
@@ -190,8 +190,8 @@ TEST_F(RealServiceTest, AHealthyPassiveControllerNeverReadsAsFailed) {
     ASSERT_EQ(controllers.exitCode, 0) << controllers.err;
     const std::vector<std::string> lines = Lines(controllers.out);
     ASSERT_EQ(lines.size(), 2u) << controllers.out;
-    const std::vector<std::string> x = Split(lines[0]);
-    const std::vector<std::string> y = Split(lines[1]);
+    const std::vector<std::string> x = Fields(lines[0]);
+    const std::vector<std::string> y = Fields(lines[1]);
     ASSERT_EQ(y.size(), 15u) << lines[1];
     EXPECT_EQ(x[2], "1");
     EXPECT_EQ(y[2], "1");
@@ -206,7 +206,7 @@ TEST_F(RealServiceTest, TheDefaultCabinetsHaveTheSettingsOfAConfiguredArray) {
         SCOPED_TRACE(cabinet.serial);
         const DkviewResult run = Dkview({"-s", "-S", cabinet.serial});
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        const std::vector<std::string> f = Split(Lines(run.out).at(0));
+        const std::vector<std::string> f = Fields(Lines(run.out).at(0));
         ASSERT_EQ(f.size(), 48u) << run.out;
         auto field = [&f](int n) { return f[2 + n]; };
         EXPECT_EQ(field(35), "Normal") << run.out;  // resiliency
