@@ -69,10 +69,4 @@ TEST_F(AgentEntryTest, BeforeTheFirstRoundTheViewIsEmpty) {
     EXPECT_EQ(status, SNMP_ERRORSTATUS_GENERR);
 }
 
-TEST_F(AgentEntryTest, ADetachWithoutStartEndsCleanly) {
-    ASSERT_EQ(OruAgentDllMain(AGENT_PROCESS_ATTACH), 1);
-    EXPECT_EQ(OruAgentDllMain(AGENT_PROCESS_DETACH), 1);
-    EXPECT_EQ(OruAgentDllMain(AGENT_PROCESS_DETACH), 1);
-}
-
 }  // namespace
