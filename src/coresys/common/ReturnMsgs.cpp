@@ -1,5 +1,6 @@
 #include "coresys/common/ReturnMsgs.h"
 
+#include <algorithm>
 #include <utility>
 
 OruErrStatus_RtnMsg::OruErrStatus_RtnMsg(const ORU_Message& request, std::uint32_t replyStatus,
@@ -92,14 +93,50 @@ void State_RtnMsg::DecodeReply(CodedBuff& b) {
     }
 }
 
+PerfMetrics_RtnMsg::PerfMetrics_RtnMsg(const ORU_Message& request, std::uint32_t replyStatus,
+                                       std::uint32_t count, PerfMetric* const* borrowed)
+    : ORU_ReturnMsg(kBareLength, replyStatus),
+      borrowed_(borrowed),
+      borrowedCount_(borrowed != nullptr ? count : 0) {
+    code = RMT_PERFMETRICS_MSG;
+    ReplyTo(request);
+}
+
+std::uint32_t PerfMetrics_RtnMsg::LengthEstimate() const {
+    const std::uint32_t count = MetricCount();
+    if (count == 0) {
+        // Without metrics there is no first metric to size by.
+        return kBareLength + 4;
+    }
+    const std::uint64_t estimate =
+        kBareLength + 4 + 4ull * count * (14ull + Metric(0)->ValueCount());
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(estimate, kMaxPresize));
+}
+
+std::uint64_t PerfMetrics_RtnMsg::CodedLength() const {
+    std::uint64_t total = kBareLength + 4;
+    for (std::uint32_t i = 0; i < MetricCount(); ++i) {
+        total += Metric(i)->WireSize();
+    }
+    return total;
+}
+
+unsigned char* PerfMetrics_RtnMsg::EncodeMsg() {
+    length = LengthEstimate();
+    return ORU_ReturnMsg::EncodeMsg();
+}
+
 void PerfMetrics_RtnMsg::EncodeReply(CodedBuff& b) {
-    EncodeVal(b, MetricCount());
-    for (PerfMetric& metric : metrics) {
-        metric.Encode(b);
+    const std::uint32_t count = MetricCount();
+    EncodeVal(b, count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        Metric(i)->Encode(b);
     }
 }
 
 void PerfMetrics_RtnMsg::DecodeReply(CodedBuff& b) {
+    borrowed_ = nullptr;
+    borrowedCount_ = 0;
     metrics.clear();
     std::uint32_t count = 0;
     DecodeVal(b, count);

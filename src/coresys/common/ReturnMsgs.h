@@ -120,6 +120,11 @@ class ValueStatus_RtnMsg : public ORU_ReturnMsg {
         : ORU_ReturnMsg(28, replyStatus), value(v) {
         code = RMT_VALUESTATUS_MSG;
     }
+    // The service's value reply over request (its handle and version).
+    ValueStatus_RtnMsg(const ORU_Message& request, std::uint32_t replyStatus, std::uint32_t v)
+        : ValueStatus_RtnMsg(v, replyStatus) {
+        ReplyTo(request);
+    }
 
   protected:
     void DecodeReply(CodedBuff&) override { value = 0; }
@@ -127,20 +132,47 @@ class ValueStatus_RtnMsg : public ORU_ReturnMsg {
 
 class PerfMetrics_RtnMsg : public ORU_ReturnMsg {
   public:
+    // The metrics a client decoded, or a reply's own.
     std::vector<PerfMetric> metrics;
 
     explicit PerfMetrics_RtnMsg(std::uint32_t replyStatus = 1)
         : ORU_ReturnMsg(kBareLength + 4, replyStatus) {
         code = RMT_PERFMETRICS_MSG;
     }
+    // The service's reply over request: count metrics borrowed from the
+    // request that computed them (they must outlive the encode; the reply
+    // frees none of them). They are coded instead of `metrics`.
+    PerfMetrics_RtnMsg(const ORU_Message& request, std::uint32_t replyStatus, std::uint32_t count,
+                       PerfMetric* const* borrowed);
 
-    std::uint32_t MetricCount() const { return static_cast<std::uint32_t>(metrics.size()); }
+    std::uint32_t MetricCount() const {
+        return borrowed_ != nullptr ? borrowedCount_ : static_cast<std::uint32_t>(metrics.size());
+    }
+    // The sender's size estimate: 28 + 4 x count x (14 + the first metric's
+    // value count); 28 for a reply without metrics.
+    std::uint32_t LengthEstimate() const;
+    // The exact coded length: 28 + 44 per metric + 4 per value.
+    std::uint64_t CodedLength() const;
+
+    // Sizes the buffer by the estimate, then codes as every reply does.
+    unsigned char* EncodeMsg() override;
 
   protected:
     void EncodeReply(CodedBuff& b) override;
     // A count that cannot fit in the bytes left (44 bytes a metric at least)
     // fails the decode before anything is allocated.
     void DecodeReply(CodedBuff& b) override;
+
+  private:
+    PerfMetric* Metric(std::uint32_t i) {
+        return borrowed_ != nullptr ? borrowed_[i] : &metrics[i];
+    }
+    const PerfMetric* Metric(std::uint32_t i) const {
+        return borrowed_ != nullptr ? borrowed_[i] : &metrics[i];
+    }
+
+    PerfMetric* const* borrowed_ = nullptr;
+    std::uint32_t borrowedCount_ = 0;
 };
 
 class PerfRecs_RtnMsg : public ORU_ReturnMsg {
@@ -150,6 +182,20 @@ class PerfRecs_RtnMsg : public ORU_ReturnMsg {
     explicit PerfRecs_RtnMsg(std::uint32_t replyStatus = 1)
         : ORU_ReturnMsg(kBareLength + PerfRecs::kWireSize, replyStatus) {
         code = RMT_PERFRECS_MSG;
+    }
+    // The service's bare form: every header word given, a default record.
+    PerfRecs_RtnMsg(std::uint32_t replyStatus, std::uint32_t initialLength, std::uint32_t msgCode,
+                    std::uint32_t msgVersion, const CommandHandle& msgHandle)
+        : ORU_ReturnMsg(initialLength, replyStatus) {
+        code = msgCode;
+        version = msgVersion;
+        handle = msgHandle;
+    }
+    // The service's reply over request with a copy of the 48 values.
+    PerfRecs_RtnMsg(const ORU_Message& request, std::uint32_t replyStatus, const PerfRecs& values)
+        : ORU_ReturnMsg(220, replyStatus), recs(values) {
+        code = RMT_PERFRECS_MSG;
+        ReplyTo(request);
     }
 
   protected:

@@ -8,6 +8,7 @@ constexpr const char* kTexts[DISPATCH_TEXT_COUNT] = {
     "Restart Subsystem Successful.\n",
     "Restart Subsystem, Controller State Unknown\n",
     "ManagementMsg - request %u of %u bytes does not decode\n",
+    "Performance request %u for %s: %s\n",
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "coresys/server/dispatch/AliasMsg.h"
 #include "coresys/server/dispatch/ManagementMsg.h"
+#include "coresys/server/dispatch/PerfMsgs.h"
 #include "coresys/server/monitor/ClientMessage.h"
 #include "coresys/server/monitor/OruLite.h"
 #include "coresys/server/monitor/OruLiteTask.h"
@@ -20,11 +21,18 @@ bool RunManagementMessage(OruLiteTask& task, OruLite& monitor, TaskRequest& requ
             alias.SendReply(request, task, message);
             return false;
         }
-        case OL_PERF_METRICS:
-        case OL_PERF_RECS:
-            // The performance requests have message classes of their own,
-            // which this release of the service does not run yet.
-            return OruLiteTask::RefuseUnsupported(task, monitor, request, message);
+        case OL_PERF_METRICS: {
+            PerfMetrics_Msg metrics(message, &monitor);
+            metrics.do_message_action();
+            metrics.SendReply(request, task, message);
+            return false;
+        }
+        case OL_PERF_RECS: {
+            PerfRecs_Msg recs(message, &monitor);
+            recs.do_message_action();
+            recs.SendReply(request, task, message);
+            return false;
+        }
         default: {
             ManagementMsg msg(message, &monitor, request.code == OL_CONTINUATION);
             msg.do_message_action();

@@ -81,6 +81,8 @@ class ManagementMsg : public HeaderandValueMsg {
     // Whether the bytes decoded as a whole request.
     bool Decoded() const { return decoded_; }
     bool IsContinuation() const { return continuation_; }
+    // Whether the request came by datagram (outside any session).
+    bool FromDatagram() const { return fromDatagram_; }
 
     // Runs the handler of the request code; afterwards the message holds
     // its reply and disposition.
