@@ -218,6 +218,81 @@ TEST(PerfRecsReply, DefaultRecordIsFortyEightWords) {
                            [] { return std::make_unique<PerfRecs_RtnMsg>(); });
 }
 
+TEST(ServerReplies, AValueReplyOverARequestIsABareStatusReply) {
+    // A version-3 request gets a version-3 reply with its handle.
+    ValueStatus_RtnMsg reply(HeaderandValueMsg(36, 12, 3, CommandHandle(9, 4)), 1, 77);
+    EXPECT_EQ(reply.length, 28u);
+    EXPECT_EQ(reply.value, 77u);
+    EXPECT_EQ(Encoded(reply), Words({24, 3, 6, 9, 4, 1}));
+}
+
+TEST(ServerReplies, MetricsBorrowedFromTheRequestCodeInItsOrder) {
+    PerfMetric a(static_cast<PERF_METRIC>(3), 80, 100, RELOP_GREATER);
+    a.windowStart = 1000;
+    a.windowEnd = 4600;
+    a.slotsPerValue = 2;
+    a.values = {5, 6, 7};
+    PerfMetric b(static_cast<PERF_METRIC>(16), 10, 1, RELOP_LESS);
+    PerfMetric* borrowed[] = {&a, &b};
+    const HeaderandValueMsg request(36, 10, 4, CommandHandle(7, 2));
+    {
+        PerfMetrics_RtnMsg reply(request, 1, 2, borrowed);
+        EXPECT_EQ(reply.length, 24u);
+        // 28 + 4 x count x (14 + the first metric's three values).
+        EXPECT_EQ(reply.LengthEstimate(), 28u + 4 * 2 * 17);
+        EXPECT_EQ(reply.CodedLength(), 28u + 56 + 44);
+        const Bytes expected = Cat({Words({28 + 56 + 44, 4, 7, 7, 2, 1, 2}),
+                                    Words({3, 1000, 4600, 2, 3, 5, 6, 7, 100, 80, 1, 0, 12, 1}),
+                                    Words({16, 0, 0, 0, 0, 1, 10, 0, 0, 12, 1})});
+        EXPECT_EQ(Encoded(reply), expected);
+        EXPECT_TRUE(reply.metrics.empty());
+    }
+    // The reply is gone; the metrics are still the request's.
+    EXPECT_EQ(a.values, (std::vector<std::uint32_t>{5, 6, 7}));
+    EXPECT_EQ(b.id, static_cast<PERF_METRIC>(16));
+}
+
+TEST(ServerReplies, MetricsReplyWithoutMetricsIsTwentyEightBytes) {
+    // No first metric to size by: the estimate is the bare reply and count.
+    PerfMetrics_RtnMsg reply(HeaderandValueMsg(36, 10, 4, CommandHandle(1, 1)), 1, 0, nullptr);
+    EXPECT_EQ(reply.LengthEstimate(), 28u);
+    EXPECT_EQ(Encoded(reply), Words({28, 4, 7, 1, 1, 1, 0}));
+    PerfMetric none;
+    PerfMetric* empty[] = {&none};
+    PerfMetrics_RtnMsg zero(HeaderandValueMsg(36, 10, 4, CommandHandle(1, 1)), 1, 0, empty);
+    EXPECT_EQ(zero.LengthEstimate(), 28u);
+    EXPECT_EQ(Encoded(zero), Words({28, 4, 7, 1, 1, 1, 0}));
+}
+
+TEST(ServerReplies, RecommendationRepliesOverARequestAndFromHeaderWords) {
+    PerfRecs values;
+    values.valueA = 36000;
+    values.valueB = 45900;
+    values.recommendations[1] = 1;
+    values.metricChecks[6] = 0;
+    values.conditions[9] = 1;
+    PerfRecs_RtnMsg reply(HeaderandValueMsg(36, 11, 4, CommandHandle(3, 8)), 1, values);
+    EXPECT_EQ(reply.length, 220u);
+    const Bytes bytes = Encoded(reply);
+    ASSERT_EQ(bytes.size(), 216u);
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 36),
+              Words({216, 4, 8, 3, 8, 1, 36000, 45900, 0}));
+    EXPECT_EQ(Bytes(bytes.begin() + 36, bytes.begin() + 40), Words({1}));    // recommendation 1
+    EXPECT_EQ(Bytes(bytes.begin() + 116, bytes.begin() + 120), Words({1}));  // check 5
+    EXPECT_EQ(Bytes(bytes.begin() + 120, bytes.begin() + 124), Words({0}));  // check 6
+    EXPECT_EQ(Bytes(bytes.begin() + 200, bytes.begin() + 204), Words({1}));  // condition 9
+    PerfRecs_RtnMsg got;
+    ASSERT_TRUE(Decode(got, bytes));
+    EXPECT_EQ(got.recs.valueB, 45900u);
+    EXPECT_EQ(got.recs.conditions[9], 1u);
+
+    PerfRecs_RtnMsg bare(1, 24, RMT_PERFRECS_MSG, 3, CommandHandle(5, 6));
+    EXPECT_EQ(bare.length, 24u);
+    const Bytes head = Encoded(bare);
+    ASSERT_EQ(head.size(), 216u);
+    EXPECT_EQ(Bytes(head.begin(), head.begin() + 32), Words({216, 3, 8, 5, 6, 1, 0, 0}));
+}
+
 TEST(GrossStatusReply, IsOneHundredSeventyTwoBytesWithTheRepeatedWord) {
     GrossStatus gross;
     for (std::uint32_t n = 1; n <= 36; ++n) {
