@@ -11,6 +11,7 @@
 
 #include "DkviewRun.h"
 #include "NetServerFixture.h"
+#include "PerfTestSupport.h"
 #include "support/LogGenerator.h"
 
 namespace dkviewtest {
@@ -24,37 +25,11 @@ using testsupport::LogGenerator;
 constexpr std::uint32_t kT0 = 1699999200;
 const std::vector<std::string> kUtc = {"TZ=UTC"};
 
-// The words of a preventive record at rest (every check passes but 13,
-// which never has data; see tests/perf/PerfTestSupport.h) with metric 2
-// (P[9], member drives) at slot % 4 and metric 6 (P[1] - P[2]) 1 in even
-// hours and 2 in odd ones.
+// A preventive record at rest (every check passes but 13, which never has
+// data) with metric 2 (P[9], member drives) at slot % 4 and metric 6
+// (P[1] - P[2]) 1 in even hours and 2 in odd ones.
 std::vector<std::uint32_t> Words(std::uint32_t slot) {
-    std::vector<std::uint32_t> w(197, 0);
-    w[0] = 1;
-    w[1] = 2 + (slot / 4) % 2;
-    w[2] = 1;
-    w[3] = 12;
-    w[9] = slot % 4;
-    w[20] = 1;
-    w[31] = 3;
-    w[32] = 1;
-    w[33] = 8;
-    w[49] = 1;
-    w[51] = 1;
-    w[59] = 1000;
-    w[60] = 800;
-    w[61] = 4500;
-    w[62] = 4500;
-    w[63] = 10;
-    w[70] = 1;
-    w[71] = 1;
-    w[81] = 1;
-    w[89] = 1280;
-    w[91] = 1000;
-    for (std::uint32_t k = 92; k <= 103; ++k) {
-        w[k] = 5;
-    }
-    return w;
+    return perftest::With(perftest::QuietWords(), {{1, 2 + (slot / 4) % 2}, {9, slot % 4}});
 }
 
 class PerfEndToEndTest : public netsrvtest::NetServerTest {

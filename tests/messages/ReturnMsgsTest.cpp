@@ -172,18 +172,28 @@ TEST(PerfMetricsReply, CountZeroGivesAnEmptyList) {
     EXPECT_EQ(got.MetricCount(), 0u);
 }
 
-TEST(PerfMetricsReply, MetricsCodeInOrderWithTheirValues) {
-    PerfMetrics_RtnMsg reply;
+// Two metrics of a reply: three values, and none.
+std::vector<PerfMetric> TwoMetrics() {
     PerfMetric a(static_cast<PERF_METRIC>(3), 80, 100, RELOP_GREATER);
     a.windowStart = 1000;
     a.windowEnd = 4600;
     a.slotsPerValue = 2;
     a.values = {5, 6, 7};
     PerfMetric b(static_cast<PERF_METRIC>(16), 10, 1, RELOP_LESS);
-    reply.metrics = {a, b};
-    const Bytes expected = Cat({Words({28 + 56 + 44, 4, 7, 0, 0, 1, 2}),
-                                Words({3, 1000, 4600, 2, 3, 5, 6, 7, 100, 80, 1, 0, 12, 1}),
-                                Words({16, 0, 0, 0, 0, 1, 10, 0, 0, 12, 1})});
+    return {a, b};
+}
+
+// The reply of TwoMetrics with its handle.
+Bytes TwoMetricsReply(std::uint32_t sequence, std::uint32_t session) {
+    return Cat({Words({28 + 56 + 44, 4, 7, sequence, session, 1, 2}),
+                Words({3, 1000, 4600, 2, 3, 5, 6, 7, 100, 80, 1, 0, 12, 1}),
+                Words({16, 0, 0, 0, 0, 1, 10, 0, 0, 12, 1})});
+}
+
+TEST(PerfMetricsReply, MetricsCodeInOrderWithTheirValues) {
+    PerfMetrics_RtnMsg reply;
+    reply.metrics = TwoMetrics();
+    const Bytes expected = TwoMetricsReply(0, 0);
     EXPECT_EQ(Encoded(reply), expected);
 
     PerfMetrics_RtnMsg got;
@@ -227,12 +237,9 @@ TEST(ServerReplies, AValueReplyOverARequestIsABareStatusReply) {
 }
 
 TEST(ServerReplies, MetricsBorrowedFromTheRequestCodeInItsOrder) {
-    PerfMetric a(static_cast<PERF_METRIC>(3), 80, 100, RELOP_GREATER);
-    a.windowStart = 1000;
-    a.windowEnd = 4600;
-    a.slotsPerValue = 2;
-    a.values = {5, 6, 7};
-    PerfMetric b(static_cast<PERF_METRIC>(16), 10, 1, RELOP_LESS);
+    std::vector<PerfMetric> metrics = TwoMetrics();
+    PerfMetric& a = metrics[0];
+    PerfMetric& b = metrics[1];
     PerfMetric* borrowed[] = {&a, &b};
     const HeaderandValueMsg request(36, 10, 4, CommandHandle(7, 2));
     {
@@ -241,10 +248,7 @@ TEST(ServerReplies, MetricsBorrowedFromTheRequestCodeInItsOrder) {
         // 28 + 4 x count x (14 + the first metric's three values).
         EXPECT_EQ(reply.LengthEstimate(), 28u + 4 * 2 * 17);
         EXPECT_EQ(reply.CodedLength(), 28u + 56 + 44);
-        const Bytes expected = Cat({Words({28 + 56 + 44, 4, 7, 7, 2, 1, 2}),
-                                    Words({3, 1000, 4600, 2, 3, 5, 6, 7, 100, 80, 1, 0, 12, 1}),
-                                    Words({16, 0, 0, 0, 0, 1, 10, 0, 0, 12, 1})});
-        EXPECT_EQ(Encoded(reply), expected);
+        EXPECT_EQ(Encoded(reply), TwoMetricsReply(7, 2));
         EXPECT_TRUE(reply.metrics.empty());
     }
     // The reply is gone; the metrics are still the request's.

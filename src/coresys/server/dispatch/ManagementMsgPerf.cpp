@@ -1,5 +1,6 @@
 // The performance requests: metrics and recommendations of the subsystem
 // over a time window, read from its log.
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -20,7 +21,8 @@ PerfRequestMsg::PerfRequestMsg(const ClientMessage& message, OruLite* subsystem,
 
 PerfRequestMsg::~PerfRequestMsg() = default;
 
-bool PerfRequestMsg::Runnable(bool bodyDecoded) {
+bool PerfRequestMsg::Analyse(std::uint32_t expectedCode, const char* where, bool bodyDecoded,
+                             const std::function<PerfFailure(PerfAnalysis&)>& run) {
     if (!Decoded() || !bodyDecoded) {
         RejectRequest(ERR_INVALID_LENGTH, NO_QUALIFIER, DEVICEMGR, oruerr());
         return false;
@@ -29,26 +31,25 @@ bool PerfRequestMsg::Runnable(bool bodyDecoded) {
         RejectRequest(ERR_COMMAND_FAILED, UNKNOWN_COMMAND, DEVICEMGR, oruerr());
         return false;
     }
+    if (code != expectedCode) {
+        ServerFatalError(where, "RCI> UNKNOWN MESSAGE CODE");
+    }
     // The log answers, not the controllers: a subsystem whose controllers
     // are out of reach still has its history.
-    return true;
-}
-
-PerfAnalysis* PerfRequestMsg::MakeAnalysis() {
     LogMgr* log = log_ != nullptr ? log_ : dynamic_cast<LogMgr*>(GetManager(LOG_MANAGER));
-    if (log == nullptr || Subsystem() == nullptr) {
-        return nullptr;
+    failure_ = PerfFailure::kNoRecord;
+    if (log != nullptr && Subsystem() != nullptr) {
+        analysis_ = std::make_unique<PerfAnalysis>(*log, Subsystem()->BackplaneId());
+        failure_ = run(*analysis_);
     }
-    analysis_ = std::make_unique<PerfAnalysis>(*log, Subsystem()->BackplaneId());
-    return analysis_.get();
-}
-
-void PerfRequestMsg::Fail(PerfFailure failure) {
-    failure_ = failure;
+    if (failure_ == PerfFailure::kNone) {
+        return true;
+    }
     platform::Trace(DispatchText(DISPATCH_TEXT_PERF_FAILED), code,
                     Subsystem() != nullptr ? Subsystem()->BackplaneId() : "",
-                    PerfFailureName(failure));
+                    PerfFailureName(failure_));
     RejectRequest(ERR_PERFORMANCE_LOG_DATA_UNAVAILABLE, NO_QUALIFIER, NO_MODULE_ID, oruerr());
+    return false;
 }
 
 PerfMetrics_Msg::PerfMetrics_Msg(const ClientMessage& message, OruLite* subsystem, LogMgr* log)
@@ -63,49 +64,30 @@ PerfMetrics_Msg::PerfMetrics_Msg(const ClientMessage& message, OruLite* subsyste
 }
 
 void PerfMetrics_Msg::do_message_action() {
-    if (!Runnable(identifiersDecoded_)) {
-        return;
-    }
-    if (code != MC_GetPerfMetrics) {
-        ServerFatalError("PerfMetrics_Msg:do_message_action()", "RCI> UNKNOWN MESSAGE CODE");
-    }
-    PerfAnalysis* analysis = MakeAnalysis();
-    if (analysis == nullptr) {
-        Fail(PerfFailure::kNoRecord);
-        return;
-    }
-    const PerfFailure failed = analysis->Metrics(value1, value2, value3, identifiers_.metricIds,
-                                                 identifiers_.MetricCount());
-    if (failed != PerfFailure::kNone) {
-        Fail(failed);
+    const bool done =
+        Analyse(MC_GetPerfMetrics, "PerfMetrics_Msg:do_message_action()", identifiersDecoded_,
+                [this](PerfAnalysis& analysis) {
+                    return analysis.Metrics(value1, value2, value3, identifiers_.metricIds,
+                                            identifiers_.MetricCount());
+                });
+    if (!done) {
         return;
     }
     // The reply borrows the metric objects: they live as long as this
     // request, and the reply is coded before it ends.
     Reply().SetReply(std::make_unique<PerfMetrics_RtnMsg>(
-        *this, ServerReply::kStatusFinished, analysis->MetricCount(), analysis->MetricArray()));
+        *this, ServerReply::kStatusFinished, analysis_->MetricCount(), analysis_->MetricArray()));
 }
 
 PerfRecs_Msg::PerfRecs_Msg(const ClientMessage& message, OruLite* subsystem, LogMgr* log)
     : PerfRequestMsg(message, subsystem, log) {}
 
 void PerfRecs_Msg::do_message_action() {
-    if (!Runnable(true)) {
-        return;
+    const bool done = Analyse(
+        MC_GetPerfRecs, "PerfRecs_Msg:do_message_action()", true,
+        [this](PerfAnalysis& analysis) { return analysis.Recommendations(value1, value2); });
+    if (done) {
+        Reply().SetReply(std::make_unique<PerfRecs_RtnMsg>(*this, ServerReply::kStatusFinished,
+                                                           *analysis_->Recs()));
     }
-    if (code != MC_GetPerfRecs) {
-        ServerFatalError("PerfRecs_Msg:do_message_action()", "RCI> UNKNOWN MESSAGE CODE");
-    }
-    PerfAnalysis* analysis = MakeAnalysis();
-    if (analysis == nullptr) {
-        Fail(PerfFailure::kNoRecord);
-        return;
-    }
-    const PerfFailure failed = analysis->Recommendations(value1, value2);
-    if (failed != PerfFailure::kNone) {
-        Fail(failed);
-        return;
-    }
-    Reply().SetReply(
-        std::make_unique<PerfRecs_RtnMsg>(*this, ServerReply::kStatusFinished, *analysis->Recs()));
 }

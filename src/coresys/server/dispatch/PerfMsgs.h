@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "coresys/server/dispatch/ManagementMsg.h"
@@ -30,13 +31,13 @@ class PerfRequestMsg : public ManagementMsg {
     PerfFailure Failure() const { return failure_; }
 
   protected:
-    // True when the request (with its body, bodyDecoded) may run;
-    // otherwise it has been refused.
-    bool Runnable(bool bodyDecoded);
-    // The analysis over the subsystem's log; nullptr without a log.
-    PerfAnalysis* MakeAnalysis();
-    // The error reply of a failed step.
-    void Fail(PerfFailure failure);
+    // The common course of both requests: refuses a request whose values
+    // (and body, bodyDecoded) did not all arrive or that came by datagram,
+    // ends the service for a code other than expectedCode (where names the
+    // caller), then runs the analysis over the subsystem's log. True on
+    // success; otherwise the error reply has been built.
+    bool Analyse(std::uint32_t expectedCode, const char* where, bool bodyDecoded,
+                 const std::function<PerfFailure(PerfAnalysis&)>& run);
 
     std::unique_ptr<PerfAnalysis> analysis_;
     PerfFailure failure_ = PerfFailure::kNone;
