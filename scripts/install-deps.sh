@@ -10,6 +10,7 @@ packages=(
     clang libclang-rt-14-dev
     nlohmann-json3-dev python3 procps
     libsnmp-dev snmpd snmp snmptrapd
+    qt6-base-dev
 )
 
 missing=()

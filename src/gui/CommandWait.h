@@ -1,0 +1,60 @@
+// The one routine through which the graphical manager waits for the reply
+// to a management request (WaitForCommand), and what it needs from the
+// thread that waits.
+#pragma once
+
+#include <cstdint>
+
+#include "coresys/common/CommandHandle.h"
+
+class DiskArray;
+class PollMsg;
+
+namespace oru {
+
+class BusyState;
+
+class CommandWaitHost {
+  public:
+    virtual ~CommandWaitHost() = default;
+    // Lets about `ms` milliseconds pass after a poll that found nothing; the
+    // interface thread keeps drawing meanwhile but takes no user input.
+    virtual void Pause(std::uint64_t ms) = 0;
+    // Asked each time the reply has been awaited for the reply budget
+    // (300 s of the suite's clock): true to go on waiting.
+    virtual bool AskKeepWaiting() = 0;
+    // The busy state the wait holds while it runs; nullptr off the
+    // interface thread.
+    virtual BusyState* Busy() = 0;
+};
+
+// A command wait on a worker thread: plain sleeps, and it never asks: the
+// wait gives up at the first end of the budget.
+class WorkerWaitHost : public CommandWaitHost {
+  public:
+    void Pause(std::uint64_t ms) override;
+    bool AskKeepWaiting() override { return false; }
+    BusyState* Busy() override { return nullptr; }
+};
+
+struct CommandReply {
+    // Reply kind of the final reply to the request, or kGaveUp.
+    std::uint32_t kind;
+    // That reply, owned by the array until its next poll; nullptr when the
+    // wait gave up.
+    const PollMsg* result;
+};
+
+inline constexpr std::uint32_t kGaveUp = 2;
+inline constexpr std::uint64_t kReplyBudgetMs = 300000;
+inline constexpr std::uint64_t kReplyPauseMs = 50;
+
+// Polls the array until the final reply (status 1) to the request of
+// `handle` comes; replies to other requests are dropped (events still
+// update the array's state as they are polled). Gives up (kind kGaveUp) at
+// once when the connection is lost, failed or was never usable (a request
+// that could not be sent, a lost-connection result, a message status of 4,
+// 5 or 6), and when the host declines to wait longer.
+CommandReply WaitForCommand(const CommandHandle& handle, DiskArray& array, CommandWaitHost& host);
+
+}  // namespace oru
