@@ -20,7 +20,7 @@ class CMainFrame;
 class COruApp {
   public:
     // The idle pass runs this often.
-    static constexpr int kIdleMs = 100;
+    static constexpr int kIdleMs = 50;
 
     // The device named on the command line: "host:serial".
     struct DeviceRequest {

@@ -89,9 +89,8 @@ class GuiEndToEnd : public netsrvtest::ArrayClientTest {
 
     std::string StatusOf(const std::string& serial) {
         QTreeWidgetItem* row = RowOf(serial);
-        return row != nullptr
-                   ? row->text(ColumnOf(oru::keys::kColumnNames[3])).toStdString()
-                   : std::string();
+        return row != nullptr ? row->text(ColumnOf(oru::keys::kColumnNames[3])).toStdString()
+                              : std::string();
     }
 
     // A user view of this host's arrays with the columns given.

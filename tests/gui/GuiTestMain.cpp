@@ -7,13 +7,11 @@
 
 #include <cstdlib>
 
+#include "QuietOffscreen.h"
+
 int main(int argc, char** argv) {
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
+    guitest::UseQuietOffscreen();
     ::setenv("LC_ALL", GUI_TEST_LANGUAGE, 1);
-    // The offscreen platform's notes about what it cannot do are noise here.
-    ::setenv("QT_LOGGING_RULES", "qt.qpa.*=false", 0);
     ::testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
     return RUN_ALL_TESTS();

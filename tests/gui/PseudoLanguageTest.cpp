@@ -99,8 +99,8 @@ TEST(PseudoLanguage, EveryTextOfTheWindowAndItsDialogsComesFromTheCatalog) {
 
     oru::CViewOptionsSheet sheet(frame.Settings(), &frame);
     ExpectAllTagged(&sheet);
-    oru::CSelectHostsDlg hosts(frame.Settings(), [] { return std::vector<std::string>(); },
-                               [] { return false; }, &frame);
+    oru::CSelectHostsDlg hosts(
+        frame.Settings(), [] { return std::vector<std::string>(); }, [] { return false; }, &frame);
     ExpectAllTagged(&hosts);
     oru::CDiscoverHostsDlg discover(&frame);
     ExpectAllTagged(&discover);
