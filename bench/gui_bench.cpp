@@ -1,13 +1,13 @@
 // The graphical manager's start and its window's responsiveness, offscreen.
 //
-// BM_FilledList: from making the application object (main frame, model,
+// BM_FilledList<machine>: from making the application object (main frame, model,
 // profile) to (a) the list showing every array of this host and (b) every
 // row's status known from the first gross-status round. Against a real
 // OruServr over strovsim with N cabinets (at most 32: one simulated machine
 // serves no more), and against a scripted peer that answers the same
 // protocol at once (N up to 50).
 //
-// BM_EventLoopLatency: with the list filled, gross-status rounds every
+// BM_EventLoopLatency<machine>: with the list filled, gross-status rounds every
 // 300 ms (the round interval of 30 s run a hundred times faster) for 3 s
 // while a 5 ms timer ticks; the longest gap between two ticks is what the
 // window's user would feel. The peer's arrays change status every round, so
@@ -163,50 +163,6 @@ class ServiceMachine {
     std::string error_;
 };
 
-void BM_FilledList_Service(benchmark::State& state) {
-    const int cabinets = static_cast<int>(state.range(0));
-    ServiceMachine machine(cabinets);
-    if (!machine.Error().empty()) {
-        state.SkipWithError(machine.Error().c_str());
-        return;
-    }
-    double listed = 0, known = 0, sumListed = 0;
-    for (auto _ : state) {
-        std::unique_ptr<oru::COruApp> app;
-        if (!OpenAndFill(cabinets, &app, &listed, &known)) {
-            state.SkipWithError("the list did not fill");
-            return;
-        }
-        state.SetIterationTime(known / 1000.0);
-        sumListed += listed;
-        app.reset();
-    }
-    state.counters["listed_ms"] =
-        benchmark::Counter(sumListed / static_cast<double>(state.iterations()));
-}
-
-void BM_EventLoopLatency_Service(benchmark::State& state) {
-    const int cabinets = static_cast<int>(state.range(0));
-    ServiceMachine machine(cabinets);
-    if (!machine.Error().empty()) {
-        state.SkipWithError(machine.Error().c_str());
-        return;
-    }
-    for (auto _ : state) {
-        std::unique_ptr<oru::COruApp> app;
-        double listed = 0, known = 0;
-        if (!OpenAndFill(cabinets, &app, &listed, &known)) {
-            state.SkipWithError("the list did not fill");
-            return;
-        }
-        int rounds = 0;
-        const double gap = LongestGap(*app, &rounds);
-        state.SetIterationTime(gap / 1000.0);
-        state.counters["longest_gap_ms"] = gap;
-        state.counters["rounds"] = rounds;
-    }
-}
-
 // ---------------------------------------------------------------------------
 // Against a scripted peer
 
@@ -254,7 +210,7 @@ class PeerMachine {
             return std::string(1, '\0') + in.substr(1, 12) + GrossReply(warning);
         });
     }
-    bool Ready() const { return peer_->Listening(); }
+    std::string Error() const { return peer_->Listening() ? "" : "the peer cannot listen"; }
 
   private:
     testsupport::FreshRoot root_;
@@ -263,11 +219,15 @@ class PeerMachine {
     int arrays_ = 1;
 };
 
-void BM_FilledList_Peer(benchmark::State& state) {
+// ---------------------------------------------------------------------------
+// The runs, on either machine
+
+template <typename Machine>
+void BM_FilledList(benchmark::State& state) {
     const int arrays = static_cast<int>(state.range(0));
-    PeerMachine machine(arrays);
-    if (!machine.Ready()) {
-        state.SkipWithError("the peer cannot listen");
+    Machine machine(arrays);
+    if (!machine.Error().empty()) {
+        state.SkipWithError(machine.Error().c_str());
         return;
     }
     double listed = 0, known = 0, sumListed = 0;
@@ -285,9 +245,14 @@ void BM_FilledList_Peer(benchmark::State& state) {
         benchmark::Counter(sumListed / static_cast<double>(state.iterations()));
 }
 
-void BM_EventLoopLatency_Peer(benchmark::State& state) {
+template <typename Machine>
+void BM_EventLoopLatency(benchmark::State& state) {
     const int arrays = static_cast<int>(state.range(0));
-    PeerMachine machine(arrays);
+    Machine machine(arrays);
+    if (!machine.Error().empty()) {
+        state.SkipWithError(machine.Error().c_str());
+        return;
+    }
     for (auto _ : state) {
         std::unique_ptr<oru::COruApp> app;
         double listed = 0, known = 0;
@@ -303,26 +268,26 @@ void BM_EventLoopLatency_Peer(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_FilledList_Service)
+BENCHMARK_TEMPLATE(BM_FilledList, ServiceMachine)
     ->Arg(1)
     ->Arg(10)
     ->Arg(32)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
-BENCHMARK(BM_FilledList_Peer)
+BENCHMARK_TEMPLATE(BM_FilledList, PeerMachine)
     ->Arg(1)
     ->Arg(10)
     ->Arg(50)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
-BENCHMARK(BM_EventLoopLatency_Service)
+BENCHMARK_TEMPLATE(BM_EventLoopLatency, ServiceMachine)
     ->Arg(32)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
-BENCHMARK(BM_EventLoopLatency_Peer)
+BENCHMARK_TEMPLATE(BM_EventLoopLatency, PeerMachine)
     ->Arg(50)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)

@@ -156,6 +156,7 @@ if [ "$leave" = "1" ]; then
     say "Left running: OruServr (process $pid) and strovsim in $root"
     echo "    stop them with: kill -INT $pid; ORU_ROOT=$root $bin/strovsim stop"
     echo "    and ask with:   ORU_ROOT=$root ORUHOST=127.0.0.1 $bin/dkview -a <array>"
+    echo "    or watch with:  ORU_ROOT=$root $bin/oru"
     exit "$failed"
 fi
 

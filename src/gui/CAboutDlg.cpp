@@ -1,6 +1,5 @@
 #include "gui/CAboutDlg.h"
 
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -23,10 +22,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     layout->addWidget(new QLabel(QText(txt::kAboutVersion, ORU_VERSION), this), 0,
                       Qt::AlignHCenter);
     layout->addWidget(new QLabel(QText(txt::kAboutRights), this), 0, Qt::AlignHCenter);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QText(txt::kOk), QDialogButtonBox::AcceptRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    layout->addWidget(buttons);
+    layout->addWidget(DialogButtons(this, false));
 }
 
 }  // namespace oru

@@ -1,6 +1,5 @@
 #include "gui/CAddFilterDlg.h"
 
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,12 +18,7 @@ CAddFilterDlg::CAddFilterDlg(const QString& prompt, QWidget* parent)
     layout->addWidget(label);
     layout->addWidget(edit_);
     layout->addWidget(new QLabel(QText(txt::kWildcardNote), this));
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QText(txt::kOk), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QText(txt::kCancel), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(DialogButtons(this));
 }
 
 QString CAddFilterDlg::Text() const {

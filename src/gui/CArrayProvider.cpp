@@ -12,6 +12,7 @@
 #include "gui/GuiText.h"
 #include "gui/ModelHost.h"
 #include "gui/ProfileKeys.h"
+#include "gui/TextCompare.h"
 #include "platform/Clock.h"
 #include "platform/PrivateProfile.h"
 
@@ -64,19 +65,6 @@ const std::string& FieldText(const DeviceEntry& entry, int field) {
     }
 }
 
-bool SameText(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string UpToFirstDot(const std::string& name) {
     return name.substr(0, name.find('.'));
 }
@@ -89,8 +77,8 @@ constexpr std::uint32_t kErrorNoState = 3;  // gross status asked of an array wi
 }  // namespace
 
 bool BelongsToHost(const std::string& server, const std::string& host) {
-    return SameText(server, host) || SameText(UpToFirstDot(server), host) ||
-           SameText(server, UpToFirstDot(host));
+    return SameIgnoringCase(server, host) || SameIgnoringCase(UpToFirstDot(server), host) ||
+           SameIgnoringCase(server, UpToFirstDot(host));
 }
 
 CArrayProvider::CArrayProvider(QEN& qen, platform::PrivateProfile& profile, ModelHost& host)

@@ -1,6 +1,5 @@
 #include "gui/CCreateViewDlg.h"
 
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -16,12 +15,7 @@ CCreateViewDlg::CCreateViewDlg(QWidget* parent) : QDialog(parent), edit_(new QLi
     label->setBuddy(edit_);
     layout->addWidget(label);
     layout->addWidget(edit_);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QText(txt::kOk), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QText(txt::kCancel), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(DialogButtons(this));
 }
 
 std::string CCreateViewDlg::Name() const {

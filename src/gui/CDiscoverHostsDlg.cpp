@@ -1,7 +1,6 @@
 #include "gui/CDiscoverHostsDlg.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -28,12 +27,7 @@ CDiscoverHostsDlg::CDiscoverHostsDlg(QWidget* parent)
     hostRow->setContentsMargins(20, 0, 0, 0);
     hostRow->addWidget(host_);
     layout->addLayout(hostRow);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QText(txt::kOk), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QText(txt::kCancel), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(DialogButtons(this));
 
     automatic_->setChecked(true);
     connect(automatic_, &QRadioButton::toggled, this, [this] { UpdateControls(); });

@@ -133,7 +133,11 @@ CMainFrame::CMainFrame(FrameSetup setup)
             [this] { Post([this] { OnGroupBoxClicked(); }); });
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // Taking the views down must not post calls to a frame that is going.
+    tree_->disconnect(this);
+    list_->disconnect(this);
+}
 
 void CMainFrame::Start() {
     show();
@@ -266,6 +270,11 @@ void CMainFrame::SavePlacement() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // Not from inside a wait: what waits would return to a closed window.
+    if (busy_.Busy()) {
+        event->ignore();
+        return;
+    }
     SavePlacement();
     StoreColumnWidths();
     settings_.SaveView();

@@ -1,6 +1,5 @@
 #include "gui/CSelectDeviceDlg.h"
 
-#include <QDialogButtonBox>
 #include <QListWidget>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -63,12 +62,7 @@ CSelectDeviceDlg::CSelectDeviceDlg(CDeviceModel& model, const std::vector<std::u
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QText(txt::kOk), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QText(txt::kCancel), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(DialogButtons(this));
     resize(460, 240);
 }
 

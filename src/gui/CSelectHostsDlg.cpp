@@ -1,6 +1,5 @@
 #include "gui/CSelectHostsDlg.h"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -69,12 +68,7 @@ CSelectHostsDlg::CSelectHostsDlg(CViewSettings& settings, KnownHosts knownHosts,
     middle->addStretch();
     layout->addLayout(middle, 3, 1);
     layout->addWidget(chosen_, 3, 2);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QText(txt::kOk), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QText(txt::kCancel), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons, 4, 0, 1, 3);
+    layout->addWidget(DialogButtons(this), 4, 0, 1, 3);
 }
 
 std::vector<std::string> CSelectHostsDlg::ChosenHosts() const {

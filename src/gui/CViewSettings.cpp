@@ -9,6 +9,7 @@
 #include "client/OruSubsystemList.h"
 #include "gui/GuiText.h"
 #include "gui/ProfileKeys.h"
+#include "gui/TextCompare.h"
 #include "gui/Wildcard.h"
 #include "platform/PrivateProfile.h"
 
@@ -35,13 +36,6 @@ std::string Key(const char* format, const std::string& column, int index) {
     char text[256];
     std::snprintf(text, sizeof text, format, column.c_str(), index);
     return text;
-}
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 bool Contains(const std::vector<std::string>& list, const std::string& name) {

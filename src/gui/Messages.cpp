@@ -18,6 +18,17 @@ bool Ask(QWidget* parent, const QString& text, QMessageBox::Icon icon, TextId ye
 
 }  // namespace
 
+QDialogButtonBox* DialogButtons(QDialog* dialog, bool withCancel) {
+    auto* buttons = new QDialogButtonBox(dialog);
+    buttons->addButton(QText(txt::kOk), QDialogButtonBox::AcceptRole);
+    if (withCancel) {
+        buttons->addButton(QText(txt::kCancel), QDialogButtonBox::RejectRole);
+    }
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
+}
+
 QString ColumnTitle(const std::string& column) {
     static constexpr TextId kTitles[] = {
         txt::kColSerial,   txt::kColAlias,      txt::kColModel,

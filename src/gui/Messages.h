@@ -1,6 +1,8 @@
 // Texts for widgets and the program's message boxes.
 #pragma once
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QString>
 
@@ -14,6 +16,10 @@ template <typename... Args>
 QString QText(TextId id, Args... args) {
     return QString::fromStdString(GuiText(id, args...));
 }
+
+// The OK and Cancel buttons of a dialog (OK alone with withCancel false),
+// wired to its accept and reject.
+QDialogButtonBox* DialogButtons(QDialog* dialog, bool withCancel = true);
 
 // The name of a column (given by its profile name) as the window shows it.
 QString ColumnTitle(const std::string& column);
