@@ -627,7 +627,9 @@ void CMainFrame::RebuildList(bool rescan) {
     std::unique_ptr<CNoticeDlg> notice;
     if (rescan) {
         model_.ForgetAllDevices();
-        setEnabled(false);
+        // The panes, not the window: the wait dialog is a window of its own
+        // and would be greyed with it.
+        centralWidget()->setEnabled(false);
         notice = std::make_unique<CNoticeDlg>(txt::kBuildingList, this);
         notice->show();
         notice_ = notice.get();
@@ -652,7 +654,7 @@ void CMainFrame::RebuildList(bool rescan) {
     }
     notice_ = nullptr;
     notice.reset();
-    setEnabled(true);
+    centralWidget()->setEnabled(true);
     ShowCount();
     for (std::uint32_t index : remembered) {
         SelectRowsOf(index, true, false);
