@@ -1,5 +1,8 @@
 #include "gui/CArrayProvider.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 #include <cctype>
 #include <cstring>
 #include <set>
@@ -73,6 +76,7 @@ std::string UpToFirstDot(const std::string& name) {
 constexpr std::uint32_t kTypeModel12 = 12;
 constexpr std::uint32_t kTypeModel13 = 13;
 constexpr std::uint32_t kErrorNoState = 3;  // gross status asked of an array without a state
+constexpr std::uint32_t kLoopbackNet = 127;
 
 }  // namespace
 
@@ -226,6 +230,14 @@ void CArrayProvider::MergeScan(const std::string& host, ScanResult& result) {
         list.ResetMap(server.c_str());
     }
     for (std::unique_ptr<OruSubsystem>& found : result.subsystems) {
+        // Datagrams sent to any loopback address are answered from
+        // 127.0.0.1, and the list takes a reply only from the address it
+        // knows the subsystem by: a host whose name is 127.0.1.1 (as Debian
+        // names it) is known by 127.0.0.1.
+        in_addr& address = found->serverAddress.sin_addr;
+        if ((ntohl(address.s_addr) >> 24) == kLoopbackNet) {
+            address.s_addr = htonl(INADDR_LOOPBACK);
+        }
         if (list.AddSubsystem(found.get()) == 0) {
             found.release();  // the list owns it now
         }

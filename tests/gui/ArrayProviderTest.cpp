@@ -197,6 +197,18 @@ TEST_F(ArrayProviderTest, EachRoundAsksEveryArrayAndEvaluatesItsAnswer) {
     ASSERT_TRUE(StatusBecomes(0, "Unknown"));
 }
 
+TEST_F(ArrayProviderTest, AHostKnownByAnotherLoopbackAddressIsAnsweredToo) {
+    // The name of this host may stand for 127.0.1.1; the answers to
+    // datagrams sent there come from 127.0.0.1.
+    ListRecord record = Record("SERIALAAAA01", "CAB-A", 12);
+    record.serverName = "127.0.1.1";
+    peer_->SetListAnswer(clienttest::ListAnswer({record}));
+    Scan("127.0.1.1");
+    ASSERT_EQ(provider_->DeviceCount(), 1);
+    Answer("SERIALAAAA01", GrossReply(0, {}));
+    EXPECT_TRUE(StatusBecomes(0, "Normal"));
+}
+
 TEST_F(ArrayProviderTest, AnArrayThatStopsAnsweringIsNotShownWithItsLastStatus) {
     peer_->SetListAnswer(clienttest::ListAnswer({Record("SERIALAAAA01", "CAB-A", 12)}));
     Scan(kHost);
