@@ -47,14 +47,17 @@ for flavour in release asan; do
     run_ctest "build/$flavour"
 done
 
-# The threaded core once more under ThreadSanitizer: the task framework and the
-# rescan stress test.
+# The threaded core once more under ThreadSanitizer: the task framework, the
+# rescan stress test, and the session I/O (the service's session end in-process,
+# then the real service with its listeners, session manager and waker threads
+# against hostile clients and broken frames).
 echo "=== build: tsan"
 scripts/build.sh tsan
 echo "=== test: tsan"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
 run_ctest build/tsan -L stress
 run_ctest build/tsan -R '^(RequestQueue|ResponseList|EventSemaphore|Semaphore|ResourceSemaphore|TaskTest)\.'
+run_ctest build/tsan -R '^(ServerSession(Test|Errors|File)|HostileClientTest|SessionReadEventTest)\.'
 
 if [ -x scripts/fuzz.sh ]; then
     echo "=== fuzz"

@@ -373,6 +373,10 @@ PollMsg* DiskArray::PollQEN() {
     return lastPoll.get();
 }
 
+bool DiskArray::WaitForReply(unsigned long milliseconds) const {
+    return session != nullptr && session->WaitForMessage(milliseconds);
+}
+
 PollMsg* DiskArray::ServerMessageHandler(unsigned char* bytes, unsigned long length) {
     std::unique_ptr<PollMsg> result;
     ORU_ReturnMsg header;

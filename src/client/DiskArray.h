@@ -132,6 +132,10 @@ class DiskArray {
     // connection gives a result of kind RMT_INVALID, status
     // SESS_CONNECTION_UNINITIALIZED and handle (0, kLostSessionWord).
     PollMsg* PollQEN();
+    // Waits up to milliseconds (of the suite's scaled clock) for the next
+    // reply to start arriving, and ends as soon as it does (or the
+    // connection ends). True when the next poll has something to read.
+    bool WaitForReply(unsigned long milliseconds) const;
 
     // Whether `result` is a reply to the request of handle `request`. A
     // request that was never sent (handle (0, 0)) and the lost-connection

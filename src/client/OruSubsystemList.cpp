@@ -30,6 +30,7 @@
 #include "platform/Root.h"
 #include "platform/ServicesEntry.h"
 #include "platform/Trace.h"
+#include "platform/net/SocketIo.h"
 
 extern char** environ;
 
@@ -46,11 +47,6 @@ constexpr std::size_t kRemoteShellMax = 348;
 constexpr std::size_t kReleaseSize = 8;
 // The smallest message a subsystem datagram can carry: a bare reply.
 constexpr std::size_t kMinDatagram = OruSubsystemList::kDatagramPrefix + ORU_ReturnMsg::kBareLength;
-
-std::uint32_t BigWord(const unsigned char* at) {
-    return static_cast<std::uint32_t>(at[0]) << 24 | static_cast<std::uint32_t>(at[1]) << 16 |
-           static_cast<std::uint32_t>(at[2]) << 8 | static_cast<std::uint32_t>(at[3]);
-}
 
 int CompareEntries(const OruSubsystem& a, const OruSubsystem& b) {
     int byServer = std::strncmp(a.serverName, b.serverName, OruSubsystem::kServerNameSize);
@@ -192,13 +188,11 @@ int OruSubsystemList::OpenListConnection(const sockaddr_in& address, std::uint32
         }
         return -1;
     }
-    const unsigned char word[4] = {static_cast<unsigned char>(connectWord >> 24),
-                                   static_cast<unsigned char>(connectWord >> 16),
-                                   static_cast<unsigned char>(connectWord >> 8),
-                                   static_cast<unsigned char>(connectWord)};
-    if (!Session::ConnectWithin(fd, address, Session::kConnectSeconds) ||
-        !Session::sendNB(fd, word, sizeof word, Session::kBudgetSeconds) ||
-        !Session::recvNB(fd, answer, 4, Session::kBudgetSeconds)) {
+    unsigned char word[4];
+    netio::PutBe32(word, connectWord);
+    if (!netio::ConnectWithin(fd, address, Session::kConnectSeconds) ||
+        !netio::SendAll(fd, word, sizeof word, netio::kBudgetSeconds) ||
+        !netio::ReceiveAll(fd, answer, 4, netio::kBudgetSeconds)) {
         close(fd);
         return -1;
     }
@@ -207,7 +201,7 @@ int OruSubsystemList::OpenListConnection(const sockaddr_in& address, std::uint32
 
 bool OruSubsystemList::ReadRecord(int fd, const sockaddr_in& address, OruSubsystem* record) const {
     char release[kReleaseSize] = {};
-    if (!Session::recvNB(fd, release, sizeof release, Session::kBudgetSeconds)) {
+    if (!netio::ReceiveAll(fd, release, sizeof release, netio::kBudgetSeconds)) {
         return false;
     }
     const int number = ReleaseNumber(release);
@@ -220,7 +214,7 @@ bool OruSubsystemList::ReadRecord(int fd, const sockaddr_in& address, OruSubsyst
     unsigned char word[4];
     unsigned char image[Device_Addr::kImageSize];
     auto receive = [fd](void* into, std::size_t count) {
-        return Session::recvNB(fd, into, count, Session::kBudgetSeconds);
+        return netio::ReceiveAll(fd, into, count, netio::kBudgetSeconds);
     };
     if (!receive(record->serverName, sizeof record->serverName) ||
         !receive(record->serialNumber, sizeof record->serialNumber) ||
@@ -228,7 +222,7 @@ bool OruSubsystemList::ReadRecord(int fd, const sockaddr_in& address, OruSubsyst
         !receive(word, sizeof word)) {
         return false;
     }
-    record->subsystemType = static_cast<DISK_ARRAY_TYPE>(BigWord(word));
+    record->subsystemType = static_cast<DISK_ARRAY_TYPE>(netio::GetBe32(word));
     for (Device_Addr& device : record->deviceAddr) {
         if (!receive(image, sizeof image)) {
             return false;
@@ -238,7 +232,7 @@ bool OruSubsystemList::ReadRecord(int fd, const sockaddr_in& address, OruSubsyst
     if (!receive(word, sizeof word) || !receive(record->securePath, sizeof record->securePath)) {
         return false;
     }
-    record->secureMethod = BigWord(word);
+    record->secureMethod = netio::GetBe32(word);
     // The texts are this client's own copies: terminated whatever was sent.
     record->serverName[sizeof record->serverName - 1] = '\0';
     record->serialNumber[sizeof record->serialNumber - 1] = '\0';
@@ -268,7 +262,7 @@ ASL_STATUS OruSubsystemList::Update(const char* host, unsigned short port, int r
     if (fd < 0) {
         return status_;
     }
-    const std::uint32_t ssCount = BigWord(answer);
+    const std::uint32_t ssCount = netio::GetBe32(answer);
     for (std::uint32_t i = 0; i < ssCount; ++i) {
         // The list counts its entries in 16 bits: a longer answer is not a list.
         if (count_ == 0xFFFF) {

@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <netdb.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -14,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "catalog/Pause.h"
 #include "client/ClientTexts.h"
 #include "client/OruSubsystem.h"
 #include "client/OruSubsystemList.h"
@@ -27,29 +25,8 @@ std::uint32_t Session::connectCount = 0;
 
 namespace {
 
-// Pause between two attempts that found the socket not ready.
-constexpr unsigned long kRetryPauseMs = 20;
-
-bool Retryable(int error) {
-    return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
-}
-
-void PutWord(unsigned char* at, std::uint32_t value) {
-    at[0] = static_cast<unsigned char>(value >> 24);
-    at[1] = static_cast<unsigned char>(value >> 16);
-    at[2] = static_cast<unsigned char>(value >> 8);
-    at[3] = static_cast<unsigned char>(value);
-}
-
-std::uint32_t GetWord(const unsigned char* at) {
-    return static_cast<std::uint32_t>(at[0]) << 24 | static_cast<std::uint32_t>(at[1]) << 16 |
-           static_cast<std::uint32_t>(at[2]) << 8 | static_cast<std::uint32_t>(at[3]);
-}
-
-std::uint64_t Deadline(int seconds) {
-    return platform::MonotonicMs() +
-           platform::ScaledMs(static_cast<std::uint64_t>(seconds < 0 ? 0 : seconds) * 1000);
-}
+using netio::GetBe32;
+using netio::PutBe32;
 
 // The name the resolver gives for the local address, else this host's name;
 // cut to 48 characters as the host name buffer holds.
@@ -92,72 +69,11 @@ void Session::SetSecureFile(const char* name) {
 }
 
 bool Session::sendNB(int socket, const void* buffer, std::size_t count, int budgetSeconds) {
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
-    const std::uint64_t deadline = Deadline(budgetSeconds);
-    std::size_t done = 0;
-    while (done < count) {
-        ssize_t sent = send(socket, bytes + done, count - done, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (sent > 0) {
-            done += static_cast<std::size_t>(sent);
-            continue;
-        }
-        if (sent < 0 && !Retryable(errno)) {
-            return false;
-        }
-        if (platform::MonotonicMs() >= deadline) {
-            return false;
-        }
-        Pause(kRetryPauseMs);
-    }
-    return true;
+    return netio::SendAll(socket, buffer, count, budgetSeconds);
 }
 
 bool Session::recvNB(int socket, void* buffer, std::size_t count, int budgetSeconds) {
-    auto* bytes = static_cast<unsigned char*>(buffer);
-    const std::uint64_t deadline = Deadline(budgetSeconds);
-    std::size_t done = 0;
-    while (done < count) {
-        ssize_t got = recv(socket, bytes + done, count - done, MSG_DONTWAIT);
-        if (got > 0) {
-            done += static_cast<std::size_t>(got);
-            continue;
-        }
-        if (got == 0 || !Retryable(errno)) {
-            return false;  // the peer closed, or the connection broke
-        }
-        if (platform::MonotonicMs() >= deadline) {
-            return false;
-        }
-        Pause(kRetryPauseMs);
-    }
-    return true;
-}
-
-bool Session::ConnectWithin(int socket, const sockaddr_in& address, int seconds) {
-    if (connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        return true;
-    }
-    if (errno != EINPROGRESS && errno != EINTR) {
-        return false;
-    }
-    const std::uint64_t deadline = Deadline(seconds);
-    for (;;) {
-        const std::uint64_t now = platform::MonotonicMs();
-        if (now >= deadline) {
-            return false;
-        }
-        pollfd waiting{socket, POLLOUT, 0};
-        int ready = poll(&waiting, 1, static_cast<int>(deadline - now));
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        if (ready <= 0) {
-            return false;
-        }
-        int error = 0;
-        socklen_t length = sizeof error;
-        return getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
-    }
+    return netio::ReceiveAll(socket, buffer, count, budgetSeconds);
 }
 
 SESSION_STATUS Session::Connect(OruSubsystem* subsystem) {
@@ -174,12 +90,9 @@ SESSION_STATUS Session::Connect(OruSubsystem* subsystem) {
         status_ = SESS_CONNECTION_NOT_AVAILABLE;
         return status_;
     }
-    // Requests follow one another closely: without this a frame would wait
-    // for the service's delayed acknowledgement of the one before.
-    const int noDelay = 1;
-    (void)setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+    netio::SetNoDelay(socket_);
     status_ = SESS_CONNECTION_FAILED;
-    if (!ConnectWithin(socket_, subsystem->serverAddress, kConnectSeconds)) {
+    if (!netio::ConnectWithin(socket_, subsystem->serverAddress, kConnectSeconds)) {
         CloseSocket();
         return status_;
     }
@@ -217,7 +130,7 @@ SESSION_STATUS Session::Connect(OruSubsystem* subsystem) {
     }
 
     unsigned char request[kSessionRequestSize] = {};
-    PutWord(request, revision_ << 16 | 0);
+    PutBe32(request, revision_ << 16 | 0);
     std::memcpy(request + 4, subsystem->serialNumber, OruSubsystem::kSerialSize);
     unsigned char answerBytes[4] = {};
     if (!sendNB(socket_, request, sizeof request, kBudgetSeconds) ||
@@ -228,7 +141,7 @@ SESSION_STATUS Session::Connect(OruSubsystem* subsystem) {
         }
         return status_;
     }
-    const std::uint32_t answer = GetWord(answerBytes);
+    const std::uint32_t answer = GetBe32(answerBytes);
     if (answer == kNotAuthorized || answer == kBadSerialNo) {
         CloseSocket();
         // The service takes the file when it finds it; one it never found
@@ -271,8 +184,8 @@ SESSION_STATUS Session::SendMsg(void* body, unsigned long length) {
     bool sent = length <= kMaxFrameLength;
     if (sent) {
         std::vector<unsigned char> frame(8 + length);
-        PutWord(frame.data(), kFrameMessage);
-        PutWord(frame.data() + 4, static_cast<std::uint32_t>(length));
+        PutBe32(frame.data(), kFrameMessage);
+        PutBe32(frame.data() + 4, static_cast<std::uint32_t>(length));
         if (length > 0) {
             std::memcpy(frame.data() + 8, bytes, length);
         }
@@ -296,19 +209,19 @@ SESSION_STATUS Session::GetMsg(void** body, unsigned long* length) {
         return status_;
     }
     unsigned char word[4];
-    ssize_t got = recv(socket_, word, sizeof word, MSG_DONTWAIT);
-    if (got < 0 && Retryable(errno)) {
+    const netio::IoResult got = netio::ReceiveSome(socket_, word, sizeof word);
+    if (got.kind == netio::IoKind::WOULD_BLOCK) {
         return status_;  // nothing has arrived
     }
     // Once part of the type word is here the rest of the frame is on its way:
     // take it whole, or the stream would lose its framing.
-    if (got <= 0 ||
-        (got < 4 && !recvNB(socket_, word + got, sizeof word - static_cast<std::size_t>(got),
-                            kBudgetSeconds)) ||
-        GetWord(word) != kFrameMessage || !recvNB(socket_, word, sizeof word, kBudgetSeconds)) {
+    if (got.kind != netio::IoKind::MOVED ||
+        (got.count < 4 &&
+         !recvNB(socket_, word + got.count, sizeof word - got.count, kBudgetSeconds)) ||
+        GetBe32(word) != kFrameMessage || !recvNB(socket_, word, sizeof word, kBudgetSeconds)) {
         return Disconnect();
     }
-    const std::uint32_t frameLength = GetWord(word);
+    const std::uint32_t frameLength = GetBe32(word);
     // A length no message can have means the stream is not what it claims:
     // refuse it before allocating anything for it.
     if (frameLength < kMinFrameLength || frameLength > kMaxFrameLength) {
@@ -328,10 +241,17 @@ SESSION_STATUS Session::GetMsg(void** body, unsigned long* length) {
     return status_;
 }
 
+bool Session::WaitForMessage(unsigned long milliseconds) const {
+    if (state_ == 0 || socket_ < 0) {
+        return false;
+    }
+    return netio::WaitReady(socket_, POLLIN, platform::ScaledMs(milliseconds));
+}
+
 SESSION_STATUS Session::Disconnect() {
     if (state_ == 2 && socket_ >= 0) {
         unsigned char goodbye[4];
-        PutWord(goodbye, kFrameDisconnect);
+        PutBe32(goodbye, kFrameDisconnect);
         // One attempt: the peer may be gone already.
         (void)send(socket_, goodbye, sizeof goodbye, MSG_NOSIGNAL | MSG_DONTWAIT);
     }

@@ -9,10 +9,11 @@
 // Every word is 32-bit big-endian.
 //
 // Once set up the socket is non-blocking; sends and receives run until done
-// or their time budget (300 s of the suite's scaled clock) is spent. Received
-// messages are bounded: a length below a message header or above 1 MiB is a
-// broken connection. Failures are statuses only; nothing is printed. A
-// Session is used by one thread at a time.
+// or their time budget (300 s of the suite's scaled clock) is spent, and a
+// wait for the socket ends as soon as it is ready (the socket helpers of
+// platform/net). Received messages are bounded: a length below a message
+// header or above 1 MiB is a broken connection. Failures are statuses only;
+// nothing is printed. A Session is used by one thread at a time.
 #pragma once
 
 #include <netinet/in.h>
@@ -21,19 +22,20 @@
 #include <cstdint>
 
 #include "client/SESSION_STATUS.h"
+#include "platform/net/SocketIo.h"
 
 class OruSubsystem;
 
 class Session {
   public:
-    static constexpr int kBudgetSeconds = 300;
+    static constexpr int kBudgetSeconds = netio::kBudgetSeconds;
     static constexpr int kConnectSeconds = 5;
-    static constexpr std::uint32_t kMinFrameLength = 20;        // a message header
-    static constexpr std::uint32_t kMaxFrameLength = 1u << 20;  // 1 MiB
+    static constexpr std::uint32_t kMinFrameLength = netio::kMinFrameLength;
+    static constexpr std::uint32_t kMaxFrameLength = netio::kMaxFrameLength;
     static constexpr std::size_t kSecureFileSize = 348;
     static constexpr std::size_t kSessionRequestSize = 17;
-    static constexpr std::uint32_t kFrameMessage = 0;
-    static constexpr std::uint32_t kFrameDisconnect = 1;
+    static constexpr std::uint32_t kFrameMessage = netio::kFrameMessage;
+    static constexpr std::uint32_t kFrameDisconnect = netio::kFrameDisconnect;
     static constexpr std::uint32_t kBadSerialNo = 0;
     static constexpr std::uint32_t kNotAuthorized = 0xFFFFFFFFu;
 
@@ -63,6 +65,10 @@ class Session {
     // unknown frame type, a length out of bounds, a closed or broken
     // connection disconnect: SESS_CONNECTION_UNINITIALIZED.
     SESSION_STATUS GetMsg(void** body, unsigned long* length);
+    // Waits up to milliseconds (of the scaled clock) for bytes to arrive on
+    // an open session, ending as soon as they do. True when something (a
+    // frame, or the peer's close) waits to be read.
+    bool WaitForMessage(unsigned long milliseconds) const;
     // Closes the session (a client says goodbye with a disconnect frame; the
     // service removes the secure file). Returns SESS_CONNECTION_UNINITIALIZED.
     SESSION_STATUS Disconnect();
@@ -78,13 +84,9 @@ class Session {
     const char* SecureFile() const { return secureFile_; }
 
     // Sends / receives exactly count bytes on a non-blocking socket within
-    // budgetSeconds (scaled by the suite's time factor), retrying only while
-    // the socket would block or a call was interrupted. True when every byte
-    // went through; a closed connection or any other error fails at once.
+    // budgetSeconds (netio::SendAll, netio::ReceiveAll).
     static bool sendNB(int socket, const void* buffer, std::size_t count, int budgetSeconds);
     static bool recvNB(int socket, void* buffer, std::size_t count, int budgetSeconds);
-    // Connects a non-blocking socket within seconds (scaled). True when connected.
-    static bool ConnectWithin(int socket, const sockaddr_in& address, int seconds);
 
   private:
     void CloseSocket();

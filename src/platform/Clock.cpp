@@ -72,6 +72,10 @@ std::uint64_t ScaledMs(std::uint64_t ms) {
     return static_cast<std::uint64_t>(scaled);
 }
 
+std::uint64_t NominalMs(std::uint64_t realMs) {
+    return static_cast<std::uint64_t>(static_cast<double>(realMs) * TimeScale());
+}
+
 void SetSleepObserver(std::function<void(std::uint64_t ms)> observer) {
     std::lock_guard<std::mutex> guard(ObserverLock());
     if (observer) {

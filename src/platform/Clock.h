@@ -21,6 +21,9 @@ void SleepMs(std::uint64_t ms);
 
 // Scales a fixed wait by the speed factor (at least 1 ms unless ms is 0).
 std::uint64_t ScaledMs(std::uint64_t ms);
+// The other way: real milliseconds that passed, counted as the nominal
+// milliseconds of the fixed waits (real times the speed factor).
+std::uint64_t NominalMs(std::uint64_t realMs);
 
 // Speed factor for fixed waits: 1 by default, or the value of the
 // environment variable ORU_TIME_SCALE (a positive number, e.g. 100 makes a

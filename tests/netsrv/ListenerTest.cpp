@@ -1,5 +1,6 @@
 // The TCP listener: the subsystem list, the rescan request, connect words
-// it refuses, and clients that misbehave while others are being served.
+// it refuses, and clients that hang up half way (clients that hold on are
+// HostileClientTest's).
 #include <gtest/gtest.h>
 
 #include "NetServerFixture.h"
@@ -69,7 +70,7 @@ TEST_F(ListenerTest, RefusedConnectWordsCloseTheConnectionWithoutAnAnswer) {
     EXPECT_TRUE(list.ReadExactly(4, kLimitMs, &got));
 }
 
-TEST_F(ListenerTest, ShortAndSilentClientsDoNotStopTheService) {
+TEST_F(ListenerTest, ClientsThatHangUpHalfWayAreLetGoAndTheListenerGoesOn) {
     StartServer();
     {
         // A connect word cut short, then a session request cut inside its
@@ -83,10 +84,6 @@ TEST_F(ListenerTest, ShortAndSilentClientsDoNotStopTheService) {
         ASSERT_TRUE(cut.Connect(ports_.tcp));
         ASSERT_TRUE(cut.Send({0x00, 0x04, 0x00, 0x00, 'A', 'B', 'C'}));
     }
-    // A client that connects and says nothing holds the listener for its
-    // read budget (shortened here); the next client is served after it.
-    TcpProbe silent;
-    ASSERT_TRUE(silent.Connect(ports_.tcp));
     TcpProbe list;
     ASSERT_TRUE(list.Connect(ports_.tcp));
     ASSERT_TRUE(list.Send({0x00, 0x04, 0x00, 0x01}));
@@ -100,7 +97,6 @@ TEST_F(ListenerTest, ShortAndSilentClientsDoNotStopTheService) {
     Bytes got;
     ASSERT_TRUE(list.ReadExactly(4, kLimitMs, &got));
     EXPECT_EQ(Be32At(got, 0), 0u);
-    EXPECT_TRUE(silent.WaitClosed(kLimitMs)) << "the silent client was never let go";
     EXPECT_TRUE(server_.Process().Running());
 }
 

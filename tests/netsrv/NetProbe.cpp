@@ -1,6 +1,7 @@
 #include "NetProbe.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -43,11 +44,14 @@ TcpProbe::~TcpProbe() {
     Close();
 }
 
-bool TcpProbe::Connect(std::uint16_t port, const std::string& localAddress) {
+bool TcpProbe::Connect(std::uint16_t port, const std::string& localAddress, int timeoutMs) {
     Close();
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd_ < 0) {
         return false;
+    }
+    if (receiveBuffer_ > 0) {
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer_, sizeof receiveBuffer_);
     }
     if (!localAddress.empty()) {
         sockaddr_in local{};
@@ -62,10 +66,20 @@ bool TcpProbe::Connect(std::uint16_t port, const std::string& localAddress) {
     server.sin_family = AF_INET;
     server.sin_port = htons(port);
     server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // Connected without blocking, within the limit, then used blocking.
+    const int flags = ::fcntl(fd_, F_GETFL);
+    ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
     if (::connect(fd_, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0) {
-        Close();
-        return false;
+        pollfd wait{fd_, POLLOUT, 0};
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (errno != EINPROGRESS || ::poll(&wait, 1, timeoutMs) != 1 ||
+            ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
+            Close();
+            return false;
+        }
     }
+    ::fcntl(fd_, F_SETFL, flags);
     return true;
 }
 

@@ -25,7 +25,10 @@ class TcpProbe {
     TcpProbe(const TcpProbe&) = delete;
     TcpProbe& operator=(const TcpProbe&) = delete;
 
-    bool Connect(std::uint16_t port, const std::string& localAddress = "");
+    // Connects within timeoutMs; false when refused or not accepted in time.
+    bool Connect(std::uint16_t port, const std::string& localAddress = "", int timeoutMs = 30000);
+    // The receive buffer the next Connect asks for (0: the system's).
+    void ReceiveBuffer(int bytes) { receiveBuffer_ = bytes; }
     // The local port of the connection (host order).
     std::uint16_t LocalPort() const;
     bool Send(const Bytes& bytes);
@@ -39,6 +42,7 @@ class TcpProbe {
 
   private:
     int fd_ = -1;
+    int receiveBuffer_ = 0;
 };
 
 // A UDP socket bound to an ephemeral port on 127.0.0.1.

@@ -12,33 +12,6 @@ namespace {
 
 constexpr std::uint32_t kNotAuthorized = 0xFFFFFFFFu;
 
-// A header-and-value request: length 36, version 4, code, handle, 4 zero values.
-Bytes Request(std::uint32_t code, std::uint32_t sequence, std::uint32_t sessionId) {
-    Bytes message;
-    for (std::uint32_t word : {36u, 4u, code, sequence, sessionId, 0u, 0u, 0u, 0u}) {
-        Bytes be = Be32(word);
-        message.insert(message.end(), be.begin(), be.end());
-    }
-    return message;
-}
-
-Bytes Frame(const Bytes& message) {
-    Bytes frame = Be32(0);
-    Bytes length = Be32(static_cast<std::uint32_t>(message.size()));
-    frame.insert(frame.end(), length.begin(), length.end());
-    frame.insert(frame.end(), message.begin(), message.end());
-    return frame;
-}
-
-// One reply frame: false when none arrived or it is no message frame.
-bool ReadReply(TcpProbe& probe, Bytes* message) {
-    Bytes head;
-    if (!probe.ReadExactly(8, kLimitMs, &head) || Be32At(head, 0) != 0) {
-        return false;
-    }
-    return probe.ReadExactly(Be32At(head, 4), kLimitMs, message);
-}
-
 // The event reply for a failed session read: kind 3, status 5, one event
 // of major 13 (server software), minor 2, arguments 3 and the step; no
 // state piece.
@@ -68,35 +41,17 @@ class SessionReadEventTest : public NetServerTest {
 
     // The serial of the first subsystem in the list.
     std::string FirstSerial() {
-        TcpProbe probe;
-        Bytes got;
-        if (!probe.Connect(ports_.tcp) || !probe.Send({0x00, 0x04, 0x00, 0x01}) ||
-            !probe.ReadExactly(4, kLimitMs, &got) || Be32At(got, 0) == 0 ||
-            !probe.ReadExactly(656, kLimitMs, &got)) {
-            return std::string();
-        }
-        // Release text (8) and server name (49), then the 13-byte serial.
-        std::string serial;
-        for (std::size_t i = 57; i < 57 + 13 && got[i] != 0; ++i) {
-            serial.push_back(static_cast<char>(got[i]));
-        }
-        return serial;
+        std::vector<ListedSubsystem> entries;
+        return ReadListEntries(&entries) && !entries.empty() ? entries.front().serial
+                                                             : std::string();
     }
 
     // Opens an authorized session of that revision to serial_; the id.
     std::uint32_t OpenSession(TcpProbe& probe, unsigned char revision = 4) {
-        if (!probe.Connect(ports_.tcp)) {
-            ADD_FAILURE() << "connect";
-            return kNotAuthorized;
-        }
-        EXPECT_TRUE(Touch(admin_ + "/" + serial_ + ".local." + std::to_string(probe.LocalPort())));
-        Bytes preamble = SessionPreamble(serial_);
-        preamble[1] = revision;
-        std::uint32_t answer = kNotAuthorized;
-        EXPECT_TRUE(AskForSession(probe, preamble, &answer));
+        std::uint32_t answer = NetServerTest::OpenSession(probe, serial_, admin_, "", revision);
         EXPECT_NE(answer, 0u);
         EXPECT_NE(answer, kNotAuthorized);
-        return answer;
+        return answer == 0 ? kNotAuthorized : answer;
     }
 
     std::string admin_;
@@ -166,6 +121,29 @@ TEST_F(SessionReadEventTest, EachBrokenFrameIsToldWithItsStepAndOthersAreStillSe
     Bytes nothing;
     EXPECT_FALSE(old.ReadExactly(1, 600, &nothing)) << "a revision-3 session got an event";
     EXPECT_TRUE(server_.Process().Running());
+}
+
+TEST_F(SessionReadEventTest, AFrameThatStallsForTheBudgetIsClosedAloneAndTheOthersAreTold) {
+    TcpProbe watcher;
+    std::uint32_t watcherId = OpenSession(watcher);
+    ASSERT_NE(watcherId, kNotAuthorized);
+    TcpProbe stalled;
+    std::uint32_t stalledId = OpenSession(stalled);
+    ASSERT_NE(stalledId, kNotAuthorized);
+    Bytes frame = Frame(Request(45, 1, stalledId));
+    ASSERT_TRUE(stalled.Send(Bytes(frame.begin(), frame.begin() + 20)));
+    // The budget (300 s) is 3 s here; the watcher is answered meanwhile.
+    ASSERT_TRUE(watcher.Send(Frame(Request(45, 2, watcherId))));
+    Bytes reply;
+    ASSERT_TRUE(ReadReply(watcher, &reply));
+    EXPECT_EQ(Be32At(reply, 12), 2u);
+    EXPECT_TRUE(stalled.WaitClosed(kLimitMs)) << "the stalled session stayed open";
+    // The rest of the watcher's replies, then the event.
+    do {
+        ASSERT_TRUE(ReadReply(watcher, &reply));
+        ASSERT_GE(reply.size(), 12u);
+    } while (Be32At(reply, 8) != 3);
+    EXPECT_EQ(reply, ServerSoftwareEvent(5));
 }
 
 TEST_F(SessionReadEventTest, ATypeWordSentInPiecesStillFramesTheRequest) {

@@ -32,33 +32,6 @@ std::string Text(const Bytes& bytes, std::size_t offset, std::size_t width) {
     return text;
 }
 
-// A header-and-value request: length 36, version 4, code, handle, 4 zero values.
-Bytes Request(std::uint32_t code, std::uint32_t sequence, std::uint32_t sessionId) {
-    Bytes message;
-    for (std::uint32_t word : {36u, 4u, code, sequence, sessionId, 0u, 0u, 0u, 0u}) {
-        Bytes be = Be32(word);
-        message.insert(message.end(), be.begin(), be.end());
-    }
-    return message;
-}
-
-Bytes Frame(const Bytes& message) {
-    Bytes frame = Be32(0);
-    Bytes length = Be32(static_cast<std::uint32_t>(message.size()));
-    frame.insert(frame.end(), length.begin(), length.end());
-    frame.insert(frame.end(), message.begin(), message.end());
-    return frame;
-}
-
-// One reply frame: false when none arrived or it is no message frame.
-bool ReadReply(TcpProbe& probe, Bytes* message) {
-    Bytes head;
-    if (!probe.ReadExactly(8, kLimitMs, &head) || Be32At(head, 0) != 0) {
-        return false;
-    }
-    return probe.ReadExactly(Be32At(head, 4), kLimitMs, message);
-}
-
 class SubsystemSessionTest : public NetServerTest {
   protected:
     void SetUp() override {
@@ -117,20 +90,7 @@ class SubsystemSessionTest : public NetServerTest {
     // Opens an authorized session to serial_ from localAddress; the id.
     std::uint32_t OpenSession(TcpProbe& probe, const std::string& localAddress = "",
                               unsigned char revision = 4) {
-        if (!probe.Connect(ports_.tcp, localAddress)) {
-            ADD_FAILURE() << "connect";
-            return 0;
-        }
-        std::string peer = localAddress.empty() ? "local" : localAddress;
-        std::string file =
-            admin_ + "/" + serial_ + "." + peer + "." + std::to_string(probe.LocalPort());
-        EXPECT_TRUE(Touch(file));
-        std::uint32_t answer = 0;
-        Bytes preamble = SessionPreamble(serial_);
-        preamble[1] = revision;
-        EXPECT_TRUE(AskForSession(probe, preamble, &answer));
-        EXPECT_FALSE(Exists(file)) << "the secure file stayed";
-        return answer;
+        return NetServerTest::OpenSession(probe, serial_, admin_, localAddress, revision);
     }
 
     virtual std::string AdministrationDirectory() const { return "oru_admin"; }

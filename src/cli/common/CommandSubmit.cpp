@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "catalog/Pause.h"
 #include "cli/common/CommandOutcome.h"
 #include "cli/common/CommandWait.h"
 #include "cli/common/ExitCodes.h"
@@ -11,12 +10,16 @@
 #include "client/DiskArray.h"
 #include "client/QEN.h"
 #include "coresys/common/PollMsg.h"
+#include "platform/Clock.h"
 
 std::optional<CommandReply> WaitForCommandResult(DiskArray& array, const CommandHandle& handle,
                                                  bool verbose, std::uint32_t code,
                                                  std::span<const CommandArgument> arguments,
                                                  std::ostream& progress) {
     CommandWait wait(handle, code);
+    // The countdown runs on the time that passes, whether replies come or
+    // not: a flood of messages for other requests cannot stop it.
+    std::uint64_t counted = platform::MonotonicMs();
     while (wait.Current() == CommandWait::Step::WAITING) {
         // The result belongs to the array until the next poll: everything
         // needed from it is taken before the loop goes round.
@@ -34,9 +37,16 @@ std::optional<CommandReply> WaitForCommandResult(DiskArray& array, const Command
                 case CommandWait::Step::WAITING:
                     break;
             }
+        } else {
+            // Nothing came: pause until the next reply starts to arrive, at
+            // most the poll pause.
+            array.WaitForReply(CommandWait::kPollPauseMs);
         }
-        Pause(CommandWait::kPollPauseMs);
-        wait.Paused(CommandWait::kPollPauseMs);
+        const std::uint64_t now = platform::MonotonicMs();
+        if (now > counted) {
+            wait.Paused(static_cast<std::uint32_t>(platform::NominalMs(now - counted)));
+            counted = now;
+        }
     }
     return std::nullopt;
 }

@@ -19,8 +19,10 @@
 class DiskArray;
 class QEN;
 
-// Polls the array every 100 ms (CommandWait::kPollPauseMs) for the final
-// reply of the request `handle`. With verbose, every message of the request
+// Polls the array for the final reply of the request `handle`: again at once
+// after a poll that brought a message, else after a pause of at most 100 ms
+// (CommandWait::kPollPauseMs) that ends as soon as the next reply starts to
+// arrive. The time-out counts the time that passes. With verbose, every message of the request
 // prints a progress line on `progress`. Returns a copy of the final reply,
 // or nothing when the time-out ran out without a message of the request,
 // the connection was lost, or the request was never sent.

@@ -32,7 +32,8 @@ struct SubsystemEntry {
     // alias command is not sent below level 3).
     std::uint32_t formatLevel = 0xFFFFFFFFu;
 
-    // Reads the subsystem's alias through the active controller: alias
+    // Reads the subsystem's alias through the controller the monitor uses
+    // now (after a failover, the partner of the table's one): alias
     // becomes the text when the read succeeds and is shorter than 13
     // characters, else stays empty. Runs storage commands (takes the device
     // lock); call it under the subsystem-list lock.

@@ -333,10 +333,11 @@ const StorSys* OruLite::Controller(int slot) const {
 }
 
 StorSys* OruLite::ActiveStorSys() const {
-    if (activeController_ != kSlotX && activeController_ != kSlotY) {
+    const int active = activeController_;
+    if (active != kSlotX && active != kSlotY) {
         return nullptr;
     }
-    return controllers_[activeController_].get();
+    return controllers_[active].get();
 }
 
 const DeviceRecord* OruLite::ControllerDevice(int slot) const {
@@ -377,6 +378,9 @@ int OruLite::SelectActiveController() {
         activeController_ = kSlotX;
     } else if (haveY) {
         activeController_ = kSlotY;
+    }
+    if (const StorSys* active = ActiveStorSys()) {
+        activeFormatLevel_ = active->FormatLevel();
     }
     return activeController_;
 }

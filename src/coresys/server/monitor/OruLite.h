@@ -142,7 +142,11 @@ class OruLite : public OruServerState, public ServerDiskArrayState::Source {
     const StorSys* Controller(int slot) const;
     // The active controller's StorSys, or nullptr when none is chosen.
     StorSys* ActiveStorSys() const;
+    // The slot commands go to now, and its controller's format level as the
+    // last choice found it: readable from any thread (the listener reads
+    // the alias through that controller).
     int ActiveController() const override { return activeController_; }
+    std::uint32_t ActiveFormatLevel() const { return activeFormatLevel_; }
     void SetActiveController(int slot) { activeController_ = slot; }
     const DeviceRecord* ControllerDevice(int slot) const;
     std::uint32_t PlacedSlot() const { return placedSlot_; }
@@ -254,7 +258,8 @@ class OruLite : public OruServerState, public ServerDiskArrayState::Source {
     DriveSlotRecord driveSlots_[kDriveSlots];
     std::unique_ptr<StorSys> controllers_[2];
     bool activeBit_[2] = {false, false};
-    int activeController_ = -1;
+    std::atomic<int> activeController_{-1};
+    std::atomic<std::uint32_t> activeFormatLevel_{StorSys::kFormatLevelUnknown};
     OruLiteTask* task_ = nullptr;
     std::uint32_t validity_ = kInvalid;
     std::mutex submitLock_;

@@ -1,9 +1,12 @@
 #include "coresys/server/net/DatagramEar.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -19,6 +22,10 @@
 DatagramEar::DatagramEar(OruTask* owner) : OruTask("DGEar"), owner_(owner) {}
 
 DatagramEar::~DatagramEar() {
+    if (wakePipe_[1] >= 0) {
+        const char wake = 1;
+        (void)!::write(wakePipe_[1], &wake, 1);
+    }
     // Stop first: a pass in progress must never see a closed (or reused)
     // descriptor.
     TaskRequest stop;
@@ -28,6 +35,12 @@ DatagramEar::~DatagramEar() {
     if (socket_ >= 0) {
         ::close(socket_);
         socket_ = -1;
+    }
+    for (int& fd : wakePipe_) {
+        if (fd >= 0) {
+            ::close(fd);
+            fd = -1;
+        }
     }
 }
 
@@ -69,61 +82,83 @@ void DatagramEar::InitTask() {
     if (::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         ServerFatalError("DatagramEar::InitTask", "bind");
     }
+    if (::pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
+        ServerFatalError("DatagramEar::InitTask", "pipe");
+    }
     TaskRequest listen;
     listen.code = DG_LISTEN;
     SendRequest(listen);
 }
 
 void DatagramEar::Listen() {
-    std::vector<unsigned char> buffer(kMaxDatagram, 0);
-    sockaddr_in sender{};
-    socklen_t senderLength = sizeof sender;
-    ssize_t received = ::recvfrom(socket_, buffer.data(), buffer.size(), MSG_DONTWAIT,
-                                  reinterpret_cast<sockaddr*>(&sender), &senderLength);
-    if (received > 0) {
-        auto length = static_cast<std::size_t>(received);
-        switch (buffer[0]) {
-            case kManagementType:
-                if (length < kMinManagement) {
-                    platform::Trace("DatagramEar::Listen - short datagram (%zu bytes) dropped\n",
-                                    length);
-                    break;
-                } else {
-                    auto* copy = new unsigned char[length];
-                    std::memcpy(copy, buffer.data(), length);
-                    auto* from = new sockaddr_in(sender);
-                    TaskRequest arrived;
-                    arrived.code = SM_DATAGRAM_ARRIVED;
-                    arrived.args[3] = reinterpret_cast<std::intptr_t>(copy);
-                    arrived.args[4] = static_cast<std::intptr_t>(length);
-                    arrived.args[5] = reinterpret_cast<std::intptr_t>(from);
-                    arrived.args[6] = static_cast<std::intptr_t>(sizeof *from);
-                    if (owner_->SendRequest(arrived) != 0) {
-                        delete[] copy;
-                        delete from;
-                    }
-                }
-                break;
-            case kDiscoveryType: {
-                char name[HostName::kFieldSize];
-                if (!HostName::Read(name)) {
-                    platform::Trace("DatagramEar::Listen - gethostname failed\n");
-                    break;
-                }
-                if (::sendto(socket_, name, sizeof name, MSG_DONTWAIT | MSG_NOSIGNAL,
-                             reinterpret_cast<sockaddr*>(&sender), senderLength) < 0) {
-                    platform::Trace("DatagramEar::Listen - sendto failed, errno %d\n", errno);
-                }
-                break;
-            }
-            default:
-                platform::Trace("DatagramEar::Listen - default: %x msgType error\n", buffer[0]);
-                break;
+    pollfd waits[2] = {{socket_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
+    const int ready = ::poll(waits, 2, static_cast<int>(kListenDelayMs));
+    if (ready > 0 && (waits[1].revents & POLLIN) != 0) {
+        // The service is stopping: no further pass.
+        return;
+    }
+    std::vector<unsigned char> buffer(kMaxDatagram);
+    for (int taken = 0; taken < kDatagramsPerPass; ++taken) {
+        std::fill(buffer.begin(), buffer.end(), 0);
+        sockaddr_in sender{};
+        socklen_t senderLength = sizeof sender;
+        const ssize_t received = ::recvfrom(socket_, buffer.data(), buffer.size(), MSG_DONTWAIT,
+                                            reinterpret_cast<sockaddr*>(&sender), &senderLength);
+        if (received < 0 && errno == EINTR) {
+            continue;
+        }
+        if (received < 0) {
+            break;  // nothing more waiting (or an error: the next pass tries again)
+        }
+        if (received > 0) {
+            Take(buffer.data(), static_cast<std::size_t>(received), sender, senderLength);
         }
     }
     TaskRequest again;
     again.code = DG_LISTEN;
-    SendRequest(again, kListenDelayMs);
+    SendRequest(again);
+}
+
+void DatagramEar::Take(const unsigned char* datagram, std::size_t length, const sockaddr_in& sender,
+                       socklen_t senderLength) {
+    switch (datagram[0]) {
+        case kManagementType: {
+            if (length < kMinManagement) {
+                platform::Trace("DatagramEar::Listen - short datagram (%zu bytes) dropped\n",
+                                length);
+                return;
+            }
+            auto* copy = new unsigned char[length];
+            std::memcpy(copy, datagram, length);
+            auto* from = new sockaddr_in(sender);
+            TaskRequest arrived;
+            arrived.code = SM_DATAGRAM_ARRIVED;
+            arrived.args[3] = reinterpret_cast<std::intptr_t>(copy);
+            arrived.args[4] = static_cast<std::intptr_t>(length);
+            arrived.args[5] = reinterpret_cast<std::intptr_t>(from);
+            arrived.args[6] = static_cast<std::intptr_t>(sizeof *from);
+            if (owner_->SendRequest(arrived) != 0) {
+                delete[] copy;
+                delete from;
+            }
+            return;
+        }
+        case kDiscoveryType: {
+            char name[HostName::kFieldSize];
+            if (!HostName::Read(name)) {
+                platform::Trace("DatagramEar::Listen - gethostname failed\n");
+                return;
+            }
+            if (::sendto(socket_, name, sizeof name, MSG_DONTWAIT | MSG_NOSIGNAL,
+                         reinterpret_cast<const sockaddr*>(&sender), senderLength) < 0) {
+                platform::Trace("DatagramEar::Listen - sendto failed, errno %d\n", errno);
+            }
+            return;
+        }
+        default:
+            platform::Trace("DatagramEar::Listen - default: %x msgType error\n", datagram[0]);
+            return;
+    }
 }
 
 void DatagramEar::SendDG(const sockaddr_in& destination, const char* serial, unsigned char* message,

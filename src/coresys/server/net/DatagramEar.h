@@ -2,7 +2,9 @@
 // discovery datagrams (first byte 1) with this host's name in exactly 49
 // bytes, hands management datagrams (first byte 0: the serial number in
 // bytes 1..12, a request from byte 13 on) to the session manager, and sends
-// the replies to them. One datagram is taken per 100 ms pass.
+// the replies to them. A pass waits up to 100 ms for datagrams to arrive and
+// then answers every one that is waiting, up to kDatagramsPerPass, so a
+// flood of datagrams delays the others by a moment only.
 //
 // The port is the services entry "oruUDP" with the entry's port put into
 // network order once more (both sides do so), else 34604. A failed send is
@@ -25,6 +27,7 @@ class DatagramEar : public OruTask {
   public:
     static constexpr std::size_t kMaxDatagram = 4096;
     static constexpr std::uint64_t kListenDelayMs = 100;
+    static constexpr int kDatagramsPerPass = 64;
     static constexpr unsigned char kManagementType = 0;
     static constexpr unsigned char kDiscoveryType = 1;
     static constexpr std::size_t kSerialBytes = 12;
@@ -34,7 +37,8 @@ class DatagramEar : public OruTask {
     // owner: the session manager. Set up by request DG_INIT, which the owner
     // sends and waits for.
     explicit DatagramEar(OruTask* owner);
-    // Stops the task first, then closes the socket.
+    // Stops the task first (waking a waiting pass at once), then closes the
+    // socket.
     ~DatagramEar() override;
 
     std::int32_t Dispatch(TaskRequest& request, TaskResponse* response) override;
@@ -51,8 +55,13 @@ class DatagramEar : public OruTask {
   private:
     void InitTask();
     void Listen();
+    // Answers or hands on one received datagram.
+    void Take(const unsigned char* datagram, std::size_t length, const sockaddr_in& sender,
+              socklen_t senderLength);
 
     OruTask* owner_;
     int socket_ = -1;
+    // Written by the destructor to end a waiting pass.
+    int wakePipe_[2] = {-1, -1};
     std::uint16_t port_ = 0;
 };

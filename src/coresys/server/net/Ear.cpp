@@ -7,15 +7,17 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
-#include "client/Session.h"
 #include "coresys/server/device/DeviceMgr.h"
 #include "coresys/server/device/SubsystemEntry.h"
 #include "coresys/server/net/HostName.h"
 #include "coresys/server/net/NetText.h"
+#include "coresys/server/net/PeerWarnings.h"
 #include "coresys/server/net/SecureFile.h"
 #include "coresys/server/net/ServerEventHook.h"
 #include "coresys/server/net/SessionMgr.h"
@@ -27,6 +29,7 @@
 #include "platform/Clock.h"
 #include "platform/ServicesEntry.h"
 #include "platform/Trace.h"
+#include "platform/net/SocketIo.h"
 
 namespace {
 
@@ -38,13 +41,6 @@ struct ListRecord {
     std::uint32_t type = 0;
     unsigned char deviceAddr[2][Ear::kDeviceAddrSize] = {};
 };
-
-void PutBe32(unsigned char* out, std::uint32_t value) {
-    out[0] = static_cast<unsigned char>(value >> 24);
-    out[1] = static_cast<unsigned char>(value >> 16);
-    out[2] = static_cast<unsigned char>(value >> 8);
-    out[3] = static_cast<unsigned char>(value);
-}
 
 void PutLe32(unsigned char* out, std::uint32_t value) {
     out[0] = static_cast<unsigned char>(value);
@@ -72,20 +68,41 @@ DeviceMgr* TheDeviceMgr() {
     return dynamic_cast<DeviceMgr*>(GetManager(DEVICE_MANAGER));
 }
 
-bool SendPart(int socket, const void* bytes, std::size_t count, const char* what,
-              std::uint32_t step) {
-    if (Session::sendNB(socket, bytes, count, Session::kBudgetSeconds)) {
-        return true;
+// What each part of a list answer is, by the step its failed send is
+// recorded with (0: the count word, which raises no event).
+const char* PartName(std::uint32_t step) {
+    switch (step) {
+        case 3:
+            return "sendMsg ssListRel";
+        case 4:
+            return "sendMsg serverName";
+        case 5:
+            return "sendMsg serialNumber";
+        case 6:
+            return "sendMsg aliasName";
+        case 7:
+            return "sendMsg ssType";
+        case 8:
+            return "sendMsg deviceAddr";
+        case 9:
+            return "sendMsg oruSS->secureMethod";
+        case 10:
+            return "sendMsg secureFile";
+        default:
+            return "sendMsg ssCount";
     }
-    platform::Trace("Ear::SendSSList %s\n", what);
-    RaiseServerEvent(step);
-    return false;
+}
+
+std::int64_t WallMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 }  // namespace
 
-Ear::Ear(OruTask* owner, int family, int checkPeer, const char* name)
-    : OruTask(name), owner_(owner), family_(family), checkPeer_(checkPeer) {}
+Ear::Ear(OruTask* owner, int family, int checkPeer, const char* name, PeerWarnings* warnings)
+    : OruTask(name), owner_(owner), family_(family), checkPeer_(checkPeer), warnings_(warnings) {}
 
 Ear::~Ear() {
     if (wakePipe_[1] >= 0) {
@@ -96,6 +113,10 @@ Ear::~Ear() {
     stop.code = EAR_STOP;
     Request(stop);
     EndThread();
+    for (Connection& connection : connections_) {
+        Close(connection);
+    }
+    connections_.clear();
     if (listenSocket_ >= 0) {
         ::close(listenSocket_);
         listenSocket_ = -1;
@@ -137,7 +158,8 @@ void Ear::InitTask() {
     if (family_ != AF_INET) {
         ServerFatalError("Ear::InitTask", "Unsupported AF type");
     }
-    listenSocket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Non-blocking: a pass accepts every waiting connection until none is left.
+    listenSocket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (listenSocket_ < 0) {
         ServerFatalError("Ear::InitTask", "socket");
     }
@@ -169,32 +191,90 @@ void Ear::InitTask() {
     SendRequest(listen);
 }
 
+void Ear::Fail(const std::string& peer, std::uint32_t step) {
+    if (warnings_ == nullptr || warnings_->Allow(peer, platform::MonotonicMs())) {
+        RaiseServerEvent(step);
+    } else {
+        platform::Trace("Ear - connection step %u of %s failed (not recorded)\n", step,
+                        peer.c_str());
+    }
+}
+
+void Ear::Close(Connection& connection) {
+    if (connection.socket >= 0) {
+        ::close(connection.socket);
+        connection.socket = -1;
+    }
+}
+
+Ear::Connection* Ear::Find(int socket) {
+    for (Connection& connection : connections_) {
+        if (connection.socket == socket) {
+            return &connection;
+        }
+    }
+    return nullptr;
+}
+
 void Ear::Listen() {
     if (listenSocket_ < 0) {
         return;
     }
-    pollfd waits[2] = {{listenSocket_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
-    int ready = ::poll(waits, 2, kListenWaitMs);
+    std::uint64_t now = platform::MonotonicMs();
+    std::uint64_t wait = kListenWaitMs;
+    std::vector<pollfd> waits;
+    // No accept while the connections are at their limit: the pending ones
+    // wait in the backlog until a place is free.
+    const short listenEvents = connections_.size() < kMaxConnections ? POLLIN : 0;
+    waits.push_back(pollfd{listenSocket_, listenEvents, 0});
+    waits.push_back(pollfd{wakePipe_[0], POLLIN, 0});
+    for (const Connection& connection : connections_) {
+        short events = 0;
+        if (connection.phase == Connection::Phase::ANSWER) {
+            events = POLLOUT;
+        } else if (connection.phase != Connection::Phase::QUEUED) {
+            events = POLLIN;
+        }
+        waits.push_back(pollfd{connection.socket, events, 0});
+        if (events != 0) {
+            wait = std::min(wait, connection.deadline > now ? connection.deadline - now : 0);
+        }
+    }
+    if (warnings_ != nullptr) {
+        const std::uint64_t sweep = warnings_->NextSweepMs();
+        if (sweep != 0) {
+            wait = std::min(wait, sweep > now ? sweep - now : 0);
+        }
+    }
+    int ready = ::poll(waits.data(), waits.size(), static_cast<int>(wait));
     if (ready > 0 && (waits[1].revents & POLLIN) != 0) {
         // The service is stopping: no further pass.
         return;
     }
+    now = platform::MonotonicMs();
+    // The connections that were polled, then the ones accepted now (their
+    // first bytes may be there already).
+    const std::size_t polled = connections_.size();
     if (ready > 0 && (waits[0].revents & POLLIN) != 0) {
-        int socket = ::accept4(listenSocket_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (socket >= 0) {
-            int flags = ::fcntl(socket, F_GETFL);
-            if (flags < 0 || ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) != 0) {
-                RaiseServerEvent(8);
-                ::close(socket);
-            } else {
-                ServeConnection(socket);
-            }
-        } else if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
-            // Out of descriptors or memory: the pending connection stays
-            // readable, so pause instead of spinning on it.
-            platform::Trace("Ear::Listen - accept failed, errno %d\n", errno);
-            platform::SleepMs(kAcceptPauseMs);
+        AcceptWaiting(now);
+    }
+    std::vector<Connection> kept;
+    kept.reserve(connections_.size());
+    for (std::size_t i = 0; i < connections_.size(); ++i) {
+        Connection& connection = connections_[i];
+        const bool readyNow = i >= polled || waits[i + 2].revents != 0;
+        bool keep = readyNow ? Serve(connection) : true;
+        if (keep && connection.phase != Connection::Phase::QUEUED && now >= connection.deadline) {
+            Expire(connection);
+            keep = false;
         }
+        if (keep) {
+            kept.push_back(std::move(connection));
+        }
+    }
+    connections_.swap(kept);
+    if (warnings_ != nullptr) {
+        warnings_->Sweep(now);
     }
     if (listenSocket_ < 0 || IsTerminating()) {
         return;
@@ -204,74 +284,192 @@ void Ear::Listen() {
     SendRequest(again);
 }
 
-void Ear::ServeConnection(int socket) {
-    unsigned char wordBytes[4] = {};
-    if (!Session::recvNB(socket, wordBytes, sizeof wordBytes, Session::kBudgetSeconds)) {
-        RaiseServerEvent(7);
-        ::close(socket);
-        return;
-    }
-    std::uint32_t word = (std::uint32_t{wordBytes[0]} << 24) | (std::uint32_t{wordBytes[1]} << 16) |
-                         (std::uint32_t{wordBytes[2]} << 8) | std::uint32_t{wordBytes[3]};
-    std::uint32_t revision = word >> 16;
-    std::uint32_t type = word & 0xFFFFu;
-    if (revision < kCurrentRevision) {
-        revision = 3;
-    } else if (revision > kCurrentRevision) {
-        type = kRefusedType;
-    }
-    TaskRequest request;
-    switch (type) {
-        case kConnectSession: {
-            auto* serial = new unsigned char[kSerialSize];
-            if (!Session::recvNB(socket, serial, kSerialSize, Session::kBudgetSeconds)) {
-                delete[] serial;
-                ::close(socket);
-                return;
-            }
-            request.code = SM_ADD_SESSION;
-            request.args[0] = checkPeer_;
-            request.args[1] = socket;
-            request.args[2] = static_cast<std::intptr_t>((revision << 16) | (family_ & 0xFFFF));
-            request.args[3] = reinterpret_cast<std::intptr_t>(serial);
-            request.args[4] = static_cast<std::intptr_t>(kSerialSize);
-            if (owner_->SendRequest(request) != 0) {
-                delete[] serial;
-                ::close(socket);
+void Ear::AcceptWaiting(std::uint64_t now) {
+    for (int accepted = 0; accepted < kAcceptsPerPass && connections_.size() < kMaxConnections;
+         ++accepted) {
+        sockaddr_in peer{};
+        socklen_t peerLength = sizeof peer;
+        int socket =
+            ::accept4(listenSocket_, reinterpret_cast<sockaddr*>(&peer), &peerLength, SOCK_CLOEXEC);
+        if (socket < 0) {
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                // Out of descriptors or memory: the pending connection stays
+                // readable, so pause instead of spinning on it.
+                platform::Trace("Ear::Listen - accept failed, errno %d\n", errno);
+                platform::SleepMs(kAcceptPauseMs);
             }
             return;
         }
-        case kConnectSsList:
-        case kConnectRescan:
-            request.code = type == kConnectSsList ? EAR_SEND_SSLIST : EAR_RESCAN;
-            request.args[2] = socket;
-            request.args[3] = static_cast<std::intptr_t>(revision);
-            if (SendRequest(request) != 0) {
-                ::close(socket);
-            }
-            return;
-        default:
-            RaiseServerEvent(9);
+        const std::string from = DottedAddress(peer);
+        if (!netio::SetNonBlocking(socket)) {
+            Fail(from, 8);
             ::close(socket);
-            return;
+            continue;
+        }
+        std::size_t fromPeer = 0;
+        for (const Connection& connection : connections_) {
+            fromPeer += connection.peer == from ? 1 : 0;
+        }
+        if (fromPeer >= kMaxConnectionsPerPeer) {
+            // One address holding that many connections open is not a
+            // client waiting for its answer: its connect word is not read.
+            Fail(from, 7);
+            ::close(socket);
+            continue;
+        }
+        Connection connection;
+        connection.socket = socket;
+        connection.peer = from;
+        connection.deadline = now + kConnectReadMs;
+        connection.acceptedWallMs = WallMs();
+        connections_.push_back(std::move(connection));
     }
 }
 
+bool Ear::Serve(Connection& connection) {
+    while (connection.phase == Connection::Phase::WORD ||
+           connection.phase == Connection::Phase::SERIAL) {
+        const std::size_t whole = connection.phase == Connection::Phase::WORD ? 4 : 4 + kSerialSize;
+        const netio::IoResult got = netio::ReceiveSome(
+            connection.socket, connection.in + connection.have, whole - connection.have);
+        if (got.kind == netio::IoKind::WOULD_BLOCK) {
+            return true;
+        }
+        if (got.kind != netio::IoKind::MOVED) {
+            // The connect word broke off: the step that failed; a serial
+            // that broke off closes the connection without one.
+            if (connection.phase == Connection::Phase::WORD) {
+                Fail(connection.peer, 7);
+            }
+            Close(connection);
+            return false;
+        }
+        connection.have += got.count;
+        if (connection.have < whole) {
+            continue;
+        }
+        if (connection.phase == Connection::Phase::WORD) {
+            const std::uint32_t word = netio::GetBe32(connection.in);
+            std::uint32_t revision = word >> 16;
+            std::uint32_t type = word & 0xFFFFu;
+            if (revision < kCurrentRevision) {
+                revision = 3;
+            } else if (revision > kCurrentRevision) {
+                type = kRefusedType;
+            }
+            connection.revision = revision;
+            if (type == kConnectSession) {
+                connection.phase = Connection::Phase::SERIAL;
+                continue;
+            }
+            if (type != kConnectSsList && type != kConnectRescan) {
+                Fail(connection.peer, 9);
+                Close(connection);
+                return false;
+            }
+            connection.list = type == kConnectSsList;
+        }
+        return Dispatched(connection);
+    }
+    if (connection.phase != Connection::Phase::ANSWER) {
+        return true;
+    }
+    while (connection.sent < connection.out.size()) {
+        const netio::IoResult sent =
+            netio::SendSome(connection.socket, connection.out.data() + connection.sent,
+                            connection.out.size() - connection.sent);
+        if (sent.kind == netio::IoKind::WOULD_BLOCK) {
+            return true;
+        }
+        if (sent.kind != netio::IoKind::MOVED) {
+            Expire(connection);
+            return false;
+        }
+        connection.sent += sent.count;
+    }
+    Close(connection);
+    return false;
+}
+
+bool Ear::Dispatched(Connection& connection) {
+    TaskRequest request;
+    if (connection.phase == Connection::Phase::SERIAL) {
+        auto* serial = new unsigned char[kSerialSize];
+        std::memcpy(serial, connection.in + 4, kSerialSize);
+        request.code = SM_ADD_SESSION;
+        request.args[0] = checkPeer_;
+        request.args[1] = connection.socket;
+        request.args[2] =
+            static_cast<std::intptr_t>((connection.revision << 16) | (family_ & 0xFFFF));
+        request.args[3] = reinterpret_cast<std::intptr_t>(serial);
+        request.args[4] = static_cast<std::intptr_t>(kSerialSize);
+        request.args[5] = static_cast<std::intptr_t>(connection.acceptedWallMs);
+        if (owner_->SendRequest(request) != 0) {
+            delete[] serial;
+            Close(connection);
+        }
+        // The socket is the session manager's now.
+        connection.socket = -1;
+        return false;
+    }
+    request.code = connection.list ? EAR_SEND_SSLIST : EAR_RESCAN;
+    request.args[2] = connection.socket;
+    request.args[3] = static_cast<std::intptr_t>(connection.revision);
+    if (SendRequest(request) != 0) {
+        Close(connection);
+        return false;
+    }
+    connection.phase = Connection::Phase::QUEUED;
+    return true;
+}
+
+void Ear::Expire(Connection& connection) {
+    switch (connection.phase) {
+        case Connection::Phase::WORD:
+            Fail(connection.peer, 7);
+            break;
+        case Connection::Phase::ANSWER:
+            if (!connection.list) {
+                platform::Trace("Ear::SendRescan - send failed\n");
+                break;
+            }
+            for (std::size_t part = 0; part < connection.partEnds.size(); ++part) {
+                if (connection.sent < connection.partEnds[part]) {
+                    const std::uint32_t step = connection.partSteps[part];
+                    platform::Trace("Ear::SendSSList %s\n", PartName(step));
+                    if (step != 0) {
+                        Fail(connection.peer, step);
+                    }
+                    break;
+                }
+            }
+            break;
+        default:
+            break;
+    }
+    Close(connection);
+}
+
 void Ear::SendSSList(int socket, std::uint32_t revision) {
+    Connection* connection = Find(socket);
+    if (connection == nullptr) {
+        ::close(socket);
+        return;
+    }
     sockaddr_in peer{};
     sockaddr_in own{};
     socklen_t peerLength = sizeof peer;
     socklen_t ownLength = sizeof own;
     if (::getpeername(socket, reinterpret_cast<sockaddr*>(&peer), &peerLength) != 0) {
         platform::Trace("Ear::SendSSList %s\n", "getpeername");
-        RaiseServerEvent(1);
-        ::close(socket);
+        Fail(connection->peer, 1);
+        Forget(*connection);
         return;
     }
     if (::getsockname(socket, reinterpret_cast<sockaddr*>(&own), &ownLength) != 0) {
         platform::Trace("Ear::SendSSList %s\n", "getsockname");
-        RaiseServerEvent(2);
-        ::close(socket);
+        Fail(connection->peer, 2);
+        Forget(*connection);
         return;
     }
     bool local = checkPeer_ == 0 || peer.sin_addr.s_addr == own.sin_addr.s_addr;
@@ -317,38 +515,35 @@ void Ear::SendSSList(int socket, std::uint32_t revision) {
         }
     }
 
+    // The whole answer is built here and written as the client takes it;
+    // each part's end is kept to name the part whose send failed.
+    Connection& answer = *connection;
+    auto part = [&answer](const void* bytes, std::size_t count, std::uint32_t step) {
+        const auto* from = static_cast<const unsigned char*>(bytes);
+        answer.out.insert(answer.out.end(), from, from + count);
+        answer.partEnds.push_back(answer.out.size());
+        answer.partSteps.push_back(step);
+    };
     unsigned char word[4];
-    PutBe32(word, static_cast<std::uint32_t>(records.size()));
-    if (!Session::sendNB(socket, word, sizeof word, Session::kBudgetSeconds)) {
-        platform::Trace("Ear::SendSSList %s\n", "sendMsg ssCount");
-        ::close(socket);
-        return;
-    }
+    netio::PutBe32(word, static_cast<std::uint32_t>(records.size()));
+    part(word, sizeof word, 0);
     char release[kReleaseSize] = "A.01.15";
     if (revision > 3) {
         release[2] = static_cast<char>('0' + (revision / 10) % 10);
         release[3] = static_cast<char>('0' + revision % 10);
     }
     for (const ListRecord& record : records) {
-        if (!SendPart(socket, release, sizeof release, "sendMsg ssListRel", 3) ||
-            !SendPart(socket, hostName_, sizeof hostName_, "sendMsg serverName", 4) ||
-            !SendPart(socket, record.serial, sizeof record.serial, "sendMsg serialNumber", 5)) {
-            break;
+        part(release, sizeof release, 3);
+        part(hostName_, sizeof hostName_, 4);
+        part(record.serial, sizeof record.serial, 5);
+        if (revision >= kCurrentRevision) {
+            part(record.alias, sizeof record.alias, 6);
         }
-        if (revision >= kCurrentRevision &&
-            !SendPart(socket, record.alias, sizeof record.alias, "sendMsg aliasName", 6)) {
-            break;
-        }
-        PutBe32(word, record.type);
-        if (!SendPart(socket, word, sizeof word, "sendMsg ssType", 7) ||
-            !SendPart(socket, record.deviceAddr, sizeof record.deviceAddr, "sendMsg deviceAddr",
-                      8)) {
-            break;
-        }
-        PutBe32(word, local ? kSecureMethodLocal : kSecureMethodShare);
-        if (!SendPart(socket, word, sizeof word, "sendMsg oruSS->secureMethod", 9)) {
-            break;
-        }
+        netio::PutBe32(word, record.type);
+        part(word, sizeof word, 7);
+        part(record.deviceAddr, sizeof record.deviceAddr, 8);
+        netio::PutBe32(word, local ? kSecureMethodLocal : kSecureMethodShare);
+        part(word, sizeof word, 9);
         char securePath[kSecurePathSize] = {};
         // Without an administration path (or, for a remote client, a share)
         // there is nowhere to prove rights: the client gets an empty path.
@@ -363,23 +558,41 @@ void Ear::SendSSList(int socket, std::uint32_t revision) {
             }
             platform::Trace("Ear::Listen - Secure Path = %s\n", securePath);
         }
-        if (!SendPart(socket, securePath, sizeof securePath, "sendMsg secureFile", 10)) {
-            break;
-        }
+        part(securePath, sizeof securePath, 10);
     }
-    ::close(socket);
+    StartAnswer(answer);
 }
 
 void Ear::SendRescan(int socket) {
+    Connection* connection = Find(socket);
+    if (connection == nullptr) {
+        ::close(socket);
+        return;
+    }
     DeviceMgr* deviceMgr = TheDeviceMgr();
     std::uint32_t value =
         deviceMgr != nullptr ? static_cast<std::uint32_t>(deviceMgr->RequestRescan()) : 0;
     // The value goes in the service's own memory order; clients test it for
     // zero only.
-    unsigned char bytes[4];
-    PutLe32(bytes, value);
-    if (!Session::sendNB(socket, bytes, sizeof bytes, Session::kBudgetSeconds)) {
-        platform::Trace("Ear::SendRescan - send failed\n");
+    connection->out.resize(4);
+    PutLe32(connection->out.data(), value);
+    StartAnswer(*connection);
+}
+
+void Ear::StartAnswer(Connection& connection) {
+    connection.phase = Connection::Phase::ANSWER;
+    connection.deadline = netio::DeadlineAfterSeconds(netio::kBudgetSeconds);
+    if (!Serve(connection)) {
+        Forget(connection);
     }
-    ::close(socket);
+}
+
+void Ear::Forget(Connection& connection) {
+    Close(connection);
+    for (auto it = connections_.begin(); it != connections_.end(); ++it) {
+        if (&*it == &connection) {
+            connections_.erase(it);
+            return;
+        }
+    }
 }

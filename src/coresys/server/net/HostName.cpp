@@ -1,5 +1,6 @@
 #include "coresys/server/net/HostName.h"
 
+#include <arpa/inet.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -14,4 +15,12 @@ bool HostName::Read(char* field) {
     std::strncpy(field, name, kFieldSize - 1);
     field[kFieldSize - 1] = '\0';
     return true;
+}
+
+std::string DottedAddress(const sockaddr_in& address) {
+    char text[INET_ADDRSTRLEN] = {};
+    if (::inet_ntop(AF_INET, &address.sin_addr, text, sizeof text) == nullptr) {
+        return std::string();
+    }
+    return text;
 }

@@ -1,9 +1,13 @@
 // This host's name as the service announces it: at most 48 characters and
 // a NUL in a 49-byte field. Read into a larger buffer first, so a longer
-// system name is cut instead of failing.
+// system name is cut instead of failing. Also the dotted form in which the
+// service names a peer's address.
 #pragma once
 
+#include <netinet/in.h>
+
 #include <cstddef>
+#include <string>
 
 class HostName {
   public:
@@ -13,3 +17,6 @@ class HostName {
     // system cannot tell its name (field is then all zero).
     static bool Read(char* field);
 };
+
+// The IPv4 address in dotted form ("" when it cannot be written).
+std::string DottedAddress(const sockaddr_in& address);

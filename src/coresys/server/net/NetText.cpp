@@ -17,6 +17,8 @@ constexpr const char* kEnglish[NET_TEXT_COUNT_PLUS_ONE] = {
     "path.",
     "The administration directory %s is writable by every user: anyone can authorize a "
     "management session.",
+    "Warning - %u further refused requests and failed connections from ip: %s were not "
+    "recorded.",
 };
 
 }  // namespace

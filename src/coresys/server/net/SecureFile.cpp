@@ -1,7 +1,11 @@
 #include "coresys/server/net/SecureFile.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cctype>
+#include <vector>
 
 #include "coresys/server/net/NetText.h"
 #include "platform/FileOwner.h"
@@ -11,6 +15,107 @@ namespace {
 
 bool IsPrintable(unsigned char c) {
     return c >= 0x20 && c < 0x7F;
+}
+
+bool AllDigits(const std::string& text, std::size_t most) {
+    if (text.empty() || text.size() > most) {
+        return false;
+    }
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The dot-separated fields of a name.
+std::vector<std::string> Fields(const std::string& name) {
+    std::vector<std::string> fields(1);
+    for (char c : name) {
+        if (c == '.') {
+            fields.emplace_back();
+        } else {
+            fields.back().push_back(c);
+        }
+    }
+    return fields;
+}
+
+// Whether the last fields of a name, from `first` on, are "local" or a
+// dotted IPv4 address, and then a port: the tail of every secure file name.
+bool SecureTail(const std::vector<std::string>& fields, std::size_t first) {
+    if (first + 1 >= fields.size() || !AllDigits(fields.back(), 5)) {
+        return false;
+    }
+    const std::size_t peerFields = fields.size() - first - 1;
+    if (peerFields == 1) {
+        return fields[first] == "local";
+    }
+    if (peerFields != 4) {
+        return false;
+    }
+    for (std::size_t i = first; i < first + 4; ++i) {
+        if (!AllDigits(fields[i], 3)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A secure file's name in the administration directory itself: a serial of
+// one to twelve characters before the tail.
+bool SecureFileName(const std::string& name) {
+    const std::vector<std::string> fields = Fields(name);
+    for (std::size_t tail :
+         {fields.size() >= 2 ? fields.size() - 2 : 0, fields.size() >= 5 ? fields.size() - 5 : 0}) {
+        if (tail == 0 || !SecureTail(fields, tail)) {
+            continue;
+        }
+        std::size_t serialLength = tail - 1;  // the dots between its fields
+        for (std::size_t i = 0; i < tail; ++i) {
+            serialLength += fields[i].size();
+        }
+        if (serialLength >= 1 && serialLength <= SecureFile::kSerialField - 1) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Removes the regular files of dir whose names `matches` accepts, and those
+// with a secure file's tail for a name in the subdirectories that
+// `descendInto` accepts (one level; links are never followed).
+int RemoveMatching(const std::string& dir, bool (*matches)(const std::string&),
+                   bool (*descendInto)(const std::string&)) {
+    DIR* listing = ::opendir(dir.c_str());
+    if (listing == nullptr) {
+        return 0;
+    }
+    int removed = 0;
+    std::vector<std::string> subdirectories;
+    while (dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        const std::string path = dir + "/" + name;
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0) {
+            continue;
+        }
+        if (S_ISREG(info.st_mode) && matches(name) && ::unlink(path.c_str()) == 0) {
+            ++removed;
+        } else if (S_ISDIR(info.st_mode) && descendInto != nullptr && descendInto(name)) {
+            subdirectories.push_back(path);
+        }
+    }
+    ::closedir(listing);
+    for (const std::string& sub : subdirectories) {
+        removed += RemoveMatching(
+            sub, [](const std::string& name) { return SecureTail(Fields(name), 0); }, nullptr);
+    }
+    return removed;
 }
 
 }  // namespace
@@ -80,6 +185,27 @@ std::string SecureFile::BuildName(const std::string& administrationPath, const s
 bool SecureFile::Present(const std::string& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+SecureFile::Proof SecureFile::Check(const std::string& path, std::int64_t acceptedWallMs) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return Proof::ABSENT;
+    }
+    const std::int64_t changedMs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000 +
+                                   static_cast<std::int64_t>(info.st_mtim.tv_nsec / 1000000);
+    return changedMs < acceptedWallMs - kStaleSlackMs ? Proof::STALE : Proof::PRESENT;
+}
+
+int SecureFile::RemoveLeftovers(const std::string& administrationPath) {
+    std::string dir = platform::MapDrivePath(administrationPath);
+    while (dir.size() > 1 && dir.back() == '/') {
+        dir.pop_back();
+    }
+    // Per-serial directories are named by a serial: a plain name.
+    return RemoveMatching(dir, SecureFileName, [](const std::string& name) {
+        return name.size() < kSerialField && name.find("..") == std::string::npos;
+    });
 }
 
 std::string SecureFile::OwnerText(const std::string& path) {

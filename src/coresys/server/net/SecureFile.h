@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 class SecureFile {
@@ -43,6 +44,26 @@ class SecureFile {
     // True when path is a regular file (lstat: a link is not followed and
     // does not count).
     static bool Present(const std::string& path);
+
+    // A client makes its secure file after its connection is established
+    // and just before its session request. A file last changed more than
+    // kStaleSlackMs before the service accepted the connection (the slack
+    // covers the listener's pace and the clock's granularity) was made for
+    // another connection, one that happened to have the same port: it is
+    // stale and proves nothing.
+    static constexpr std::int64_t kStaleSlackMs = 30000;
+    enum class Proof { ABSENT, STALE, PRESENT };
+    // Whether path is a regular file changed no earlier than kStaleSlackMs
+    // before acceptedWallMs (milliseconds since 1970).
+    static Proof Check(const std::string& path, std::int64_t acceptedWallMs);
+
+    // Removes, from the administration directory and its per-serial
+    // directories, every regular file whose name has the form of a secure
+    // file the service waits for ("<serial>.<local or a.b.c.d>.<port>", in a
+    // per-serial directory "<local or a.b.c.d>.<port>"). Run at start,
+    // before the listeners open: any such file is a leftover of a client
+    // that never finished its session. Returns how many were removed.
+    static int RemoveLeftovers(const std::string& administrationPath);
 
     // The account that owns the file, "HOST\login"; "Failed SID Lookup - n"
     // when the owner has no account; "" when the owner cannot be read.

@@ -6,7 +6,7 @@
 #include "coresys/server/task/OruTask.h"
 
 SessionClient::SessionClient(OruTask* owner, OruLite* subsystem, const std::string& serial,
-                             std::unique_ptr<Session> session, std::string user)
+                             std::unique_ptr<ServerSession> session, std::string user)
     : owner_(owner),
       subsystem_(subsystem),
       serial_(serial),

@@ -1,4 +1,4 @@
-// One accepted management session: the subsystem it manages, its Session,
+// One accepted management session: the subsystem it manages, its session,
 // the account that proved its rights, and the count of its messages that a
 // subsystem accepted and has not finished yet.
 //
@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "client/Session.h"
 #include "coresys/server/monitor/ServerClient.h"
+#include "coresys/server/net/ServerSession.h"
 
 class OruLite;
 class OruTask;
@@ -24,7 +24,7 @@ class SessionClient : public ServerClient {
   public:
     // owner: the session manager task the replies are posted to.
     SessionClient(OruTask* owner, OruLite* subsystem, const std::string& serial,
-                  std::unique_ptr<Session> session, std::string user);
+                  std::unique_ptr<ServerSession> session, std::string user);
     ~SessionClient() override;
 
     // Posts the reply to the session manager (send on this session).
@@ -36,7 +36,7 @@ class SessionClient : public ServerClient {
     OruLite* Subsystem() const { return subsystem_; }
     // The subsystem's serial number (12 characters at most).
     const std::string& Serial() const { return serial_; }
-    Session* GetSession() const { return session_.get(); }
+    ServerSession* GetSession() const { return session_.get(); }
     const std::string& User() const { return user_; }
 
     // Messages accepted by the subsystem and not yet done.
@@ -50,7 +50,7 @@ class SessionClient : public ServerClient {
     OruTask* owner_;
     OruLite* subsystem_;
     std::string serial_;
-    std::unique_ptr<Session> session_;
+    std::unique_ptr<ServerSession> session_;
     std::string user_;
     std::atomic<std::uint32_t> unanswered_{0};
     bool removalPending_ = false;

@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/socket.h>
@@ -11,16 +10,16 @@
 #include <cstring>
 #include <vector>
 
-#include "client/Session.h"
 #include "coresys/common/CodedBuff.h"
 #include "coresys/server/device/DeviceMgr.h"
 #include "coresys/server/monitor/OruLite.h"
 #include "coresys/server/net/DatagramClient.h"
 #include "coresys/server/net/DatagramEar.h"
 #include "coresys/server/net/Ear.h"
+#include "coresys/server/net/HostName.h"
 #include "coresys/server/net/NetText.h"
 #include "coresys/server/net/SecureFile.h"
-#include "coresys/server/net/ServerSessionRead.h"
+#include "coresys/server/net/ServerSession.h"
 #include "coresys/server/net/SessionClient.h"
 #include "coresys/server/task/ResourceHold.h"
 #include "coresys/server/task/ServerFatal.h"
@@ -28,21 +27,9 @@
 #include "coresys/server/winnt/Service/ServerConfig.h"
 #include "platform/Clock.h"
 #include "platform/Trace.h"
+#include "platform/net/SocketIo.h"
 
 namespace {
-
-std::uint32_t Be32(const unsigned char* bytes) {
-    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
-           (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
-}
-
-std::string DottedAddress(const sockaddr_in& address) {
-    char text[INET_ADDRSTRLEN] = {};
-    if (::inet_ntop(AF_INET, &address.sin_addr, text, sizeof text) == nullptr) {
-        return std::string();
-    }
-    return text;
-}
 
 // The monitor whose 12-character id equals serial (at most 12 characters),
 // looked up under the subsystem-list lock; nullptr when none.
@@ -57,9 +44,14 @@ OruLite* FindSubsystem(ServerManager* manager, const std::string& serial) {
     return deviceMgr->LocateOruLiteArray(key);
 }
 
+// A warning about refused requests, for the record.
+void ReportSuppressed(const std::string& peer, std::uint32_t suppressed) {
+    ReportNtEvent(4, NetText(NET_TEXT_WARNINGS_SUPPRESSED, suppressed, peer.c_str()));
+}
+
 }  // namespace
 
-SessionMgr::SessionMgr() : OruTask("SessionMgr") {}
+SessionMgr::SessionMgr() : OruTask("SessionMgr"), warnings_(ReportSuppressed) {}
 
 SessionMgr::~SessionMgr() {
     StopWaker();
@@ -76,6 +68,10 @@ SessionMgr::~SessionMgr() {
     }
     datagramEar_.reset();
     ear_.reset();
+    for (auto& [id, pending] : pending_) {
+        ::close(pending.socket);
+    }
+    pending_.clear();
     while (clientSet_.Count() > 0) {
         SessionClient* client = clientSet_.At(0);
         clientSet_.Remove(client);
@@ -144,6 +140,9 @@ std::int32_t SessionMgr::Dispatch(TaskRequest& request, TaskResponse*) {
             return 0;
         case SM_STOP:
             return 1;
+        case SM_CHECK_SECURE:
+            CheckSecure(static_cast<std::uint32_t>(request.args[3]));
+            return 0;
         default:
             ServerFatalError("SessionMgr::Dispatch", "Bad SM TASK");
     }
@@ -151,23 +150,30 @@ std::int32_t SessionMgr::Dispatch(TaskRequest& request, TaskResponse*) {
 
 void SessionMgr::Setup() {
     deviceMgr_ = GetManager(DEVICE_MANAGER);
+    const ServerConfig* config = GetServerConfig();
+    if (config == nullptr || !config->administrationPath.has_value()) {
+        platform::Trace("%s\n", NetText(NET_TEXT_NO_ADMINISTRATION_PATH).c_str());
+    } else {
+        if (SecureFile::WorldWritable(*config->administrationPath)) {
+            ReportNtEvent(4, NetText(NET_TEXT_ADMINISTRATION_WORLD_WRITABLE,
+                                     config->administrationPath->c_str()));
+        }
+        // No connection is open yet: every secure file there is a leftover
+        // that must not vouch for a later connection on its port.
+        const int removed = SecureFile::RemoveLeftovers(*config->administrationPath);
+        if (removed > 0) {
+            platform::Trace("SessionMgr - %d secure files left behind were removed\n", removed);
+        }
+    }
     // Both listeners are set up before the service reports running, so a
     // port that cannot be bound ends the start.
     datagramEar_ = std::make_unique<DatagramEar>(this);
     TaskRequest init;
     init.code = DG_INIT;
     datagramEar_->Request(init);
-    ear_ = std::make_unique<Ear>(this, AF_INET, 1, "ForeignEar");
+    ear_ = std::make_unique<Ear>(this, AF_INET, 1, "ForeignEar", &warnings_);
     init.code = EAR_INIT;
     ear_->Request(init);
-
-    const ServerConfig* config = GetServerConfig();
-    if (config == nullptr || !config->administrationPath.has_value()) {
-        platform::Trace("%s\n", NetText(NET_TEXT_NO_ADMINISTRATION_PATH).c_str());
-    } else if (SecureFile::WorldWritable(*config->administrationPath)) {
-        ReportNtEvent(4, NetText(NET_TEXT_ADMINISTRATION_WORLD_WRITABLE,
-                                 config->administrationPath->c_str()));
-    }
     StartWaker();
 }
 
@@ -195,17 +201,29 @@ void SessionMgr::StopWaker() {
 }
 
 void SessionMgr::RefreshWatchSet() {
-    std::vector<int> sockets;
+    std::vector<pollfd> sockets;
     for (int i = 0; i < clientSet_.Count(); ++i) {
-        Session* session = clientSet_.At(i)->GetSession();
-        if (session != nullptr && session->State() != 0 && session->Socket() >= 0) {
-            sockets.push_back(session->Socket());
+        ServerSession* session = clientSet_.At(i)->GetSession();
+        if (session != nullptr && session->Open()) {
+            const short events = session->WantsWrite() ? POLLIN | POLLOUT : POLLIN;
+            sockets.push_back(pollfd{session->Socket(), events, 0});
         }
     }
+    auto same = [](const std::vector<pollfd>& a, const std::vector<pollfd>& b) {
+        if (a.size() != b.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            if (a[i].fd != b[i].fd || a[i].events != b[i].events) {
+                return false;
+            }
+        }
+        return true;
+    };
     bool changed = false;
     {
         std::lock_guard<std::mutex> hold(watchLock_);
-        changed = sockets != watched_;
+        changed = !same(sockets, watched_);
         watched_.swap(sockets);
     }
     if (changed && wakePipe_[1] >= 0) {
@@ -224,9 +242,7 @@ void SessionMgr::WakerLoop() {
                 return;
             }
             fds.assign(1, pollfd{wakePipe_[0], POLLIN, 0});
-            for (int socket : watched_) {
-                fds.push_back(pollfd{socket, POLLIN, 0});
-            }
+            fds.insert(fds.end(), watched_.begin(), watched_.end());
         }
         if (::poll(fds.data(), fds.size(), static_cast<int>(kPollDelayMs)) <= 0) {
             continue;
@@ -260,18 +276,20 @@ void SessionMgr::ArmPoll() {
 }
 
 bool SessionMgr::SendWord(int socket, std::uint32_t word) {
-    unsigned char bytes[4] = {
-        static_cast<unsigned char>(word >> 24), static_cast<unsigned char>(word >> 16),
-        static_cast<unsigned char>(word >> 8), static_cast<unsigned char>(word)};
-    return Session::sendNB(socket, bytes, sizeof bytes, Session::kBudgetSeconds);
+    unsigned char bytes[4];
+    netio::PutBe32(bytes, word);
+    const netio::IoResult sent = netio::SendSome(socket, bytes, sizeof bytes);
+    return sent.kind == netio::IoKind::MOVED && sent.count == sizeof bytes;
 }
 
 void SessionMgr::RefuseUnauthorized(int socket, const std::string& serialText, bool checkPeer,
                                     const std::string& peerAddress) {
-    std::string text =
-        checkPeer ? NetText(NET_TEXT_UNAUTHORIZED_FROM, serialText.c_str(), peerAddress.c_str())
-                  : NetText(NET_TEXT_UNAUTHORIZED, serialText.c_str());
-    ReportServerEvent(SERVER_SOFTWARE_EVENT, SERVER_EXITED_CODE, text);
+    if (warnings_.Allow(peerAddress, platform::MonotonicMs())) {
+        std::string text =
+            checkPeer ? NetText(NET_TEXT_UNAUTHORIZED_FROM, serialText.c_str(), peerAddress.c_str())
+                      : NetText(NET_TEXT_UNAUTHORIZED, serialText.c_str());
+        ReportServerEvent(SERVER_SOFTWARE_EVENT, SERVER_EXITED_CODE, text);
+    }
     if (!SendWord(socket, kNotAuthorized)) {
         platform::Trace("SessionMgr::Addsession - TIMEOUT send NOT_AUTHORIZED\n");
     }
@@ -279,11 +297,15 @@ void SessionMgr::RefuseUnauthorized(int socket, const std::string& serialText, b
 }
 
 void SessionMgr::AddSession(TaskRequest& request) {
-    bool checkPeer = request.args[0] != 0;
-    int socket = static_cast<int>(request.args[1]);
-    auto revision = static_cast<std::uint32_t>(static_cast<std::uint64_t>(request.args[2]) >> 16);
+    PendingSession pending;
+    pending.checkPeer = request.args[0] != 0;
+    pending.socket = static_cast<int>(request.args[1]);
+    pending.revision =
+        static_cast<std::uint32_t>(static_cast<std::uint64_t>(request.args[2]) >> 16);
     std::unique_ptr<unsigned char[]> serialBytes(reinterpret_cast<unsigned char*>(request.args[3]));
     auto serialLength = static_cast<std::size_t>(request.args[4]);
+    pending.acceptedWallMs = static_cast<std::int64_t>(request.args[5]);
+    const int socket = pending.socket;
 
     sockaddr_in peer{};
     sockaddr_in own{};
@@ -299,11 +321,10 @@ void SessionMgr::AddSession(TaskRequest& request) {
         ::close(socket);
         return;
     }
-    std::string peerAddress = DottedAddress(peer);
+    pending.peerAddress = DottedAddress(peer);
     bool local = peer.sin_addr.s_addr == own.sin_addr.s_addr;
 
-    std::string serial;
-    bool valid = SecureFile::ValidSerial(serialBytes.get(), serialLength, &serial);
+    bool valid = SecureFile::ValidSerial(serialBytes.get(), serialLength, &pending.serial);
     const ServerConfig* config = GetServerConfig();
     bool haveAdmin = config != nullptr && config->administrationPath.has_value();
     if (!valid || !haveAdmin) {
@@ -311,28 +332,75 @@ void SessionMgr::AddSession(TaskRequest& request) {
         // part of a path, and without an administration directory nobody
         // can prove rights. Refused at once, no file touched.
         RefuseUnauthorized(socket, SecureFile::ReportText(serialBytes.get(), serialLength),
-                           checkPeer, peerAddress);
+                           pending.checkPeer, pending.peerAddress);
         return;
     }
-
-    std::string secureFile = SecureFile::BuildName(*config->administrationPath, serial, local,
-                                                   peerAddress, ntohs(peer.sin_port));
-    OruLite* subsystem = FindSubsystem(deviceMgr_, serial);
-    bool present = false;
-    for (int attempt = 0; attempt < kSecureFileTries; ++attempt) {
-        if (SecureFile::Present(secureFile)) {
-            present = true;
-            break;
-        }
-        platform::SleepMs(kSecureFileWaitMs);
-    }
-    if (!present) {
-        RefuseUnauthorized(socket, serial, checkPeer, peerAddress);
+    pending.secureFile = SecureFile::BuildName(*config->administrationPath, pending.serial, local,
+                                               pending.peerAddress, ntohs(peer.sin_port));
+    if (LookForSecureFile(pending)) {
         return;
     }
-    std::string user = SecureFile::OwnerText(secureFile);
-    SecureFile::Remove(secureFile);
+    // The file is not there yet: the request waits beside the others, as
+    // long as there is room for it.
+    std::size_t fromPeer = 0;
+    for (const auto& [id, other] : pending_) {
+        fromPeer += other.peerAddress == pending.peerAddress ? 1 : 0;
+    }
+    if (pending_.size() >= kMaxPendingSessions || fromPeer >= kMaxPendingPerPeer) {
+        platform::Trace("SessionMgr::Addsession - too many session requests waiting\n");
+        RefuseUnauthorized(socket, pending.serial, pending.checkPeer, pending.peerAddress);
+        return;
+    }
+    const std::uint32_t id = ++nextPendingId_;
+    pending_.emplace(id, std::move(pending));
+    TaskRequest check;
+    check.code = SM_CHECK_SECURE;
+    check.args[3] = static_cast<std::intptr_t>(id);
+    SendRequest(check, platform::ScaledMs(kSecureFileWaitMs));
+}
 
+bool SessionMgr::LookForSecureFile(PendingSession& pending) {
+    SecureFile::Proof proof = SecureFile::Check(pending.secureFile, pending.acceptedWallMs);
+    if (proof == SecureFile::Proof::STALE) {
+        // Left behind by a connection long gone: it vouches for nobody, and
+        // a client of this port could not make its own file beside it.
+        platform::Trace("SessionMgr::Addsession - stale secure file %s removed\n",
+                        pending.secureFile.c_str());
+        SecureFile::Remove(pending.secureFile);
+        proof = SecureFile::Proof::ABSENT;
+    }
+    if (proof == SecureFile::Proof::PRESENT) {
+        Authorize(pending);
+        return true;
+    }
+    // The last look is the one after 30 waits of 500 ms.
+    if (pending.looks++ >= kSecureFileTries) {
+        RefuseUnauthorized(pending.socket, pending.serial, pending.checkPeer, pending.peerAddress);
+        return true;
+    }
+    return false;
+}
+
+void SessionMgr::CheckSecure(std::uint32_t pendingId) {
+    auto found = pending_.find(pendingId);
+    if (found == pending_.end()) {
+        return;
+    }
+    if (LookForSecureFile(found->second)) {
+        pending_.erase(found);
+        return;
+    }
+    TaskRequest check;
+    check.code = SM_CHECK_SECURE;
+    check.args[3] = static_cast<std::intptr_t>(pendingId);
+    SendRequest(check, platform::ScaledMs(kSecureFileWaitMs));
+}
+
+void SessionMgr::Authorize(const PendingSession& pending) {
+    const int socket = pending.socket;
+    std::string user = SecureFile::OwnerText(pending.secureFile);
+    SecureFile::Remove(pending.secureFile);
+    OruLite* subsystem = FindSubsystem(deviceMgr_, pending.serial);
     if (subsystem == nullptr) {
         if (!SendWord(socket, kBadSerialNo)) {
             platform::Trace("SessionMgr::Addsession - TIMEOUT send BAD_SERIALNO\n");
@@ -341,24 +409,24 @@ void SessionMgr::AddSession(TaskRequest& request) {
         return;
     }
 
-    std::string text = checkPeer ? NetText(NET_TEXT_AUTHORIZED_AT, serial.c_str(), user.c_str(),
-                                           peerAddress.c_str())
-                                 : NetText(NET_TEXT_AUTHORIZED, serial.c_str(), user.c_str());
+    std::string text = pending.checkPeer
+                           ? NetText(NET_TEXT_AUTHORIZED_AT, pending.serial.c_str(), user.c_str(),
+                                     pending.peerAddress.c_str())
+                           : NetText(NET_TEXT_AUTHORIZED, pending.serial.c_str(), user.c_str());
     ReportServerEvent(SERVER_SOFTWARE_EVENT, SERVER_STARTED_CODE, text);
 
-    auto session = std::make_unique<Session>(revision);
-    session->SetSecureFile(secureFile.c_str());
-    session->Connect(socket);
-    // A reply leaves as two writes (frame header, then the message); without
-    // this the second would wait for the client's delayed acknowledgement.
-    const int noDelay = 1;
-    (void)::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
-    if (!SendWord(socket, session->SessionID())) {
+    auto session = std::make_unique<ServerSession>(socket, pending.revision, pending.secureFile);
+    // Requests and replies follow one another closely.
+    netio::SetNoDelay(socket);
+    std::vector<unsigned char> id(4);
+    netio::PutBe32(id.data(), session->SessionID());
+    if (!session->SendRaw(std::move(id), platform::MonotonicMs())) {
         platform::Trace("SessionMgr::Addsession - TIMEOUT send sessionID\n");
         // Destroying the session closes the socket; there is no client.
         return;
     }
-    auto* client = new SessionClient(this, subsystem, serial, std::move(session), user);
+    auto* client =
+        new SessionClient(this, subsystem, pending.serial, std::move(session), std::move(user));
     if (clientSet_.Add(client) == 0) {
         platform::Trace("SessionMgr::Addsession - clientSet->Add failed\n");
         delete client;
@@ -377,9 +445,8 @@ void SessionMgr::RemoveClient(SessionClient* client, std::uint32_t clientId) {
     if (!clientSet_.Contains(client, clientId)) {
         return;
     }
-    Session* session = client->GetSession();
-    if (session != nullptr && session->State() != 0) {
-        session->Disconnect();
+    if (ServerSession* session = client->GetSession()) {
+        session->Close();
     }
     if (client->Unanswered() == 0) {
         clientSet_.Remove(client);
@@ -403,25 +470,43 @@ void SessionMgr::DeleteObject(DatagramClient* client) {
     }
 }
 
+void SessionMgr::MarkForRemoval(SessionClient* client) {
+    if (client->RemovalPending()) {
+        return;
+    }
+    client->MarkRemovalPending();
+    TaskRequest remove;
+    remove.code = SM_REMOVE_CLIENT;
+    remove.args[3] = reinterpret_cast<std::intptr_t>(client);
+    remove.args[4] = static_cast<std::intptr_t>(client->ClientId());
+    SendRequest(remove);
+}
+
 void SessionMgr::Poll() {
     pollPending_ = false;
-    int count = clientSet_.Count();
+    const std::uint64_t now = platform::MonotonicMs();
+    const int count = clientSet_.Count();
+    // Every session: waiting replies go out as far as its socket takes them,
+    // and one whose started frame or replies made no progress for the
+    // budget is closed, alone.
+    for (int i = 0; i < count; ++i) {
+        ServerSession* session = clientSet_.At(i)->GetSession();
+        if (session != nullptr && session->Open()) {
+            session->Flush(now);
+            session->CloseIfStalled(now);
+        }
+    }
+    // Then the sessions in turn, until one has a whole message: one message
+    // per pass.
+    std::vector<unsigned char> message;
     for (int i = 0; i < count; ++i) {
         SessionClient* client = clientSet_.Next();
-        Session* session = client->GetSession();
+        ServerSession* session = client->GetSession();
         if (session == nullptr) {
             continue;
         }
-        SESSION_STATUS status = SESS_CONNECTION_UNINITIALIZED;
-        void* body = nullptr;
-        unsigned long length = 0;
-        if (session->State() != 0) {
-            status = ServerSessionRead(*session, &body, &length);
-        }
-        if (status == SESS_SUCCESS) {
-            auto* bytes = static_cast<unsigned char*>(body);
-            std::vector<unsigned char> message(bytes, bytes + length);
-            CodedBuff::FreeData(bytes);
+        const ServerSession::ReadResult result = session->Read(&message, now);
+        if (result == ServerSession::ReadResult::MESSAGE) {
             // Counted before the hand-over: the subsystem may finish the
             // message before SubmitMessage returns.
             client->CountAccepted();
@@ -430,16 +515,8 @@ void SessionMgr::Poll() {
             }
             break;
         }
-        if (status == SESS_NO_MESSAGE_WAITING) {
-            continue;
-        }
-        if (!client->RemovalPending()) {
-            client->MarkRemovalPending();
-            TaskRequest remove;
-            remove.code = SM_REMOVE_CLIENT;
-            remove.args[3] = reinterpret_cast<std::intptr_t>(client);
-            remove.args[4] = static_cast<std::intptr_t>(client->ClientId());
-            SendRequest(remove);
+        if (result == ServerSession::ReadResult::CLOSED) {
+            MarkForRemoval(client);
         }
     }
     if (clientSet_.Count() > 0) {
@@ -459,13 +536,13 @@ void SessionMgr::SendOnSession(TaskRequest& request) {
     auto clientId = static_cast<std::uint32_t>(request.args[4]);
     auto* message = reinterpret_cast<unsigned char*>(request.args[5]);
     auto length = static_cast<unsigned long>(request.args[6]);
-    if (!clientSet_.Contains(client, clientId) || client->GetSession() == nullptr) {
-        CodedBuff::FreeData(message);
-        return;
+    if (clientSet_.Contains(client, clientId) && client->GetSession() != nullptr) {
+        // A failed send closes the session and the next pass removes the
+        // client; what the socket does not take now waits in its queue.
+        client->GetSession()->Send(message, length, platform::MonotonicMs());
+        RefreshWatchSet();
     }
-    // The session frees the message; a failed send closes the session and
-    // the next poll removes the client.
-    client->GetSession()->SendMsg(message, length);
+    CodedBuff::FreeData(message);
 }
 
 void SessionMgr::SendDatagram(TaskRequest& request) {
@@ -488,10 +565,13 @@ void SessionMgr::DatagramArrived(TaskRequest& request) {
     }
     std::string serial(reinterpret_cast<const char*>(datagram.get() + 1),
                        ::strnlen(reinterpret_cast<const char*>(datagram.get() + 1), 12));
-    std::uint32_t code = Be32(datagram.get() + kDatagramPrefix + 8);
+    std::uint32_t code = netio::GetBe32(datagram.get() + kDatagramPrefix + 8);
     if (code != kGrossStatusCode) {
         // Management goes through authorized sessions only.
-        ReportNtEvent(4, NetText(NET_TEXT_DATAGRAM_REFUSED, code, DottedAddress(*sender).c_str()));
+        const std::string from = DottedAddress(*sender);
+        if (warnings_.Allow(from, platform::MonotonicMs())) {
+            ReportNtEvent(4, NetText(NET_TEXT_DATAGRAM_REFUSED, code, from.c_str()));
+        }
         return;
     }
     OruLite* subsystem = FindSubsystem(deviceMgr_, serial);
@@ -522,19 +602,17 @@ void SessionMgr::Broadcast(TaskRequest& request) {
     if (!message) {
         return;
     }
+    const std::uint64_t now = platform::MonotonicMs();
     for (int i = 0; i < clientSet_.Count(); ++i) {
         SessionClient* client = clientSet_.At(i);
         if (!serial.empty() && client->Serial() != serial) {
             continue;
         }
-        Session* session = client->GetSession();
-        if (session == nullptr || session->State() == 0 || session->Revision() != 4) {
+        ServerSession* session = client->GetSession();
+        if (session == nullptr || !session->Open() || session->Revision() != 4) {
             continue;
         }
-        auto* copy = new unsigned char[length == 0 ? 1 : length];
-        if (length > 0) {
-            std::memcpy(copy, message.get(), length);
-        }
-        session->SendMsg(copy, length);
+        session->Send(message.get(), length, now);
     }
+    RefreshWatchSet();
 }

@@ -1,0 +1,338 @@
+// Clients that hold on, against the real service: each test keeps a hostile
+// or broken client at work and asserts that a well-behaved client is served
+// within a couple of seconds meanwhile. The tests that show a stall run the
+// service with its waits at their real length (the budgets they must not
+// cost are minutes long); the others shorten them a hundredfold.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+
+#include <memory>
+#include <regex>
+
+#include "NetServerFixture.h"
+#include "platform/Clock.h"
+
+namespace netsrvtest {
+namespace {
+
+// What a well-behaved client may wait while others hold on.
+constexpr int kServedMs = 2000;
+constexpr std::uint32_t kNotAuthorized = 0xFFFFFFFFu;
+
+class HostileClientTest : public NetServerTest {
+  protected:
+    // The simulated cabinets, the administration directory, the service.
+    void StartServing(bool realTime) {
+        ASSERT_TRUE(StartSimulator());
+        admin_ = ConfigureAdministration();
+        StartServer({}, realTime);
+        std::vector<ListedSubsystem> entries;
+        ASSERT_TRUE(ReadListEntries(&entries));
+        ASSERT_FALSE(entries.empty());
+        serial_ = entries.front().serial;
+    }
+
+    // A subsystem list within kServedMs of asking, connect included.
+    bool ListServed() {
+        std::vector<ListedSubsystem> entries;
+        return ReadListEntries(&entries, kServedMs);
+    }
+
+    // An authorized session opened within kServedMs; its id (0: none).
+    std::uint32_t SessionServed(TcpProbe& probe) {
+        const std::uint32_t id = OpenSession(probe, serial_, admin_, "", 4, kServedMs);
+        return id == kNotAuthorized ? 0 : id;
+    }
+
+    // A request on an open session answered within kServedMs (its first
+    // reply, "received").
+    static bool RequestServed(TcpProbe& probe, std::uint32_t id, std::uint32_t sequence) {
+        if (!probe.Send(Frame(Request(45, sequence, id)))) {
+            return false;
+        }
+        Bytes reply;
+        do {
+            if (!ReadReply(probe, &reply, kServedMs) || reply.size() < 24) {
+                return false;
+            }
+        } while (Be32At(reply, 8) == 3);  // events of others' broken sessions
+        return Be32At(reply, 12) == sequence;
+    }
+
+    std::string admin_;
+    std::string serial_;
+};
+
+// A connection from `local` that is left hanging: connected (or being
+// connected) without sending anything. -1 when no socket could be had.
+int HangingConnection(std::uint16_t port, const char* local) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    ::inet_pton(AF_INET, local, &from.sin_addr);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd >= 0 && (::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
+                    (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 &&
+                     errno != EINPROGRESS))) {
+        ::close(fd);
+        fd = -1;
+    }
+    return fd;
+}
+
+// The groups of every record of the event log that matches the pattern.
+std::vector<std::vector<std::string>> Records(const std::regex& pattern) {
+    std::vector<std::vector<std::string>> found;
+    for (const std::string& text : testsupport::EventLogTexts()) {
+        std::smatch match;
+        if (std::regex_match(text, match, pattern)) {
+            found.emplace_back(match.begin(), match.end());
+        }
+    }
+    return found;
+}
+
+TEST_F(HostileClientTest, ASilentConnectionHoldsUpNobody) {
+    StartServer({}, true);
+    TcpProbe silent;
+    ASSERT_TRUE(silent.Connect(ports_.tcp));
+    TcpProbe half;
+    ASSERT_TRUE(half.Connect(ports_.tcp));
+    ASSERT_TRUE(half.Send({0x00, 0x04}));
+    EXPECT_TRUE(ListServed());
+    // One that comes back silent again locks nobody out either.
+    TcpProbe again;
+    ASSERT_TRUE(again.Connect(ports_.tcp));
+    EXPECT_TRUE(ListServed());
+    // Each is let go after the few seconds its connect word may take.
+    EXPECT_TRUE(silent.WaitClosed(kLimitMs));
+    EXPECT_TRUE(half.WaitClosed(kLimitMs));
+    EXPECT_TRUE(again.WaitClosed(kLimitMs));
+}
+
+TEST_F(HostileClientTest, SessionRequestsWithoutProofWaitBesideTheOthers) {
+    StartServing(true);
+    TcpProbe established;
+    const std::uint32_t id = SessionServed(established);
+    ASSERT_NE(id, 0u);
+    // Six requests without a secure file from another address: four wait
+    // their 15 s for it, the ones beyond the limit are refused at once.
+    std::vector<std::unique_ptr<TcpProbe>> hostile;
+    for (int i = 0; i < 6; ++i) {
+        hostile.push_back(std::make_unique<TcpProbe>());
+        ASSERT_TRUE(hostile.back()->Connect(ports_.tcp, "127.0.0.2"));
+        ASSERT_TRUE(hostile.back()->Send(SessionPreamble(serial_)));
+    }
+    platform::SleepMs(200);
+    EXPECT_TRUE(RequestServed(established, id, 1));
+    TcpProbe fresh;
+    EXPECT_NE(SessionServed(fresh), 0u);
+    int refused = 0;
+    int waiting = 0;
+    for (auto& probe : hostile) {
+        Bytes answer;
+        if (probe->ReadExactly(4, 300, &answer)) {
+            refused += Be32At(answer, 0) == kNotAuthorized ? 1 : 0;
+        } else {
+            ++waiting;
+        }
+    }
+    EXPECT_EQ(refused, 2);
+    EXPECT_EQ(waiting, 4);
+}
+
+TEST_F(HostileClientTest, HalfAFrameHoldsUpOnlyItsOwnSession) {
+    StartServing(true);
+    TcpProbe stalled;
+    const std::uint32_t stalledId = SessionServed(stalled);
+    ASSERT_NE(stalledId, 0u);
+    const Bytes frame = Frame(Request(45, 1, stalledId));
+    ASSERT_TRUE(stalled.Send(Bytes(frame.begin(), frame.begin() + 14)));
+    platform::SleepMs(200);
+    TcpProbe good;
+    const std::uint32_t goodId = SessionServed(good);
+    ASSERT_NE(goodId, 0u);
+    EXPECT_TRUE(RequestServed(good, goodId, 2));
+    // The rest of the frame still makes a request of it.
+    ASSERT_TRUE(stalled.Send(Bytes(frame.begin() + 14, frame.end())));
+    Bytes reply;
+    ASSERT_TRUE(ReadReply(stalled, &reply, kServedMs));
+    ASSERT_GE(reply.size(), 24u);
+    EXPECT_EQ(Be32At(reply, 12), 1u);
+}
+
+TEST_F(HostileClientTest, AClientThatStopsReadingHoldsUpOnlyItself) {
+    StartServing(true);
+    TcpProbe deaf;
+    deaf.ReceiveBuffer(2048);
+    const std::uint32_t deafId = SessionServed(deaf);
+    ASSERT_NE(deafId, 0u);
+    // Far more state replies than the socket buffers hold.
+    Bytes burst;
+    for (std::uint32_t n = 1; n <= 1500; ++n) {
+        const Bytes frame = Frame(Request(12, n, deafId));
+        burst.insert(burst.end(), frame.begin(), frame.end());
+    }
+    ASSERT_TRUE(deaf.Send(burst));
+    platform::SleepMs(3000);
+    TcpProbe good;
+    const std::uint32_t goodId = SessionServed(good);
+    ASSERT_NE(goodId, 0u);
+    EXPECT_TRUE(RequestServed(good, goodId, 1));
+    EXPECT_TRUE(ListServed());
+}
+
+TEST_F(HostileClientTest, AFloodOfDatagramsDelaysDiscoveryByAMomentOnly) {
+    StartServer({}, true);
+    UdpProbe flood;
+    for (int i = 0; i < 150; ++i) {
+        ASSERT_TRUE(flood.SendTo(ports_.udp, {0x07}));
+    }
+    UdpProbe discovery;
+    ASSERT_TRUE(discovery.SendTo(ports_.udp, {0x01}));
+    Bytes reply;
+    ASSERT_TRUE(discovery.Receive(kServedMs, &reply));
+    EXPECT_EQ(reply.size(), 49u);
+}
+
+TEST_F(HostileClientTest, RefusalsAreRecordedAFewTimesPerPeerWithACountOfTheRest) {
+    StartServer();
+    // Management requests by datagram are refused, each once a warning.
+    Bytes refused = {0x00, 'S', 'E', 'R', 'I', 'A', 'L', 0, 0, 0, 0, 0, 0};
+    const Bytes request = Request(10, 1, 1);
+    refused.insert(refused.end(), request.begin(), request.end());
+    UdpProbe flood;
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(flood.SendTo(ports_.udp, refused));
+    }
+    // Connections that close before their connect word, from elsewhere.
+    for (int i = 0; i < 30; ++i) {
+        TcpProbe closing;
+        ASSERT_TRUE(closing.Connect(ports_.tcp, "127.0.0.3"));
+    }
+    EXPECT_TRUE(ListServed());
+
+    const std::regex summary(
+        "Warning - ([0-9]+) further refused requests and failed connections from ip: "
+        "(127\\.0\\.0\\.[13]) were not recorded\\.");
+    const std::uint64_t deadline = platform::MonotonicMs() + kLimitMs;
+    std::vector<std::vector<std::string>> summaries;
+    auto counted = [&](const char* peer) {
+        unsigned total = 0;
+        for (const std::vector<std::string>& groups : summaries) {
+            total += groups[2] == peer ? static_cast<unsigned>(std::stoul(groups[1])) : 0;
+        }
+        return total;
+    };
+    std::vector<std::vector<std::string>> warnings;
+    const std::regex warning(
+        "Management request 10 by datagram from ip: 127\\.0\\.0\\.1 refused.*");
+    do {
+        platform::SleepMs(100);
+        summaries = Records(summary);
+        warnings = Records(warning);
+    } while ((warnings.size() + counted("127.0.0.1") < 100 || counted("127.0.0.3") == 0) &&
+             platform::MonotonicMs() < deadline);
+    EXPECT_EQ(warnings.size() + counted("127.0.0.1"), 100u);
+    EXPECT_LE(warnings.size(), 20u) << "the refusals were all written";
+    EXPECT_GT(counted("127.0.0.3"), 0u);
+    EXPECT_LE(counted("127.0.0.3"), 20u);
+}
+
+TEST_F(HostileClientTest, ManyConnectionsHeldAtOnceDoNotLockOutANewClient) {
+    StartServer({}, true);
+    std::vector<int> held;
+    for (int i = 0; i < 200; ++i) {
+        const int fd = HangingConnection(ports_.tcp, "127.0.0.2");
+        ASSERT_GE(fd, 0);
+        held.push_back(fd);
+    }
+    EXPECT_TRUE(ListServed());
+    for (int fd : held) {
+        ::close(fd);
+    }
+}
+
+TEST_F(HostileClientTest, ASecureFileLeftFromAnEarlierConnectionProvesNothing) {
+    StartServing(false);
+    TcpProbe probe;
+    ASSERT_TRUE(probe.Connect(ports_.tcp));
+    // The file a killed client left for this port two minutes ago.
+    const std::string file = admin_ + "/" + serial_ + ".local." + std::to_string(probe.LocalPort());
+    ASSERT_TRUE(Touch(file));
+    const timespec old[2] = {{::time(nullptr) - 120, 0}, {::time(nullptr) - 120, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), old, 0), 0);
+    std::uint32_t answer = 0;
+    ASSERT_TRUE(AskForSession(probe, SessionPreamble(serial_), &answer));
+    EXPECT_EQ(answer, kNotAuthorized);
+    EXPECT_FALSE(Exists(file)) << "the stale file stayed";
+    // A client that makes its file now is served.
+    TcpProbe good;
+    EXPECT_NE(SessionServed(good), 0u);
+}
+
+TEST_F(HostileClientTest, SecureFilesLeftBehindAreRemovedAtStart) {
+    ASSERT_TRUE(StartSimulator());
+    admin_ = ConfigureAdministration();
+    ASSERT_EQ(::mkdir((admin_ + "/SERDIR").c_str(), 0755), 0);
+    const std::vector<std::string> leftovers = {"ARRAY1.local.4000", "ARRAY1.10.1.2.3.4001",
+                                                "A.B.local.4002", "SERDIR/local.4003",
+                                                "SERDIR/10.0.0.1.4004"};
+    const std::vector<std::string> others = {"notes.txt", "ARRAY1.local.x", "SERDIR/readme",
+                                             "ARRAY1.1.2.3.4005", "local.4006"};
+    for (const std::string& name : leftovers) {
+        ASSERT_TRUE(Touch(admin_ + "/" + name)) << name;
+    }
+    for (const std::string& name : others) {
+        ASSERT_TRUE(Touch(admin_ + "/" + name)) << name;
+    }
+    const std::string target = root_.File("precious");
+    ASSERT_TRUE(Touch(target));
+    ASSERT_EQ(::symlink(target.c_str(), (admin_ + "/LINK.local.4007").c_str()), 0);
+    StartServer();
+    for (const std::string& name : leftovers) {
+        EXPECT_FALSE(Exists(admin_ + "/" + name)) << name;
+    }
+    for (const std::string& name : others) {
+        EXPECT_TRUE(Exists(admin_ + "/" + name)) << name;
+    }
+    EXPECT_TRUE(Exists(admin_ + "/LINK.local.4007"));
+    EXPECT_TRUE(Exists(target));
+}
+
+TEST_F(HostileClientTest, AfterAFailoverTheListStillCarriesTheAlias) {
+    StartServing(false);
+    std::vector<ListedSubsystem> before;
+    ASSERT_TRUE(ReadListEntries(&before));
+    ASSERT_FALSE(before.front().alias.empty());
+    ASSERT_EQ(Strovsim({"fail-controller", "0", "X"}), 0);
+    // A state request makes the monitor choose its controller again: Y.
+    TcpProbe probe;
+    const std::uint32_t id = SessionServed(probe);
+    ASSERT_NE(id, 0u);
+    ASSERT_TRUE(probe.Send(Frame(Request(12, 1, id))));
+    Bytes reply;
+    do {
+        ASSERT_TRUE(ReadReply(probe, &reply));
+        ASSERT_GE(reply.size(), 24u);
+    } while (Be32At(reply, 8) == 3 || Be32At(reply, 20) != 1);
+    std::vector<ListedSubsystem> after;
+    ASSERT_TRUE(ReadListEntries(&after));
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        EXPECT_EQ(after[i].serial, before[i].serial);
+        EXPECT_EQ(after[i].alias, before[i].alias) << after[i].serial;
+    }
+}
+
+}  // namespace
+}  // namespace netsrvtest
