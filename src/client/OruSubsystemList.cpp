@@ -211,28 +211,34 @@ bool OruSubsystemList::ReadRecord(int fd, const sockaddr_in& address, OruSubsyst
         platform::Trace(ClientTexts::kUnrecognizedRelease, shown);
         return false;
     }
-    unsigned char word[4];
-    unsigned char image[Device_Addr::kImageSize];
-    auto receive = [fd](void* into, std::size_t count) {
-        return netio::ReceiveAll(fd, into, count, netio::kBudgetSeconds);
+    // The rest of the record comes in one read: server name, serial, alias
+    // (release 04 only), type, two device addresses, secure method and path.
+    unsigned char rest[OruSubsystem::kServerNameSize + OruSubsystem::kSerialSize +
+                       OruSubsystem::kAliasSize + 4 + 2 * Device_Addr::kImageSize + 4 +
+                       OruSubsystem::kSecurePathSize];
+    const std::size_t restSize = number == 4 ? sizeof rest : sizeof rest - OruSubsystem::kAliasSize;
+    if (!netio::ReceiveAll(fd, rest, restSize, netio::kBudgetSeconds)) {
+        return false;
+    }
+    const unsigned char* at = rest;
+    auto take = [&at](void* into, std::size_t count) {
+        std::memcpy(into, at, count);
+        at += count;
     };
-    if (!receive(record->serverName, sizeof record->serverName) ||
-        !receive(record->serialNumber, sizeof record->serialNumber) ||
-        (number == 4 && !receive(record->aliasName, sizeof record->aliasName)) ||
-        !receive(word, sizeof word)) {
-        return false;
+    take(record->serverName, sizeof record->serverName);
+    take(record->serialNumber, sizeof record->serialNumber);
+    if (number == 4) {
+        take(record->aliasName, sizeof record->aliasName);
     }
-    record->subsystemType = static_cast<DISK_ARRAY_TYPE>(netio::GetBe32(word));
+    record->subsystemType = static_cast<DISK_ARRAY_TYPE>(netio::GetBe32(at));
+    at += 4;
     for (Device_Addr& device : record->deviceAddr) {
-        if (!receive(image, sizeof image)) {
-            return false;
-        }
-        device.FromImage(image);
+        device.FromImage(at);
+        at += Device_Addr::kImageSize;
     }
-    if (!receive(word, sizeof word) || !receive(record->securePath, sizeof record->securePath)) {
-        return false;
-    }
-    record->secureMethod = netio::GetBe32(word);
+    record->secureMethod = netio::GetBe32(at);
+    at += 4;
+    take(record->securePath, sizeof record->securePath);
     // The texts are this client's own copies: terminated whatever was sent.
     record->serverName[sizeof record->serverName - 1] = '\0';
     record->serialNumber[sizeof record->serialNumber - 1] = '\0';

@@ -8,13 +8,58 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "platform/Root.h"
 
 namespace testsupport {
 
+namespace {
+
+// The first port the kernel hands out to connections on its own.
+unsigned FirstEphemeralPort() {
+    std::ifstream range("/proc/sys/net/ipv4/ip_local_port_range");
+    unsigned low = 0;
+    return range >> low && low > 2048 ? low : 32768;
+}
+
+// Whether a socket of that type can be bound to the port on every address
+// now (as the service binds it).
+bool Bindable(int type, std::uint16_t port) {
+    int fd = socket(AF_INET, type | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(port);
+    const bool free = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return free;
+}
+
+}  // namespace
+
 std::uint16_t FreePort(int type) {
+    // Below the ephemeral range: a port the kernel gives to some connection
+    // between this look and the service's bind would make the bind fail,
+    // and busy tests open many connections.
+    static std::mt19937 pick(static_cast<unsigned>(getpid()) ^
+                             static_cast<unsigned>(std::random_device{}()));
+    const unsigned first = 10000;
+    const unsigned end = FirstEphemeralPort();
+    if (end > first) {
+        std::uniform_int_distribution<unsigned> ports(first, end - 1);
+        for (int attempt = 0; attempt < 200; ++attempt) {
+            const auto port = static_cast<std::uint16_t>(ports(pick));
+            if (Bindable(type, port)) {
+                return port;
+            }
+        }
+    }
+    // Else whatever the kernel finds free.
     int fd = socket(AF_INET, type, 0);
     if (fd < 0) {
         return 0;

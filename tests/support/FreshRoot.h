@@ -41,8 +41,9 @@ class FreshRoot {
     std::uint16_t udpPort_ = 0;
 };
 
-// A port on the loopback interface that was free a moment ago (0 when none
-// could be found). type: SOCK_STREAM or SOCK_DGRAM.
+// A port that was free a moment ago on every address (0 when none could be
+// found), chosen below the range the kernel gives to outgoing connections so
+// that no connection made meanwhile takes it. type: SOCK_STREAM or SOCK_DGRAM.
 std::uint16_t FreePort(int type);
 
 }  // namespace testsupport
