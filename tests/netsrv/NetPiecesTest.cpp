@@ -9,6 +9,7 @@
 
 #include "coresys/server/net/ClientSet.h"
 #include "coresys/server/net/NetText.h"
+#include "coresys/server/net/PeerWarnings.h"
 #include "coresys/server/net/SecureFile.h"
 #include "coresys/server/net/SessionClient.h"
 #include "support/FreshRoot.h"
@@ -105,6 +106,78 @@ TEST(SecureFileName, AWorldWritableAdministrationDirectoryIsNoticed) {
     EXPECT_TRUE(SecureFile::WorldWritable("C:\\oru_admin"));
     ASSERT_EQ(::chmod(dir.c_str(), 01777), 0);
     EXPECT_FALSE(SecureFile::WorldWritable("C:\\oru_admin"));
+}
+
+TEST(SecureFileName, AFileOlderThanTheConnectionByMoreThanTheSlackIsStale) {
+    testsupport::FreshRoot root;
+    ASSERT_TRUE(root.Write("c/oru_admin/F.local.2", ""));
+    const std::string file = root.File("c/oru_admin/F.local.2");
+    struct stat info {};
+    ASSERT_EQ(::lstat(file.c_str(), &info), 0);
+    const std::int64_t changed =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+    const std::int64_t slack = SecureFile::kStaleSlackMs;
+    EXPECT_EQ(SecureFile::Check(file, changed), SecureFile::Proof::PRESENT);
+    EXPECT_EQ(SecureFile::Check(file, changed + slack), SecureFile::Proof::PRESENT);
+    EXPECT_EQ(SecureFile::Check(file, changed + slack + 1), SecureFile::Proof::STALE);
+    EXPECT_EQ(SecureFile::Check(root.File("c/oru_admin/none"), changed), SecureFile::Proof::ABSENT);
+}
+
+TEST(PeerWarningsTest, EachPeerGetsItsBurstPerWindowAndTheRestIsCountedOnce) {
+    std::vector<std::pair<std::string, std::uint32_t>> summaries;
+    PeerWarnings warnings([&](const std::string& peer, std::uint32_t suppressed) {
+        summaries.emplace_back(peer, suppressed);
+    });
+    const std::uint64_t start = 1000;
+    const std::uint64_t window = PeerWarnings::kWindowMs;
+    int allowed = 0;
+    for (int i = 0; i < 25; ++i) {
+        allowed += warnings.Allow("10.0.0.1", start + static_cast<std::uint64_t>(i)) ? 1 : 0;
+    }
+    EXPECT_EQ(allowed, static_cast<int>(PeerWarnings::kBurst));
+    // Another address has a burst of its own.
+    EXPECT_TRUE(warnings.Allow("10.0.0.2", start));
+    EXPECT_EQ(warnings.NextSweepMs(), start + window);
+    warnings.Sweep(start + window - 1);
+    EXPECT_TRUE(summaries.empty());
+    warnings.Sweep(start + window);
+    ASSERT_EQ(summaries.size(), 1u);
+    EXPECT_EQ(summaries[0], std::make_pair(std::string("10.0.0.1"), 15u));
+    EXPECT_EQ(warnings.NextSweepMs(), 0u);
+    // The window is over: the address starts afresh.
+    EXPECT_TRUE(warnings.Allow("10.0.0.1", start + window + 1));
+}
+
+TEST(PeerWarningsTest, AWarningAfterTheWindowFirstReportsTheCountOfTheOneBefore) {
+    std::vector<std::pair<std::string, std::uint32_t>> summaries;
+    PeerWarnings warnings([&](const std::string& peer, std::uint32_t suppressed) {
+        summaries.emplace_back(peer, suppressed);
+    });
+    for (std::uint32_t i = 0; i < PeerWarnings::kBurst + 3; ++i) {
+        warnings.Allow("10.0.0.9", 0);
+    }
+    EXPECT_TRUE(summaries.empty());
+    EXPECT_TRUE(warnings.Allow("10.0.0.9", PeerWarnings::kWindowMs));
+    ASSERT_EQ(summaries.size(), 1u);
+    EXPECT_EQ(summaries[0].second, 3u);
+}
+
+TEST(PeerWarningsTest, TheAddressesFollowedAreBoundedAndTheOldestGivesWay) {
+    std::vector<std::pair<std::string, std::uint32_t>> summaries;
+    PeerWarnings warnings([&](const std::string& peer, std::uint32_t suppressed) {
+        summaries.emplace_back(peer, suppressed);
+    });
+    for (std::uint32_t i = 0; i <= PeerWarnings::kBurst; ++i) {
+        warnings.Allow("first", 0);
+    }
+    for (std::size_t n = 1; n < PeerWarnings::kMaxPeers; ++n) {
+        warnings.Allow("peer" + std::to_string(n), 1);
+    }
+    EXPECT_TRUE(summaries.empty());
+    // One more address: the one whose window began first goes, with its count.
+    EXPECT_TRUE(warnings.Allow("newcomer", 2));
+    ASSERT_EQ(summaries.size(), 1u);
+    EXPECT_EQ(summaries[0], std::make_pair(std::string("first"), 1u));
 }
 
 // Clients without a subsystem or a session are enough for the set.
