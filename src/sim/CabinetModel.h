@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/FirmwareState.h"
+
 namespace sim {
 
 inline constexpr int kDriveSlots = 12;
@@ -84,6 +86,10 @@ struct DriveModel {
     std::array<std::uint32_t, 7> errorCounters{};  // log pages 2, 3, 5, parameters 0..6
     std::uint32_t nonMediumErrors = 0;             // log page 6
     std::vector<std::uint8_t> modeSelectData;      // last MODE SELECT(6) parameter list
+    std::map<std::uint8_t, std::vector<std::uint8_t>> modePages;  // saved pages, from the code on
+    bool unitAttention = false;  // the next command (but INQUIRY, REQUEST SENSE) is told
+    bool initFailNext = false;   // fails its initialization at the next restart
+    std::vector<std::uint8_t> firmwareAssembly;  // microcode arriving (not saved)
     BlockMap data;
 };
 
@@ -120,7 +126,7 @@ struct ControllerModel {
     std::uint8_t statusValue = 0;  // raw page tag 2 override; 0: derived (good, offline, absent)
     std::vector<int> silentPages;  // INQUIRY/mode pages or opcodes (0x100 + op) it refuses
     std::vector<std::uint8_t> dram, nvram, battery;  // raw page module lists
-    std::uint64_t firmwareBytes = 0;  // bytes taken by WRITE BUFFER since the last copy
+    bool noCode = false;  // its flash holds no valid image: it answers as a boot loader
 };
 
 enum class OperationKind {
@@ -167,6 +173,7 @@ struct CabinetModel {
     std::string alias;  // at most 16
     std::string volumeSetId = std::string(16, 'F');
     std::vector<LongOperation> operations;
+    FirmwareRuntime firmware;  // not saved
 };
 
 // An ordinary disk on a PHYSICALDRIVE path: answers INQUIRY but is no array.

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "sim/ByteOrder.h"
+#include "sim/FirmwareRules.h"
 #include "sim/RecoveryRules.h"
 
 namespace sim {
@@ -178,6 +179,16 @@ void CabinetRules::LogDriveEvent(CabinetModel& cab, std::uint16_t code, int slot
     }
 }
 
+void CabinetRules::StartRestart(CabinetModel& cab) {
+    std::erase_if(cab.operations, [](const LongOperation& o) {
+        return o.kind == OperationKind::kRestart || o.kind == OperationKind::kShutdown;
+    });
+    if (cab.state != kSubsysStarting)
+        cab.stateBefore = cab.state;
+    cab.state = kSubsysStarting;
+    cab.operations.push_back({OperationKind::kRestart, 0, kRestartMs, kRestartMs});
+}
+
 void CabinetRules::StartRebuildOnto(CabinetModel& cab, int slot) {
     DriveModel& d = cab.drives[slot];
     d.state = kDriveRebuilding;
@@ -209,8 +220,10 @@ void CabinetRules::MemberLost(CabinetModel& cab, int slot) {
 }
 
 bool CabinetRules::Advance(CabinetModel& cab, std::uint64_t elapsedMs) {
+    // A firmware window that ends starts a restart, which then moves on here.
+    const bool firmware = FirmwareRules::Advance(cab, elapsedMs);
     if (elapsedMs == 0 || cab.operations.empty())
-        return false;
+        return firmware;
     std::vector<LongOperation> done;
     for (auto& op : cab.operations) {
         if (op.kind == OperationKind::kRebuild && cab.rebuildStopped)

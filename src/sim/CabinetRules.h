@@ -42,6 +42,11 @@ class CabinetRules {
     // spare takes its place and rebuilds, or a rebuild becomes needed.
     static void MemberLost(CabinetModel& cab, int slot);
 
+    // Restarts the controllers: state 7 for kRestartMs, then the state
+    // before; a restart ends a shutdown under way and brings a shut-down
+    // subsystem back up.
+    static void StartRestart(CabinetModel& cab);
+
     // Starts a rebuild onto the given slot (state 9 until it ends).
     static void StartRebuildOnto(CabinetModel& cab, int slot);
 

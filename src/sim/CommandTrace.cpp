@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "sim/Crc32.h"
+
 namespace sim {
 
 void CommandTrace::Add(const std::string& path, TraceEntry entry) {
@@ -25,13 +27,31 @@ std::string CommandTrace::Format(const std::string& path) const {
             out += buf;
         }
         if (e.systemError != 0) {
-            std::snprintf(buf, sizeof buf, " error=%d\n", e.systemError);
+            std::snprintf(buf, sizeof buf, " error=%d", e.systemError);
         } else {
-            std::snprintf(buf, sizeof buf, " status=%02x\n", e.status);
+            std::snprintf(buf, sizeof buf, " status=%02x", e.status);
         }
         out += buf;
+        if (!e.dataOut.empty())
+            out += " out=" + e.dataOut;
+        out += '\n';
     }
     return out;
+}
+
+std::string CommandTrace::DataSummary(const std::vector<std::uint8_t>& data) {
+    constexpr std::size_t kWholeUpTo = 32;
+    char buf[24];
+    std::string out;
+    if (data.size() <= kWholeUpTo) {
+        for (std::uint8_t b : data) {
+            std::snprintf(buf, sizeof buf, "%02x", b);
+            out += buf;
+        }
+        return out;
+    }
+    std::snprintf(buf, sizeof buf, "%zu:%08x", data.size(), Crc32(data.data(), data.size()));
+    return buf;
 }
 
 void CommandTrace::Clear(const std::string& path) {

@@ -6,6 +6,7 @@
 #include "sim/ByteOrder.h"
 #include "sim/CabinetRules.h"
 #include "sim/DriveEngine.h"
+#include "sim/FirmwareRules.h"
 #include "sim/ModeSelectRules.h"
 #include "sim/RecoveryRules.h"
 
@@ -86,6 +87,8 @@ SimReply ControllerEngine::Execute(const SimCommand& cmd, bool* changed) {
     const std::size_t need = op < 0x20 ? 6 : 10;
     if (cdb.size() < need)
         return Illegal();
+    if (auto early = FirmwareRules::Gate(cab_, slot_, cmd, changed))
+        return *early;
     if (Silent(0x100 + op))
         return CheckCondition(kKeyHardwareError, 0x44, 0);
 
@@ -240,7 +243,7 @@ SimReply ControllerEngine::ModeSense(const SimCommand& cmd) {
     const bool rebuilding =
         CabinetRules::Running(cab_, OperationKind::kRebuild) && !cab_.rebuildStopped;
     if (page == 0x21) {
-        p[10] = cab_.state;
+        p[10] = FirmwareRules::ReportedState(cab_, slot_);
         p[11] = static_cast<std::uint8_t>((p[11] & ~0x10u) | (rebuilding ? 0x10 : 0));
         p[18] = CabinetRules::Progress(cab_, OperationKind::kRebuild);
     }
@@ -285,7 +288,9 @@ SimReply ControllerEngine::StateBlock(const SimCommand& cmd) {
     const auto& cdb = cmd.cdb;
     if ((cdb[1] & 0x02) && !PartnerAvailable())
         return Illegal();
-    return DataReply(CabinetRules::StateBlock(cab_), GetBe16(cdb, 7));
+    std::vector<std::uint8_t> block = CabinetRules::StateBlock(cab_);
+    block[1] = FirmwareRules::ReportedState(cab_, (cdb[1] & 0x02) ? 1 - slot_ : slot_);
+    return DataReply(block, GetBe16(cdb, 7));
 }
 
 SimReply ControllerEngine::DriveState(const SimCommand& cmd) {
@@ -508,6 +513,7 @@ SimReply ControllerEngine::DriveManagement(const SimCommand& cmd, bool* changed)
             return {};
         }
         case 0xE6:  // reset: a down or failed drive comes back as not a member
+            d.unitAttention = true;
             d.errorCounters.fill(0);
             d.nonMediumErrors = 0;
             if (d.state == kDriveDowned || d.state == kDriveFailed || d.state == kDriveInitFailed) {
@@ -618,19 +624,10 @@ SimReply ControllerEngine::SubsystemControl(const SimCommand& cmd, bool* changed
                 *changed = true;
             }
             return {};
-        default: {  // 0xF0: every value of byte 1 restarts the controllers
-            // A restart ends a shutdown under way and comes back up afterwards.
-            std::erase_if(cab_.operations, [](const LongOperation& o) {
-                return o.kind == OperationKind::kRestart || o.kind == OperationKind::kShutdown;
-            });
-            if (cab_.state != kSubsysStarting)
-                cab_.stateBefore = cab_.state;
-            cab_.state = kSubsysStarting;
-            cab_.operations.push_back(
-                {OperationKind::kRestart, 0, CabinetRules::kRestartMs, CabinetRules::kRestartMs});
+        default:  // 0xF0: every value of byte 1 restarts the controllers
+            CabinetRules::StartRestart(cab_);
             *changed = true;
             return {};
-        }
     }
 }
 
@@ -857,29 +854,7 @@ SimReply ControllerEngine::LunCommand(const SimCommand& cmd, bool* changed) {
 }
 
 SimReply ControllerEngine::WriteBuffer(const SimCommand& cmd, bool* changed) {
-    const auto& cdb = cmd.cdb;
-    const std::uint8_t mode = cdb[1] & 0x1F;
-    // Modes 6 and 7 carry an offset at 3..5; the other modes are sent with a
-    // 32-bit length at 5..8 by some hosts, which is the same bytes as the
-    // standard 24-bit length for every length a controller accepts.
-    const std::uint32_t length =
-        (mode == 6 || mode == 7) ? GetBe24(cdb, 6) : (GetBe32(cdb, 5) & 0xFFFFFF);
-    if (mode == 1 && length == 0) {
-        // Copy the downloaded image to the partner controller.
-        if (Self().firmwareBytes == 0)
-            return CheckCondition(kKeyIllegalRequest, 0x2C, 0);
-        Partner().firmwareRevision = Self().firmwareRevision;
-        Self().firmwareBytes = 0;
-        *changed = true;
-        return {};
-    }
-    if (mode != 4 && mode != 5 && mode != 6 && mode != 7)
-        return Illegal();
-    if (cmd.dataOut.size() < length)
-        return CheckCondition(kKeyIllegalRequest, 0x26, 0);
-    Self().firmwareBytes += length;
-    *changed = true;
-    return {};
+    return FirmwareRules::WriteBuffer(cab_, slot_, cmd, changed);
 }
 
 }  // namespace sim

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "sim/ByteOrder.h"
+#include "sim/DriveFirmware.h"
+#include "sim/DriveModePages.h"
 
 namespace sim {
 
@@ -25,6 +27,9 @@ SimReply DriveEngine::Execute(const std::vector<std::uint8_t>& cdb,
         return CheckCondition(kKeyIllegalRequest, 0x24, 0);
     if (!drive_.present)
         return CheckCondition(kKeyNotReady, 0x3A, 0);
+    SimReply attention;
+    if (DriveFirmware::TakeUnitAttention(drive_, op, &attention, changed))
+        return attention;
     const bool broken = drive_.state == kDriveFailed || drive_.state == kDriveInitFailed;
     if (broken && op != 0x12 && op != 0x03)
         return CheckCondition(kKeyHardwareError, 0x44, 0);
@@ -43,13 +48,11 @@ SimReply DriveEngine::Execute(const std::vector<std::uint8_t>& cdb,
         case 0x12:
             r = Inquiry(cdb);
             break;
-        case 0x15:  // MODE SELECT(6)
-            drive_.modeSelectData = data;
-            drive_.modeSelectData.resize(cdb[4], 0);
-            *changed = true;
+        case 0x15:
+            r = DriveModePages::Select(drive_, cdb, data, changed);
             break;
         case 0x1A:
-            r = ModeSense(cdb);
+            r = DriveModePages::Sense(drive_, cdb);
             break;
         case 0x25: {
             std::vector<std::uint8_t> p(8, 0);
@@ -67,10 +70,8 @@ SimReply DriveEngine::Execute(const std::vector<std::uint8_t>& cdb,
         case 0x37:
             r = ReadDefects(cdb);
             break;
-        case 0x3B:  // WRITE BUFFER: the drive takes microcode and keeps nothing
-            if ((cdb[1] & 0x1F) < 4 || (cdb[1] & 0x1F) > 7) {
-                return CheckCondition(kKeyIllegalRequest, 0x24, 0);
-            }
+        case 0x3B:
+            r = DriveFirmware::WriteBuffer(drive_, cdb, data, changed);
             break;
         case 0x4C:  // LOG SELECT: PCR resets the counters
             if (cdb[1] & 0x02) {
@@ -121,39 +122,6 @@ SimReply DriveEngine::Inquiry(const std::vector<std::uint8_t>& cdb) {
     PutText(p, 16, 16, drive_.product);
     PutText(p, 32, 4, drive_.revision);
     return DataReply(p, alloc);
-}
-
-SimReply DriveEngine::ModeSense(const std::vector<std::uint8_t>& cdb) {
-    const bool dbd = cdb[1] & 0x08;
-    const std::uint8_t page = cdb[2] & 0x3F;
-    std::vector<std::uint8_t> p(4, 0);
-    if (!dbd) {
-        p[3] = 8;
-        std::vector<std::uint8_t> bd(8, 0);
-        PutBe32(bd, 0, drive_.blocks);
-        PutBe32(bd, 4, kBlockSize);
-        p.insert(p.end(), bd.begin(), bd.end());
-    }
-    auto add = [&p](std::uint8_t code, std::uint8_t len) {
-        p.push_back(code);
-        p.push_back(len);
-        p.insert(p.end(), len, 0);
-    };
-    if (page != 0x01 && page != 0x03 && page != 0x04 && page != 0x08 && page != 0x3F) {
-        return CheckCondition(kKeyIllegalRequest, 0x24, 0);
-    }
-    if (page == 0x01 || page == 0x3F)
-        add(0x01, 10);
-    if (page == 0x03 || page == 0x3F)
-        add(0x03, 22);
-    if (page == 0x04 || page == 0x3F)
-        add(0x04, 22);
-    if (page == 0x08 || page == 0x3F) {
-        add(0x08, 10);
-        p[p.size() - 10] = 0x04;  // WCE
-    }
-    p[0] = static_cast<std::uint8_t>(p.size() - 1);
-    return DataReply(p, cdb[4]);
 }
 
 SimReply DriveEngine::ReadDefects(const std::vector<std::uint8_t>& cdb) {

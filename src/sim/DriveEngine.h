@@ -23,7 +23,6 @@ class DriveEngine {
 
   private:
     SimReply Inquiry(const std::vector<std::uint8_t>& cdb);
-    SimReply ModeSense(const std::vector<std::uint8_t>& cdb);
     SimReply ReadDefects(const std::vector<std::uint8_t>& cdb);
     SimReply LogSense(const std::vector<std::uint8_t>& cdb);
     SimReply ReadWrite(const std::vector<std::uint8_t>& cdb, const std::vector<std::uint8_t>& data,

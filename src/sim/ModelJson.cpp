@@ -194,6 +194,12 @@ json DriveToJson(const DriveModel& d) {
     j["errorCounters"] = d.errorCounters;
     j["nonMediumErrors"] = d.nonMediumErrors;
     j["modeSelect"] = Hex(d.modeSelectData);
+    json pages = json::object();
+    for (const auto& [code, page] : d.modePages)
+        pages[Hex({code})] = Hex(page);
+    j["modePages"] = pages;
+    j["unitAttention"] = d.unitAttention;
+    j["initFailNext"] = d.initFailNext;
     j["data"] = BlocksToJson(d.data);
     return j;
 }
@@ -246,6 +252,21 @@ DriveModel DriveFromJson(const json& j, const std::string& where) {
             throw Bad{where + ".modeSelect: not hex"};
         d.modeSelectData = Unhex(f->get<std::string>(), where + ".modeSelect");
     }
+    if (const json* f = Field(j, "modePages")) {
+        if (!f->is_object())
+            throw Bad{where + ".modePages: not an object"};
+        for (const auto& [key, value] : f->items()) {
+            const auto code = Unhex(key, where + ".modePages");
+            if (code.size() != 1 || !value.is_string())
+                throw Bad{where + ".modePages: not a page code and its hex bytes"};
+            auto page = Unhex(value.get<std::string>(), where + ".modePages." + key);
+            if (page.size() < 2 || page[0] != code[0] || page[1] != page.size() - 2)
+                throw Bad{where + ".modePages." + key + ": not that page"};
+            d.modePages[code[0]] = std::move(page);
+        }
+    }
+    d.unitAttention = Bool(j, "unitAttention", false, where);
+    d.initFailNext = Bool(j, "initFailNext", false, where);
     d.data = BlocksFromJson(j, "data", d.blocks, where);
     d.badBlocks = Words(j, "badBlocks", 256, where);
     for (auto b : d.badBlocks) {
@@ -308,7 +329,7 @@ json ModelJson::ToJson(const WorldModel& world) {
             jk["dram"] = k.dram;
             jk["nvram"] = k.nvram;
             jk["battery"] = k.battery;
-            jk["firmwareBytes"] = k.firmwareBytes;
+            jk["noCode"] = k.noCode;
             ctls.push_back(jk);
         }
         jc["controllers"] = ctls;
@@ -462,7 +483,7 @@ bool ModelJson::FromJson(const json& root, WorldModel* out, std::string* error) 
                 m.dram = Bytes(jk, "dram", {1}, 32, cw);
                 m.nvram = Bytes(jk, "nvram", {1, 1}, 32, cw);
                 m.battery = Bytes(jk, "battery", {1}, 32, cw);
-                m.firmwareBytes = Uint(jk, "firmwareBytes", 0, 1ull << 40, cw);
+                m.noCode = Bool(jk, "noCode", false, cw);
             }
             if (!c.controllers[0].present && !c.controllers[1].present) {
                 throw Bad{where + ".controllers: none present"};

@@ -11,6 +11,7 @@
 #include "sim/CabinetRules.h"
 #include "sim/ControllerEngine.h"
 #include "sim/DriveEngine.h"
+#include "sim/FirmwareRules.h"
 #include "sim/ModelJson.h"
 
 namespace sim {
@@ -182,6 +183,8 @@ SimReply Simulator::Execute(const std::string& path, SessionContext& session, co
     SimReply reply;
     TraceEntry entry;
     entry.cdb = cmd.cdb;
+    if (cmd.direction == SimDirection::kOut)
+        entry.dataOut = CommandTrace::DataSummary(cmd.dataOut);
     PathModel* p = FindPath(path);
     const std::uint8_t op = cmd.cdb.empty() ? 0 : cmd.cdb[0];
     std::optional<FaultRule> fault;
@@ -348,7 +351,9 @@ bool Simulator::ControlLocked(const std::vector<std::string>& w, std::string* an
             "remove-path NAME | add-path NAME | silence CAB X|Y PAGE | silence-op CAB X|Y OP\n"
             "unsilence CAB X|Y | refuse CAB X|Y COUNT NUMBER | log CAB CODE SLOT\n"
             "fault PATH|* OP|* COUNT busy|check KEY ASC ASCQ|short BYTES|syserr ERRNO|delay MS\n"
-            "clear-faults | trace PATH | clear-trace PATH | advance MS | timescale FACTOR\n";
+            "clear-faults | trace PATH | clear-trace PATH | advance MS | timescale FACTOR\n"
+            "firmware CAB [show | interrupt | stall | release | revision X|Y REV | init-fail "
+            "SLOT]\n";
         return true;
     }
     if (verb == "show") {
@@ -608,6 +613,14 @@ bool Simulator::ControlLocked(const std::vector<std::string>& w, std::string* an
             trace_.Clear(w[1]);
         }
         return true;
+    }
+    if (verb == "firmware") {
+        if (w.size() < 2 || !cabinet(w[1], &cab)) {
+            if (answer->empty())
+                *answer = "usage: firmware CAB [what]";
+            return false;
+        }
+        return FirmwareRules::Control(*cab, w, answer, changed);
     }
     if (verb == "advance") {
         if (!need(2, "advance MS") || !ParseNumber(w[1], 1ull << 40, &n)) {

@@ -70,6 +70,7 @@ constexpr Verb kControlVerbs[] = {
     {"log", 3, 3},
     {"advance", 1, 1},
     {"timescale", 1, 1},
+    {"firmware", 1, 4},
 };
 
 bool LoadWorld(const std::string& file, WorldModel* world, StrovsimText failText) {

@@ -288,9 +288,10 @@ TEST_F(ArraysTest, ShutdownRestartAndSwitch) {
     EXPECT_EQ(ys.active, 1u);
     EXPECT_EQ(Show()[0].active, 'Y');
 
-    // Firmware goes to the controller in pieces.
+    // Microcode goes only to a subsystem that is shut down.
     std::vector<unsigned char> image(4096, 0x3C);
-    ASSERT_EQ(x.WriteBuffer(5, 0, image.data(), std::uint32_t(image.size()), r), 1);
+    ASSERT_EQ(x.WriteBuffer(5, 0, image.data(), std::uint32_t(image.size()), r), 0);
+    EXPECT_EQ(r.Asc(), 0x2C);
 }
 
 }  // namespace

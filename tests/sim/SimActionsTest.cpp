@@ -264,15 +264,6 @@ TEST_F(SimActions, ShutdownRestartAndSwitch) {
     EXPECT_EQ(In({0x12, 0x01, 0x80, 0x00, 0x30, 0x00}, 48, "STROVANE0").dataIn[2], 0);
 }
 
-TEST_F(SimActions, WriteBufferThenCopy) {
-    EXPECT_EQ(None({0x3B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0}).sense[12], 0x2C);  // nothing loaded
-    Bytes image(300, 0xAB);
-    // The firmware tool's form: length as BE32 at 5..8.
-    ASSERT_EQ(Out({0x3B, 0x05, 0, 0, 0, 0x00, 0x00, 0x01, 0x2C, 0}, image).status, 0);
-    EXPECT_EQ(None({0x3B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0}).status, 0);
-    EXPECT_EQ(Out({0x3B, 0x03, 0, 0, 0, 0, 0, 0, 4, 0}, {1, 2, 3, 4}).sense[12], 0x24);
-}
-
 class SimExchange : public SimActions {
   protected:
     sim::SimReply Request(std::uint8_t dir, std::uint8_t slot, std::uint32_t len,

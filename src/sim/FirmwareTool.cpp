@@ -1,0 +1,139 @@
+#include "sim/FirmwareTool.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/FileUtil.h"
+#include "sim/FirmwareImage.h"
+
+namespace sim {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitBadArgument = 2;
+
+const char kUsage[] =
+    "usage: strovfw build [--target TEXT] [--revision REV] [--size BYTES] [--seed N]\n"
+    "                     [--corrupt] FILE\n"
+    "       strovfw show FILE\n"
+    "Builds or shows a firmware image for the simulated Strovane controllers and\n"
+    "drives. TEXT is CONTROLLER (the default) or a drive's product id, REV four\n"
+    "characters (default 0302), BYTES the whole file's size (default 262144).\n";
+
+int Usage() {
+    std::fputs(kUsage, stderr);
+    return kExitBadArgument;
+}
+
+bool Number(const char* text, unsigned long max, unsigned long* out) {
+    char* end = nullptr;
+    errno = 0;
+    unsigned long v = std::strtoul(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || text[0] == '-' || v > max)
+        return false;
+    *out = v;
+    return true;
+}
+
+int Build(const std::vector<std::string>& args) {
+    std::string target = FirmwareImage::kControllerTarget;
+    std::string revision = "0302";
+    unsigned long size = 262144, seed = 1;
+    bool corrupt = false;
+    std::string file;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool valued = a == "--target" || a == "--revision" || a == "--size" || a == "--seed";
+        if (valued && i + 1 >= args.size())
+            return Usage();
+        if (a == "--target") {
+            target = args[++i];
+        } else if (a == "--revision") {
+            revision = args[++i];
+        } else if (a == "--size") {
+            if (!Number(args[++i].c_str(), FirmwareImage::kHeaderSize + FirmwareImage::kMaxPayload,
+                        &size) ||
+                size < FirmwareImage::kHeaderSize + 1) {
+                std::fprintf(stderr, "strovfw: --size takes %zu to %zu bytes\n",
+                             FirmwareImage::kHeaderSize + 1,
+                             FirmwareImage::kHeaderSize + FirmwareImage::kMaxPayload);
+                return kExitBadArgument;
+            }
+        } else if (a == "--seed") {
+            if (!Number(args[++i].c_str(), 0xFFFFFFFFul, &seed))
+                return Usage();
+        } else if (a == "--corrupt") {
+            corrupt = true;
+        } else if (!a.empty() && a[0] == '-') {
+            return Usage();
+        } else if (file.empty()) {
+            file = a;
+        } else {
+            return Usage();
+        }
+    }
+    if (file.empty() || target.empty() || target.size() > FirmwareImage::kTargetSize ||
+        revision.size() != FirmwareImage::kRevisionSize) {
+        return Usage();
+    }
+    auto payload =
+        FirmwareImage::Pattern(size - FirmwareImage::kHeaderSize, static_cast<std::uint32_t>(seed));
+    auto image = FirmwareImage::Build(target, revision, payload);
+    if (corrupt)
+        image[FirmwareImage::kHeaderSize + payload.size() / 2] ^= 0x5A;
+    int rc = platform::WriteFileAtomic(file, std::string(image.begin(), image.end()));
+    if (rc != 0) {
+        std::fprintf(stderr, "strovfw: cannot write %s: %s\n", file.c_str(), std::strerror(rc));
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int Show(const std::vector<std::string>& args) {
+    if (args.size() != 1)
+        return Usage();
+    std::string text;
+    int rc = platform::ReadWholeFile(args[0], &text);
+    if (rc != 0) {
+        std::fprintf(stderr, "strovfw: cannot read %s: %s\n", args[0].c_str(), std::strerror(rc));
+        return kExitFailed;
+    }
+    std::vector<std::uint8_t> image(text.begin(), text.end());
+    FirmwareHeader h;
+    if (!FirmwareImage::ReadHeader(image.data(), image.size(), &h)) {
+        std::printf("%s: %zu bytes, no firmware image\n", args[0].c_str(), image.size());
+        return kExitFailed;
+    }
+    const bool whole = FirmwareImage::Verify(image, h.target) == FirmwareCheck::kGood;
+    std::printf(
+        "%s: %zu bytes, target \"%s\", revision \"%s\", payload %u bytes, checksum %08x%s\n",
+        args[0].c_str(), image.size(), h.target.c_str(), h.revision.c_str(), h.payloadLength,
+        h.checksum, whole ? "" : ", damaged");
+    return whole ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+int RunFirmwareTool(int argc, char** argv) {
+    if (argc < 2)
+        return Usage();
+    const std::string verb = argv[1];
+    std::vector<std::string> args(argv + 2, argv + argc);
+    if (verb == "build")
+        return Build(args);
+    if (verb == "show")
+        return Show(args);
+    if (verb == "--help" || verb == "-h") {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    return Usage();
+}
+
+}  // namespace sim
