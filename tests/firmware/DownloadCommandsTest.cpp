@@ -1,0 +1,324 @@
+// download's command routines and executor against an in-process simulated
+// cabinet: the bytes of every command block as the controller received them
+// (its trace, written from the command tables), the retries, and the file
+// sizes and controller states the controller download turns on.
+#include <gtest/gtest.h>
+
+#include "../sim/SimTestUtil.h"
+#include "InProcessDownload.h"
+#include "sim/CommandTrace.h"
+#include "sim/FirmwareImage.h"
+#include "sim/FirmwareRules.h"
+#include "tools/firmware/DownloadCommands.h"
+#include "tools/firmware/DownloadController.h"
+
+namespace fwtest {
+namespace {
+
+using namespace download;
+using Bytes = std::vector<std::uint8_t>;
+
+// The trace lines of a run without consecutive repeats (polls and passes
+// that the timing may repeat more or fewer times).
+std::vector<std::string> Collapsed(const std::vector<std::string>& lines) {
+    std::vector<std::string> out;
+    for (const auto& l : lines) {
+        if (out.empty() || out.back() != l)
+            out.push_back(l);
+    }
+    return out;
+}
+
+std::string Data(const Bytes& bytes) {
+    return sim::CommandTrace::DataSummary(bytes);
+}
+
+Bytes Image(const std::string& target, std::size_t size, const std::string& revision = "0302") {
+    return sim::FirmwareImage::Build(
+        target, revision, sim::FirmwareImage::Pattern(size - sim::FirmwareImage::kHeaderSize, 3));
+}
+
+Bytes Piece(const Bytes& b, std::size_t at, std::size_t n) {
+    return Bytes(b.begin() + long(at), b.begin() + long(at + n));
+}
+
+class DownloadCommands : public InProcessDownload {
+  protected:
+    void SetUp() override {
+        InProcessDownload::SetUp();
+        UseControllerX();
+    }
+};
+
+TEST_F(DownloadCommands, ControllerCommandBlocksAndWhatTheyDecode) {
+    ScsiResult r;
+    DriveStateValues drive;
+    ASSERT_EQ(CheckPhysicalDriveState(3, drive, r), 1);
+    EXPECT_EQ(drive.value[0], 8u);  // B2 holds the spare
+    SubsystemStateValues state;
+    ASSERT_EQ(GetSubsystemState(state, r), 1);
+    EXPECT_EQ(state.state, 0u);
+    InquiryTexts inquiry;
+    ASSERT_EQ(InquiryStandard(0, inquiry, r), 1);
+    EXPECT_EQ(inquiry.vendor, "STROVANE");
+    EXPECT_EQ(inquiry.product, "ARRAY CTL       ");
+    EXPECT_EQ(inquiry.revision, "0301");
+    UnitSerialTexts serial;
+    ASSERT_EQ(InquiryUnitSerial(0, serial, r), 1);
+    EXPECT_TRUE(serial.primary);
+    EXPECT_EQ(serial.serial, "CTRLX00000000001");
+    EXPECT_EQ(serial.partner, "CTRLY00000000001");
+    EXPECT_EQ(serial.arrayId, "CAB000000001");
+    ASSERT_EQ(DownloadRequestSense(0, r), 1);
+    ASSERT_EQ(CdbSwitchController(r), 1);
+    ASSERT_EQ(CdbShutdownSubsystem(r), 1);
+    const Bytes image = Image("CONTROLLER", 70000);
+    ASSERT_EQ(CdbWriteBuffer(4, 65532, image.data(), r), 1);
+    ASSERT_EQ(CdbControllerRestart(true, r), 1);
+    EXPECT_EQ(Trace(), (std::vector<std::string>{
+                           "op=21 cdb=21000000030000000000 status=00",
+                           "op=20 cdb=20000000000000000600 status=00",
+                           "op=12 cdb=120000002400 status=00",
+                           "op=12 cdb=120180003000 status=00",
+                           "op=03 cdb=030000001a00 status=00",
+                           "op=e9 cdb=e9000000000000000000 status=00",
+                           "op=e8 cdb=e8000000000000000000 status=00",
+                           "op=3b cdb=3b040000000000fffc00 status=00 out=" +
+                               Data(Piece(image, 0, 65532)),
+                           "op=f0 cdb=f0020000000000000000 status=00",
+                       }));
+    // The copy command carries no data (and needs a shut-down subsystem).
+    ClearTrace();
+    sim->Advance(sim::CabinetRules::kRestartMs);
+    ASSERT_EQ(CdbShutdownSubsystem(r), 1);
+    ASSERT_EQ(CdbCopyFirmware(r), 1);
+    EXPECT_EQ(Trace().back(), "op=3b cdb=3b010000000000000000 status=00");
+}
+
+TEST_F(DownloadCommands, DriveCommandsTravelThroughTheExchange) {
+    ScsiResult r;
+    InquiryTexts drive;
+    ASSERT_EQ(PtInquiry(2, drive, r), 1);
+    EXPECT_EQ(drive.vendor, "QDISK   ");
+    EXPECT_EQ(drive.product, "QD-9100         ");
+    EXPECT_EQ(drive.revision, "0102");
+    ASSERT_EQ(PtTestUnitReady(2, r), 1);
+    ASSERT_EQ(PtStartUnit(2, 0, r), 1);
+    unsigned char pages[255];
+    ASSERT_EQ(PtModeSense(2, 2, 0x3F, 255, pages, r), 1);
+    EXPECT_EQ(pages[4], 0x01);
+    const unsigned char list[16] = {0, 0, 0, 0, 0x08, 0x0A, 0x04};
+    ASSERT_EQ(PtModeSelect(2, 16, list, r), 1);
+    ASSERT_EQ(PtFormatUnit(2, r), 1);
+    EXPECT_EQ(Trace(), (std::vector<std::string>{
+                           "op=27 cdb=27030200060000002400 status=00 out=120000002400",
+                           "op=f4 cdb=f4000000000000000000 status=00",
+                           "op=27 cdb=27010200060000000000 status=00 out=000000000000",
+                           "op=29 cdb=29000000000000000000 status=00",
+                           "op=27 cdb=27010200060000000000 status=00 out=1b0000000100",
+                           "op=29 cdb=29000000000000000000 status=00",
+                           "op=27 cdb=2703020006000000ff00 status=00 out=1a08bf00ff00",
+                           "op=f4 cdb=f4000000000000000000 status=00",
+                           "op=27 cdb=27020200060000001000 status=00 out=150100001000",
+                           "op=f3 cdb=f3000000000000000000 status=00 out=00000000080a04000000000000000000",
+                           "op=27 cdb=27010200060000000000 status=00 out=040000000000",
+                           "op=29 cdb=29000000000000000000 status=00",
+                       }));
+
+    // The three forms of WRITE BUFFER; the drive's image is another product's.
+    ClearTrace();
+    const Bytes data(32768, 0x11);
+    PtWriteBuffer(1, 4, 300, data.data(), r);
+    PtWriteBuffer(1, 7, 300, 0x10203, data.data(), r);
+    PtWriteBuffer32K(1, 2, data.data(), r);
+    const auto trace = Trace("STROVANE0");
+    ASSERT_EQ(trace.size(), 6u);
+    EXPECT_EQ(trace[0], "op=27 cdb=270201000a0000012c00 status=00 out=3b04000000000001" "2c00");
+    EXPECT_EQ(trace[2], "op=27 cdb=270201000a0000012c00 status=00 out=3b07000102030001" "2c00");
+    EXPECT_EQ(trace[4], "op=27 cdb=270201000a0000800000 status=00 out=3b05020000000080" "0000");
+    EXPECT_EQ(trace[5].substr(0, 44), "op=f3 cdb=f3000000000000000000 status=02 out");
+}
+
+TEST_F(DownloadCommands, WriteBufferInTheWrongFormSendsNothing) {
+    ScsiResult r;
+    const Bytes data(16, 0);
+    EXPECT_EQ(PtWriteBuffer(0, 6, 16, data.data(), r), 0);
+    EXPECT_EQ(PtWriteBuffer(0, 4, 16, 0, data.data(), r), 0);
+    EXPECT_TRUE(Trace().empty());
+    EXPECT_EQ(Out(),
+              " oops. used wrong mode for this 5 parameter PtWriteBuffer command: 6.\n"
+              " oops. wrong mode used for this 6 parameter PtWriteBuffer command: 4.\n");
+}
+
+TEST_F(DownloadCommands, BusyIsTriedThreeTimesWithTwoRequestSensesBetween) {
+    Control("fault STROVANE0 20 3 busy");
+    ScsiResult r;
+    SubsystemStateValues state;
+    EXPECT_EQ(GetSubsystemState(state, r), 0);
+    EXPECT_EQ(state.state, 255u);
+    EXPECT_EQ(r.result, ScsiResult::kScsiStatus);
+    EXPECT_EQ(r.status, 0x08u);
+    const std::string busy = "op=20 cdb=20000000000000000600 status=08";
+    const std::string sense = "op=03 cdb=030000001a00 status=00";
+    EXPECT_EQ(Trace(), (std::vector<std::string>{busy, sense, sense, busy, sense, sense, busy}));
+
+    // A CHECK CONDITION that clears is retried to success.
+    ClearTrace();
+    Control("fault STROVANE0 12 1 check 6 29 00");
+    UnitSerialTexts serial;
+    EXPECT_EQ(InquiryUnitSerial(0, serial, r), 1);
+    EXPECT_EQ(Trace().size(), 4u);
+
+    // A short transfer with good status is tried again too, but not for ever.
+    ClearTrace();
+    Control("fault STROVANE0 21 3 short 4");
+    DriveStateValues drive;
+    EXPECT_EQ(CheckPhysicalDriveState(0, drive, r), 0);
+    EXPECT_EQ(Trace().size(), 3u);
+}
+
+TEST_F(DownloadCommands, DataPhasesAndSystemErrorsAreNotRepeated) {
+    Control("fault STROVANE0 f4 1 busy");
+    ScsiResult r;
+    InquiryTexts drive;
+    EXPECT_EQ(PtInquiry(0, drive, r), 0);
+    EXPECT_EQ(Trace(), (std::vector<std::string>{
+                           "op=27 cdb=27030000060000002400 status=00 out=120000002400",
+                           "op=f4 cdb=f4000000000000000000 status=08",
+                       }));
+    ClearTrace();
+    Control("fault STROVANE0 20 1 syserr 5");
+    SubsystemStateValues state;
+    EXPECT_EQ(GetSubsystemState(state, r), 0);
+    EXPECT_EQ(r.result, ScsiResult::kSystemFailed);
+    EXPECT_EQ(r.status, 5u);
+    EXPECT_EQ(Trace().size(), 1u);
+}
+
+class DownloadRuns : public InProcessDownload {
+  protected:
+    void SetUp() override {
+        InProcessDownload::SetUp();
+        sim::WorldModel world = simtest::ScenarioWorld();
+        world.timeScale = kSimScale;
+        Serve(std::move(world));
+    }
+};
+
+TEST_F(DownloadRuns, FileSizesDecideTheLastWrite) {
+    // 65536 bytes are refused before any device is touched.
+    EXPECT_EQ(Run({"download", "-c", WriteFile("small.fw", Image("CONTROLLER", 65536)),
+                   "CAB000000001"}),
+              1);
+    EXPECT_NE(Out().find(" Filesize of the microcode file is\n out of range. Aborting program.\n"),
+              std::string::npos);
+    EXPECT_TRUE(Trace().empty());
+
+    // 65537 bytes: one 65532-byte piece and a 5-byte last write.
+    const Bytes odd = Image("CONTROLLER", 65537);
+    ASSERT_EQ(Run({"download", "-c", WriteFile("odd.fw", odd), "cab000000001"}), 0) << Out();
+    std::vector<std::string> writes;
+    for (const auto& line : Trace()) {
+        if (line.rfind("op=3b", 0) == 0)
+            writes.push_back(line);
+    }
+    EXPECT_EQ(writes, (std::vector<std::string>{
+                          "op=3b cdb=3b040000000000fffc00 status=00 out=" +
+                              Data(Piece(odd, 0, 65532)),
+                          "op=3b cdb=3b050000000000000500 status=00 out=" +
+                              Data(Piece(odd, 65532, 5)),
+                      }));
+
+    // 131064 bytes: two whole pieces and a last write of nothing.
+    ClearTrace();
+    const Bytes even = Image("CONTROLLER", 131064, "0303");
+    ASSERT_EQ(Run({"download", "-c", WriteFile("even.fw", even), "CAB000000001"}), 0) << Out();
+    const auto trace = Trace();
+    auto last = std::find_if(trace.rbegin(), trace.rend(),
+                             [](const std::string& l) { return l.rfind("op=3b", 0) == 0; });
+    ASSERT_NE(last, trace.rend());
+    EXPECT_EQ(*last, "op=3b cdb=3b050000000000000000 status=00");
+    EXPECT_EQ(sim->Snapshot().cabinets[0].controllers[1].revision, "0303");
+}
+
+TEST_F(DownloadRuns, WholeControllerDownloadInOrder) {
+    const Bytes image = Image("CONTROLLER", 140000);
+    ASSERT_EQ(Run({"download", "-C", WriteFile("c.fw", image), "CAB000000001"}), 0) << Out();
+    const std::string state = "op=20 cdb=20000000000000000600 status=00";
+    const std::string serial = "op=12 cdb=120180003000 status=00";
+    EXPECT_EQ(Collapsed(Trace()),
+              (std::vector<std::string>{
+                  "op=12 cdb=1201e0004400 status=00",  // the scan
+                  serial,                              // the scan, then the search
+                  state,                               // the state the flash starts from
+                  serial,
+                  "op=e8 cdb=e8000000000000000000 status=00",
+                  state,  // shutting down, shut down, and the ready poll
+                  "op=3b cdb=3b040000000000fffc00 status=00 out=" + Data(Piece(image, 0, 65532)),
+                  "op=3b cdb=3b040000000000fffc00 status=00 out=" +
+                      Data(Piece(image, 65532, 65532)),
+                  "op=3b cdb=3b05000000000022e800 status=00 out=" +
+                      Data(Piece(image, 131064, 8936)),
+                  "op=20 cdb=20000000000000000600 error=16",  // off the bus
+                  state,                                      // starting up, then ready
+              }));
+    const std::string out = Out();
+    EXPECT_NE(out.find(" Shutting Down."), std::string::npos);
+    EXPECT_NE(out.find(" Firmware Loading\n Initializing\n"), std::string::npos);
+    EXPECT_NE(out.find(" Polling for ready... 0 of 500.\r"), std::string::npos);
+    EXPECT_NE(out.find(" Ready                  \n"), std::string::npos);
+    EXPECT_EQ(out.substr(out.size() - 45), "\n Strovane firmware download program ending.\n");
+    for (const auto& c : sim->Snapshot().cabinets[0].controllers)
+        EXPECT_EQ(c.revision, "0302");
+}
+
+TEST_F(DownloadRuns, StatesThatRefuseADownloadSendNothing) {
+    sim::WorldModel world = simtest::ScenarioWorld();
+    world.cabinets[0].state = 4;
+    Serve(std::move(world));
+    ASSERT_EQ(Run({"download", "-c", WriteFile("c.fw", Image("CONTROLLER", 70000)),
+                   "CAB000000001"}),
+              1);
+    EXPECT_NE(Out().find(" The controller is in a state that will not accept a microcode download.\n"),
+              std::string::npos);
+    for (const auto& line : Trace())
+        EXPECT_TRUE(line.rfind("op=12", 0) == 0 || line.rfind("op=20", 0) == 0) << line;
+}
+
+TEST_F(DownloadRuns, ShutdownThatNeverEndsGetsTheRestartSignal) {
+    // Simulated time all but stands still: the shutdown never completes.
+    sim::WorldModel world = simtest::ScenarioWorld();
+    world.timeScale = 0.0001;
+    Serve(std::move(world));
+    EXPECT_EQ(Run({"download", "-c", WriteFile("c.fw", Image("CONTROLLER", 70000)),
+                   "CAB000000001"}),
+              1);
+    const std::string out = Out();
+    EXPECT_NE(out.find("\n Too many attempts at changing the controller state.          \n"
+                       " Sending the controller a restart signal then aborting this program.\n\n"),
+              std::string::npos);
+    const auto trace = Trace();
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "op=e8 cdb=e8000000000000000000 status=00"),
+              1);
+    // The first pass shuts down; fifteen passes see it shutting down.
+    std::size_t passes = 0;
+    for (std::size_t at = out.find("\r Shutting Down"); at != std::string::npos;
+         at = out.find("\r Shutting Down", at + 1)) {
+        ++passes;
+    }
+    EXPECT_EQ(passes, 15u);
+    EXPECT_NE(std::find(trace.begin(), trace.end(), "op=f0 cdb=f0000000000000000000 status=00"),
+              trace.end());
+    EXPECT_EQ(sim->Snapshot().cabinets[0].controllers[0].revision, "0301");
+}
+
+TEST_F(DownloadRuns, ListingLinesOnly) {
+    ASSERT_EQ(Run({"download", "-I"}), 0);
+    EXPECT_EQ(Out(),
+              "   Array with S/N: CAB000000001     Rev: 0301   Model: ARRAY CTL        \n"
+              "   Array with S/N: CAB000000001     Rev: 0301   Model: ARRAY CTL        \n"
+              "\n Strovane firmware download program ending.\n");
+}
+
+}  // namespace
+}  // namespace fwtest
