@@ -5,6 +5,7 @@
 
 #include "sim/ByteOrder.h"
 #include "sim/CabinetRules.h"
+#include "sim/Crc32.h"
 #include "sim/FirmwareImage.h"
 
 namespace sim {
@@ -129,6 +130,7 @@ bool Interrupt(CabinetModel& cab, std::string* answer) {
 // host that does not wait sees the controllers leave the bus for a while.
 void NoteRestart(CabinetModel& cab, const SimCommand& cmd, bool* changed) {
     DropImage(cab.firmware);
+    cab.firmware.refusedCdb.clear();
     for (auto& d : cab.drives) {
         d.firmwareAssembly.clear();
         if (d.present && d.initFailNext) {
@@ -148,6 +150,9 @@ bool Mismatch(const CabinetModel& cab, int slot) {
     return Usable(partner) &&
            (partner.noCode || TrimText(partner.revision) != TrimText(self.revision));
 }
+
+SimReply Assemble(CabinetModel& cab, int slot, const SimCommand& cmd, std::uint8_t mode,
+                  std::uint32_t length, std::uint32_t offset, bool* changed);
 
 SimReply CopyToPartner(CabinetModel& cab, int slot, bool* changed) {
     if (cab.state != kSubsysShuttingDown && cab.state != kSubsysShutDown)
@@ -215,6 +220,28 @@ SimReply FirmwareRules::WriteBuffer(CabinetModel& cab, int slot, const SimComman
         return CheckCondition(kKeyIllegalRequest, 0x26, 0);
 
     FirmwareRuntime& rt = cab.firmware;
+    // A host repeats a refused write (it retries CHECK CONDITIONs): it gets
+    // the same answer, not one about what is left of the image.
+    const std::uint32_t crc = Crc32(cmd.dataOut.data(), length);
+    if (!rt.refusedCdb.empty() && rt.refusedCdb == cdb && rt.refusedData == crc)
+        return CheckCondition(kKeyIllegalRequest, 0x26, rt.refusedAscq);
+    rt.refusedCdb.clear();
+    SimReply reply = Assemble(cab, slot, cmd, mode, length, offset, changed);
+    if (reply.status == kStatusCheckCondition && reply.sense.size() > 13 &&
+        reply.sense[12] == 0x26) {
+        rt.refusedCdb = cdb;
+        rt.refusedData = crc;
+        rt.refusedAscq = reply.sense[13];
+    }
+    return reply;
+}
+
+namespace {
+
+SimReply Assemble(CabinetModel& cab, int slot, const SimCommand& cmd, std::uint8_t mode,
+                  std::uint32_t length, std::uint32_t offset, bool* changed) {
+    const bool offsetMode = mode == 6 || mode == 7;
+    FirmwareRuntime& rt = cab.firmware;
     if (rt.assemblySlot != slot) {
         DropImage(rt);
         rt.assemblySlot = slot;
@@ -258,7 +285,7 @@ SimReply FirmwareRules::WriteBuffer(CabinetModel& cab, int slot, const SimComman
             DropImage(rt);
             return nothing ? Sequence() : BadChecksum();
         }
-        OpenWindow(rt, FirmwareWindow::kFlash, slot, kFlashMs);
+        OpenWindow(rt, FirmwareWindow::kFlash, slot, FirmwareRules::kFlashMs);
         rt.windowRevision = rt.stagedRevision;
         rt.stalled = rt.stallNext;
         rt.stallNext = false;
@@ -267,6 +294,8 @@ SimReply FirmwareRules::WriteBuffer(CabinetModel& cab, int slot, const SimComman
     }
     return {};
 }
+
+}  // namespace
 
 std::uint8_t FirmwareRules::ReportedState(const CabinetModel& cab, int slot) {
     if (cab.controllers[slot].noCode)
