@@ -75,18 +75,18 @@ TEST_F(DownloadCommands, ControllerCommandBlocksAndWhatTheyDecode) {
     const Bytes image = Image("CONTROLLER", 70000);
     ASSERT_EQ(CdbWriteBuffer(4, 65532, image.data(), r), 1);
     ASSERT_EQ(CdbControllerRestart(true, r), 1);
-    EXPECT_EQ(Trace(), (std::vector<std::string>{
-                           "op=21 cdb=21000000030000000000 status=00",
-                           "op=20 cdb=20000000000000000600 status=00",
-                           "op=12 cdb=120000002400 status=00",
-                           "op=12 cdb=120180003000 status=00",
-                           "op=03 cdb=030000001a00 status=00",
-                           "op=e9 cdb=e9000000000000000000 status=00",
-                           "op=e8 cdb=e8000000000000000000 status=00",
-                           "op=3b cdb=3b040000000000fffc00 status=00 out=" +
-                               Data(Piece(image, 0, 65532)),
-                           "op=f0 cdb=f0020000000000000000 status=00",
-                       }));
+    EXPECT_EQ(Trace(),
+              (std::vector<std::string>{
+                  "op=21 cdb=21000000030000000000 status=00",
+                  "op=20 cdb=20000000000000000600 status=00",
+                  "op=12 cdb=120000002400 status=00",
+                  "op=12 cdb=120180003000 status=00",
+                  "op=03 cdb=030000001a00 status=00",
+                  "op=e9 cdb=e9000000000000000000 status=00",
+                  "op=e8 cdb=e8000000000000000000 status=00",
+                  "op=3b cdb=3b040000000000fffc00 status=00 out=" + Data(Piece(image, 0, 65532)),
+                  "op=f0 cdb=f0020000000000000000 status=00",
+              }));
     // The copy command carries no data (and needs a shut-down subsystem).
     ClearTrace();
     sim->Advance(sim::CabinetRules::kRestartMs);
@@ -110,20 +110,21 @@ TEST_F(DownloadCommands, DriveCommandsTravelThroughTheExchange) {
     const unsigned char list[16] = {0, 0, 0, 0, 0x08, 0x0A, 0x04};
     ASSERT_EQ(PtModeSelect(2, 16, list, r), 1);
     ASSERT_EQ(PtFormatUnit(2, r), 1);
-    EXPECT_EQ(Trace(), (std::vector<std::string>{
-                           "op=27 cdb=27030200060000002400 status=00 out=120000002400",
-                           "op=f4 cdb=f4000000000000000000 status=00",
-                           "op=27 cdb=27010200060000000000 status=00 out=000000000000",
-                           "op=29 cdb=29000000000000000000 status=00",
-                           "op=27 cdb=27010200060000000000 status=00 out=1b0000000100",
-                           "op=29 cdb=29000000000000000000 status=00",
-                           "op=27 cdb=2703020006000000ff00 status=00 out=1a08bf00ff00",
-                           "op=f4 cdb=f4000000000000000000 status=00",
-                           "op=27 cdb=27020200060000001000 status=00 out=150100001000",
-                           "op=f3 cdb=f3000000000000000000 status=00 out=00000000080a04000000000000000000",
-                           "op=27 cdb=27010200060000000000 status=00 out=040000000000",
-                           "op=29 cdb=29000000000000000000 status=00",
-                       }));
+    EXPECT_EQ(Trace(),
+              (std::vector<std::string>{
+                  "op=27 cdb=27030200060000002400 status=00 out=120000002400",
+                  "op=f4 cdb=f4000000000000000000 status=00",
+                  "op=27 cdb=27010200060000000000 status=00 out=000000000000",
+                  "op=29 cdb=29000000000000000000 status=00",
+                  "op=27 cdb=27010200060000000000 status=00 out=1b0000000100",
+                  "op=29 cdb=29000000000000000000 status=00",
+                  "op=27 cdb=2703020006000000ff00 status=00 out=1a08bf00ff00",
+                  "op=f4 cdb=f4000000000000000000 status=00",
+                  "op=27 cdb=27020200060000001000 status=00 out=150100001000",
+                  "op=f3 cdb=f3000000000000000000 status=00 out=00000000080a04000000000000000000",
+                  "op=27 cdb=27010200060000000000 status=00 out=040000000000",
+                  "op=29 cdb=29000000000000000000 status=00",
+              }));
 
     // The three forms of WRITE BUFFER; the drive's image is another product's.
     ClearTrace();
@@ -133,9 +134,15 @@ TEST_F(DownloadCommands, DriveCommandsTravelThroughTheExchange) {
     PtWriteBuffer32K(1, 2, data.data(), r);
     const auto trace = Trace("STROVANE0");
     ASSERT_EQ(trace.size(), 6u);
-    EXPECT_EQ(trace[0], "op=27 cdb=270201000a0000012c00 status=00 out=3b04000000000001" "2c00");
-    EXPECT_EQ(trace[2], "op=27 cdb=270201000a0000012c00 status=00 out=3b07000102030001" "2c00");
-    EXPECT_EQ(trace[4], "op=27 cdb=270201000a0000800000 status=00 out=3b05020000000080" "0000");
+    EXPECT_EQ(trace[0],
+              "op=27 cdb=270201000a0000012c00 status=00 out=3b04000000000001"
+              "2c00");
+    EXPECT_EQ(trace[2],
+              "op=27 cdb=270201000a0000012c00 status=00 out=3b07000102030001"
+              "2c00");
+    EXPECT_EQ(trace[4],
+              "op=27 cdb=270201000a0000800000 status=00 out=3b05020000000080"
+              "0000");
     EXPECT_EQ(trace[5].substr(0, 44), "op=f3 cdb=f3000000000000000000 status=02 out");
 }
 
@@ -207,9 +214,9 @@ class DownloadRuns : public InProcessDownload {
 
 TEST_F(DownloadRuns, FileSizesDecideTheLastWrite) {
     // 65536 bytes are refused before any device is touched.
-    EXPECT_EQ(Run({"download", "-c", WriteFile("small.fw", Image("CONTROLLER", 65536)),
-                   "CAB000000001"}),
-              1);
+    EXPECT_EQ(
+        Run({"download", "-c", WriteFile("small.fw", Image("CONTROLLER", 65536)), "CAB000000001"}),
+        1);
     EXPECT_NE(Out().find(" Filesize of the microcode file is\n out of range. Aborting program.\n"),
               std::string::npos);
     EXPECT_TRUE(Trace().empty());
@@ -222,12 +229,11 @@ TEST_F(DownloadRuns, FileSizesDecideTheLastWrite) {
         if (line.rfind("op=3b", 0) == 0)
             writes.push_back(line);
     }
-    EXPECT_EQ(writes, (std::vector<std::string>{
-                          "op=3b cdb=3b040000000000fffc00 status=00 out=" +
-                              Data(Piece(odd, 0, 65532)),
-                          "op=3b cdb=3b050000000000000500 status=00 out=" +
-                              Data(Piece(odd, 65532, 5)),
-                      }));
+    EXPECT_EQ(writes,
+              (std::vector<std::string>{
+                  "op=3b cdb=3b040000000000fffc00 status=00 out=" + Data(Piece(odd, 0, 65532)),
+                  "op=3b cdb=3b050000000000000500 status=00 out=" + Data(Piece(odd, 65532, 5)),
+              }));
 
     // 131064 bytes: two whole pieces and a last write of nothing.
     ClearTrace();
@@ -246,22 +252,20 @@ TEST_F(DownloadRuns, WholeControllerDownloadInOrder) {
     ASSERT_EQ(Run({"download", "-C", WriteFile("c.fw", image), "CAB000000001"}), 0) << Out();
     const std::string state = "op=20 cdb=20000000000000000600 status=00";
     const std::string serial = "op=12 cdb=120180003000 status=00";
-    EXPECT_EQ(Collapsed(Trace()),
-              (std::vector<std::string>{
-                  "op=12 cdb=1201e0004400 status=00",  // the scan
-                  serial,                              // the scan, then the search
-                  state,                               // the state the flash starts from
-                  serial,
-                  "op=e8 cdb=e8000000000000000000 status=00",
-                  state,  // shutting down, shut down, and the ready poll
-                  "op=3b cdb=3b040000000000fffc00 status=00 out=" + Data(Piece(image, 0, 65532)),
-                  "op=3b cdb=3b040000000000fffc00 status=00 out=" +
-                      Data(Piece(image, 65532, 65532)),
-                  "op=3b cdb=3b05000000000022e800 status=00 out=" +
-                      Data(Piece(image, 131064, 8936)),
-                  "op=20 cdb=20000000000000000600 error=16",  // off the bus
-                  state,                                      // starting up, then ready
-              }));
+    EXPECT_EQ(
+        Collapsed(Trace()),
+        (std::vector<std::string>{
+            "op=12 cdb=1201e0004400 status=00",  // the scan
+            serial,                              // the scan, then the search
+            state,                               // the state the flash starts from
+            serial, "op=e8 cdb=e8000000000000000000 status=00",
+            state,  // shutting down, shut down, and the ready poll
+            "op=3b cdb=3b040000000000fffc00 status=00 out=" + Data(Piece(image, 0, 65532)),
+            "op=3b cdb=3b040000000000fffc00 status=00 out=" + Data(Piece(image, 65532, 65532)),
+            "op=3b cdb=3b05000000000022e800 status=00 out=" + Data(Piece(image, 131064, 8936)),
+            "op=20 cdb=20000000000000000600 error=16",  // off the bus
+            state,                                      // starting up, then ready
+        }));
     const std::string out = Out();
     EXPECT_NE(out.find(" Shutting Down."), std::string::npos);
     EXPECT_NE(out.find(" Firmware Loading\n Initializing\n"), std::string::npos);
@@ -276,11 +280,11 @@ TEST_F(DownloadRuns, StatesThatRefuseADownloadSendNothing) {
     sim::WorldModel world = simtest::ScenarioWorld();
     world.cabinets[0].state = 4;
     Serve(std::move(world));
-    ASSERT_EQ(Run({"download", "-c", WriteFile("c.fw", Image("CONTROLLER", 70000)),
-                   "CAB000000001"}),
-              1);
-    EXPECT_NE(Out().find(" The controller is in a state that will not accept a microcode download.\n"),
-              std::string::npos);
+    ASSERT_EQ(
+        Run({"download", "-c", WriteFile("c.fw", Image("CONTROLLER", 70000)), "CAB000000001"}), 1);
+    EXPECT_NE(
+        Out().find(" The controller is in a state that will not accept a microcode download.\n"),
+        std::string::npos);
     for (const auto& line : Trace())
         EXPECT_TRUE(line.rfind("op=12", 0) == 0 || line.rfind("op=20", 0) == 0) << line;
 }
@@ -290,9 +294,8 @@ TEST_F(DownloadRuns, ShutdownThatNeverEndsGetsTheRestartSignal) {
     sim::WorldModel world = simtest::ScenarioWorld();
     world.timeScale = 0.0001;
     Serve(std::move(world));
-    EXPECT_EQ(Run({"download", "-c", WriteFile("c.fw", Image("CONTROLLER", 70000)),
-                   "CAB000000001"}),
-              1);
+    EXPECT_EQ(
+        Run({"download", "-c", WriteFile("c.fw", Image("CONTROLLER", 70000)), "CAB000000001"}), 1);
     const std::string out = Out();
     EXPECT_NE(out.find("\n Too many attempts at changing the controller state.          \n"
                        " Sending the controller a restart signal then aborting this program.\n\n"),

@@ -61,8 +61,8 @@ TEST_F(DownloadEndToEnd, ControllerDownloadBurnsBothControllersAndRestarts) {
                   kState,   // starting up, then ready
               }));
     // Nothing went to the partner's path but the scan.
-    EXPECT_EQ(Trace("STROVANE1"), (std::vector<std::string>{"op=12 cdb=1201e0004400 status=00",
-                                                             kSerial}));
+    EXPECT_EQ(Trace("STROVANE1"),
+              (std::vector<std::string>{"op=12 cdb=1201e0004400 status=00", kSerial}));
     EXPECT_NE(ran.out.find(" Shutting Down."), std::string::npos);
     EXPECT_NE(ran.out.find(" Shutdown Complete"), std::string::npos);
     EXPECT_NE(ran.out.find(" Firmware Loading\n Initializing\n Polling for ready... 0 of 500.\r"),
@@ -89,12 +89,13 @@ TEST_F(DownloadEndToEnd, CopyFirmwareEndsACodeMismatch) {
     // The array id is taken in either case.
     const Ran ran = Download({"-M", "00a0b8c0ffef"});
     ASSERT_EQ(ran.code, 0) << ran.out << ran.err;
-    EXPECT_EQ(Trace("STROVANE2"),
-              (std::vector<std::string>{"op=12 cdb=1201e0004400 status=00", kSerial, kShutdown,
-                                        "op=3b cdb=3b010000000000000000 status=00", kOffBus,
-                                        kState}));
-    EXPECT_NE(ran.out.find(" Shutting Down\n Shutdown Complete\n Firmware Loading\n Initializing\n"),
-              std::string::npos);
+    EXPECT_EQ(
+        Trace("STROVANE2"),
+        (std::vector<std::string>{"op=12 cdb=1201e0004400 status=00", kSerial, kShutdown,
+                                  "op=3b cdb=3b010000000000000000 status=00", kOffBus, kState}));
+    EXPECT_NE(
+        ran.out.find(" Shutting Down\n Shutdown Complete\n Firmware Loading\n Initializing\n"),
+        std::string::npos);
     EXPECT_EQ(ControllerRevision(1, 'Y'), "0301");
     EXPECT_EQ(ReportedState(1, 'X'), 0);
     EXPECT_EQ(ReportedState(1, 'Y'), 0);
@@ -152,8 +153,7 @@ TEST_F(DownloadEndToEnd, BadFilesLeaveTheArrayRunningItsFirmware) {
     EXPECT_NE(shortFile.out.find(" Filesize of the microcode file is\n out of range. Aborting "
                                  "program.\n"),
               std::string::npos);
-    const Ran longFile =
-        Download({"-c", Build("long.fw", {"--size", "4500001"}), kArray});
+    const Ran longFile = Download({"-c", Build("long.fw", {"--size", "4500001"}), kArray});
     EXPECT_EQ(longFile.code, 1);
     EXPECT_NE(longFile.out.find(" out of range. Aborting program.\n"), std::string::npos);
     const Ran missing = Download({"-c", root_.File("none.fw"), kArray});
@@ -179,8 +179,8 @@ TEST_F(DownloadEndToEnd, BadFilesLeaveTheArrayRunningItsFirmware) {
     const std::string refused = "op=3b cdb=3b040000000000fffc00 status=02 out=" +
                                 sim::CommandTrace::DataSummary(Piece(wrongImage, 0, 65532));
     const std::string sense = "op=03 cdb=030000001a00 status=00";
-    const std::vector<std::string> tail = {refused, sense, refused, sense, refused,
-                                           kRestart, kOffBus, kState};
+    const std::vector<std::string> tail = {refused, sense,    refused, sense,
+                                           refused, kRestart, kOffBus, kState};
     ASSERT_GE(trace.size(), tail.size());
     EXPECT_EQ(std::vector<std::string>(trace.end() - long(tail.size()), trace.end()), tail);
 
@@ -197,13 +197,14 @@ TEST_F(DownloadEndToEnd, BadFilesLeaveTheArrayRunningItsFirmware) {
 TEST_F(DownloadEndToEnd, ArrayIdThatNamesNoArray) {
     const Ran ran = Download({"-c", Sample("controller-0302.fw"), "00A0B8C0FFFF"});
     EXPECT_EQ(ran.code, 1);
-    EXPECT_EQ(ran.err, "\n Strovane firmware download program, version 3.20.\n"
-                       " download: Error in command execution, Search for Strovane controller "
-                       "failed.\n"
-                       " download: device not found\n"
-                       " The specified array-id does not exist or does not identify a disk\n"
-                       " array that is communicating with the system. Verify the correct\n"
-                       " array-id with the `dkview -i' command line utility.\n\n");
+    EXPECT_EQ(ran.err,
+              "\n Strovane firmware download program, version 3.20.\n"
+              " download: Error in command execution, Search for Strovane controller "
+              "failed.\n"
+              " download: device not found\n"
+              " The specified array-id does not exist or does not identify a disk\n"
+              " array that is communicating with the system. Verify the correct\n"
+              " array-id with the `dkview -i' command line utility.\n\n");
     for (const auto& line : Trace("STROVANE0"))
         EXPECT_EQ(line.rfind("op=12", 0), 0u) << line;
     // No array at all: a scan that finds nothing is no scan failure.

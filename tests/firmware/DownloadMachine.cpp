@@ -30,8 +30,8 @@ std::vector<std::string> CollapsedLines(const std::string& text) {
 }
 
 void DownloadMachine::SetUp() {
-    ASSERT_TRUE(
-        sim_.Start({"--scenario", std::string(ORU_SOURCE_DIR) + "/tests/firmware/scenarios/firmware.json"}));
+    ASSERT_TRUE(sim_.Start(
+        {"--scenario", std::string(ORU_SOURCE_DIR) + "/tests/firmware/scenarios/firmware.json"}));
 }
 
 Ran DownloadMachine::Download(const std::vector<std::string>& arguments,

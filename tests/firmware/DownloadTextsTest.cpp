@@ -129,12 +129,14 @@ TEST_F(DownloadTexts, StatusesAndResultKinds) {
     EXPECT_EQ(Err(), " SCSI error.\n SCSI status:  8  `DEVICE BUSY'.\n\n\n");
     busy.status = 0x00;
     PrintScsiError(busy);
-    EXPECT_EQ(Err(), " SCSI error.\n SCSI status:  0  `GOOD'.\nWarning: This is an unexpected "
-                     "state!\n\n\n");
+    EXPECT_EQ(Err(),
+              " SCSI error.\n SCSI status:  0  `GOOD'.\nWarning: This is an unexpected "
+              "state!\n\n\n");
     busy.status = 0x04;
     PrintScsiError(busy);
-    EXPECT_EQ(Err(), " SCSI error.\n SCSI status:  4  `CONDITION MET/GOOD'.\n Warning: This is "
-                     "an unexpected state!\n\n\n");
+    EXPECT_EQ(Err(),
+              " SCSI error.\n SCSI status:  4  `CONDITION MET/GOOD'.\n Warning: This is "
+              "an unexpected state!\n\n\n");
     busy.status = 0x30;
     PrintScsiError(busy);
     EXPECT_EQ(Err(), " SCSI error.\n SCSI status: 30 (Unknown SCSI status!)\n\n\n");
@@ -211,39 +213,45 @@ TEST_F(DownloadTexts, CommandLines) {
 
     const std::string usage = " usage: download {-D slot|-C|-M} codefilename array-id\n";
     Parse({"download", "-d", "a7", "f.fw", "abc"}, &args);
-    EXPECT_EQ(Err(), " download: arg out of range\n"
-                     " One of the arguments has exceeded its maximum or minimum size, or\n"
-                     " is incorrect in form. Check the size and form of each argument.\n\n" +
-                         usage);
+    EXPECT_EQ(Err(),
+              " download: arg out of range\n"
+              " One of the arguments has exceeded its maximum or minimum size, or\n"
+              " is incorrect in form. Check the size and form of each argument.\n\n" +
+                  usage);
     Parse({"download", "-c", "f.fw"}, &args);
     EXPECT_EQ(Err(), usage);
     Parse({"download", "-m", "abc", "-r"}, &args);
     EXPECT_EQ(Out(), "\n Microcode checking is automatically performed.\n");
     EXPECT_EQ(Err(), "");
     DownloadError(2);
-    EXPECT_EQ(Err(), " download: unknown argument\n"
-                     " An invalid argument was specified. Check command usage.\n\n" +
-                         usage);
+    EXPECT_EQ(Err(),
+              " download: unknown argument\n"
+              " An invalid argument was specified. Check command usage.\n\n" +
+                  usage);
     DownloadError(3);
-    EXPECT_EQ(Err(), " download: device not found\n"
-                     " The specified array-id does not exist or does not identify a disk\n"
-                     " array that is communicating with the system. Verify the correct\n"
-                     " array-id with the `dkview -i' command line utility.\n\n");
+    EXPECT_EQ(Err(),
+              " download: device not found\n"
+              " The specified array-id does not exist or does not identify a disk\n"
+              " array that is communicating with the system. Verify the correct\n"
+              " array-id with the `dkview -i' command line utility.\n\n");
     DownloadError(4, "Search for Strovane controller failed.");
-    EXPECT_EQ(Err(), " download: Error in command execution, Search for Strovane controller "
-                     "failed.\n");
+    EXPECT_EQ(Err(),
+              " download: Error in command execution, Search for Strovane controller "
+              "failed.\n");
     DownloadError(5);
-    EXPECT_EQ(Err(), " download: Array was just powered-on or reset.\n"
-                     "  The command failed because the disk array has been powered-on or\n"
-                     "  reset. Reissue the command and it should succeed.\n\n");
+    EXPECT_EQ(Err(),
+              " download: Array was just powered-on or reset.\n"
+              "  The command failed because the disk array has been powered-on or\n"
+              "  reset. Reissue the command and it should succeed.\n\n");
 }
 
 TEST_F(DownloadTexts, ProgramEndsWithItsLineAndItsResult) {
     std::string d = "download", r = "-r", q = "-?";
     char* stop[] = {d.data(), r.data(), nullptr};
     EXPECT_EQ(DownloadMain(2, stop), 2);
-    EXPECT_EQ(Out(), "\n Microcode checking is automatically performed.\n"
-                     "\n Strovane firmware download program ending.\n");
+    EXPECT_EQ(Out(),
+              "\n Microcode checking is automatically performed.\n"
+              "\n Strovane firmware download program ending.\n");
     EXPECT_EQ(Err(), "\n Strovane firmware download program, version 3.20.\n");
     char* help[] = {d.data(), q.data(), nullptr};
     EXPECT_EQ(DownloadMain(2, help), 0);
@@ -266,8 +274,9 @@ TEST_F(DownloadTexts, ProgramEndsWithItsLineAndItsResult) {
     char* load[] = {d.data(), c.data(), missing.data(), id.data(), nullptr};
     Err();
     EXPECT_EQ(DownloadMain(4, load), 1);
-    EXPECT_EQ(Err(), "\n Strovane firmware download program, version 3.20.\n"
-                     " The file /nonexistent/file.fw could not be opened.");
+    EXPECT_EQ(Err(),
+              "\n Strovane firmware download program, version 3.20.\n"
+              " The file /nonexistent/file.fw could not be opened.");
 }
 
 }  // namespace

@@ -106,8 +106,9 @@ TEST_F(DriveDownload, MethodEWholeSequence) {
     };
     add(DriveLine(5, 3, 36, "120000002400", in));
     add({kShutdown, kState});
-    add(Expected({"B3", 5, "QD-9100", 150000, {{4, 0, 0, 65536}, {4, 0, 0, 65536}, {5, 0, 0, 18928}}},
-                 image));
+    add(Expected(
+        {"B3", 5, "QD-9100", 150000, {{4, 0, 0, 65536}, {4, 0, 0, 65536}, {5, 0, 0, 18928}}},
+        image));
     // The first command after new microcode hears of it.
     add(DriveLine(5, 1, 0, tur, "op=29 cdb=29000000000000000000 status=02"));
     add(DriveLine(5, 1, 0, tur, ok));
@@ -210,11 +211,10 @@ TEST_F(DriveDownload, RefusedImagesAndFailedStepsRestartTheArrayOnItsOldFirmware
     const std::vector<std::string> tail = {kRestart, kOffBus, kState};
     ASSERT_GE(trace.size(), tail.size());
     EXPECT_EQ(std::vector<std::string>(trace.end() - 3, trace.end()), tail);
-    EXPECT_EQ(std::count_if(trace.begin(), trace.end(),
-                            [](const std::string& l) {
-                                return l.find(" out=3b") != std::string::npos;
-                            }),
-              1);
+    EXPECT_EQ(
+        std::count_if(trace.begin(), trace.end(),
+                      [](const std::string& l) { return l.find(" out=3b") != std::string::npos; }),
+        1);
 
     EXPECT_EQ(DriveRevision(0, "B3"), "0102");
     EXPECT_EQ(ReportedState(0, 'X'), 0);
@@ -249,13 +249,15 @@ TEST_F(DriveDownload, FormatDriveUnderItsOwnName) {
     ASSERT_EQ(::chdir(previous), 0);
     ASSERT_TRUE(started) << child.StartError();
     EXPECT_EQ(child.WaitExit(30000), 0) << child.Stderr();
-    EXPECT_EQ(child.Stdout(), " Low level initialization of media is running.\n"
-                              " This takes a long time. Please wait.\n"
-                              " Format done.\n"
-                              " Resetting the array.\n"
-                              "\n Strovane firmware download program ending.\n");
+    EXPECT_EQ(child.Stdout(),
+              " Low level initialization of media is running.\n"
+              " This takes a long time. Please wait.\n"
+              " Format done.\n"
+              " Resetting the array.\n"
+              "\n Strovane firmware download program ending.\n");
     const auto trace = Trace("STROVANE0");
-    const auto format = DriveLine(2, 1, 0, "040000000000", "op=29 cdb=29000000000000000000 status=00");
+    const auto format =
+        DriveLine(2, 1, 0, "040000000000", "op=29 cdb=29000000000000000000 status=00");
     EXPECT_NE(std::search(trace.begin(), trace.end(), format.begin(), format.end()), trace.end());
     EXPECT_EQ(trace.back(), kRestart);
 }

@@ -31,9 +31,8 @@ std::string Field(const unsigned char* d, std::size_t at, std::size_t width) {
     return std::string(reinterpret_cast<const char*>(d) + at, width);
 }
 
-int Controller(const Cdb& cdb, std::uint8_t length, std::uint32_t direction,
-               std::uint32_t timeout, unsigned char* data, std::uint32_t dataLength,
-               ScsiResult& result) {
+int Controller(const Cdb& cdb, std::uint8_t length, std::uint32_t direction, std::uint32_t timeout,
+               unsigned char* data, std::uint32_t dataLength, ScsiResult& result) {
     return RunCommand(cdb.data(), length, direction, timeout, data, dataLength, result);
 }
 
@@ -50,8 +49,7 @@ std::uint32_t CommandDirection(PtDirection direction) {
 
 // One drive command: the request block, then its data phase.
 int Drive(std::uint8_t slot, const std::uint8_t* inner, std::uint8_t innerLength,
-          PtDirection direction, std::uint32_t length, unsigned char* buffer,
-          ScsiResult& result) {
+          PtDirection direction, std::uint32_t length, unsigned char* buffer, ScsiResult& result) {
     if (PtSendCdb(0, direction, slot, length, inner, innerLength, result) == 0)
         return 0;
     return PtDataPhase(0, direction, length, buffer, result);
@@ -145,11 +143,10 @@ int DownloadRequestSense(std::uint8_t lun, ScsiResult& result) {
                       false);
 }
 
-int PtSendCdb(std::uint8_t lun, PtDirection direction, std::uint8_t slot,
-              std::uint32_t dataLength, const std::uint8_t* innerCdb, std::uint8_t innerLength,
-              ScsiResult& result) {
-    Cdb cdb{0x27, static_cast<std::uint8_t>(lun * 32 + static_cast<std::uint8_t>(direction)),
-            slot, 0, innerLength};
+int PtSendCdb(std::uint8_t lun, PtDirection direction, std::uint8_t slot, std::uint32_t dataLength,
+              const std::uint8_t* innerCdb, std::uint8_t innerLength, ScsiResult& result) {
+    Cdb cdb{0x27, static_cast<std::uint8_t>(lun * 32 + static_cast<std::uint8_t>(direction)), slot,
+            0, innerLength};
     PutBe(cdb, 5, dataLength, 4);
     return Controller(cdb, 10, ScsiCommand::kDataOut, kShortTimeout,
                       const_cast<unsigned char*>(innerCdb), innerLength, result);
@@ -193,9 +190,8 @@ int PtInquiry(std::uint8_t slot, InquiryTexts& texts, ScsiResult& result) {
 
 int PtModeSense(std::uint8_t slot, std::uint8_t pageControl, std::uint8_t pageCode,
                 std::uint8_t length, unsigned char* buffer, ScsiResult& result) {
-    const std::uint8_t inner[6] = {0x1A, 0x08,
-                                   static_cast<std::uint8_t>(pageControl * 64 + pageCode), 0,
-                                   length, 0};
+    const std::uint8_t inner[6] = {
+        0x1A, 0x08, static_cast<std::uint8_t>(pageControl * 64 + pageCode), 0, length, 0};
     return Drive(slot, inner, 6, PtDirection::kIn, length, buffer, result);
 }
 
@@ -220,8 +216,8 @@ int PtWriteBuffer(std::uint8_t slot, std::uint8_t mode, std::uint32_t length,
                  result);
 }
 
-int PtWriteBuffer(std::uint8_t slot, std::uint8_t mode, std::uint32_t length,
-                  std::uint32_t offset, const unsigned char* bytes, ScsiResult& result) {
+int PtWriteBuffer(std::uint8_t slot, std::uint8_t mode, std::uint32_t length, std::uint32_t offset,
+                  const unsigned char* bytes, ScsiResult& result) {
     if (mode != 6 && mode != 7) {
         Say(DownloadText::WRONG_MODE_6, mode);
         return 0;

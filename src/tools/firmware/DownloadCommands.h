@@ -31,7 +31,7 @@ struct DriveStateValues {
 };
 
 struct SubsystemStateValues {
-    std::uint32_t state = 255;         // byte 1; 255 when the read failed
+    std::uint32_t state = 255;            // byte 1; 255 when the read failed
     std::array<std::uint8_t, 18> flag{};  // bits of byte 5, byte 4, byte 3 (0, 1)
 };
 
@@ -43,10 +43,10 @@ struct InquiryTexts {
 };
 
 struct UnitSerialTexts {
-    bool primary = false;     // byte 2 bit 0
-    std::string serial;       // bytes 4..19
-    std::string partner;      // bytes 20..35
-    std::string arrayId;      // bytes 36..47, the 12-character array id
+    bool primary = false;  // byte 2 bit 0
+    std::string serial;    // bytes 4..19
+    std::string partner;   // bytes 20..35
+    std::string arrayId;   // bytes 36..47, the 12-character array id
 };
 
 // Commands to the controller.
@@ -64,9 +64,8 @@ int CdbCopyFirmware(ScsiResult& result);
 int DownloadRequestSense(std::uint8_t lun, ScsiResult& result);
 
 // The two steps of a drive command.
-int PtSendCdb(std::uint8_t lun, PtDirection direction, std::uint8_t slot,
-              std::uint32_t dataLength, const std::uint8_t* innerCdb, std::uint8_t innerLength,
-              ScsiResult& result);
+int PtSendCdb(std::uint8_t lun, PtDirection direction, std::uint8_t slot, std::uint32_t dataLength,
+              const std::uint8_t* innerCdb, std::uint8_t innerLength, ScsiResult& result);
 int PtDataPhase(std::uint8_t lun, PtDirection direction, std::uint32_t length,
                 unsigned char* buffer, ScsiResult& result);
 
@@ -83,8 +82,8 @@ int PtModeSelect(std::uint8_t slot, std::uint8_t length, const unsigned char* li
 int PtWriteBuffer(std::uint8_t slot, std::uint8_t mode, std::uint32_t length,
                   const unsigned char* bytes, ScsiResult& result);
 // Modes 6 and 7 only: length bytes at offset.
-int PtWriteBuffer(std::uint8_t slot, std::uint8_t mode, std::uint32_t length,
-                  std::uint32_t offset, const unsigned char* bytes, ScsiResult& result);
+int PtWriteBuffer(std::uint8_t slot, std::uint8_t mode, std::uint32_t length, std::uint32_t offset,
+                  const unsigned char* bytes, ScsiResult& result);
 // Mode 5, 32768 bytes at offset 0 of buffer bufferId.
 int PtWriteBuffer32K(std::uint8_t slot, std::uint8_t bufferId, const unsigned char* bytes,
                      ScsiResult& result);

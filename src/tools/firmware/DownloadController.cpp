@@ -35,7 +35,8 @@ void FailWithout(ScsiResult& result, int error) {
 
 }  // namespace
 
-DownloadController::DownloadController(DeviceRecord* scanned) : record_(*scanned), scanned_(scanned) {
+DownloadController::DownloadController(DeviceRecord* scanned)
+    : record_(*scanned), scanned_(scanned) {
     record_.next = nullptr;
     record_.deviceIndex = 0;
 }

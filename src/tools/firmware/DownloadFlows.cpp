@@ -120,15 +120,15 @@ Method ChooseMethod(const InquiryTexts& drive) {
         Method method;
     };
     static constexpr Rule kRules[] = {
-        {kProduct, "2.13 GB", Method::A},  {kProduct, "1.050 GB", Method::A},
-        {kProduct, "ST31230", Method::A},  {kProduct, "ST31200", Method::A},
-        {kProduct, "ST32430", Method::A},  {kProduct, "XP32181", Method::B},
-        {kProduct, "XP34361", Method::B},  {kProduct, "XP39100", Method::B},
-        {kVendor, "Quantum", Method::B},   {kProduct, "ST34371", Method::C},
-        {kProduct, "ST34572", Method::C},  {kProduct, "ST32272", Method::C},
-        {kProduct, "ST32171", Method::C},  {kProduct, "2.13 GB", Method::D},
-        {kProduct, "ST15150", Method::D},  {kProduct, "ST19171", Method::D},
-        {kProduct, "ST32550", Method::D},  {kVendor, "SEAGATE", Method::D},
+        {kProduct, "2.13 GB", Method::A}, {kProduct, "1.050 GB", Method::A},
+        {kProduct, "ST31230", Method::A}, {kProduct, "ST31200", Method::A},
+        {kProduct, "ST32430", Method::A}, {kProduct, "XP32181", Method::B},
+        {kProduct, "XP34361", Method::B}, {kProduct, "XP39100", Method::B},
+        {kVendor, "Quantum", Method::B},  {kProduct, "ST34371", Method::C},
+        {kProduct, "ST34572", Method::C}, {kProduct, "ST32272", Method::C},
+        {kProduct, "ST32171", Method::C}, {kProduct, "2.13 GB", Method::D},
+        {kProduct, "ST15150", Method::D}, {kProduct, "ST19171", Method::D},
+        {kProduct, "ST32550", Method::D}, {kVendor, "SEAGATE", Method::D},
     };
     auto starts = [](const std::string& text, const char* key) {
         return text.compare(0, std::strlen(key), key) == 0;
@@ -279,8 +279,7 @@ int controller_flash(const std::vector<std::uint8_t>& image, std::uint32_t size)
 
     int passes = 0;
     bool shutdownSent = false;
-    while (state.state != kShutDown && state.state != kNoCode &&
-           state.state != kShutdownWarning) {
+    while (state.state != kShutDown && state.state != kNoCode && state.state != kShutdownWarning) {
         if (passes >= kPassLimit)
             break;
         ++passes;

@@ -119,11 +119,11 @@ void SenseKey(const ScsiResult& result) {
     const bool drive = Sense(result, 12) == kDriveSenseMark;
     const std::uint8_t asc = drive ? Sense(result, 23) : Sense(result, 12);
     const std::uint8_t ascq = drive ? Sense(result, 24) : Sense(result, 13);
-    static constexpr T kPlain[] = {T::KEY_NO_SENSE,      T::KEY_RECOVERED,       T::KEY_NOT_READY,
-                                   T::KEY_MEDIUM,        T::KEY_HARDWARE,        T::KEY_ILLEGAL_REQUEST,
-                                   T::KEY_UNIT_ATTENTION, T::KEY_DATA_PROTECT,    T::KEY_BLANK_CHECK,
-                                   T::KEY_VENDOR,        T::KEY_COPY_ABORTED,    T::KEY_ABORTED,
-                                   T::KEY_EQUAL,         T::KEY_VOLUME_OVERFLOW, T::KEY_MISCOMPARE};
+    static constexpr T kPlain[] = {
+        T::KEY_NO_SENSE,    T::KEY_RECOVERED,       T::KEY_NOT_READY,      T::KEY_MEDIUM,
+        T::KEY_HARDWARE,    T::KEY_ILLEGAL_REQUEST, T::KEY_UNIT_ATTENTION, T::KEY_DATA_PROTECT,
+        T::KEY_BLANK_CHECK, T::KEY_VENDOR,          T::KEY_COPY_ABORTED,   T::KEY_ABORTED,
+        T::KEY_EQUAL,       T::KEY_VOLUME_OVERFLOW, T::KEY_MISCOMPARE};
     if (key >= sizeof kPlain / sizeof kPlain[0]) {
         Complain(T::KEY_UNKNOWN);
         return;

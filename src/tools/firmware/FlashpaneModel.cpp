@@ -124,8 +124,7 @@ std::vector<std::string> DownloadArguments(const std::string& firmwarePath,
     return args;
 }
 
-std::string CommandLineText(const std::string& program,
-                            const std::vector<std::string>& arguments) {
+std::string CommandLineText(const std::string& program, const std::vector<std::string>& arguments) {
     std::string text;
     auto add = [&text](const std::string& word) {
         if (!text.empty())

@@ -5,8 +5,7 @@
 
 namespace flashpane {
 
-void DesktopPrompts::Tell(QWidget* parent, const QString& text, const QString& caption,
-                          Icon icon) {
+void DesktopPrompts::Tell(QWidget* parent, const QString& text, const QString& caption, Icon icon) {
     QMessageBox box(icon == Icon::kInformation ? QMessageBox::Information
                     : icon == Icon::kWarning   ? QMessageBox::Warning
                                                : QMessageBox::Critical,
@@ -20,8 +19,8 @@ bool DesktopPrompts::Confirm(QWidget* parent, const QString& text, const QString
     return box.exec() == QMessageBox::Ok;
 }
 
-QString DesktopPrompts::ChooseFile(QWidget* parent, const QString& title,
-                                   const QString& directory, const QString& filters) {
+QString DesktopPrompts::ChooseFile(QWidget* parent, const QString& title, const QString& directory,
+                                   const QString& filters) {
     QFileDialog dialog(parent, title, directory, filters);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ReadOnly, false);

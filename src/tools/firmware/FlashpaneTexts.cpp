@@ -84,7 +84,8 @@ constexpr std::array<Entry, static_cast<std::size_t>(T::TEXT_COUNT)> kTexts{{
     {T::DOWNLOAD_CAPTION, "Strovane Download"},
     {T::DOWNLOAD_FAILED_CAPTION, "Strovane Download Failed "},
     {T::LOG_RULE, "***********************\r\n"},
-    {T::LOG_COMMAND, "*** Controller firmware download was done with the following command:\r\n*** "},
+    {T::LOG_COMMAND,
+     "*** Controller firmware download was done with the following command:\r\n*** "},
     {T::LOG_LINE_END, "\r\n"},
 }};
 

@@ -50,8 +50,7 @@ QString HelpFilePath() {
            "/../share/strovane/help/fw-download-utility.html";
 }
 
-FlashpaneWindow::FlashpaneWindow(FlashpaneModel& model, FlashpanePrompts& prompts,
-                                 QWidget* parent)
+FlashpaneWindow::FlashpaneWindow(FlashpaneModel& model, FlashpanePrompts& prompts, QWidget* parent)
     : QDialog(parent), model_(model), prompts_(prompts) {
     setWindowTitle(Q(T::MAIN_CAPTION));
     setWindowIcon(style()->standardIcon(QStyle::SP_DriveHDIcon));
@@ -227,10 +226,9 @@ void FlashpaneWindow::PollChild() {
     model_.ShowLog();
     SetDownloading(false);
     const ExitMessage message = MessageForExit(exitCode);
-    prompts_.Tell(this, QString::fromStdString(message.text),
-                  QString::fromStdString(message.caption),
-                  exitCode == 0 ? FlashpanePrompts::Icon::kInformation
-                                : FlashpanePrompts::Icon::kWarning);
+    prompts_.Tell(
+        this, QString::fromStdString(message.text), QString::fromStdString(message.caption),
+        exitCode == 0 ? FlashpanePrompts::Icon::kInformation : FlashpanePrompts::Icon::kWarning);
     Discover();
     emit DownloadFinished(exitCode);
 }
