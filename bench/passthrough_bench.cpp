@@ -8,9 +8,10 @@
 //     a temporary ORU_ROOT: the frames, the server's connection thread and the
 //     controller model, as the service meets them against strovsim.
 //   - InProcess: sim::InProcessDevice on the same simulator: the model alone.
-//   - BareSocket: the same-sized frames over a Unix stream socket to an echo
-//     thread that reads the request and writes a reply of the reply's size:
-//     what any socket transport costs, with no controller behind it.
+//   - BareSocket: the same frames over a Unix stream socket to an echo
+//     thread that reads the request and writes a reply of the reply's size
+//     (BareSocketEcho.h): what any socket transport costs, with no
+//     controller behind it.
 //
 //   build-rel/bin/passthrough_bench
 #include <benchmark/benchmark.h>
@@ -27,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "BareSocketEcho.h"
 #include "platform/Root.h"
 #include "platform/scsi/ScsiDevice.h"
 #include "sim/DefaultScenario.h"
@@ -38,8 +40,6 @@ namespace {
 
 constexpr std::uint32_t kInquiryLength = 36;
 constexpr std::uint32_t kReadLength = 64 * 1024;
-constexpr std::uint32_t kRequestFrame = 32;  // 4-byte length + 28-byte body, no data out
-constexpr std::uint32_t kReplyHeader = 20;   // 4-byte length + 16-byte head
 
 // One simulator served on sockets under a temporary root for the whole run.
 class Bench {
@@ -154,85 +154,25 @@ void InProcess(benchmark::State& state, bool large) {
     RunDevice(state, device, request, large ? kReadLength : kInquiryLength);
 }
 
-bool ReadAll(int fd, std::uint8_t* data, std::size_t length) {
-    while (length > 0) {
-        ssize_t n = ::read(fd, data, length);
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        length -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
-    while (length > 0) {
-        ssize_t n = ::send(fd, data, length, MSG_NOSIGNAL);
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        length -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// The floor: a request frame of the same size out, a reply frame of the same
-// size back, over a Unix stream socket bound in the file system, to a thread
-// that does nothing else. The request names the reply's data size.
+// The floor: the same frames over a bare Unix stream socket.
 void BareSocket(benchmark::State& state, bool large) {
     Bench& bench = Bench::Get();
-    const std::string file = bench.root + "/echo";
-    ::unlink(file.c_str());
-    int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, file.c_str(), file.size() + 1);
-    if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(listener, 1) != 0) {
-        state.SkipWithError("cannot listen");
+    benchsupport::BareSocketEcho echo(bench.root + "/echo");
+    if (!echo.Start()) {
+        state.SkipWithError("cannot serve the echo");
         return;
     }
-    std::thread echo([listener] {
-        int fd = ::accept(listener, nullptr, nullptr);
-        std::vector<std::uint8_t> request(kRequestFrame);
-        std::vector<std::uint8_t> reply(kReplyHeader + kReadLength);
-        while (fd >= 0 && ReadAll(fd, request.data(), request.size())) {
-            std::uint32_t data = (std::uint32_t(request[8]) << 24) | (request[9] << 16) |
-                                 (request[10] << 8) | request[11];
-            if (!WriteAll(fd, reply.data(), kReplyHeader + data)) {
-                break;
-            }
+    std::vector<std::uint8_t> buffer;
+    const std::vector<std::uint8_t> frame =
+        benchsupport::RequestFrame(large ? Read64k(buffer) : Inquiry(buffer));
+    for (auto _ : state) {
+        if (!echo.Exchange(frame)) {
+            state.SkipWithError("echo failed");
+            break;
         }
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    });
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        state.SkipWithError("cannot connect");
-    } else {
-        const std::uint32_t data = large ? kReadLength : kInquiryLength;
-        std::vector<std::uint8_t> request(kRequestFrame, 0);
-        request[8] = static_cast<std::uint8_t>(data >> 24);
-        request[9] = static_cast<std::uint8_t>(data >> 16);
-        request[10] = static_cast<std::uint8_t>(data >> 8);
-        request[11] = static_cast<std::uint8_t>(data);
-        std::vector<std::uint8_t> reply(kReplyHeader + data);
-        for (auto _ : state) {
-            if (!WriteAll(fd, request.data(), request.size()) ||
-                !ReadAll(fd, reply.data(), reply.size())) {
-                state.SkipWithError("echo failed");
-                break;
-            }
-        }
-        state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * data);
     }
-    ::close(fd);
-    echo.join();
-    ::close(listener);
-    ::unlink(file.c_str());
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            (large ? kReadLength : kInquiryLength));
 }
 
 BENCHMARK_CAPTURE(Socket, Inquiry36, false)->UseRealTime();

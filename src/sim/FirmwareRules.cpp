@@ -222,15 +222,16 @@ SimReply FirmwareRules::WriteBuffer(CabinetModel& cab, int slot, const SimComman
     FirmwareRuntime& rt = cab.firmware;
     // A host repeats a refused write (it retries CHECK CONDITIONs): it gets
     // the same answer, not one about what is left of the image.
-    const std::uint32_t crc = Crc32(cmd.dataOut.data(), length);
-    if (!rt.refusedCdb.empty() && rt.refusedCdb == cdb && rt.refusedData == crc)
+    if (!rt.refusedCdb.empty() && rt.refusedCdb == cdb &&
+        rt.refusedData == Crc32(cmd.dataOut.data(), length)) {
         return CheckCondition(kKeyIllegalRequest, 0x26, rt.refusedAscq);
+    }
     rt.refusedCdb.clear();
     SimReply reply = Assemble(cab, slot, cmd, mode, length, offset, changed);
     if (reply.status == kStatusCheckCondition && reply.sense.size() > 13 &&
         reply.sense[12] == 0x26) {
         rt.refusedCdb = cdb;
-        rt.refusedData = crc;
+        rt.refusedData = Crc32(cmd.dataOut.data(), length);
         rt.refusedAscq = reply.sense[13];
     }
     return reply;
@@ -263,6 +264,8 @@ SimReply Assemble(CabinetModel& cab, int slot, const SimCommand& cmd, std::uint8
                 DropImage(rt);
                 return WrongType();
             }
+            // The header says how much is coming: room for it at once.
+            image.reserve(header.ImageSize());
             if (image.size() > header.ImageSize()) {
                 DropImage(rt);
                 return BadChecksum();
