@@ -20,23 +20,17 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "BareSocketEcho.h"
+#include "ServedSimulator.h"
 #include "coresys/server/scsi/ScsiDeviceTable.h"
-#include "platform/Root.h"
 #include "platform/scsi/ScsiDevice.h"
 #include "sim/CabinetRules.h"
-#include "sim/DefaultScenario.h"
 #include "sim/FirmwareImage.h"
 #include "sim/FirmwareRules.h"
 #include "sim/InProcessDevice.h"
-#include "sim/SimServer.h"
-#include "sim/Simulator.h"
 #include "tools/firmware/DownloadCommands.h"
 #include "tools/firmware/DownloadController.h"
 
@@ -45,22 +39,20 @@ namespace {
 constexpr std::uint32_t kImageSize = 4500000;
 constexpr std::uint32_t kPiece = 65532;
 
-class Bench {
+// The simulator served for the whole run, and the image.
+class Bench : public benchsupport::ServedSimulator {
   public:
     static Bench& Get() {
         static Bench bench;
         return bench;
     }
 
-    std::shared_ptr<sim::Simulator> simulator;
-    std::string root;
     std::vector<std::uint8_t> image;
     bool ok = false;
 
     // Finishes the burn and restart of the last image and shuts the
     // subsystem down again, ready for the next one.
     bool Ready() {
-        std::string answer;
         simulator->Advance(sim::FirmwareRules::kFlashMs + sim::CabinetRules::kRestartMs);
         auto device = platform::OpenScsiDevice("STROVANE0");
         if (!device)
@@ -76,46 +68,28 @@ class Bench {
     }
 
   private:
-    Bench() {
-        char dir[] = "/tmp/oru-bench-XXXXXX";
-        if (::mkdtemp(dir) == nullptr)
-            return;
-        root = dir;
-        platform::SetRootDir(root);
-        simulator = std::make_shared<sim::Simulator>(sim::DefaultScenario::Build(), "");
-        server_ = std::make_unique<sim::SimServer>(simulator);
-        std::string error;
-        if (server_->Start(&error) != 0) {
-            std::fprintf(stderr, "firmware_bench: cannot serve: %s\n", error.c_str());
-            return;
-        }
-        thread_ = std::thread([this] { server_->Run(); });
+    Bench() : ServedSimulator("firmware_bench") {
         image = sim::FirmwareImage::Build(
             sim::FirmwareImage::kControllerTarget, "0302",
             sim::FirmwareImage::Pattern(kImageSize - sim::FirmwareImage::kHeaderSize, 1));
-        ok = Ready();
+        ok = Ok() && Ready();
     }
-    ~Bench() {
-        if (server_)
-            server_->Stop();
-        if (thread_.joinable())
-            thread_.join();
-        server_.reset();
-        if (!root.empty())
-            std::filesystem::remove_all(root);
-    }
-
-    std::unique_ptr<sim::SimServer> server_;
-    std::thread thread_;
 };
 
 // One piece as download's CdbWriteBuffer builds it.
 platform::ScsiRequest PieceRequest(std::uint8_t mode, const std::uint8_t* data,
                                    std::uint32_t length) {
     platform::ScsiRequest r;
-    r.cdb = {0x3B, mode, 0, 0, 0, static_cast<std::uint8_t>(length >> 24),
-             static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 8),
-             static_cast<std::uint8_t>(length), 0};
+    r.cdb = {0x3B,
+             mode,
+             0,
+             0,
+             0,
+             static_cast<std::uint8_t>(length >> 24),
+             static_cast<std::uint8_t>(length >> 16),
+             static_cast<std::uint8_t>(length >> 8),
+             static_cast<std::uint8_t>(length),
+             0};
     r.cdbLength = 10;
     r.direction = length == 0 ? platform::ScsiDirection::None : platform::ScsiDirection::Out;
     r.transferLength = length;

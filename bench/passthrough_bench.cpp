@@ -15,25 +15,19 @@
 //
 //   build-rel/bin/passthrough_bench
 #include <benchmark/benchmark.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "BareSocketEcho.h"
-#include "platform/Root.h"
+#include "ServedSimulator.h"
 #include "platform/scsi/ScsiDevice.h"
-#include "sim/DefaultScenario.h"
 #include "sim/InProcessDevice.h"
-#include "sim/SimServer.h"
 #include "sim/Simulator.h"
 
 namespace {
@@ -42,49 +36,12 @@ constexpr std::uint32_t kInquiryLength = 36;
 constexpr std::uint32_t kReadLength = 64 * 1024;
 
 // One simulator served on sockets under a temporary root for the whole run.
-class Bench {
-  public:
+struct Bench : benchsupport::ServedSimulator {
     static Bench& Get() {
         static Bench bench;
         return bench;
     }
-    std::shared_ptr<sim::Simulator> simulator;
-    std::string root;
-    bool ok = false;
-
-  private:
-    Bench() {
-        char dir[] = "/tmp/oru-bench-XXXXXX";
-        if (::mkdtemp(dir) == nullptr) {
-            return;
-        }
-        root = dir;
-        platform::SetRootDir(root);
-        simulator = std::make_shared<sim::Simulator>(sim::DefaultScenario::Build(), "");
-        server_ = std::make_unique<sim::SimServer>(simulator);
-        std::string error;
-        if (server_->Start(&error) != 0) {
-            std::fprintf(stderr, "passthrough_bench: cannot serve: %s\n", error.c_str());
-            return;
-        }
-        thread_ = std::thread([this] { server_->Run(); });
-        ok = true;
-    }
-    ~Bench() {
-        if (server_) {
-            server_->Stop();
-        }
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-        server_.reset();
-        if (!root.empty()) {
-            std::string command = "rm -rf '" + root + "'";
-            [[maybe_unused]] int rc = std::system(command.c_str());
-        }
-    }
-    std::unique_ptr<sim::SimServer> server_;
-    std::thread thread_;
+    Bench() : ServedSimulator("passthrough_bench") {}
 };
 
 platform::ScsiRequest Inquiry(std::vector<std::uint8_t>& buffer) {
@@ -128,7 +85,7 @@ void RunDevice(benchmark::State& state, platform::ScsiDevice& device,
 
 void Socket(benchmark::State& state, bool large) {
     Bench& bench = Bench::Get();
-    if (!bench.ok) {
+    if (!bench.Ok()) {
         state.SkipWithError("no simulator");
         return;
     }
@@ -144,7 +101,7 @@ void Socket(benchmark::State& state, bool large) {
 
 void InProcess(benchmark::State& state, bool large) {
     Bench& bench = Bench::Get();
-    if (!bench.ok) {
+    if (!bench.Ok()) {
         state.SkipWithError("no simulator");
         return;
     }

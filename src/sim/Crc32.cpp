@@ -34,8 +34,9 @@ std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t cr
     crc = ~crc;
     while (size >= 8) {
         // Little-endian words, assembled byte by byte: no alignment needed.
-        const std::uint32_t low = crc ^ (std::uint32_t{data[0]} | std::uint32_t{data[1]} << 8 |
-                                         std::uint32_t{data[2]} << 16 | std::uint32_t{data[3]} << 24);
+        const std::uint32_t low =
+            crc ^ (std::uint32_t{data[0]} | std::uint32_t{data[1]} << 8 |
+                   std::uint32_t{data[2]} << 16 | std::uint32_t{data[3]} << 24);
         const std::uint32_t high = std::uint32_t{data[4]} | std::uint32_t{data[5]} << 8 |
                                    std::uint32_t{data[6]} << 16 | std::uint32_t{data[7]} << 24;
         crc = kTables[7][low & 0xFF] ^ kTables[6][(low >> 8) & 0xFF] ^

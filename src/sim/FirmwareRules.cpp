@@ -332,14 +332,6 @@ bool FirmwareRules::Control(CabinetModel& cab, const std::vector<std::string>& w
                             std::string* answer, bool* changed) {
     const std::string what = w.size() > 2 ? w[2] : "show";
     FirmwareRuntime& rt = cab.firmware;
-    auto controllerOf = [&](const std::string& ref, int* k) {
-        if (ref == "X" || ref == "x" || ref == "0")
-            return *k = 0, true;
-        if (ref == "Y" || ref == "y" || ref == "1")
-            return *k = 1, true;
-        *answer = "no controller " + ref + " (X or Y)";
-        return false;
-    };
     if (what == "show" && w.size() <= 3) {
         static const char* kWindows[] = {"none", "reboot", "flash", "copy"};
         std::ostringstream o;
@@ -385,8 +377,10 @@ bool FirmwareRules::Control(CabinetModel& cab, const std::vector<std::string>& w
     }
     if (what == "revision" && w.size() == 5) {
         int k = 0;
-        if (!controllerOf(w[3], &k))
+        if (!ControllerIndexOf(w[3], &k)) {
+            *answer = "no controller " + w[3] + " (X or Y)";
             return false;
+        }
         if (w[4].size() != FirmwareImage::kRevisionSize) {
             *answer = "REV is 4 characters";
             return false;

@@ -333,10 +333,8 @@ bool Simulator::ControlLocked(const std::vector<std::string>& w, std::string* an
         return false;
     };
     auto controllerOf = [&](const std::string& ref, int* k) {
-        if (ref == "X" || ref == "x" || ref == "0")
-            return *k = 0, true;
-        if (ref == "Y" || ref == "y" || ref == "1")
-            return *k = 1, true;
+        if (ControllerIndexOf(ref, k))
+            return true;
         *answer = "no controller " + ref + " (X or Y)";
         return false;
     };

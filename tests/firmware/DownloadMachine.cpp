@@ -4,6 +4,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "../sim/SimTestUtil.h"
 #include "sim/CommandTrace.h"
 #include "support/ChildProcess.h"
 
@@ -109,17 +110,8 @@ std::string DownloadMachine::DriveRevision(int cabinet, const std::string& slot)
 
 std::vector<std::string> DrivePieceLines(std::uint8_t slot, const std::vector<std::uint8_t>& inner,
                                          const std::vector<std::uint8_t>& data) {
-    const std::uint32_t n = static_cast<std::uint32_t>(data.size());
-    const std::vector<std::uint8_t> request = {0x27,
-                                               0x02,
-                                               slot,
-                                               0,
-                                               static_cast<std::uint8_t>(inner.size()),
-                                               static_cast<std::uint8_t>(n >> 24),
-                                               static_cast<std::uint8_t>(n >> 16),
-                                               static_cast<std::uint8_t>(n >> 8),
-                                               static_cast<std::uint8_t>(n),
-                                               0};
+    const std::vector<std::uint8_t> request = simtest::ExchangeRequestCdb(
+        2, slot, static_cast<std::uint8_t>(inner.size()), static_cast<std::uint32_t>(data.size()));
     std::string cdb;
     for (std::uint8_t b : request) {
         char two[3];

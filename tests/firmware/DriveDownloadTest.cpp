@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "../sim/SimTestUtil.h"
 #include "DownloadMachine.h"
 #include "sim/CommandTrace.h"
 
@@ -14,6 +15,7 @@ namespace fwtest {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using simtest::WriteBufferCdb;
 
 const std::string kArray = "00A0B8C0FFEE";
 const std::string kState = "op=20 cdb=20000000000000000600 status=00";
@@ -23,20 +25,6 @@ const std::string kRestart = "op=f0 cdb=f0000000000000000000 status=00";
 
 Bytes Piece(const Bytes& b, std::size_t at, std::size_t n) {
     return Bytes(b.begin() + long(at), b.begin() + long(at + n));
-}
-
-Bytes WriteBufferCdb(std::uint8_t mode, std::uint8_t id, std::uint32_t offset,
-                     std::uint32_t length) {
-    return {0x3B,
-            mode,
-            id,
-            static_cast<std::uint8_t>(offset >> 16),
-            static_cast<std::uint8_t>(offset >> 8),
-            static_cast<std::uint8_t>(offset),
-            static_cast<std::uint8_t>(length >> 16),
-            static_cast<std::uint8_t>(length >> 8),
-            static_cast<std::uint8_t>(length),
-            0};
 }
 
 // The WRITE BUFFER pieces of a trace: each request block that carries one,

@@ -268,16 +268,8 @@ class SimExchange : public SimActions {
   protected:
     sim::SimReply Request(std::uint8_t dir, std::uint8_t slot, std::uint32_t len,
                           const Bytes& inner, sim::SessionContext& s) {
-        Bytes cdb = {0x27,
-                     dir,
-                     slot,
-                     0,
-                     static_cast<std::uint8_t>(inner.size()),
-                     static_cast<std::uint8_t>(len >> 24),
-                     static_cast<std::uint8_t>(len >> 16),
-                     static_cast<std::uint8_t>(len >> 8),
-                     static_cast<std::uint8_t>(len),
-                     0};
+        const Bytes cdb =
+            ExchangeRequestCdb(dir, slot, static_cast<std::uint8_t>(inner.size()), len);
         return Send(*sim, "STROVANE0", s, cdb, SimDirection::kOut, 0, inner);
     }
     sim::SimReply DataIn(std::uint32_t len, sim::SessionContext& s) {

@@ -20,19 +20,6 @@ using sim::SimDirection;
 
 namespace {
 
-Bytes WriteBufferCdb(std::uint8_t mode, std::uint32_t length, std::uint32_t offset = 0) {
-    return {0x3B,
-            mode,
-            0,
-            static_cast<std::uint8_t>(offset >> 16),
-            static_cast<std::uint8_t>(offset >> 8),
-            static_cast<std::uint8_t>(offset),
-            static_cast<std::uint8_t>(length >> 16),
-            static_cast<std::uint8_t>(length >> 8),
-            static_cast<std::uint8_t>(length),
-            0};
-}
-
 // The firmware tool's controller form: the length as BE32 at 5..8.
 Bytes ToolWriteBufferCdb(std::uint8_t mode, std::uint32_t length) {
     return {0x3B,
@@ -147,10 +134,10 @@ TEST_F(SimFirmware, ImageCompleteWhateverTheModesAndActiveOnlyOnItsSaveWrite) {
     // Offset modes, pieces out of order, overwritten, then saved by mode 7.
     ShutDown();
     const Bytes other = Image("CONTROLLER", "0304", 70000);
-    ASSERT_EQ(Out(WriteBufferCdb(6, 40000, 0), Piece(other, 0, 40000)).status, 0);
-    ASSERT_EQ(Out(WriteBufferCdb(6, 100, 39900), Piece(other, 39900, 100)).status, 0);
-    EXPECT_EQ(Out(WriteBufferCdb(6, 10, 50000), Bytes(10, 0)).sense[12], 0x24);  // a gap
-    ASSERT_EQ(Out(WriteBufferCdb(7, 30000, 40000), Piece(other, 40000, 30000)).status, 0);
+    ASSERT_EQ(Out(WriteBufferCdb(6, 0, 0, 40000), Piece(other, 0, 40000)).status, 0);
+    ASSERT_EQ(Out(WriteBufferCdb(6, 0, 39900, 100), Piece(other, 39900, 100)).status, 0);
+    EXPECT_EQ(Out(WriteBufferCdb(6, 0, 50000, 10), Bytes(10, 0)).sense[12], 0x24);  // a gap
+    ASSERT_EQ(Out(WriteBufferCdb(7, 0, 40000, 30000), Piece(other, 40000, 30000)).status, 0);
     sim->Advance(FirmwareRules::kFlashMs + sim::CabinetRules::kRestartMs);
     EXPECT_EQ(Revision("STROVANE0"), "0304");
     EXPECT_EQ(State(), 0);
@@ -290,17 +277,8 @@ class SimDriveFirmware : public SimFirmware {
                                   : dir == SimDirection::kOut ? 2
                                                               : 3;
         const std::uint32_t len = dir == SimDirection::kOut ? std::uint32_t(out.size()) : in;
-        Bytes cdb = {0x27,
-                     code,
-                     slot,
-                     0,
-                     static_cast<std::uint8_t>(inner.size()),
-                     static_cast<std::uint8_t>(len >> 24),
-                     static_cast<std::uint8_t>(len >> 16),
-                     static_cast<std::uint8_t>(len >> 8),
-                     static_cast<std::uint8_t>(len),
-                     0};
-        auto r = Out(cdb, inner);
+        auto r = Out(ExchangeRequestCdb(code, slot, static_cast<std::uint8_t>(inner.size()), len),
+                     inner);
         if (r.status != 0)
             return r;
         if (dir == SimDirection::kNone)
@@ -318,7 +296,7 @@ class SimDriveFirmware : public SimFirmware {
 TEST_F(SimDriveFirmware, ImageInAnyModeThenOneUnitAttention) {
     // Mode 5 in one piece.
     const Bytes image = Image("QD-9100", "0103", 70000);
-    ASSERT_EQ(Drive(0, WriteBufferCdb(5, 70000), SimDirection::kOut, image).status, 0);
+    ASSERT_EQ(Drive(0, WriteBufferCdb(5, 0, 0, 70000), SimDirection::kOut, image).status, 0);
     EXPECT_EQ(DriveRevision(0), "0103");  // INQUIRY is not told
     auto told = Drive(0, {0x00, 0, 0, 0, 0, 0});
     EXPECT_EQ(told.status, 0x02);
@@ -330,15 +308,16 @@ TEST_F(SimDriveFirmware, ImageInAnyModeThenOneUnitAttention) {
 
     // Mode 7 pieces at their offsets; a piece past what has arrived is refused.
     const Bytes second = Image("QD-9100", "0104", 100000);
-    ASSERT_EQ(
-        Drive(1, WriteBufferCdb(7, 65536, 0), SimDirection::kOut, Piece(second, 0, 65536)).status,
-        0);
-    EXPECT_EQ(Drive(1, WriteBufferCdb(7, 100, 70000), SimDirection::kOut, Bytes(100, 0)).sense[23],
-              0x24);
-    ASSERT_EQ(
-        Drive(1, WriteBufferCdb(7, 34464, 65536), SimDirection::kOut, Piece(second, 65536, 34464))
-            .status,
-        0);
+    ASSERT_EQ(Drive(1, WriteBufferCdb(7, 0, 0, 65536), SimDirection::kOut, Piece(second, 0, 65536))
+                  .status,
+              0);
+    EXPECT_EQ(
+        Drive(1, WriteBufferCdb(7, 0, 70000, 100), SimDirection::kOut, Bytes(100, 0)).sense[23],
+        0x24);
+    ASSERT_EQ(Drive(1, WriteBufferCdb(7, 0, 65536, 34464), SimDirection::kOut,
+                    Piece(second, 65536, 34464))
+                  .status,
+              0);
     EXPECT_EQ(DriveRevision(1), "0104");
 
     // 32 KiB pieces in mode 5 with buffer ids, then mode 4 and a mode 5 rest.
@@ -359,23 +338,27 @@ TEST_F(SimDriveFirmware, ImageInAnyModeThenOneUnitAttention) {
 
 TEST_F(SimDriveFirmware, RefusedDriveImagesKeepTheOldFirmware) {
     const Bytes other = Image("ST31230", "0200", 70000);
-    auto r = Drive(0, WriteBufferCdb(5, 70000), SimDirection::kOut, other);
+    auto r = Drive(0, WriteBufferCdb(5, 0, 0, 70000), SimDirection::kOut, other);
     EXPECT_EQ(r.sense[12], 0x80);
     EXPECT_EQ(r.sense[22], 5);
     EXPECT_EQ(r.sense[23], 0x26);
     EXPECT_EQ(r.sense[24], 0x63);
     Bytes damaged = Image("QD-9100", "0200", 70000);
     damaged[100] ^= 0xFF;
-    EXPECT_EQ(Drive(0, WriteBufferCdb(4, 70000), SimDirection::kOut, damaged).sense[24], 0x62);
-    EXPECT_EQ(Drive(0, WriteBufferCdb(3, 4), SimDirection::kOut, Bytes(4, 0)).sense[23], 0x24);
+    EXPECT_EQ(Drive(0, WriteBufferCdb(4, 0, 0, 70000), SimDirection::kOut, damaged).sense[24],
+              0x62);
+    EXPECT_EQ(Drive(0, WriteBufferCdb(3, 0, 0, 4), SimDirection::kOut, Bytes(4, 0)).sense[23],
+              0x24);
     // Half an image, then a restart: the half is dropped.
     const Bytes good = Image("QD-9100", "0200", 70000);
-    ASSERT_EQ(Drive(0, WriteBufferCdb(4, 35000), SimDirection::kOut, Piece(good, 0, 35000)).status,
-              0);
+    ASSERT_EQ(
+        Drive(0, WriteBufferCdb(4, 0, 0, 35000), SimDirection::kOut, Piece(good, 0, 35000)).status,
+        0);
     ASSERT_EQ(None({0xF0, 0x01, 0, 0, 0, 0, 0, 0, 0, 0}).status, 0);
     sim->Advance(sim::CabinetRules::kRestartMs);
     ASSERT_EQ(
-        Drive(0, WriteBufferCdb(4, 35000), SimDirection::kOut, Piece(good, 35000, 35000)).sense[24],
+        Drive(0, WriteBufferCdb(4, 0, 0, 35000), SimDirection::kOut, Piece(good, 35000, 35000))
+            .sense[24],
         0x63);  // the rest alone is no image
     EXPECT_EQ(DriveRevision(0), "0102");
     EXPECT_EQ(Drive(0, {0x00, 0, 0, 0, 0, 0}).status, 0);  // nothing to tell

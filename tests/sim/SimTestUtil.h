@@ -97,6 +97,36 @@ inline platform::ScsiOutcome PassThrough(platform::ScsiDevice& dev, const Bytes&
     return o;
 }
 
+// The 0x27 request block of a drive command: dir 1 none, 2 out, 3 in.
+inline Bytes ExchangeRequestCdb(std::uint8_t dir, std::uint8_t slot, std::uint8_t innerLength,
+                                std::uint32_t dataLength) {
+    return {0x27,
+            dir,
+            slot,
+            0,
+            innerLength,
+            static_cast<std::uint8_t>(dataLength >> 24),
+            static_cast<std::uint8_t>(dataLength >> 16),
+            static_cast<std::uint8_t>(dataLength >> 8),
+            static_cast<std::uint8_t>(dataLength),
+            0};
+}
+
+// WRITE BUFFER in the standard form: buffer id, BE24 offset, BE24 length.
+inline Bytes WriteBufferCdb(std::uint8_t mode, std::uint8_t id, std::uint32_t offset,
+                            std::uint32_t length) {
+    return {0x3B,
+            mode,
+            id,
+            static_cast<std::uint8_t>(offset >> 16),
+            static_cast<std::uint8_t>(offset >> 8),
+            static_cast<std::uint8_t>(offset),
+            static_cast<std::uint8_t>(length >> 16),
+            static_cast<std::uint8_t>(length >> 8),
+            static_cast<std::uint8_t>(length),
+            0};
+}
+
 inline Bytes Text(const std::string& t) {
     return Bytes(t.begin(), t.end());
 }
