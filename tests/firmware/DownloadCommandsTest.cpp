@@ -272,7 +272,8 @@ TEST_F(DownloadRuns, WholeControllerDownloadInOrder) {
     EXPECT_NE(out.find(" Polling for ready... 0 of 500.\r"), std::string::npos);
     EXPECT_NE(out.find(" Ready                  \n"), std::string::npos);
     EXPECT_EQ(out.substr(out.size() - 45), "\n Strovane firmware download program ending.\n");
-    for (const auto& c : sim->Snapshot().cabinets[0].controllers)
+    const sim::WorldModel world = sim->Snapshot();
+    for (const auto& c : world.cabinets[0].controllers)
         EXPECT_EQ(c.revision, "0302");
 }
 
