@@ -1,21 +1,9 @@
 #include "sim/DriveFirmware.h"
 
-#include <algorithm>
-
 #include "sim/ByteOrder.h"
 #include "sim/FirmwareImage.h"
 
 namespace sim {
-
-namespace {
-
-SimReply Drop(DriveModel& drive, std::uint8_t ascq) {
-    drive.firmwareAssembly.clear();
-    drive.firmwareAssembly.shrink_to_fit();
-    return CheckCondition(kKeyIllegalRequest, 0x26, ascq);
-}
-
-}  // namespace
 
 SimReply DriveFirmware::WriteBuffer(DriveModel& drive, const std::vector<std::uint8_t>& cdb,
                                     const std::vector<std::uint8_t>& data, bool* changed) {
@@ -27,29 +15,25 @@ SimReply DriveFirmware::WriteBuffer(DriveModel& drive, const std::vector<std::ui
     if (data.size() < length)
         return CheckCondition(kKeyIllegalRequest, 0x26, 0);
     auto& image = drive.firmwareAssembly;
-    const std::size_t at = offsetMode ? GetBe24(cdb, 3) : image.size();
-    if (at > image.size())
-        return CheckCondition(kKeyIllegalRequest, 0x24, 0);
-    if (at + length > image.size())
-        image.resize(at + length);
-    std::copy(data.begin(), data.begin() + length, image.begin() + long(at));
-    if (image.size() < FirmwareImage::kHeaderSize)
-        return {};
     FirmwareHeader header;
-    if (!FirmwareImage::ReadHeader(image.data(), image.size(), &header) ||
-        header.target != TrimText(drive.product)) {
-        return Drop(drive, 0x63);
+    switch (PlaceFirmwarePiece(image, offsetMode ? GetBe24(cdb, 3) : image.size(), data.data(),
+                               length, drive.product, false, &header)) {
+        case PieceOutcome::kGap:
+            return CheckCondition(kKeyIllegalRequest, 0x24, 0);
+        case PieceOutcome::kWrongType:
+            return CheckCondition(kKeyIllegalRequest, 0x26, 0x63);
+        case PieceOutcome::kBadChecksum:
+        case PieceOutcome::kIncomplete:
+            return CheckCondition(kKeyIllegalRequest, 0x26, 0x62);
+        case PieceOutcome::kPlaced:
+            return {};
+        case PieceOutcome::kComplete:
+            break;
     }
-    if (image.size() > header.ImageSize())
-        return Drop(drive, 0x62);
-    if (image.size() < header.ImageSize())
-        return {};
-    if (FirmwareImage::Verify(image, drive.product) != FirmwareCheck::kGood)
-        return Drop(drive, 0x62);
     drive.revision = header.revision;
     drive.unitAttention = true;
-    drive.firmwareAssembly.clear();
-    drive.firmwareAssembly.shrink_to_fit();
+    image.clear();
+    image.shrink_to_fit();
     *changed = true;
     return {};
 }

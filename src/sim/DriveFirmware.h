@@ -3,7 +3,7 @@
 // assembled, modes 6 and 7 write at their offset (bytes 3..5); the length is
 // bytes 6..8. The header is checked once it has arrived (another product's
 // image: 5/26/63), the whole image once its declared length has (5/26/62);
-// a refusal drops the image and leaves the drive's firmware as it was. A
+// a refused piece changes nothing, the drive's firmware stays as it was. A
 // complete, good image is taken at once, whatever the modes that brought
 // it: the drive reports the new revision and tells its next command (but
 // INQUIRY and REQUEST SENSE) of the change with a unit attention, 6/29/00.

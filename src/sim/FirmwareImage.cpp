@@ -1,5 +1,6 @@
 #include "sim/FirmwareImage.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "sim/ByteOrder.h"
@@ -83,6 +84,48 @@ FirmwareCheck FirmwareImage::Verify(const std::vector<std::uint8_t>& image,
     if (image.size() != h.ImageSize() || Checksum(image) != h.checksum)
         return FirmwareCheck::kBadChecksum;
     return FirmwareCheck::kGood;
+}
+
+PieceOutcome PlaceFirmwarePiece(std::vector<std::uint8_t>& image, std::size_t at,
+                                const std::uint8_t* data, std::size_t length,
+                                const std::string& target, bool mustComplete,
+                                FirmwareHeader* header) {
+    if (at > image.size())
+        return PieceOutcome::kGap;
+    // What the piece overwrites, to put back when it is refused.
+    const std::size_t before = image.size();
+    const std::size_t end = at + length;
+    const std::vector<std::uint8_t> overwritten(image.begin() + long(at),
+                                                image.begin() + long(std::min(end, before)));
+    if (end > before)
+        image.resize(end);
+    std::copy(data, data + length, image.begin() + long(at));
+    auto refuse = [&](PieceOutcome outcome) {
+        std::copy(overwritten.begin(), overwritten.end(), image.begin() + long(at));
+        image.resize(before);
+        return outcome;
+    };
+    FirmwareHeader h;
+    if (image.size() < FirmwareImage::kHeaderSize)
+        return mustComplete ? refuse(PieceOutcome::kIncomplete) : PieceOutcome::kPlaced;
+    if (!FirmwareImage::ReadHeader(image.data(), image.size(), &h) ||
+        h.target != TrimText(target)) {
+        return refuse(PieceOutcome::kWrongType);
+    }
+    if (header)
+        *header = h;
+    if (image.size() > h.ImageSize())
+        return refuse(PieceOutcome::kBadChecksum);
+    if (image.size() < h.ImageSize()) {
+        if (mustComplete)
+            return refuse(PieceOutcome::kIncomplete);
+        // The header says how much is coming: room for it at once.
+        image.reserve(h.ImageSize());
+        return PieceOutcome::kPlaced;
+    }
+    if (FirmwareImage::Checksum(image) != h.checksum)
+        return refuse(PieceOutcome::kBadChecksum);
+    return PieceOutcome::kComplete;
 }
 
 std::vector<std::uint8_t> FirmwareImage::Pattern(std::size_t n, std::uint32_t seed) {

@@ -72,6 +72,28 @@ class FirmwareImage {
     static std::vector<std::uint8_t> Pattern(std::size_t n, std::uint32_t seed);
 };
 
+// What became of one piece of an image sent to a device.
+enum class PieceOutcome {
+    kPlaced,       // taken; more is to come
+    kComplete,     // taken; the image is whole and good
+    kGap,          // its offset lies past what has arrived
+    kWrongType,    // the header is no image header or names another target
+    kBadChecksum,  // the image does not add up, or runs past its declared end
+    kIncomplete,   // the image had to be whole with this piece and is not
+};
+
+// Places length bytes of data at offset at of an image being assembled for
+// the device whose target text is `target`, and checks what has arrived:
+// the header once its 40 bytes are there, the whole image once its declared
+// length is. With mustComplete, a piece that leaves the image short is
+// refused too. A refused piece leaves the image exactly as it was, so a
+// host's retry of it gets the same answer. *header gets the header when one
+// was read.
+PieceOutcome PlaceFirmwarePiece(std::vector<std::uint8_t>& image, std::size_t at,
+                                const std::uint8_t* data, std::size_t length,
+                                const std::string& target, bool mustComplete,
+                                FirmwareHeader* header);
+
 // Text without its trailing blanks and NULs.
 std::string TrimText(const std::string& text);
 

@@ -5,7 +5,6 @@
 
 #include "sim/ByteOrder.h"
 #include "sim/CabinetRules.h"
-#include "sim/Crc32.h"
 #include "sim/FirmwareImage.h"
 
 namespace sim {
@@ -130,7 +129,6 @@ bool Interrupt(CabinetModel& cab, std::string* answer) {
 // host that does not wait sees the controllers leave the bus for a while.
 void NoteRestart(CabinetModel& cab, const SimCommand& cmd, bool* changed) {
     DropImage(cab.firmware);
-    cab.firmware.refusedCdb.clear();
     for (auto& d : cab.drives) {
         d.firmwareAssembly.clear();
         if (d.present && d.initFailNext) {
@@ -150,9 +148,6 @@ bool Mismatch(const CabinetModel& cab, int slot) {
     return Usable(partner) &&
            (partner.noCode || TrimText(partner.revision) != TrimText(self.revision));
 }
-
-SimReply Assemble(CabinetModel& cab, int slot, const SimCommand& cmd, std::uint8_t mode,
-                  std::uint32_t length, std::uint32_t offset, bool* changed);
 
 SimReply CopyToPartner(CabinetModel& cab, int slot, bool* changed) {
     if (cab.state != kSubsysShuttingDown && cab.state != kSubsysShutDown)
@@ -219,76 +214,49 @@ SimReply FirmwareRules::WriteBuffer(CabinetModel& cab, int slot, const SimComman
     if (cmd.dataOut.size() < length)
         return CheckCondition(kKeyIllegalRequest, 0x26, 0);
 
+    // Every check comes before anything changes: a refused write leaves the
+    // image as it was, so the host's retry of it meets the same answer.
     FirmwareRuntime& rt = cab.firmware;
-    // A host repeats a refused write (it retries CHECK CONDITIONs): it gets
-    // the same answer, not one about what is left of the image.
-    if (!rt.refusedCdb.empty() && rt.refusedCdb == cdb &&
-        rt.refusedData == Crc32(cmd.dataOut.data(), length)) {
-        return CheckCondition(kKeyIllegalRequest, 0x26, rt.refusedAscq);
-    }
-    rt.refusedCdb.clear();
-    SimReply reply = Assemble(cab, slot, cmd, mode, length, offset, changed);
-    if (reply.status == kStatusCheckCondition && reply.sense.size() > 13 &&
-        reply.sense[12] == 0x26) {
-        rt.refusedCdb = cdb;
-        rt.refusedData = Crc32(cmd.dataOut.data(), length);
-        rt.refusedAscq = reply.sense[13];
-    }
-    return reply;
-}
-
-namespace {
-
-SimReply Assemble(CabinetModel& cab, int slot, const SimCommand& cmd, std::uint8_t mode,
-                  std::uint32_t length, std::uint32_t offset, bool* changed) {
-    const bool offsetMode = mode == 6 || mode == 7;
-    FirmwareRuntime& rt = cab.firmware;
-    if (rt.assemblySlot != slot) {
-        DropImage(rt);
-        rt.assemblySlot = slot;
-    }
-    if (length > 0) {
-        if (rt.staged)
-            DropImage(rt);  // a new image begins
-        auto& image = rt.assembly;
-        const std::size_t at = offsetMode ? offset : image.size();
-        if (at > image.size())
-            return CheckCondition(kKeyIllegalRequest, 0x24, 0);
-        if (at + length > image.size())
-            image.resize(at + length);
-        std::copy(cmd.dataOut.begin(), cmd.dataOut.begin() + length, image.begin() + long(at));
+    const bool save = mode == 5 || mode == 7;
+    if (length == 0) {
+        if (!save)
+            return {};
+        if (!rt.staged)
+            return rt.assembly.empty() || rt.assemblySlot != slot ? Sequence() : BadChecksum();
+    } else {
+        // A staged image, or one arriving at the partner, gives way to a new
+        // one only when the new one's first piece is taken.
+        const bool fresh = rt.staged || rt.assemblySlot != slot;
+        std::vector<std::uint8_t> started;
+        std::vector<std::uint8_t>& image = fresh ? started : rt.assembly;
         FirmwareHeader header;
-        if (image.size() >= FirmwareImage::kHeaderSize) {
-            if (!FirmwareImage::ReadHeader(image.data(), image.size(), &header) ||
-                header.target != FirmwareImage::kControllerTarget) {
-                DropImage(rt);
+        const PieceOutcome outcome =
+            PlaceFirmwarePiece(image, offsetMode ? offset : image.size(), cmd.dataOut.data(),
+                               length, FirmwareImage::kControllerTarget, save, &header);
+        switch (outcome) {
+            case PieceOutcome::kGap:
+                return CheckCondition(kKeyIllegalRequest, 0x24, 0);
+            case PieceOutcome::kWrongType:
                 return WrongType();
-            }
-            // The header says how much is coming: room for it at once.
-            image.reserve(header.ImageSize());
-            if (image.size() > header.ImageSize()) {
-                DropImage(rt);
+            case PieceOutcome::kBadChecksum:
+            case PieceOutcome::kIncomplete:
                 return BadChecksum();
-            }
-            if (image.size() == header.ImageSize()) {
-                if (FirmwareImage::Verify(image, FirmwareImage::kControllerTarget) !=
-                    FirmwareCheck::kGood) {
-                    DropImage(rt);
-                    return BadChecksum();
-                }
-                DropImage(rt);
-                rt.staged = true;
-                rt.stagedRevision = header.revision;
-            }
+            default:
+                break;
+        }
+        if (fresh) {
+            DropImage(rt);
+            rt.assembly = std::move(started);
+            rt.assemblySlot = slot;
+        }
+        if (outcome == PieceOutcome::kComplete) {
+            DropImage(rt);
+            rt.staged = true;
+            rt.stagedRevision = header.revision;
         }
     }
-    if (mode == 5 || mode == 7) {
-        if (!rt.staged) {
-            const bool nothing = rt.assembly.empty();
-            DropImage(rt);
-            return nothing ? Sequence() : BadChecksum();
-        }
-        OpenWindow(rt, FirmwareWindow::kFlash, slot, FirmwareRules::kFlashMs);
+    if (save) {
+        OpenWindow(rt, FirmwareWindow::kFlash, slot, kFlashMs);
         rt.windowRevision = rt.stagedRevision;
         rt.stalled = rt.stallNext;
         rt.stallNext = false;
@@ -297,8 +265,6 @@ SimReply Assemble(CabinetModel& cab, int slot, const SimCommand& cmd, std::uint8
     }
     return {};
 }
-
-}  // namespace
 
 std::uint8_t FirmwareRules::ReportedState(const CabinetModel& cab, int slot) {
     if (cab.controllers[slot].noCode)

@@ -4,12 +4,12 @@
 //     and 7 write at their offset), while the subsystem is shut down or
 //     shutting down, or at any time to a controller without code. The
 //     header is checked as soon as it has arrived (wrong type: 5/26/63), the
-//     whole image when its declared length has (bad checksum: 5/26/62);
-//     either refusal drops the image and changes nothing. A complete image
-//     is staged; a save write (mode 5 or 7, of any length) then burns it into
-//     both controllers: a flash window off the bus, then a restart, after
-//     which both report the new revision. A save with an incomplete image is
-//     refused (5/26/62).
+//     whole image when its declared length has (bad checksum: 5/26/62); a
+//     refused write changes nothing, so a host's retry meets the same answer.
+//     A complete image is staged; a save write (mode 5 or 7, of any length)
+//     then burns it into both controllers: a flash window off the bus, then
+//     a restart, after which both report the new revision. A save that does
+//     not leave the image complete is refused (5/26/62).
 //   - WRITE BUFFER mode 1 without data copies the controller's image to its
 //     partner (a copy window, then a restart).
 //   - A restart the host does not wait for (0xF0 with byte 1 bit 0 clear)

@@ -24,11 +24,6 @@ struct FirmwareRuntime {
     std::vector<std::uint8_t> assembly;
     bool staged = false;  // a complete, checked image waits for its save write
     std::string stagedRevision;
-    // The last write refused, so that the same write repeated by a host's
-    // retry gets the same answer: its CDB, its data's CRC and the ASCQ.
-    std::vector<std::uint8_t> refusedCdb;
-    std::uint32_t refusedData = 0;
-    std::uint8_t refusedAscq = 0;
 
     FirmwareWindow window = FirmwareWindow::kNone;
     int windowSlot = 0;          // the controller that flashes or copies

@@ -83,6 +83,13 @@ class SimFirmware : public ::testing::Test {
         sim->Advance(sim::CabinetRules::kShutdownMs);
         ASSERT_EQ(State(), 6);
     }
+    // A restart the host waits for, then a shutdown: what the tool does
+    // after a refused image, ready for the next.
+    void Restart() {
+        ASSERT_EQ(None({0xF0, 0x01, 0, 0, 0, 0, 0, 0, 0, 0}).status, 0);
+        sim->Advance(sim::CabinetRules::kRestartMs);
+        ShutDown();
+    }
     // Sends an image as the download tool does: 65532-byte pieces with mode
     // 4, the rest with mode 5. Returns the last reply.
     sim::SimReply Download(const Bytes& image, const std::string& path = "STROVANE0") {
@@ -145,33 +152,45 @@ TEST_F(SimFirmware, ImageCompleteWhateverTheModesAndActiveOnlyOnItsSaveWrite) {
 
 TEST_F(SimFirmware, RefusedImagesLeaveTheOldFirmwareRunning) {
     ShutDown();
-    // Another target is refused as soon as the header has arrived.
+    // Another target is refused as soon as the header has arrived, and a
+    // refused piece changes nothing: its retry meets the same answer.
     const Bytes drive = Image("QD-9100", "0302", 100000);
-    EXPECT_EQ(Out(ToolWriteBufferCdb(4, 65532), Piece(drive, 0, 65532)).sense[13], 0x63);
-    // A damaged payload, at the piece that completes it.
+    for (int run = 0; run < 2; ++run)
+        EXPECT_EQ(Out(ToolWriteBufferCdb(4, 65532), Piece(drive, 0, 65532)).sense[13], 0x63);
+    // Not an image at all.
+    EXPECT_EQ(Download(Bytes(70000, 0xAB)).sense[13], 0x63);
+    // A save with nothing sent is out of sequence.
+    EXPECT_EQ(None(ToolWriteBufferCdb(5, 0)).sense[12], 0x2C);
+
+    // A damaged payload, at the piece that completes it, each time it comes.
     Bytes damaged = Image("CONTROLLER", "0302", 100000);
     damaged[70000] ^= 1;
     auto r = Download(damaged);
     EXPECT_EQ(r.sense[2], 5);
     EXPECT_EQ(r.sense[12], 0x26);
     EXPECT_EQ(r.sense[13], 0x62);
+    EXPECT_EQ(
+        Out(ToolWriteBufferCdb(5, 100000 - 65532), Piece(damaged, 65532, 100000 - 65532)).sense[13],
+        0x62);
+    // What arrived stays until a restart drops it.
+    EXPECT_EQ(None(ToolWriteBufferCdb(5, 0)).sense[13], 0x62);
+    Restart();
+
     // An image whose header promises more than arrives: its save is refused.
     Bytes truncated = Image("CONTROLLER", "0302", 100000);
     truncated.resize(90000);
     EXPECT_EQ(Download(truncated).sense[13], 0x62);
+    Restart();
     // Bytes past the declared end.
     Bytes longer = Image("CONTROLLER", "0302", 100000);
     longer.resize(100010, 0);
     EXPECT_EQ(Download(longer).sense[13], 0x62);
-    // Not an image at all.
-    EXPECT_EQ(Download(Bytes(70000, 0xAB)).sense[13], 0x63);
-    // A save with nothing sent is out of sequence.
-    EXPECT_EQ(None(ToolWriteBufferCdb(5, 0)).sense[12], 0x2C);
 
     EXPECT_EQ(State(), 6);
     EXPECT_EQ(Revision("STROVANE0"), "0301");
     EXPECT_EQ(Revision("STROVANE1"), "0301");
     // A restart drops a staged image; the subsystem comes back as it was.
+    Restart();
     const Bytes good = Image("CONTROLLER", "0305", 70000);
     ASSERT_EQ(Out(ToolWriteBufferCdb(4, 70000), good).status, 0);
     ASSERT_EQ(None({0xF0, 0x01, 0, 0, 0, 0, 0, 0, 0, 0}).status, 0);
