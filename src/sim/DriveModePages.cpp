@@ -17,8 +17,8 @@ struct PageDef {
     Page changeable;  // the same layout: code, length, then the masks
 };
 
-// Page control values of MODE SENSE byte 2 bits 7..6.
-constexpr std::uint8_t kCurrent = 0;
+// Page control values of MODE SENSE byte 2 bits 7..6 (0 current, 3 saved:
+// the same values here).
 constexpr std::uint8_t kChangeable = 1;
 constexpr std::uint8_t kDefault = 2;
 
