@@ -6,6 +6,7 @@
 
 #include "../sim/SimTestUtil.h"
 #include "InProcessDownload.h"
+#include "platform/Clock.h"
 #include "sim/CommandTrace.h"
 #include "sim/FirmwareImage.h"
 #include "sim/FirmwareRules.h"
@@ -17,17 +18,6 @@ namespace {
 
 using namespace download;
 using Bytes = std::vector<std::uint8_t>;
-
-// The trace lines of a run without consecutive repeats (polls and passes
-// that the timing may repeat more or fewer times).
-std::vector<std::string> Collapsed(const std::vector<std::string>& lines) {
-    std::vector<std::string> out;
-    for (const auto& l : lines) {
-        if (out.empty() || out.back() != l)
-            out.push_back(l);
-    }
-    return out;
-}
 
 std::string Data(const Bytes& bytes) {
     return sim::CommandTrace::DataSummary(bytes);
@@ -206,9 +196,7 @@ class DownloadRuns : public InProcessDownload {
   protected:
     void SetUp() override {
         InProcessDownload::SetUp();
-        sim::WorldModel world = simtest::ScenarioWorld();
-        world.timeScale = kSimScale;
-        Serve(std::move(world));
+        FollowToolWaits();
     }
 };
 
@@ -248,30 +236,44 @@ TEST_F(DownloadRuns, FileSizesDecideTheLastWrite) {
 }
 
 TEST_F(DownloadRuns, WholeControllerDownloadInOrder) {
+    // The simulated clock follows the tool's waits, so every poll is
+    // foreseen: the shutdown (5 s) is over after one 10 s pass, the flash
+    // (30 s) is 13 s along the 17 s wait, the restart takes 20 s of polls.
     const Bytes image = Image("CONTROLLER", 140000);
     ASSERT_EQ(Run({"download", "-C", WriteFile("c.fw", image), "CAB000000001"}), 0) << Out();
     const std::string state = "op=20 cdb=20000000000000000600 status=00";
     const std::string serial = "op=12 cdb=120180003000 status=00";
-    EXPECT_EQ(
-        Collapsed(Trace()),
-        (std::vector<std::string>{
-            "op=12 cdb=1201e0004400 status=00",  // the scan
-            serial,                              // the scan, then the search
-            state,                               // the state the flash starts from
-            serial, "op=e8 cdb=e8000000000000000000 status=00",
-            state,  // shutting down, shut down, and the ready poll
-            "op=3b cdb=3b040000000000fffc00 status=00 out=" + Data(Piece(image, 0, 65532)),
-            "op=3b cdb=3b040000000000fffc00 status=00 out=" + Data(Piece(image, 65532, 65532)),
-            "op=3b cdb=3b05000000000022e800 status=00 out=" + Data(Piece(image, 131064, 8936)),
-            "op=20 cdb=20000000000000000600 error=16",  // off the bus
-            state,                                      // starting up, then ready
-        }));
-    const std::string out = Out();
-    EXPECT_NE(out.find(" Shutting Down."), std::string::npos);
-    EXPECT_NE(out.find(" Firmware Loading\n Initializing\n"), std::string::npos);
-    EXPECT_NE(out.find(" Polling for ready... 0 of 500.\r"), std::string::npos);
-    EXPECT_NE(out.find(" Ready                  \n"), std::string::npos);
-    EXPECT_EQ(out.substr(out.size() - 45), "\n Strovane firmware download program ending.\n");
+    std::vector<std::string> want = {
+        "op=12 cdb=1201e0004400 status=00",  // the scan
+        serial,                              // the scan
+        serial,                              // the search
+        state,                               // the state the flash starts from
+        serial,                              // primary?
+        "op=e8 cdb=e8000000000000000000 status=00",
+        state,  // shutting down: a 10 s pass
+        state,  // shut down
+        state,  // the ready poll: shut down
+        "op=3b cdb=3b040000000000fffc00 status=00 out=" + Data(Piece(image, 0, 65532)),
+        "op=3b cdb=3b040000000000fffc00 status=00 out=" + Data(Piece(image, 65532, 65532)),
+        "op=3b cdb=3b05000000000022e800 status=00 out=" + Data(Piece(image, 131064, 8936)),
+    };
+    want.insert(want.end(), 13, "op=20 cdb=20000000000000000600 error=16");  // off the bus
+    want.insert(want.end(), 21, state);  // 20 s starting up, then ready
+    EXPECT_EQ(Trace(), want);
+    std::string progress;
+    for (int poll = 0; poll < 13; ++poll) {
+        char line[40];
+        std::snprintf(line, sizeof line, " Polling for ready...%2d of 500.\r", poll);
+        progress += line;
+    }
+    for (int pass = 0; pass < 20; ++pass)
+        progress += " Starting Up            \r";
+    EXPECT_EQ(Out(),
+              " Shutting Down.\r Shutting Down          \r Shutdown Complete      \n"
+              " Firmware Loading\n Initializing\n" +
+                  progress +
+                  " Ready                  \n"
+                  "\n Strovane firmware download program ending.\n");
     const sim::WorldModel world = sim->Snapshot();
     for (const auto& c : world.cabinets[0].controllers)
         EXPECT_EQ(c.revision, "0302");
@@ -281,6 +283,7 @@ TEST_F(DownloadRuns, StatesThatRefuseADownloadSendNothing) {
     sim::WorldModel world = simtest::ScenarioWorld();
     world.cabinets[0].state = 4;
     Serve(std::move(world));
+    FollowToolWaits();
     ASSERT_EQ(
         Run({"download", "-c", WriteFile("c.fw", Image("CONTROLLER", 70000)), "CAB000000001"}), 1);
     EXPECT_NE(
@@ -291,10 +294,8 @@ TEST_F(DownloadRuns, StatesThatRefuseADownloadSendNothing) {
 }
 
 TEST_F(DownloadRuns, ShutdownThatNeverEndsGetsTheRestartSignal) {
-    // Simulated time all but stands still: the shutdown never completes.
-    sim::WorldModel world = simtest::ScenarioWorld();
-    world.timeScale = 0.0001;
-    Serve(std::move(world));
+    // Simulated time stands still: the shutdown never completes.
+    platform::SetSleepObserver(nullptr);
     EXPECT_EQ(
         Run({"download", "-c", WriteFile("c.fw", Image("CONTROLLER", 70000)), "CAB000000001"}), 1);
     const std::string out = Out();

@@ -31,8 +31,11 @@ std::vector<std::string> CollapsedLines(const std::string& text) {
 }
 
 void DownloadMachine::SetUp() {
-    ASSERT_TRUE(sim_.Start(
-        {"--scenario", std::string(ORU_SOURCE_DIR) + "/tests/firmware/scenarios/firmware.json"}));
+    // download is another process: its waits cannot move a virtual clock, so
+    // the simulator's time runs at a scale of real time.
+    ASSERT_TRUE(sim_.Start({"--scenario",
+                            std::string(ORU_SOURCE_DIR) + "/tests/firmware/scenarios/firmware.json",
+                            "--time-scale", "150"}));
 }
 
 Ran DownloadMachine::Download(const std::vector<std::string>& arguments,

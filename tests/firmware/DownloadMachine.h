@@ -5,8 +5,11 @@
 // The scenario: cabinet 0 (00A0B8C0FFEE) with X on STROVANE0 and Y on
 // STROVANE1, one drive of each download method in A1..B3 and a spare in
 // A4; cabinet 1 (00A0B8C0FFEF) on STROVANE2 and 3; cabinet 2 (QX0000000003)
-// with X alone on STROVANE4. Simulated time runs 150 times faster than real
-// time (see InProcessDownload.h for why these two factors).
+// with X alone on STROVANE4. download is another process, whose waits
+// cannot move a virtual clock: simulated time runs 150 times faster than
+// real time, the tool's waits 500 times shorter. A flash (30 s) then lasts
+// about 100 of the tool's polls, of which it sleeps 17 before the first: it
+// sees the controllers off the bus, then starting up, well within its 501.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -32,6 +32,7 @@ void InProcessDownload::SetUp() {
 }
 
 void InProcessDownload::TearDown() {
+    platform::SetSleepObserver(nullptr);
     download::DownloadController::SetCurrent(nullptr);
     controller.reset();
     CloseArrayDevices(list);
@@ -53,7 +54,16 @@ void InProcessDownload::Serve(sim::WorldModel world) {
     platform::ClearInProcessDevices();
     if (world.cabinets.empty())
         world = simtest::ScenarioWorld();
+    world.timeScale = 0;
     sim = sim::InProcessDevice::ServeWorld(std::move(world));
+}
+
+void InProcessDownload::FollowToolWaits() {
+    std::weak_ptr<sim::Simulator> served = sim;
+    platform::SetSleepObserver([served](std::uint64_t ms) {
+        if (auto alive = served.lock())
+            alive->Advance(ms);
+    });
 }
 
 void InProcessDownload::UseControllerX() {

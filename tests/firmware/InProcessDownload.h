@@ -1,6 +1,8 @@
 // download's library against an in-process simulated cabinet: the scan
 // finds the simulator's paths, what the routines print goes to files the
-// test reads, and every fixed wait of the tool is cut to almost nothing.
+// test reads, and every fixed wait of the tool is cut to almost nothing. The
+// simulator's clock is virtual: it stands still unless a test advances it or
+// lets it follow the tool's waits.
 //
 // The cabinet is simtest's (tests/sim/SimTestUtil.h): CAB000000001 with
 // controller X on STROVANE0 (active) and Y on STROVANE1, a plain disk on
@@ -20,20 +22,21 @@
 
 namespace fwtest {
 
-// How much faster than real time the tool's waits and the simulator's long
-// operations run. With these, a flash (30 s) lasts about 100 of the tool's
-// polls, of which it sleeps 17 before the first: it sees the controllers off
-// the bus, then starting up, well within its 501 polls.
+// The tool's waits run 500 times shorter than they say.
 constexpr double kToolScale = 500;
-constexpr double kSimScale = 150;
 
 class InProcessDownload : public ::testing::Test {
   protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Serves world (the simtest scenario when empty) instead of the default.
+    // Serves world (the simtest scenario when empty, on a virtual clock)
+    // instead of the default.
     void Serve(sim::WorldModel world);
+    // Makes the simulated clock move by exactly the time the tool waits
+    // (every platform::SleepMs), so a run is the same however fast the
+    // machine is: the 17 s after a flash are 17 s of the 30 s flash.
+    void FollowToolWaits();
     // Scans and makes the controller on STROVANE0 the current one.
     void UseControllerX();
 
