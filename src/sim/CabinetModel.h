@@ -69,6 +69,17 @@ struct DefectEntry {
 
 using BlockMap = std::map<std::uint32_t, std::vector<std::uint8_t>>;  // LBA -> 512 bytes
 
+// Blocks of a drive's media that an operator made bad: reads and verifies
+// of them fail, writes to them fail, or reads return other data than was
+// written (the drive does not notice).
+enum class MediaErrorKind : std::uint8_t { kRead, kWrite, kCorrupt };
+
+struct MediaError {
+    std::uint32_t first = 0;
+    std::uint32_t count = 1;
+    MediaErrorKind kind = MediaErrorKind::kRead;
+};
+
 struct DriveModel {
     bool present = false;
     std::uint8_t state = kDriveEmpty;
@@ -81,7 +92,11 @@ struct DriveModel {
     std::string driveId;       // 16, the drive id of the drive list
     bool predictiveFailure = false;
     std::vector<std::uint32_t> badBlocks;  // blocks that give medium errors
-    std::uint32_t blocks = 0;              // capacity in 512-byte blocks
+    std::vector<MediaError> mediaErrors;   // injected by the operator
+    // Medium errors the drive could not correct: writes, reads, verifies
+    // (log pages 2, 3 and 5).
+    std::array<std::uint32_t, 3> uncorrectedErrors{};
+    std::uint32_t blocks = 0;  // capacity in 512-byte blocks
     std::vector<DefectEntry> defects;
     std::array<std::uint32_t, 7> errorCounters{};  // log pages 2, 3, 5, parameters 0..6
     std::uint32_t nonMediumErrors = 0;             // log page 6

@@ -162,13 +162,14 @@ std::vector<std::uint8_t> CabinetRules::StateBlock(const CabinetModel& cab) {
 }
 
 void CabinetRules::LogDriveEvent(CabinetModel& cab, std::uint16_t code, int slot,
-                                 std::uint32_t ticks) {
+                                 std::uint32_t ticks, std::uint32_t lba) {
     std::vector<std::uint8_t> e(18, 0);
     e[0] = 0;
     PutBe32(e, 2, ticks);
     PutBe16(e, 7, code);
     e[9] = 1;
     e[10] = static_cast<std::uint8_t>(slot);
+    PutBe32(e, 14, lba);
     cab.controllerLog.push_back(std::move(e));
     std::size_t total = 0;
     for (const auto& x : cab.controllerLog)

@@ -61,9 +61,11 @@ class CabinetRules {
     // The 32-byte subsystem state block the controller answers to 0x20.
     static std::vector<std::uint8_t> StateBlock(const CabinetModel& cab);
 
-    // Appends a controller log entry of kind 0 (drive event) for a slot;
-    // the oldest entries go when the log would pass kMaxLogBytes.
-    static void LogDriveEvent(CabinetModel& cab, std::uint16_t code, int slot, std::uint32_t ticks);
+    // Appends a controller log entry of kind 0 (drive event) for a slot,
+    // with the block it concerns (0 when none) at bytes 14..17; the oldest
+    // entries go when the log would pass kMaxLogBytes.
+    static void LogDriveEvent(CabinetModel& cab, std::uint16_t code, int slot, std::uint32_t ticks,
+                              std::uint32_t lba = 0);
 };
 
 }  // namespace sim

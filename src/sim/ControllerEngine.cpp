@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "sim/ByteOrder.h"
 #include "sim/CabinetRules.h"
 #include "sim/DriveEngine.h"
 #include "sim/FirmwareRules.h"
+#include "sim/DriveMedia.h"
 #include "sim/ModeSelectRules.h"
 #include "sim/RecoveryRules.h"
 
@@ -17,6 +19,8 @@ namespace {
 constexpr std::size_t kDriveEntrySize = 88;
 constexpr std::size_t kShortEntrySize = 33;
 constexpr std::size_t kMissingEntrySize = 76;
+// Controller-log event of a drive's medium error.
+constexpr std::uint16_t kEventMediumError = 101;
 
 SimReply Illegal(std::uint8_t asc = 0x24) {
     return CheckCondition(kKeyIllegalRequest, asc, 0);
@@ -458,8 +462,19 @@ SimReply ControllerEngine::ExchangeReply(const SimCommand& cmd, bool* changed) {
     DriveEngine engine(drive);
     SimReply r = engine.Execute(p.cdb, data, want == 3 ? maxIn : 0, changed);
     if (r.status == kStatusCheckCondition && r.sense.size() >= 14 && r.sense[12] != 0x80) {
-        // The controller reports the drive's sense in its own form.
-        r.sense = MakeDriveSense(r.sense[2], r.sense[12], r.sense[13], p.slot);
+        // The controller reports the drive's sense in its own form, and
+        // logs a medium error with the block it hit.
+        const std::optional<std::uint32_t> block = DriveMedia::FailedBlock(r.sense);
+        const std::uint8_t key = r.sense[2] & 0x0F;
+        r.sense = MakeDriveSense(key, r.sense[12], r.sense[13], p.slot);
+        if (block) {
+            r.sense[0] |= 0x80;
+            PutBe32(r.sense, 3, *block);
+        }
+        if (key == kKeyMediumError) {
+            CabinetRules::LogDriveEvent(cab_, kEventMediumError, p.slot, ticks_, block.value_or(0));
+            *changed = true;
+        }
         r.dataIn.clear();
         r.bytesMoved = 0;
     }

@@ -1,10 +1,12 @@
 #include "sim/DriveEngine.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "sim/ByteOrder.h"
 #include "sim/DriveFirmware.h"
 #include "sim/DriveModePages.h"
+#include "sim/DriveMedia.h"
 
 namespace sim {
 
@@ -76,6 +78,7 @@ SimReply DriveEngine::Execute(const std::vector<std::uint8_t>& cdb,
         case 0x4C:  // LOG SELECT: PCR resets the counters
             if (cdb[1] & 0x02) {
                 drive_.errorCounters.fill(0);
+                drive_.uncorrectedErrors.fill(0);
                 drive_.nonMediumErrors = 0;
                 *changed = true;
             }
@@ -175,6 +178,9 @@ SimReply DriveEngine::LogSense(const std::vector<std::uint8_t>& cdb) {
                     v = v / 2;
                 if (page == 0x05)
                     v = v / 4;
+                // Parameter 6: the errors the drive could not correct.
+                if (i == 6)
+                    v += drive_.uncorrectedErrors[page == 0x02 ? 0 : (page == 0x03 ? 1 : 2)];
                 param(i, v);
             }
             break;
@@ -195,12 +201,9 @@ SimReply DriveEngine::ReadWrite(const std::vector<std::uint8_t>& cdb,
     if (std::uint64_t(lba) + count > drive_.blocks) {
         return CheckCondition(kKeyIllegalRequest, 0x21, 0);
     }
-    if (cdb[0] == 0x28 || cdb[0] == 0x2F) {
-        for (std::uint32_t bad : drive_.badBlocks) {
-            if (bad >= lba && bad - lba < count) {
-                return CheckCondition(kKeyMediumError, 0x11, 0);
-            }
-        }
+    if (std::optional<SimReply> failed = DriveMedia::Check(drive_, cdb[0], lba, count)) {
+        *changed = true;  // the drive counted the error
+        return *failed;
     }
     SimReply r;
     if (cdb[0] == 0x28) {
@@ -211,6 +214,7 @@ SimReply DriveEngine::ReadWrite(const std::vector<std::uint8_t>& cdb,
                 std::copy(it->second.begin(), it->second.end(), out.begin() + i * kBlockSize);
             }
         }
+        DriveMedia::Alter(drive_, lba, out);
         r.bytesMoved = static_cast<std::uint32_t>(out.size());
         r.dataIn = std::move(out);
     } else if (cdb[0] != 0x2F) {

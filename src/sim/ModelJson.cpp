@@ -4,6 +4,7 @@
 #include <set>
 
 #include "sim/CabinetRules.h"
+#include "sim/DriveMedia.h"
 
 namespace sim {
 
@@ -130,6 +131,34 @@ std::vector<std::uint32_t> Words(const json& j, const char* key, std::size_t max
     return v;
 }
 
+// [[first, count, "read"|"write"|"corrupt"], ...], each inside the drive.
+std::vector<MediaError> MediaErrorsFromJson(const json& j, std::uint32_t blocks,
+                                            const std::string& where) {
+    std::vector<MediaError> v;
+    const json* f = Field(j, "mediaErrors");
+    if (!f)
+        return v;
+    const std::string at = where + ".mediaErrors";
+    if (!f->is_array() || f->size() > DriveMedia::kMaxMediaErrors)
+        throw Bad{at + ": bad list"};
+    for (const auto& e : *f) {
+        MediaError m;
+        if (!e.is_array() || e.size() != 3 || !e[0].is_number_unsigned() ||
+            !e[1].is_number_unsigned() || !e[2].is_string() ||
+            !DriveMedia::KindOf(e[2].get<std::string>(), &m.kind)) {
+            throw Bad{at + ": entry not [first, count, kind]"};
+        }
+        const std::uint64_t first = e[0].get<std::uint64_t>();
+        const std::uint64_t count = e[1].get<std::uint64_t>();
+        if (count == 0 || first >= blocks || count > blocks - first)
+            throw Bad{at + ": blocks outside the drive"};
+        m.first = static_cast<std::uint32_t>(first);
+        m.count = static_cast<std::uint32_t>(count);
+        v.push_back(m);
+    }
+    return v;
+}
+
 int SlotOf(const json& j, const std::string& where) {
     const json* f = Field(j, "slot");
     if (!f)
@@ -186,6 +215,11 @@ json DriveToJson(const DriveModel& d) {
     j["driveId"] = d.driveId;
     j["predictiveFailure"] = d.predictiveFailure;
     j["badBlocks"] = d.badBlocks;
+    json media = json::array();
+    for (const MediaError& e : d.mediaErrors)
+        media.push_back({e.first, e.count, DriveMedia::KindName(e.kind)});
+    j["mediaErrors"] = media;
+    j["uncorrectedErrors"] = d.uncorrectedErrors;
     j["blocks"] = d.blocks;
     json defects = json::array();
     for (const auto& e : d.defects)
@@ -273,6 +307,10 @@ DriveModel DriveFromJson(const json& j, const std::string& where) {
         if (b >= d.blocks)
             throw Bad{where + ".badBlocks: past the last block"};
     }
+    d.mediaErrors = MediaErrorsFromJson(j, d.blocks, where);
+    auto uncorrected = Words(j, "uncorrectedErrors", 3, where);
+    for (std::size_t i = 0; i < uncorrected.size(); ++i)
+        d.uncorrectedErrors[i] = uncorrected[i];
     return d;
 }
 

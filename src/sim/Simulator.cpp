@@ -12,6 +12,7 @@
 #include "sim/ControllerEngine.h"
 #include "sim/DriveEngine.h"
 #include "sim/FirmwareRules.h"
+#include "sim/DriveMedia.h"
 #include "sim/ModelJson.h"
 
 namespace sim {
@@ -123,6 +124,7 @@ int Simulator::Save() {
 }
 
 int Simulator::SaveLocked() {
+    dataWaiting_ = false;
     if (stateFile_.empty())
         return 0;
     return platform::WriteFileAtomic(stateFile_, ModelJson::ToJson(world_).dump(1) + "\n");
@@ -261,10 +263,22 @@ SimReply Simulator::Execute(const std::string& path, SessionContext& session, co
         // The host-sequence number moves with every heartbeat of every host;
         // writing the whole world for it would make a host's start-up cost
         // grow with the square of the cabinets. It is saved with the next
-        // other change, or when the server stops.
-        if (cmd.cdb.empty() || cmd.cdb[0] != 0xEE)
+        // other change, or when the server stops. Written blocks are
+        // saved the same way, or once they have waited kDataSaveDelayMs: a
+        // drive test writes block after block, and the world with all its
+        // data written for each would cost time growing with the square of
+        // the blocks.
+        if (op == 0x2A || op == 0x2E || op == 0xF3) {
+            if (!dataWaiting_) {
+                dataWaiting_ = true;
+                dataSince_ = platform::MonotonicMs();
+            }
+        } else if (op != 0xEE) {
             SaveLocked();
+        }
     }
+    if (dataWaiting_ && platform::MonotonicMs() - dataSince_ >= kDataSaveDelayMs)
+        SaveLocked();
     return reply;
 }
 
@@ -349,6 +363,7 @@ bool Simulator::ControlLocked(const std::vector<std::string>& w, std::string* an
             "remove-path NAME | add-path NAME | silence CAB X|Y PAGE | silence-op CAB X|Y OP\n"
             "unsilence CAB X|Y | refuse CAB X|Y COUNT NUMBER | log CAB CODE SLOT\n"
             "fault PATH|* OP|* COUNT busy|check KEY ASC ASCQ|short BYTES|syserr ERRNO|delay MS\n"
+            "media-error CAB SLOT LBA [COUNT] [read|write|corrupt] | clear-media-errors CAB SLOT\n"
             "clear-faults | trace PATH | clear-trace PATH | advance MS | timescale FACTOR\n"
             "firmware CAB [show | interrupt | stall | release | revision X|Y REV | init-fail "
             "SLOT]\n";
@@ -537,6 +552,22 @@ bool Simulator::ControlLocked(const std::vector<std::string>& w, std::string* an
         }
         CabinetRules::LogDriveEvent(*cab, static_cast<std::uint16_t>(n), slot,
                                     static_cast<std::uint32_t>(ticks_));
+        *changed = true;
+        return true;
+    }
+    if (verb == "media-error" || verb == "clear-media-errors") {
+        if (w.size() < 3 || !cabinet(w[1], &cab) || !slotOf(w[2], &slot)) {
+            if (answer->empty())
+                *answer = "usage: " + verb + " CAB SLOT ...";
+            return false;
+        }
+        DriveModel& d = cab->drives[slot];
+        if (!d.present) {
+            *answer = "slot " + SlotName(slot) + " is empty";
+            return false;
+        }
+        if (!DriveMedia::Control(d, verb, {w.begin() + 3, w.end()}, answer))
+            return false;
         *changed = true;
         return true;
     }

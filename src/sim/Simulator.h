@@ -4,7 +4,9 @@
 // see one consistent state; each connection keeps its own SessionContext
 // (its pending drive exchange). After a command that changed stored state
 // the whole state is written to the state file (temporary file, then
-// rename), so a restart of strovsim keeps the arrays. Thread-safe.
+// rename), so a restart of strovsim keeps the arrays; host-sequence
+// exchanges and written blocks are saved with the next other change, after
+// at most kDataSaveDelayMs, or when strovsim stops. Thread-safe.
 #pragma once
 
 #include <cstdint>
@@ -83,6 +85,10 @@ class Simulator {
     double carryMs_ = 0;
     std::uint64_t ticks_ = 0;
     std::uint64_t pathGeneration_ = 0;
+    // Blocks written and not yet saved, since when (monotonic ms).
+    static constexpr std::uint64_t kDataSaveDelayMs = 2000;
+    bool dataWaiting_ = false;
+    std::uint64_t dataSince_ = 0;
 };
 
 }  // namespace sim

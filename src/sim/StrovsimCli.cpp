@@ -66,6 +66,8 @@ constexpr Verb kControlVerbs[] = {
     {"unsilence", 2, 2},
     {"refuse", 4, 4},
     {"fault", 4, 7},
+    {"media-error", 3, 5},
+    {"clear-media-errors", 2, 2},
     {"clear-faults", 0, 0},
     {"log", 3, 3},
     {"advance", 1, 1},

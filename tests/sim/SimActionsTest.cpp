@@ -335,7 +335,8 @@ TEST_F(SimExchange, DriveSenseInControllerForm) {
     auto r = Send(*sim, "STROVANE0", session, {0x29, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     EXPECT_EQ(r.status, 0x02);
     Bytes want = Zeros(26);
-    want[0] = 0x70;
+    want[0] = 0xF0;  // the information field is valid ...
+    want[6] = 100;   // ... and names the bad block
     want[2] = 3;
     want[7] = 18;
     want[12] = 0x80;

@@ -10,6 +10,18 @@
 
 void InstallManagementDispatch() {
     OruLiteTask::SetMessageHandler(&RunManagementMessage);
+    OruLiteTask::SetCancelFinisher(&FinishCancelledMessage);
+}
+
+bool FinishCancelledMessage(OruLiteTask&, OruLite& monitor, TaskRequest& request,
+                            ClientMessage& message, std::uint32_t cancelError) {
+    if (request.code != OL_MANAGEMENT && request.code != OL_CONTINUATION) {
+        return false;
+    }
+    ManagementMsg msg(message, &monitor, request.code == OL_CONTINUATION);
+    msg.Reply().cancelError = cancelError;
+    msg.FinishCancelled(request, &monitor, true, message.client);
+    return true;
 }
 
 bool RunManagementMessage(OruLiteTask& task, OruLite& monitor, TaskRequest& request,

@@ -1,7 +1,8 @@
 // Plugs the request dispatch into the subsystem tasks: from then on every
 // management message a subsystem task takes (requests, continuations,
 // set-alias) runs through ManagementMsg or AliasMsg and is answered as its
-// handler decides. The service start calls it once, before any subsystem
+// handler decides, and a cancelled one is finished through
+// ManagementMsg::FinishCancelled. The service start calls it once, before any subsystem
 // task runs; calling it again changes nothing.
 #pragma once
 
@@ -19,3 +20,9 @@ void InstallManagementDispatch();
 // new requests).
 bool RunManagementMessage(OruLiteTask& task, OruLite& monitor, TaskRequest& request,
                           ClientMessage& message);
+
+// Finishes a management message or continuation that a cancel caught:
+// ManagementMsg::FinishCancelled with the cancel error. False for the
+// message kinds with classes of their own.
+bool FinishCancelledMessage(OruLiteTask& task, OruLite& monitor, TaskRequest& request,
+                            ClientMessage& message, std::uint32_t cancelError);

@@ -194,6 +194,15 @@ void ManagementMsg::Dispatch(StorSys& active) {
         case MC_FlushServerLog:
             FlushServerLog();
             return;
+        case MC_AddPhysicalDrive:
+            AddPhysicalDrive();
+            return;
+        case MC_DownPhysicalDrive:
+            DownPhysicalDrive();
+            return;
+        case MC_ResetPhysicalDrive:
+            ResetPhysicalDrive();
+            return;
         case MC_TestPhysicalDrive:
         case MC_VerifyPhysicalDrive:
             // The continuation mark belongs to the service: a client that
@@ -202,7 +211,23 @@ void ManagementMsg::Dispatch(StorSys& active) {
                 RejectRequest(ERR_COMMAND_FAILED, INVALID_PARAMETER, DEVICEMGR, oruerr());
                 return;
             }
-            RefuseUnknown();
+            DriveTest(static_cast<MESSAGE_CODE>(code));
+            return;
+        case MC_ClearDiagResults:
+            ClearDiagResults();
+            return;
+        case MC_ReadControllerLog:
+            ReadControllerLog();
+            return;
+        case MC_ReadDefectData:
+            ReadDefectData();
+            return;
+        case MC_RecordDiagInfo:
+        case MC_ClearDiagInfo:
+            DiagInfo();
+            return;
+        case MC_Do_Prevention_Check:
+            Do_Prevention_Check();
             return;
         default:
             // The settings that are one value of the subsystem or the
@@ -215,9 +240,7 @@ void ManagementMsg::Dispatch(StorSys& active) {
                 SetControllerOption(field);
                 return;
             }
-            // The refused codes (2, 10, 11, 45), codes outside the table, and
-            // the drive and log requests, whose handlers this release of the
-            // service does not run.
+            // The refused codes (2, 10, 11, 45) and codes outside the table.
             RefuseUnknown();
             return;
     }
@@ -262,11 +285,14 @@ void ManagementMsg::ScheduleContinuation(std::uint32_t disposition, std::uint32_
 
 void ManagementMsg::FinishCancelled(TaskRequest& request, OruLite* subsystem, bool replyToClient,
                                     ServerClient* client) {
-    (void)subsystem;
     if (request.code == OL_CONTINUATION && client == nullptr) {
-        // A step of a drive test: its outcome travels through the drive's
-        // results, never as a reply.
+        // A step of a drive test: the test ends as cancelled, and that
+        // travels through the drive's result and the events, never as a
+        // reply.
         reply_.SetDisposition(DISP_NONE);
+        if (decoded_ && subsystem != nullptr && subsystem == subsystem_) {
+            FinishDriveTest(value1);
+        }
         return;
     }
     if (code == MC_GrossStatus || client == nullptr) {

@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "coresys/common/MESSAGE_CODE.h"
 #include "coresys/common/RequestMsgs.h"
 #include "coresys/server/dispatch/ServerReply.h"
 
@@ -143,6 +144,22 @@ class ManagementMsg : public HeaderandValueMsg {
     void RetryLogAfterError();
     void FlushServerLog();
 
+    // --- the drive handlers ---
+    void AddPhysicalDrive();
+    void DownPhysicalDrive();
+    void ResetPhysicalDrive();
+    // A verify (44) or write/read test (43): its first step, or one later
+    // step when the message is a continuation.
+    void DriveTest(MESSAGE_CODE testCode);
+    void ClearDiagResults();
+
+    // --- the log and diagnostic-data handlers ---
+    void ReadControllerLog();
+    void ReadDefectData();
+    // RecordDiagInfo (16) and ClearDiagInfo (47).
+    void DiagInfo();
+    void Do_Prevention_Check();
+
     // Sleeps initialDelayMs, sends two REQUEST SENSE, then reads the
     // subsystem state up to 90 times 2000 ms apart until it is read and not
     // "not yet ready". True when the subsystem became ready.
@@ -170,6 +187,17 @@ class ManagementMsg : public HeaderandValueMsg {
     // The ending of a hot spare asked for: a fresh state at once, and the
     // reply says whether the array can provide the spare.
     void CompleteHotSpareRequest();
+    // A drive slot a request may name: below the drive count of the state.
+    bool DriveSlotValid(std::uint32_t slot) const;
+    // Reads the state of the drive in slot; refuses the request when the
+    // read fails.
+    bool ReadDriveState(std::uint32_t slot, std::uint32_t& driveState);
+    void DriveTestStep(MESSAGE_CODE testCode);
+    // The cancelled continuation of a drive test of slot: the test ends as
+    // cancelled and its result is published.
+    void FinishDriveTest(std::uint32_t slot);
+    // A buffer reply carrying bytes (status 1).
+    void BufferReply(const std::vector<unsigned char>& bytes);
     // A request whose handler comes with a later release of the service.
     void RefuseUnknown();
     // Server message event: a notice for the event log, no client event.

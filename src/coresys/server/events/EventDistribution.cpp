@@ -3,6 +3,7 @@
 #include "coresys/common/DiagCommandResults.h"
 #include "coresys/common/DiskArrayState.h"
 #include "coresys/server/device/DeviceMgr.h"
+#include "coresys/server/diag/DriveCommands.h"
 #include "coresys/server/events/ComparisonEffects.h"
 #include "coresys/server/events/ServerEventReport.h"
 #include "coresys/server/events/StateComparison.h"
@@ -45,9 +46,16 @@ class MonitorEffects : public ComparisonEffects {
         }
     }
 
-    void DriveStateChanged(std::uint32_t, std::uint32_t) override {
-        // Nothing in the monitor follows a drive's state yet: the slot's
-        // record stays as it is.
+    void DriveStateChanged(std::uint32_t slot, std::uint32_t driveState) override {
+        // A write/read test must stop writing once the drive holds array
+        // data: the drive is taken down again and the test ends as
+        // cancelled (its next step publishes that).
+        StorSys* active = monitor_.ActiveStorSys();
+        if (slot >= OruLite::kDriveSlots || active == nullptr) {
+            return;
+        }
+        StorSysDrive drive(*active, static_cast<std::uint8_t>(slot));
+        monitor_.DriveSlot(slot).EndWriteReadTest(drive, driveState);
     }
 
     void ControllerReplaced(std::uint32_t slot) override {

@@ -658,7 +658,7 @@ std::uint32_t OruLite::LogSuspended() const {
 }
 
 std::uint32_t OruLite::DriveDiagnosticState(std::uint32_t slot) const {
-    return slot < kDriveSlots ? driveSlots_[slot].diagState : 0;
+    return slot < kDriveSlots ? driveSlots_[slot].DiagnosticState() : 0;
 }
 
 void OruLite::Notice(const char* text) {

@@ -240,7 +240,14 @@ class OruLite : public OruServerState, public ServerDiskArrayState::Source {
     PreventiveRecord* Preventive() const { return preventive_.get(); }
 
     ControllerDetail& ControllerDetails(int slot) { return controllerDetails_[slot & 1]; }
+    // The record of a drive slot; callers check slot < kDriveSlots first.
     DriveSlotRecord& DriveSlot(std::uint32_t slot) { return driveSlots_[slot % kDriveSlots]; }
+    // Usage counters of the drive tests: each test counts once, when it starts.
+    struct DiagnosticUsage {
+        std::uint32_t verifies = 0;
+        std::uint32_t writeReadTests = 0;
+    };
+    DiagnosticUsage& DiagnosticsRun() { return diagnosticsRun_; }
 
     // How many 0xEE exchanges, polls and preventive checks ran (tests and
     // the table build read them).
@@ -256,6 +263,7 @@ class OruLite : public OruServerState, public ServerDiskArrayState::Source {
     DeviceMgr& manager_;
     ControllerDetail controllerDetails_[2];
     DriveSlotRecord driveSlots_[kDriveSlots];
+    DiagnosticUsage diagnosticsRun_;
     std::unique_ptr<StorSys> controllers_[2];
     bool activeBit_[2] = {false, false};
     std::atomic<int> activeController_{-1};

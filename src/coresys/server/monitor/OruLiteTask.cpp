@@ -23,6 +23,7 @@ constexpr std::uint32_t kStatusFinished = 1;
 
 std::shared_mutex g_handlerLock;
 OruLiteTask::MessageHandler g_handler;
+OruLiteTask::CancelFinisher g_finisher;
 
 std::string TaskName(int slot) {
     char name[OruTask::NAME_MAX_LEN + 1];
@@ -54,6 +55,11 @@ bool DecodeHeader(const ClientMessage& message, ORU_Message& header) {
 void OruLiteTask::SetMessageHandler(MessageHandler handler) {
     std::unique_lock<std::shared_mutex> hold(g_handlerLock);
     g_handler = std::move(handler);
+}
+
+void OruLiteTask::SetCancelFinisher(CancelFinisher finisher) {
+    std::unique_lock<std::shared_mutex> hold(g_handlerLock);
+    g_finisher = std::move(finisher);
 }
 
 OruLiteTask::OruLiteTask(DeviceMgr& manager, int slot)
@@ -226,7 +232,7 @@ bool OruLiteTask::RefuseUnsupported(OruLiteTask&, OruLite&, TaskRequest&, Client
     return false;
 }
 
-bool OruLiteTask::CheckPending(OruLite& monitor, TaskRequest&, ClientMessage& message) {
+bool OruLiteTask::CheckPending(OruLite& monitor, TaskRequest& request, ClientMessage& message) {
     ORU_Message header;
     if (!DecodeHeader(message, header)) {
         return false;
@@ -242,9 +248,17 @@ bool OruLiteTask::CheckPending(OruLite& monitor, TaskRequest&, ClientMessage& me
         }
         PendingCommand entry = *it;
         pending.erase(it);
-        // The cancelled command's own client learns it was cancelled; the
-        // canceller gets its cancel finished, over the cancel's own handle.
-        if (header.code != MC_GrossStatus) {
+        // The cancelled command's own client learns it was cancelled (a
+        // drive test's step ends its test instead); the canceller gets its
+        // cancel finished, over the cancel's own handle.
+        CancelFinisher finisher;
+        {
+            std::shared_lock<std::shared_mutex> hold(g_handlerLock);
+            finisher = g_finisher;
+        }
+        const bool finished =
+            finisher && finisher(*this, monitor, request, message, ERR_COMMAND_CANCELLED);
+        if (!finished && header.code != MC_GrossStatus) {
             SendErrorReply(message.client, header, ERR_COMMAND_CANCELLED, NO_QUALIFIER);
         }
         ORU_Message cancel;

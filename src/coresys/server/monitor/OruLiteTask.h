@@ -34,6 +34,14 @@ class OruLiteTask : public OruTask {
     using MessageHandler = std::function<bool(OruLiteTask& task, OruLite& monitor,
                                               TaskRequest& request, ClientMessage& message)>;
     static void SetMessageHandler(MessageHandler handler);
+    // The hand-off of a cancelled message: finishes a message that a cancel
+    // caught before it ran (its client is told with cancelError, a drive
+    // test's step ends the test). Returns false for a message it does not
+    // finish, which then gets the plain cancel error reply.
+    using CancelFinisher =
+        std::function<bool(OruLiteTask& task, OruLite& monitor, TaskRequest& request,
+                           ClientMessage& message, std::uint32_t cancelError)>;
+    static void SetCancelFinisher(CancelFinisher finisher);
 
     OruLiteTask(DeviceMgr& manager, int slot);
     ~OruLiteTask() override;
