@@ -263,12 +263,12 @@ SimReply Simulator::Execute(const std::string& path, SessionContext& session, co
         // The host-sequence number moves with every heartbeat of every host;
         // writing the whole world for it would make a host's start-up cost
         // grow with the square of the cabinets. It is saved with the next
-        // other change, or when the server stops. Written blocks are
-        // saved the same way, or once they have waited kDataSaveDelayMs: a
-        // drive test writes block after block, and the world with all its
-        // data written for each would cost time growing with the square of
-        // the blocks.
-        if (op == 0x2A || op == 0x2E || op == 0xF3) {
+        // other change, or when the server stops. Blocks written to a drive
+        // through the exchange are saved the same way, or once they have
+        // waited kDataSaveDelayMs: a drive test writes chunk after chunk,
+        // and the world with all its data written for each would cost time
+        // growing with the square of the chunks.
+        if (op == 0xF3) {
             if (!dataWaiting_) {
                 dataWaiting_ = true;
                 dataSince_ = platform::MonotonicMs();

@@ -5,8 +5,9 @@
 // (its pending drive exchange). After a command that changed stored state
 // the whole state is written to the state file (temporary file, then
 // rename), so a restart of strovsim keeps the arrays; host-sequence
-// exchanges and written blocks are saved with the next other change, after
-// at most kDataSaveDelayMs, or when strovsim stops. Thread-safe.
+// exchanges and data written to a drive through the exchange are saved with
+// the next other change (the data also at the first command after
+// kDataSaveDelayMs), or when strovsim stops. Thread-safe.
 #pragma once
 
 #include <cstdint>

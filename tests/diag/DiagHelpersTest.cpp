@@ -6,8 +6,8 @@
 #include <string>
 
 #include "coresys/server/diag/BitMap.h"
-#include "coresys/server/diag/Labels.h"
 #include "coresys/server/diag/RepeatTracker.h"
+#include "coresys/server/state/Labels.h"
 
 namespace {
 

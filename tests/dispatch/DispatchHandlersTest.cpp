@@ -5,17 +5,21 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "InProcessCabinets.h"
 #include "RecordingClient.h"
+#include "coresys/common/DiagCommandResults.h"
 #include "coresys/server/device/DeviceMgr.h"
 #include "coresys/server/dispatch/ManagementDispatch.h"
+#include "coresys/server/events/EventDistribution.h"
 #include "coresys/server/monitor/OruLite.h"
 #include "coresys/server/state/ServerDiskArrayState.h"
 #include "coresys/server/task/ResourceHold.h"
+#include "coresys/server/task/TaskRequest.h"
 #include "platform/Clock.h"
 
 using devmgrtest::InProcessCabinets;
@@ -123,6 +127,51 @@ class DispatchHandlersTest : public ::testing::Test {
         }
         return false;
     }
+
+    // Waits (with a limit) until done holds for the monitor, looked at
+    // under the subsystem-in-use lock as its task leaves it.
+    bool WaitForMonitor(const std::function<bool(OruLite&)>& done) {
+        const std::uint64_t end = platform::MonotonicMs() + kLimitMs;
+        while (platform::MonotonicMs() < end) {
+            manager_->LocksubSysInUse();
+            const bool reached = done(*monitor_);
+            manager_->ReleasesubSysInUse();
+            if (reached) {
+                return true;
+            }
+            platform::SleepMs(5);
+        }
+        return false;
+    }
+    // The monitor's result of a drive test of a slot in state.
+    static bool HasResult(OruLite& monitor, std::uint32_t code, std::uint32_t slot,
+                          std::uint32_t state) {
+        for (unsigned short i = 0; i < monitor.commandResults.Size(); ++i) {
+            const auto* diag = dynamic_cast<const DiagCommandResults*>(monitor.commandResults[i]);
+            if (diag != nullptr && diag->code == code && diag->drive == slot &&
+                diag->diagState == state) {
+                return true;
+            }
+        }
+        return false;
+    }
+    // Starts a write/read test of the spare in A4 over the whole drive.
+    void StartWriteReadTestOfTheSpare(RecordingClient& client) {
+        ASSERT_EQ(monitor_->SubmitMessage(&client, Request(43, 90, kSpare, 100)), 1);
+        ASSERT_TRUE(client.WaitDone(1, kLimitMs));
+        ExpectDoneWords(client.Words().back());
+    }
+    static void ExpectDoneWords(const ReplyWords& w) {
+        EXPECT_EQ(w.kind, 1u);
+        EXPECT_EQ(w.status, 1u);
+    }
+    std::string DriveLine(const char* name) {
+        const std::string all = Show();
+        const std::size_t at = all.find(std::string("  drive ") + name + " ");
+        return at == std::string::npos ? "" : all.substr(at, all.find('\n', at) - at);
+    }
+
+    static constexpr std::uint32_t kSpare = 6;
 
     std::unique_ptr<InProcessCabinets> cabinets_;
     std::unique_ptr<DeviceMgr> manager_;
@@ -287,6 +336,53 @@ TEST_F(DispatchHandlersTest, AliasIsCheckedPaddedAndWritten) {
 TEST_F(DispatchHandlersTest, AlarmTestAndInitiateClientEventAnswerAlike) {
     ExpectDone(Run(Request(13, 1)));
     ExpectDone(Run(Request(41, 2)));
+}
+
+TEST_F(DispatchHandlersTest, EachDriveTestCountsOnceWhenItStarts) {
+    ExpectDone(Run(Request(44, 80, 0, 1)));
+    ASSERT_TRUE(WaitForMonitor([](OruLite& m) { return HasResult(m, 44, 0, 3); }));
+    ExpectDone(Run(Request(44, 81, 1, 0)));  // no chunk to cover: ends at once
+    ASSERT_TRUE(WaitForMonitor([](OruLite& m) { return HasResult(m, 44, 1, 3); }));
+    manager_->LocksubSysInUse();
+    EXPECT_EQ(monitor_->DiagnosticsRun().verifies, 2u);
+    EXPECT_EQ(monitor_->DiagnosticsRun().writeReadTests, 0u);
+    EXPECT_EQ(monitor_->commandsInProgress.Size(), 0u);
+    manager_->ReleasesubSysInUse();
+}
+
+TEST_F(DispatchHandlersTest, AStateChangeEndsTheWriteReadTestOfADriveThatJoinedTheArray) {
+    EventDistribution::Install();
+    RecordingClient client;
+    StartWriteReadTestOfTheSpare(client);
+    manager_->LocksubSysInUse();
+    // Between two steps a member fails and the controller rebuilds onto the
+    // spare; the state read that follows tells the test.
+    ASSERT_TRUE(cabinets_->Control("fail-drive 0 A1"));
+    monitor_->RefreshState();
+    EXPECT_EQ(monitor_->DriveSlot(kSpare).writeReadState, 6u);
+    EXPECT_EQ(monitor_->DiagnosticsRun().writeReadTests, 1u);
+    manager_->ReleasesubSysInUse();
+    EXPECT_NE(DriveLine("A4").find(" state 3 "), std::string::npos) << DriveLine("A4");
+    // Its next step publishes the end.
+    EXPECT_TRUE(WaitForMonitor([](OruLite& m) {
+        return HasResult(m, 43, kSpare, 6) && m.commandsInProgress.Size() == 0;
+    }));
+    EventDistribution::Uninstall();
+}
+
+TEST_F(DispatchHandlersTest, ThePreventiveCheckEndsTheWriteReadTestOfADriveThatJoinedTheArray) {
+    RecordingClient client;
+    StartWriteReadTestOfTheSpare(client);
+    manager_->LocksubSysInUse();
+    ASSERT_TRUE(cabinets_->Control("fail-drive 0 A1"));
+    monitor_->RefreshState();  // no comparison installed: the state only
+    EXPECT_EQ(monitor_->DriveSlot(kSpare).writeReadState, 5u);
+    TaskRequest check;
+    check.args[OL_ARG_INTERVAL] = 0;
+    monitor_->PreventiveCheck(check);
+    EXPECT_EQ(monitor_->DriveSlot(kSpare).writeReadState, 6u);
+    manager_->ReleasesubSysInUse();
+    EXPECT_TRUE(WaitForMonitor([](OruLite& m) { return HasResult(m, 43, kSpare, 6); }));
 }
 
 }  // namespace

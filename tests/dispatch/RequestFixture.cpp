@@ -95,6 +95,7 @@ std::map<HandleKey, Outcome> DispatchEndToEndTest::Await(DiskArray& array,
         if (result->kind == RMT_INVALID) {
             break;  // the connection is gone
         }
+        Keep(result);
         auto it = outcomes.find(Key(result->handle));
         if (it == outcomes.end() || result->kind == RMT_EVENT_MSG) {
             continue;
@@ -110,6 +111,9 @@ std::map<HandleKey, Outcome> DispatchEndToEndTest::Await(DiskArray& array,
                 outcome.qualifier = error->error.qualifier;
                 outcome.moduleId = error->error.moduleId;
             }
+            if (auto* buffer = dynamic_cast<BufferPollMsg*>(result)) {
+                outcome.bytes = buffer->bytes;
+            }
             open.erase(it->first);
         }
     }
@@ -118,6 +122,43 @@ std::map<HandleKey, Outcome> DispatchEndToEndTest::Await(DiskArray& array,
 
 Outcome DispatchEndToEndTest::Run(DiskArray& array, CommandHandle handle, int limitMs) {
     return Await(array, {handle}, limitMs)[Key(handle)];
+}
+
+void DispatchEndToEndTest::Keep(PollMsg* result) {
+    auto* events = dynamic_cast<EventPollMsg*>(result);
+    if (events == nullptr) {
+        return;
+    }
+    for (std::uint32_t i = 0; i < events->EventCount(); ++i) {
+        const Event* e = (*events)[static_cast<unsigned short>(i)];
+        if (e != nullptr) {
+            events_.push_back({e->majorType, e->minorType, e->data1, e->data2});
+        }
+    }
+}
+
+bool DispatchEndToEndTest::WaitForEvent(DiskArray& array,
+                                        const std::function<bool(const EventWords&)>& match,
+                                        int limitMs) {
+    std::size_t seen = 0;
+    const std::uint64_t end = platform::MonotonicMs() + static_cast<std::uint64_t>(limitMs);
+    while (platform::MonotonicMs() < end) {
+        for (; seen < events_.size(); ++seen) {
+            if (match(events_[seen])) {
+                return true;
+            }
+        }
+        PollMsg* result = array.PollQEN();
+        if (result == nullptr) {
+            platform::SleepMs(2);
+            continue;
+        }
+        if (result->kind == RMT_INVALID) {
+            return false;
+        }
+        Keep(result);
+    }
+    return false;
 }
 
 void ExpectDone(const Outcome& o) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@
 #include "NetServerFixture.h"
 #include "client/DiskArray.h"
 #include "client/QEN.h"
+#include "coresys/common/PollMsg.h"
 #include "coresys/common/oruerr.h"
 
 namespace netsrvtest {
@@ -26,8 +28,14 @@ struct Outcome {
     std::vector<std::uint32_t> statuses;  // every reply, in order
     std::uint32_t kind = 0;               // of the final reply
     std::uint32_t errorCode = 0, qualifier = 0, moduleId = 0;
-    oruerr error;  // the whole record of an error reply
+    oruerr error;                      // the whole record of an error reply
+    std::vector<unsigned char> bytes;  // the data of a buffer reply
     bool finished = false;
+};
+
+// One event as a client received it.
+struct EventWords {
+    std::uint32_t major = 0, minor = 0, data1 = 0, data2 = 0;
 };
 
 using HandleKey = std::pair<std::uint32_t, std::uint32_t>;
@@ -66,8 +74,20 @@ class DispatchEndToEndTest : public NetServerTest {
     std::map<HandleKey, Outcome> Await(DiskArray& array, const std::vector<CommandHandle>& handles,
                                        int limitMs = kLimitMs);
     Outcome Run(DiskArray& array, CommandHandle handle, int limitMs = kLimitMs);
+    // Polls the array until an event for which match is true is among the
+    // events received (those received before count too: clear events_ to
+    // wait for a new one), or the time limit passed; replies are set aside.
+    bool WaitForEvent(DiskArray& array, const std::function<bool(const EventWords&)>& match,
+                      int limitMs = kLimitMs);
+
+    // Every event that Await and WaitForEvent received, in order.
+    std::vector<EventWords> events_;
 
     std::unique_ptr<QEN> qen_;
+
+  private:
+    // Keeps the events of a poll result.
+    void Keep(PollMsg* result);
 };
 
 void ExpectDone(const Outcome& o);

@@ -70,7 +70,10 @@ void DiagPublisher::PublishProgress(const CommandHandle& handle, MESSAGE_CODE co
     const CommandInProgress entry(handle, code, slot, kProgressAux1, percent);
     CommandInProgressArray& running = subsystem_.commandsInProgress;
     const CommandInProgress* before = running.IsMember(entry);
-    const bool changed = before == nullptr || before->aux2 != percent;
+    // A test that reached 100 percent and went from the list has nothing
+    // new to tell when its last step reports 100 again.
+    const bool changed = before != nullptr ? before->aux2 != percent
+                                           : started || percent < DriveTestRecord::kMaxPercent;
     if (percent >= DriveTestRecord::kMaxPercent || !record.DiagnosticRunning()) {
         running.RemoveElement(entry);
     } else {

@@ -5,6 +5,7 @@
 #include "coresys/server/events/EventSeverity.h"
 #include "coresys/server/events/EventText.h"
 #include "coresys/server/net/ConnectionMgr.h"
+#include "coresys/server/state/Labels.h"
 #include "coresys/server/state/ServerDiskArrayState.h"
 #include "coresys/server/winnt/Service/ServerManager.h"
 #include "platform/Trace.h"
@@ -35,17 +36,14 @@ constexpr std::size_t kNoticeChars = 80;
 
 // Controller X is slot 0, Y slot 1.
 char ControllerLabel(std::uint32_t slot) {
-    return slot == 0 ? 'X' : slot == 1 ? 'Y' : '?';
+    Label label = Label::Controller();
+    return label.ControllerLabel(slot)[0];
 }
 
 // Drive slots 0..11 are A1, B1, A2, B2, ... A6, B6.
 std::string SlotLabel(std::uint32_t slot) {
-    if (slot >= DiskArrayState::kDriveSlots) {
-        return "?";
-    }
-    std::string label(1, slot % 2 == 0 ? 'A' : 'B');
-    label += static_cast<char>('1' + slot / 2);
-    return label;
+    Label label = Label::Slot();
+    return label.SlotLabel(slot);
 }
 
 // A pair of texts: the first when the new value is not 0, else the second.

@@ -11,6 +11,7 @@
 #include "coresys/common/ReturnMsgs.h"
 #include "coresys/server/device/DeviceMgr.h"
 #include "coresys/server/device/DeviceText.h"
+#include "coresys/server/diag/DriveCommands.h"
 #include "coresys/server/log/LogMgr.h"
 #include "coresys/server/monitor/ClientMessage.h"
 #include "coresys/server/monitor/ControllerLogWalk.h"
@@ -45,6 +46,9 @@ constexpr std::uint32_t kEventModuleB = 157;
 constexpr std::uint32_t kSlotByte = 10;
 constexpr std::uint32_t kModuleItemByte = 11;
 constexpr std::uint32_t kModuleStateByte = 2;
+
+// Drive state of an empty slot.
+constexpr std::uint32_t kNoDrive = 1;
 
 // Forced exchange after this many refusals of one number in a row.
 constexpr std::uint32_t kRefusalsBeforeForce = 4;
@@ -516,9 +520,25 @@ void OruLite::PreventiveCheck(const TaskRequest& request) {
             ReadControllerLog();
         }
         BuildPreventiveRecord();
+        CheckDriveSlots(*controllers_[slot]);
     }
     preventiveChecks_.fetch_add(1);
     PostTimer(OL_TIMER_PREVENTIVE, static_cast<std::uint32_t>(request.args[OL_ARG_INTERVAL]));
+}
+
+void OruLite::CheckDriveSlots(StorSys& controller) {
+    if (currentState_ == nullptr) {
+        return;
+    }
+    // A write/read test goes on only while its drive holds no array data;
+    // the drive states the last refresh read say whether it still does.
+    for (std::uint32_t slot = 0; slot < kDriveSlots && slot < currentState_->DriveCount(); ++slot) {
+        const std::uint32_t driveState = currentState_->drives[slot].driveState;
+        if (driveState != kNoDrive) {
+            StorSysDrive drive(controller, static_cast<std::uint8_t>(slot));
+            driveSlots_[slot].EndWriteReadTest(drive, driveState);
+        }
+    }
 }
 
 void OruLite::BuildPreventiveRecord() {

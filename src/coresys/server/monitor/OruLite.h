@@ -180,6 +180,9 @@ class OruLite : public OruServerState, public ServerDiskArrayState::Source {
     bool ReadControllerLog(int flag, unsigned char* buffer, std::uint32_t size,
                            std::uint32_t* moved, std::uint32_t status[4]);
     void BuildPreventiveRecord();
+    // The preventive check's look at each drive slot through controller: a
+    // write/read test whose drive now holds array data ends.
+    void CheckDriveSlots(StorSys& controller);
 
     // --- what a state build asks of the monitor ---
     void ReadControllerLog() override;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "coresys/server/state/Labels.h"
 #include "coresys/server/state/OruErrRecords.h"
 #include "coresys/server/state/PreventiveRecord.h"
 #include "coresys/server/state/StateTexts.h"
@@ -28,9 +29,8 @@ std::uint32_t LastBlock(std::uint32_t decoded) {
 }
 
 std::string SlotName(std::uint32_t slot) {
-    std::string name(1, (slot & 1) == 0 ? 'A' : 'B');
-    name += static_cast<char>('1' + slot / 2);
-    return name;
+    Label label = Label::Slot();
+    return label.SlotLabel(slot);
 }
 
 }  // namespace

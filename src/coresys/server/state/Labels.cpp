@@ -1,4 +1,4 @@
-#include "coresys/server/diag/Labels.h"
+#include "coresys/server/state/Labels.h"
 
 const char* Label::One(std::uint32_t index, const char* table) {
     text_[0] = index < limit_ ? table[index] : '?';
