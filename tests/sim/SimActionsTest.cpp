@@ -268,14 +268,10 @@ class SimExchange : public SimActions {
   protected:
     sim::SimReply Request(std::uint8_t dir, std::uint8_t slot, std::uint32_t len,
                           const Bytes& inner, sim::SessionContext& s) {
-        const Bytes cdb =
-            ExchangeRequestCdb(dir, slot, static_cast<std::uint8_t>(inner.size()), len);
-        return Send(*sim, "STROVANE0", s, cdb, SimDirection::kOut, 0, inner);
+        return ExchangeRequest(*sim, s, dir, slot, len, inner);
     }
     sim::SimReply DataIn(std::uint32_t len, sim::SessionContext& s) {
-        // The data phase carries no length: the pending request's counts.
-        return Send(*sim, "STROVANE0", s, {0xF4, 0, 0, 0, 0, 0, 0, 0, 0, 0}, SimDirection::kIn,
-                    len);
+        return ExchangeData(*sim, s, 0xF4, len);
     }
 };
 

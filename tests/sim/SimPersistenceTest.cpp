@@ -86,6 +86,30 @@ TEST_F(SimPersistence, ArraysAndDataSurviveANewSimulator) {
     EXPECT_EQ(files, 1);
 }
 
+TEST_F(SimPersistence, BlocksWrittenToADriveAreSavedWithTheNextChange) {
+    auto s = MakeSim(file);
+    ASSERT_EQ(s->Save(), 0);
+    std::string before;
+    ASSERT_EQ(platform::ReadWholeFile(file, &before), 0);
+    sim::SessionContext ses;
+    ASSERT_EQ(ExchangeRequest(*s, ses, 2, 2, 512, {0x2A, 0, 0, 0, 0, 5, 0, 0, 1, 0}).status, 0);
+    ASSERT_EQ(ExchangeData(*s, ses, 0xF3, 0, Bytes(512, 0x6B)).status, 0);
+    // A drive test writes chunk after chunk: the file is not rewritten for
+    // each ...
+    std::string text;
+    ASSERT_EQ(platform::ReadWholeFile(file, &text), 0);
+    EXPECT_EQ(text, before);
+    // ... but with the next other change.
+    std::string answer;
+    ASSERT_TRUE(s->Control("media-error 0 A2 9", &answer)) << answer;
+    ASSERT_EQ(platform::ReadWholeFile(file, &text), 0);
+    sim::WorldModel w;
+    std::string error;
+    ASSERT_TRUE(sim::ModelJson::FromText(text, &w, &error)) << error;
+    ASSERT_EQ(w.cabinets[0].drives[2].data.count(5), 1u);
+    EXPECT_EQ(w.cabinets[0].drives[2].data.at(5), Bytes(512, 0x6B));
+}
+
 TEST_F(SimPersistence, DefaultScenarioRoundTripsThroughJson) {
     sim::WorldModel w = sim::DefaultScenario::Build();
     const std::string first = sim::ModelJson::ToJson(w).dump();

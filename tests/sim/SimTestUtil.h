@@ -127,6 +127,27 @@ inline Bytes WriteBufferCdb(std::uint8_t mode, std::uint8_t id, std::uint32_t of
             0};
 }
 
+// The request half of a drive exchange (0x27): dir 1 none, 2 out, 3 in; len
+// the data length; inner the drive's CDB.
+inline sim::SimReply ExchangeRequest(sim::Simulator& s, sim::SessionContext& session,
+                                     std::uint8_t dir, std::uint8_t slot, std::uint32_t len,
+                                     const Bytes& inner, const std::string& path = "STROVANE0") {
+    const Bytes cdb =
+        ExchangeRequestCdb(dir, slot, static_cast<std::uint8_t>(inner.size()), len);
+    return Send(s, path, session, cdb, sim::SimDirection::kOut, 0, inner);
+}
+
+// The data phase of a drive exchange: 0x29 (none), 0xF3 (out) or 0xF4 (in);
+// the phase carries no length, the pending request's counts.
+inline sim::SimReply ExchangeData(sim::Simulator& s, sim::SessionContext& session,
+                                  std::uint8_t opcode, std::uint32_t len = 0,
+                                  const Bytes& out = {}, const std::string& path = "STROVANE0") {
+    const sim::SimDirection dir = opcode == 0xF3   ? sim::SimDirection::kOut
+                                  : opcode == 0xF4 ? sim::SimDirection::kIn
+                                                   : sim::SimDirection::kNone;
+    return Send(s, path, session, {opcode, 0, 0, 0, 0, 0, 0, 0, 0, 0}, dir, len, out);
+}
+
 inline Bytes Text(const std::string& t) {
     return Bytes(t.begin(), t.end());
 }
