@@ -40,19 +40,8 @@ bool IsResult(const EventWords& e, std::uint32_t minor, std::uint32_t slot, std:
     return e.major == CRES && e.minor == minor && e.data1 == slot && e.data2 == value;
 }
 
-class DriveTestsTest : public DispatchEndToEndTest {
+class DriveTestsTest : public ArrayRequestTest {
   protected:
-    void SetUp() override {
-        DispatchEndToEndTest::SetUp();
-        if (HasFatalFailure()) {
-            return;
-        }
-        array_ = Connect();
-        ASSERT_NE(array_, nullptr);
-        ASSERT_EQ(Do(array_->GetState()).kind, RMT_STATE_MSG);
-    }
-
-    Outcome Do(CommandHandle handle) { return Run(*array_, handle); }
     Outcome RawDo(CommandHandle handle) { return Run(*Raw(), handle); }
     RawArray* Raw() {
         if (raw_ == nullptr) {
@@ -114,7 +103,6 @@ class DriveTestsTest : public DispatchEndToEndTest {
         return -1;
     }
 
-    DiskArray* array_ = nullptr;
     std::unique_ptr<RawArray> raw_;
 };
 

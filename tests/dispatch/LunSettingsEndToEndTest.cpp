@@ -105,20 +105,8 @@ class OtherHost {
     std::unique_ptr<platform::ScsiDevice> device_;
 };
 
-class LunSettingsTest : public DispatchEndToEndTest {
+class LunSettingsTest : public ArrayRequestTest {
   protected:
-    void SetUp() override {
-        DispatchEndToEndTest::SetUp();
-        if (HasFatalFailure()) {
-            return;
-        }
-        array_ = Connect();
-        ASSERT_NE(array_, nullptr);
-        // The client's copy, which the events of every change keep up.
-        ASSERT_EQ(Do(array_->GetState()).kind, RMT_STATE_MSG);
-    }
-
-    Outcome Do(CommandHandle handle) { return Run(*array_, handle); }
     // Requests sent together, each refused alike.
     void ExpectAllRefused(const std::vector<CommandHandle>& handles, std::uint32_t errorCode,
                           std::uint32_t qualifier, std::uint32_t moduleId) {
@@ -193,8 +181,6 @@ class LunSettingsTest : public DispatchEndToEndTest {
         const std::string x = ControllerXTrace();
         return Count(x, "op=e2") + Count(x, "op=e3") + Count(x, "op=e5") + Count(x, "op=04");
     }
-
-    DiskArray* array_ = nullptr;
 };
 
 // The three mode pages as the simulator stores them (from the page code on:

@@ -161,6 +161,16 @@ bool DispatchEndToEndTest::WaitForEvent(DiskArray& array,
     return false;
 }
 
+void ArrayRequestTest::SetUp() {
+    DispatchEndToEndTest::SetUp();
+    if (HasFatalFailure()) {
+        return;
+    }
+    array_ = Connect();
+    ASSERT_NE(array_, nullptr);
+    ASSERT_EQ(Do(array_->GetState()).kind, RMT_STATE_MSG);
+}
+
 void ExpectDone(const Outcome& o) {
     EXPECT_TRUE(o.finished);
     EXPECT_EQ(o.kind, RMT_OKSTATUS_MSG);

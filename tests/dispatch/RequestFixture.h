@@ -90,6 +90,17 @@ class DispatchEndToEndTest : public NetServerTest {
     void Keep(PollMsg* result);
 };
 
+// One connected client of the first array (QX0000000001) with its copy of
+// the state, which the events of every change keep up.
+class ArrayRequestTest : public DispatchEndToEndTest {
+  protected:
+    void SetUp() override;
+    // Runs one request of array_ to its final reply.
+    Outcome Do(CommandHandle handle) { return Run(*array_, handle); }
+
+    DiskArray* array_ = nullptr;
+};
+
 void ExpectDone(const Outcome& o);
 void ExpectRefused(const Outcome& o, std::uint32_t errorCode, std::uint32_t qualifier,
                    std::uint32_t moduleId);

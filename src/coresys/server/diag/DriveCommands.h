@@ -29,8 +29,8 @@ class DriveCommands {
     // The controller's record of the drive: word[0] its state, word[1] the
     // further value, word[2..5] the four drive values.
     virtual bool ReadDriveState(std::uint32_t word[6], ScsiResult& result) = 0;
-    // The head of the grown defect list (READ DEFECT DATA(10), byte 2 13:
-    // grown list, physical-sector format), allocation bytes of it.
+    // The grown defect list (READ DEFECT DATA(10), byte 2 13: grown list,
+    // physical-sector format), allocation bytes of it.
     virtual bool ReadGrownDefects(unsigned char* buffer, std::uint16_t allocation,
                                   ScsiResult& result) = 0;
     // Takes the drive out of the array with the controller's down command

@@ -28,16 +28,10 @@ constexpr std::uint32_t kMaxDriveData = 65535;
 constexpr std::uint32_t kMaxByte = 255;
 // The four usage counters, big-endian as the controller gives them.
 constexpr std::uint32_t kCounters = 4;
-// The grown list in physical-sector format.
-constexpr std::uint8_t kGrownPhysicalSector = 5;
 // LOG SELECT that resets the drive's cumulative counters: the
 // parameter-code-reset bit and page control 1.
 constexpr std::uint8_t kParameterCodeReset = 0x02;
 constexpr std::uint8_t kCumulativeValues = 1;
-
-oruerr ErrorOf(const ScsiResult& result) {
-    return OruErrFromResult(result);
-}
 
 }  // namespace
 
@@ -63,7 +57,7 @@ void ManagementMsg::ReadControllerLog() {
                         : subsystem_->ReadControllerLog(1, log.data(), value1, nullptr, nullptr);
         if (!read) {
             RejectRequest(ERR_COMMAND_FAILED, EVENT_DRIVELOG, DIAGNOSTIC,
-                          value3 == 0 ? ErrorOf(result) : oruerr());
+                          value3 == 0 ? OruErrFromResult(result) : oruerr());
             return;
         }
         BufferReply(log);
@@ -74,7 +68,7 @@ void ManagementMsg::ReadControllerLog() {
                                   : subsystem_->ReadControllerLog(1, nullptr, 0, nullptr, values);
     if (!read) {
         RejectRequest(ERR_COMMAND_FAILED, USAGE_DRIVELOG, DIAGNOSTIC,
-                      value3 == 0 ? ErrorOf(result) : oruerr());
+                      value3 == 0 ? OruErrFromResult(result) : oruerr());
         return;
     }
     std::vector<unsigned char> counters;
@@ -96,11 +90,10 @@ void ManagementMsg::ReadDefectData() {
         return;
     }
     std::vector<unsigned char> list(value2, 0);
+    StorSysDrive drive(*subsystem_->ActiveStorSys(), static_cast<std::uint8_t>(value1));
     ScsiResult result;
-    if (subsystem_->ActiveStorSys()->DriveReadDefectData(
-            static_cast<std::uint8_t>(value1), false, true, kGrownPhysicalSector, list.data(),
-            static_cast<std::uint16_t>(value2), nullptr, result) == 0) {
-        RejectRequest(ERR_COMMAND_FAILED, READ_DEFECT_DATA, SUBSYSTEM, ErrorOf(result));
+    if (!drive.ReadGrownDefects(list.data(), static_cast<std::uint16_t>(value2), result)) {
+        RejectRequest(ERR_COMMAND_FAILED, READ_DEFECT_DATA, SUBSYSTEM, OruErrFromResult(result));
         return;
     }
     BufferReply(list);
@@ -119,7 +112,8 @@ void ManagementMsg::DiagInfo() {
     if (code == MC_ClearDiagInfo) {
         if (active.DriveLogSelect(drive, kParameterCodeReset, kCumulativeValues, nullptr, 0,
                                   result) == 0) {
-            RejectRequest(ERR_COMMAND_FAILED, DRIVE_LOG_SELECT, SUBSYSTEM, ErrorOf(result));
+            RejectRequest(ERR_COMMAND_FAILED, DRIVE_LOG_SELECT, SUBSYSTEM,
+                          OruErrFromResult(result));
             return;
         }
         reply_.ReplyOk();
@@ -136,7 +130,7 @@ void ManagementMsg::DiagInfo() {
     std::vector<unsigned char> page(value3, 0);
     if (active.DriveLogSense(drive, static_cast<std::uint8_t>(value2), page.data(),
                              static_cast<std::uint16_t>(value3), nullptr, result) == 0) {
-        RejectRequest(ERR_COMMAND_FAILED, DRIVE_LOG_SENSE, SUBSYSTEM, ErrorOf(result));
+        RejectRequest(ERR_COMMAND_FAILED, DRIVE_LOG_SENSE, SUBSYSTEM, OruErrFromResult(result));
         return;
     }
     BufferReply(page);
@@ -150,7 +144,7 @@ void ManagementMsg::Do_Prevention_Check() {
     StorSysDrive drive(*subsystem_->ActiveStorSys(), static_cast<std::uint8_t>(value1));
     ScsiResult failure;
     if (!subsystem_->DriveSlot(value1).CheckHealth(drive, failure)) {
-        RejectRequest(ERR_COMMAND_FAILED, PREVENTAGE_CHECK, DIAGNOSTIC, ErrorOf(failure));
+        RejectRequest(ERR_COMMAND_FAILED, PREVENTAGE_CHECK, DIAGNOSTIC, OruErrFromResult(failure));
         return;
     }
     reply_.ReplyOk();

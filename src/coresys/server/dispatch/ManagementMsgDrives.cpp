@@ -30,10 +30,6 @@ constexpr std::uint32_t kMaxDriveAddress = 255;
 constexpr std::uint64_t kResetSettleMs = 1000;
 constexpr std::uint64_t kReadyRecheckMs = 10;
 
-oruerr ErrorOf(const ScsiResult& result) {
-    return OruErrFromResult(result);
-}
-
 }  // namespace
 
 bool ManagementMsg::DriveSlotValid(std::uint32_t slot) const {
@@ -48,7 +44,8 @@ bool ManagementMsg::ReadDriveState(std::uint32_t slot, std::uint32_t& driveState
     ScsiResult result;
     if (subsystem_->ActiveStorSys()->ReadPhysicalDriveState(static_cast<std::uint8_t>(slot), word,
                                                             result) == 0) {
-        RejectRequest(ERR_COMMAND_FAILED, CHECK_PHY_DRIVE_STATE, SUBSYSTEM, ErrorOf(result));
+        RejectRequest(ERR_COMMAND_FAILED, CHECK_PHY_DRIVE_STATE, SUBSYSTEM,
+                      OruErrFromResult(result));
         return false;
     }
     driveState = word[0];
@@ -75,7 +72,7 @@ void ManagementMsg::AddPhysicalDrive() {
     ScsiResult result;
     const bool done = subsystem_->ActiveStorSys()->AddPhysicalDrive(
                           static_cast<std::uint8_t>(value1), result) != 0;
-    CompleteChange(done, ErrorOf(result), subsystem_, ADD_PHYS_DRIVE);
+    CompleteChange(done, OruErrFromResult(result), subsystem_, ADD_PHYS_DRIVE);
 }
 
 void ManagementMsg::DownPhysicalDrive() {
@@ -102,7 +99,7 @@ void ManagementMsg::DownPhysicalDrive() {
         RejectRequest(ERR_NO_FAIL, DRIVE_DOWN_DUPLICATION, DEVICEMGR, oruerr());
         return;
     }
-    CompleteChange(done, ErrorOf(result), subsystem_, DOWN_PHYSICAL_DRIVE);
+    CompleteChange(done, OruErrFromResult(result), subsystem_, DOWN_PHYSICAL_DRIVE);
 }
 
 void ManagementMsg::ResetPhysicalDrive() {
@@ -116,7 +113,8 @@ void ManagementMsg::ResetPhysicalDrive() {
     const auto drive = static_cast<std::uint8_t>(value1);
     ScsiResult result;
     if (active.ResetPhysicalDrive(drive, result) == 0) {
-        RejectRequest(ERR_COMMAND_FAILED, RESET_PHYSICAL_DRIVE, DIAGNOSTIC, ErrorOf(result));
+        RejectRequest(ERR_COMMAND_FAILED, RESET_PHYSICAL_DRIVE, DIAGNOSTIC,
+                      OruErrFromResult(result));
         return;
     }
     // The first look at a reset drive takes its unit attention; the second
@@ -125,7 +123,7 @@ void ManagementMsg::ResetPhysicalDrive() {
     active.DriveTestUnitReady(drive, result);
     platform::SleepMs(kReadyRecheckMs);
     const bool ready = active.DriveTestUnitReady(drive, result) != 0;
-    CompleteChange(ready, ErrorOf(result), subsystem_, RESET_PHYSICAL_DRIVE);
+    CompleteChange(ready, OruErrFromResult(result), subsystem_, RESET_PHYSICAL_DRIVE);
 }
 
 void ManagementMsg::DriveTest(MESSAGE_CODE testCode) {
@@ -167,7 +165,7 @@ void ManagementMsg::DriveTest(MESSAGE_CODE testCode) {
                                    : record.StartVerify(drive, value2, 0);
     if (!started) {
         RejectRequest(ERR_COMMAND_FAILED, writeRead ? WRITE_READ_TEST : READ_TEST, DIAGNOSTIC,
-                      ErrorOf(record.lastResult));
+                      OruErrFromResult(record.lastResult));
         publisher.PublishResult(testCode, value1);
         return;
     }
