@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <random>
 
+#include "coresys/common/CommandHandle.h"
 #include "coresys/common/DiagCommandResults.h"
 #include "coresys/server/diag/BitMap.h"
 #include "coresys/server/scsi/ScsiResult.h"
@@ -145,6 +146,9 @@ class DriveTestRecord {
     // The outcome of the command that failed last (its sense goes into the
     // published result).
     ScsiResult lastResult;
+    // The request that started the running test: only its continuation
+    // steps the test.
+    CommandHandle owner;
     // Set by a controller-log entry of kind 0 (code 102) resp. kind 2
     // (codes 144, 146) naming this slot; cleared by whoever acts on it.
     std::uint32_t logMarkA = 0;

@@ -169,6 +169,7 @@ void ManagementMsg::DriveTest(MESSAGE_CODE testCode) {
         publisher.PublishResult(testCode, value1);
         return;
     }
+    record.owner = handle;
     publisher.PublishProgress(handle, testCode, value1, true);
     ScheduleContinuation(DISP_REPLY_AND_CONTINUE, testCode);
     // Each test counts once, when it starts.
@@ -184,9 +185,11 @@ void ManagementMsg::DriveTestStep(MESSAGE_CODE testCode) {
     }
     DriveTestRecord& record = subsystem_->DriveSlot(value1);
     const std::uint32_t kind = DiagPublisher::KindOf(testCode);
-    if (record.testKind != kind && record.StateOf(kind) == DriveTestRecord::kStateIdle) {
-        // The drive was replaced meanwhile: its record and bookkeeping
-        // started afresh, and nothing is left to report.
+    if ((record.testKind != kind && record.StateOf(kind) == DriveTestRecord::kStateIdle) ||
+        (record.Running() && record.owner != handle)) {
+        // The drive was replaced meanwhile (its record and bookkeeping
+        // started afresh), or the test this step belonged to ended and
+        // another one runs: nothing is left to report here.
         return;
     }
     DiagPublisher publisher(*subsystem_);
@@ -209,6 +212,9 @@ void ManagementMsg::FinishDriveTest(std::uint32_t slot) {
     const auto testCode = static_cast<MESSAGE_CODE>(code);
     DriveTestRecord& record = subsystem_->DriveSlot(slot);
     const std::uint32_t kind = DiagPublisher::KindOf(testCode);
+    if (record.Running() && record.owner != handle) {
+        return;  // a later test runs; the cancelled one ended already
+    }
     if (record.testKind == kind) {
         record.CancelTest();
     } else if (record.StateOf(kind) == DriveTestRecord::kStateIdle) {
