@@ -16,6 +16,8 @@
 #include "client/Session.h"
 #include "coresys/common/DiagCommandResults.h"
 #include "coresys/common/EventTypes.h"
+#include "sim/DefaultScenario.h"
+#include "sim/ModelJson.h"
 
 namespace netsrvtest {
 namespace {
@@ -28,8 +30,10 @@ constexpr std::uint32_t kDiagRunning = 13, kDriveAlreadyIncluded = 15, kDriveDow
 constexpr std::uint32_t kDeviceMgr = 4, kSubsystem = 5, kDiagnostic = 6;
 
 // Slots of the default cabinet QX0000000001: members A1..B3 (0..5), the hot
-// spare in A4 (6), the rest empty; 2097152 blocks a drive.
+// spare in A4 (6), the rest empty; 2097152 blocks a member.
 constexpr std::uint32_t kA1 = 0, kB1 = 1, kA2 = 2, kB2 = 3, kA4 = 6, kB4 = 7;
+// The spare's blocks in these tests: 2000 write/read chunks.
+constexpr std::uint32_t kSpareBlocks = 60000;
 
 std::uint32_t Be32(const std::vector<unsigned char>& b, std::size_t at) {
     return (std::uint32_t(b[at]) << 24) | (std::uint32_t(b[at + 1]) << 16) |
@@ -42,6 +46,15 @@ bool IsResult(const EventWords& e, std::uint32_t minor, std::uint32_t slot, std:
 
 class DriveTestsTest : public ArrayRequestTest {
   protected:
+    // The default cabinets with a smaller hot spare, so that a write/read
+    // test of a share of it takes few steps.
+    void BeforeServer() override {
+        sim::WorldModel world = sim::DefaultScenario::Build();
+        world.timeScale = 100;
+        world.cabinets[0].drives[kA4].blocks = kSpareBlocks;
+        ASSERT_TRUE(root_.Write("small-spare.json", sim::ModelJson::ToJson(world).dump()));
+        ASSERT_EQ(Strovsim({"load", root_.Path() + "/small-spare.json"}), 0);
+    }
     Outcome RawDo(CommandHandle handle) { return Run(*Raw(), handle); }
     RawArray* Raw() {
         if (raw_ == nullptr) {
@@ -273,8 +286,8 @@ TEST_F(DriveTestsTest, TheWriteReadTestIsRefusedOnEveryDriveThatHoldsArrayData) 
 }
 
 TEST_F(DriveTestsTest, AWriteReadTestOfTheSpareRunsToItsEndAndBlocksWhatMustWait) {
-    // 1 percent of 69905 chunks: 699 steps.
-    const CommandHandle test = array_->TestPhysicalDrive(kA4, 1);
+    // 5 percent of 2000 chunks: 100 steps.
+    const CommandHandle test = array_->TestPhysicalDrive(kA4, 5);
     ExpectDone(Do(test));
     // Meanwhile the slot takes no other test and no inclusion.
     ExpectRefused(Do(array_->VerifyPhysicalDrive(kA4, 1)), kCommandFailed, kDiagRunning,
@@ -296,7 +309,7 @@ TEST_F(DriveTestsTest, AWriteReadTestEndsWhenTheControllerRebuildsOntoItsDrive) 
     const CommandHandle test = array_->TestPhysicalDrive(kA4, 100);
     ExpectDone(Do(test));
     ASSERT_TRUE(WaitForEvent(*array_, [](const EventWords& e) {
-        return e.major == CPRG && e.minor == CPRG_TEST_PROGRESS && e.data1 == kA4 && e.data2 > 0;
+        return IsResult(e, CRES_TEST_RESULT, kA4, DIAG_STATE_RUNNING);
     }));
     // A member fails; the controller starts rebuilding onto the spare.
     ASSERT_EQ(Strovsim({"fail-drive", "0", "A1"}), 0);
