@@ -50,7 +50,7 @@ class DriveTestsTest : public ArrayRequestTest {
     // test of a share of it takes few steps.
     void BeforeServer() override {
         sim::WorldModel world = sim::DefaultScenario::Build();
-        world.timeScale = 100;
+        world.timeScale = 0;  // the virtual clock the fixture starts with
         world.cabinets[0].drives[kA4].blocks = kSpareBlocks;
         ASSERT_TRUE(root_.Write("small-spare.json", sim::ModelJson::ToJson(world).dump()));
         ASSERT_EQ(Strovsim({"load", root_.Path() + "/small-spare.json"}), 0);
