@@ -351,6 +351,15 @@ TEST_F(DriveTestsTest, DriveDataComesBackAtTheSizeAskedForAndItsLimits) {
     ASSERT_EQ(defects.kind, RMT_BUFFER_MSG);
     ASSERT_EQ(defects.bytes.size(), 1024u);
     EXPECT_EQ(defects.bytes[1], 0x0D);  // the grown list, physical-sector format
+    // A drive that answers with less than was asked for: its bytes, then
+    // zeros.
+    ASSERT_EQ(Strovsim({"fault", "*", "f4", "1", "short", "6"}), 0);
+    Outcome shorter = Do(array_->ReadDefectData(kA1, 64));
+    ASSERT_EQ(shorter.kind, RMT_BUFFER_MSG);
+    ASSERT_EQ(shorter.bytes.size(), 64u);
+    EXPECT_EQ(shorter.bytes[1], 0x0D);
+    EXPECT_TRUE(std::all_of(shorter.bytes.begin() + 6, shorter.bytes.end(),
+                            [](unsigned char b) { return b == 0; }));
     ExpectRefused(Do(array_->ReadDefectData(12, 64)), kCommandFailed, kInvalidParameter,
                   kDeviceMgr);
     ExpectRefused(Do(array_->ReadDefectData(kA1, 70000)), kInvalidLength, kInvalidParameter,

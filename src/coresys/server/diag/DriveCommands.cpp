@@ -41,8 +41,11 @@ bool StorSysDrive::ReadDriveState(std::uint32_t word[6], ScsiResult& result) {
 
 bool StorSysDrive::ReadGrownDefects(unsigned char* buffer, std::uint16_t allocation,
                                     ScsiResult& result) {
+    // A drive may answer with its list only, shorter than the allocation:
+    // the list's own header says how long it is.
+    std::uint32_t moved = 0;
     return controller_.DriveReadDefectData(drive_, false, true, kGrownPhysicalSector, buffer,
-                                           allocation, nullptr, result) != 0;
+                                           allocation, &moved, result) != 0;
 }
 
 bool StorSysDrive::TakeDown(ScsiResult& result) {

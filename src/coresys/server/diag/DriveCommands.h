@@ -30,7 +30,9 @@ class DriveCommands {
     // further value, word[2..5] the four drive values.
     virtual bool ReadDriveState(std::uint32_t word[6], ScsiResult& result) = 0;
     // The grown defect list (READ DEFECT DATA(10), byte 2 13: grown list,
-    // physical-sector format), allocation bytes of it.
+    // physical-sector format), at most allocation bytes of it; a shorter
+    // answer is no failure (the caller's buffer keeps what it held behind
+    // it).
     virtual bool ReadGrownDefects(unsigned char* buffer, std::uint16_t allocation,
                                   ScsiResult& result) = 0;
     // Takes the drive out of the array with the controller's down command

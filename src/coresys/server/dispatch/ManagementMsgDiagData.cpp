@@ -128,8 +128,10 @@ void ManagementMsg::DiagInfo() {
         return;
     }
     std::vector<unsigned char> page(value3, 0);
+    // A drive may answer with the page only, shorter than the allocation.
+    std::uint32_t moved = 0;
     if (active.DriveLogSense(drive, static_cast<std::uint8_t>(value2), page.data(),
-                             static_cast<std::uint16_t>(value3), nullptr, result) == 0) {
+                             static_cast<std::uint16_t>(value3), &moved, result) == 0) {
         RejectRequest(ERR_COMMAND_FAILED, DRIVE_LOG_SENSE, SUBSYSTEM, OruErrFromResult(result));
         return;
     }
