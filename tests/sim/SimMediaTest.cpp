@@ -60,10 +60,10 @@ class SimMedia : public ::testing::Test {
     }
     // LOG SENSE of a page, parameter 6 (the uncorrected errors).
     std::uint32_t Uncorrected(std::uint8_t page) {
-        EXPECT_EQ(ExchangeRequest(*sim, session, 3, kSlot, 64,
-                                  {0x4D, 0, page, 0, 0, 0, 0, 0, 64, 0})
-                      .status,
-                  0);
+        EXPECT_EQ(
+            ExchangeRequest(*sim, session, 3, kSlot, 64, {0x4D, 0, page, 0, 0, 0, 0, 0, 64, 0})
+                .status,
+            0);
         const sim::SimReply r = ExchangeData(*sim, session, 0xF4, 64);
         return sim::GetBe32(r.dataIn, 4 + 6 * 8 + 4);
     }
@@ -107,9 +107,9 @@ TEST_F(SimMedia, AReadErrorFailsVerifiesAndReadsOverItsBlocksAndIsLoggedWithItsB
     EXPECT_EQ(Uncorrected(0x03), 1u);  // reads
     EXPECT_EQ(Uncorrected(0x02), 0u);  // writes
     // LOG SELECT with the parameter-code reset clears the counts.
-    ASSERT_EQ(ExchangeRequest(*sim, session, 1, kSlot, 0, {0x4C, 0x02, 0x40, 0, 0, 0, 0, 0, 0, 0})
-                  .status,
-              0);
+    ASSERT_EQ(
+        ExchangeRequest(*sim, session, 1, kSlot, 0, {0x4C, 0x02, 0x40, 0, 0, 0, 0, 0, 0, 0}).status,
+        0);
     ASSERT_EQ(ExchangeData(*sim, session, 0x29).status, 0);
     EXPECT_EQ(Uncorrected(0x05), 0u);
     Control("clear-media-errors 0 A2");
@@ -172,8 +172,8 @@ TEST_F(SimMedia, TheStateFileKeepsTheMediaErrorsAndRefusesBadOnes) {
     EXPECT_EQ(d.mediaErrors[0].kind, sim::MediaErrorKind::kWrite);
     EXPECT_EQ(d.mediaErrors[1].kind, sim::MediaErrorKind::kCorrupt);
 
-    for (const char* bad : {R"([[0, 0, "read"]])", R"([[4090, 7, "read"]])",
-                            R"([[0, 1, "worse"]])", R"([[0, 1]])", R"("all")"}) {
+    for (const char* bad : {R"([[0, 0, "read"]])", R"([[4090, 7, "read"]])", R"([[0, 1, "worse"]])",
+                            R"([[0, 1]])", R"("all")"}) {
         SCOPED_TRACE(bad);
         const std::string scenario =
             std::string(R"({"cabinets":[{"serial":"CAB000000001","drives":[{"slot":"A1",)") +

@@ -140,8 +140,8 @@ inline sim::SimReply ExchangeRequest(sim::Simulator& s, sim::SessionContext& ses
 // The data phase of a drive exchange: 0x29 (none), 0xF3 (out) or 0xF4 (in);
 // the phase carries no length, the pending request's counts.
 inline sim::SimReply ExchangeData(sim::Simulator& s, sim::SessionContext& session,
-                                  std::uint8_t opcode, std::uint32_t len = 0,
-                                  const Bytes& out = {}, const std::string& path = "STROVANE0") {
+                                  std::uint8_t opcode, std::uint32_t len = 0, const Bytes& out = {},
+                                  const std::string& path = "STROVANE0") {
     const sim::SimDirection dir = opcode == 0xF3   ? sim::SimDirection::kOut
                                   : opcode == 0xF4 ? sim::SimDirection::kIn
                                                    : sim::SimDirection::kNone;
