@@ -12,10 +12,12 @@ const CommandHandle kUnsentHandle(0, 0);
 }  // namespace
 
 CommandWait::CommandWait(const CommandHandle& awaitedHandle, std::uint32_t code)
-    : awaited(awaitedHandle),
-      timeoutMs(static_cast<std::uint64_t>(CommandTimeoutSeconds(code)) * 1000),
-      remainingMs(timeoutMs) {
-    if (awaited == kUnsentHandle) {
+    : CommandWait(awaitedHandle,
+                  Countdown{static_cast<std::uint64_t>(CommandTimeoutSeconds(code)) * 1000}) {}
+
+CommandWait::CommandWait(const CommandHandle& awaitedHandle, Countdown countdown)
+    : awaited(awaitedHandle), timeoutMs(countdown.ms), remainingMs(timeoutMs) {
+    if (awaited == kUnsentHandle || timeoutMs == 0) {
         step = Step::NO_REPLY;
     }
 }

@@ -29,6 +29,11 @@ class CommandWait {
     };
 
     CommandWait(const CommandHandle& awaited, std::uint32_t code);
+    // A countdown of its own instead of the request's time-out.
+    struct Countdown {
+        std::uint64_t ms;
+    };
+    CommandWait(const CommandHandle& awaited, Countdown countdown);
 
     // Takes one poll result (nullptr: nothing came) and says how to go on.
     Step Take(const PollMsg* message);

@@ -1,6 +1,5 @@
 #include "tools/recover/ControllerLogRecord.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -12,9 +11,6 @@ namespace salvage {
 
 namespace {
 
-constexpr const char* kSlotNames[] = {"A1", "B1", "A2", "B2", "A3", "B3",
-                                      "A4", "B4", "A5", "B5", "A6", "B6"};
-
 std::uint32_t Be16(const unsigned char* b) {
     return (std::uint32_t{b[0]} << 8) | b[1];
 }
@@ -24,26 +20,19 @@ std::uint32_t Be32(const unsigned char* b) {
            b[3];
 }
 
-std::string Hex(std::uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%02X", value);
-    return text;
+void Heading(std::string& out, int item, const LogMessageModules& modules) {
+    out += CliText(kRecordSet, item, modules.ArrayId().c_str());
+    out += '\n';
 }
 
-// One record line: the label (set 18) and the value.
-template <typename Value>
-void Line(std::ostream& out, int item, const Value& value) {
-    out << CliText(kRecordSet, item) << value << '\n';
-}
-
-void Heading(std::ostream& out, int item, const LogMessageModules& modules) {
-    out << CliText(kRecordSet, item, modules.ArrayId().c_str()) << '\n';
+cli::ControllerLogHeader HeaderOf(const LogRecord& record) {
+    return {record.tix, record.evCode, record.evCount};
 }
 
 }  // namespace
 
 const char* LogSlotName(std::uint32_t slot) {
-    return slot < std::size(kSlotNames) ? kSlotNames[slot] : "";
+    return cli::LogSlotName(slot);
 }
 
 void LogRecord::Parse(const unsigned char* b) {
@@ -96,18 +85,10 @@ void DriveEventRecord::Parse(const unsigned char* b) {
 }
 
 void DriveEventRecord::Print(std::ostream& out, const LogMessageModules& modules) const {
-    Heading(out, 38, modules);
-    Line(out, 39, tix);
-    Line(out, 40, evCode);
-    Line(out, 41, modules.FirmwareText(evCode));
-    Line(out, 42, evCount);
-    Line(out, 43, slot);
-    Line(out, 44, modules.ClientText(slot));
-    Line(out, 45, LogSlotName(slot));
-    Line(out, 46, Hex(value[0]));
-    Line(out, 47, Hex(value[1]));
-    Line(out, 48, Hex(value[2]));
-    out << SalvageTexts::kLbaLabel << lba << '\n';
+    std::string lines;
+    Heading(lines, 38, modules);
+    cli::AppendDriveEventLines(lines, modules.Texts(), HeaderOf(*this), slot, value, lba);
+    out << lines;
 }
 
 void ControllerEventRecord::Parse(const unsigned char* b) {
@@ -119,22 +100,11 @@ void ControllerEventRecord::Parse(const unsigned char* b) {
 }
 
 void ControllerEventRecord::Print(std::ostream& out, const LogMessageModules& modules) const {
-    const bool hasData = data[0] != 0 || data[1] != 0;
-    Heading(out, 49, modules);
-    Line(out, 50, tix);
-    if (hasData) {
-        Line(out, 51, evCode);
-    } else {
-        Line(out, 52, evCode);
-        Line(out, 53, modules.FirmwareText(evCode));
-    }
-    Line(out, 54, evCount);
-    Line(out, 55, value);
-    Line(out, 56, messageCode);
-    Line(out, 57, modules.ClientText(messageCode));
-    if (hasData) {
-        Line(out, 58, Hex(data[0]) + " " + Hex(data[1]));
-    }
+    std::string lines;
+    Heading(lines, 49, modules);
+    cli::AppendControllerEventLines(lines, modules.Texts(), HeaderOf(*this), value, messageCode,
+                                    data);
+    out << lines;
 }
 
 void ChangeEventRecord::Parse(const unsigned char* b) {
@@ -144,13 +114,10 @@ void ChangeEventRecord::Parse(const unsigned char* b) {
 }
 
 void ChangeEventRecord::Print(std::ostream& out, const LogMessageModules& modules) const {
-    Heading(out, 59, modules);
-    Line(out, 60, tix);
-    Line(out, 61, evCode);
-    Line(out, 62, modules.FirmwareText(evCode));
-    Line(out, 63, evCount);
-    Line(out, 64, messageCode);
-    Line(out, 65, modules.ClientText(messageCode));
+    std::string lines;
+    Heading(lines, 59, modules);
+    cli::AppendChangeEventLines(lines, modules.Texts(), HeaderOf(*this), messageCode);
+    out << lines;
 }
 
 }  // namespace salvage

@@ -85,8 +85,6 @@ struct SalvageTexts {
     // Before the catalog is there, or when usage cannot be built.
     static constexpr const char* kNoCatalog = "Unable to open string catalog files.";
     static constexpr const char* kNoUsage = "Unable to setup Usage information.";
-    // The one record line without a catalog text.
-    static constexpr const char* kLbaLabel = "   LBA                              = ";
     // The trace line: "\n<program>: <text>\n".
     static constexpr const char* kTraceHead = "\n%s: ";
     static constexpr const char* kFatalFormat = "%s: %s %s\n";

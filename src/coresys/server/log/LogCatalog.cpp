@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -37,7 +38,26 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0;
 }
 
+std::atomic<LogCatalog::DebugSink> g_debugSink{nullptr};
+
+// The fixed lines of the debug sink.
+constexpr const char* kDebugHeaderRead = "Error reading log catalog header\n";
+constexpr const char* kDebugVersion = "Invalid log catalog version\n";
+constexpr const char* kDebugHeaderWrite = "Write error on catalog header\n";
+constexpr const char* kDebugEntryRead = "Read error on catalog log file entry\n";
+constexpr const char* kDebugEntryWrite = "Write error on catalog log file entry\n";
+
+void Debug(const char* text) {
+    if (LogCatalog::DebugSink sink = g_debugSink.load(); sink != nullptr) {
+        sink(text);
+    }
+}
+
 }  // namespace
+
+void LogCatalog::SetDebugSink(DebugSink sink) {
+    g_debugSink.store(sink);
+}
 
 std::uint32_t LogCatalog::Now() {
     return logclock::Now();
@@ -59,7 +79,9 @@ LogCatalog::~LogCatalog() {
 
 void LogCatalog::Open() {
     const bool readOnly = IsReadOnly();
-    int fd = readOnly ? ::open(path_.c_str(), O_RDONLY | O_CLOEXEC)
+    // A reader never waits on whatever may stand under the catalog's name
+    // (a FIFO would block the open): it is a regular file or not a catalog.
+    int fd = readOnly ? ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)
                       : ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0 && readOnly && errno == ENOENT) {
         // Nothing to read yet: a new log, in memory only.
@@ -72,8 +94,12 @@ void LogCatalog::Open() {
         return;
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        failure_ = LogText(LTEXT_CATALOG_NOT_OPEN, path_.c_str(), std::strerror(errno));
+    int statError = ::fstat(fd, &info) != 0 ? errno : 0;
+    if (statError == 0 && !S_ISREG(info.st_mode)) {
+        statError = EINVAL;
+    }
+    if (statError != 0) {
+        failure_ = LogText(LTEXT_CATALOG_NOT_OPEN, path_.c_str(), std::strerror(statError));
         ::close(fd);
         return;
     }
@@ -90,18 +116,26 @@ void LogCatalog::Open() {
     }
     unsigned char image[kHeaderSize];
     if (size < kHeaderSize || !logio::ReadAt(fd_, image, sizeof image, 0)) {
+        Debug(kDebugHeaderRead);
         failure_ = LogText(LTEXT_CATALOG_SHORT, path_.c_str(), static_cast<unsigned>(size));
         CloseDescriptor();
         return;
     }
     header_.Decode(image);
     if (header_.version != 0) {
+        Debug(kDebugVersion);
         failure_ = LogText(LTEXT_CATALOG_VERSION, path_.c_str(), header_.version);
         CloseDescriptor();
         return;
     }
     bool repair = !readOnly && header_.state == kStateUpdating;
-    if (!(repair ? Recover(size) : CheckStructure(size))) {
+    checking_ = true;
+    bool sound = repair ? Recover(size) : CheckStructure(size);
+    checking_ = false;
+    if (!sound && access_ == Access::kInspect) {
+        damage_ = failure_;
+        failure_.clear();
+    } else if (!sound) {
         CloseDescriptor();
     }
 }
@@ -125,8 +159,7 @@ bool LogCatalog::IsSlot(std::uint32_t offset) const {
 
 bool LogCatalog::SizeFits(std::uint64_t fileSize) const {
     return header_.catalogSize >= kHeaderSize &&
-           (header_.catalogSize - kHeaderSize) % kEntrySize == 0 &&
-           header_.catalogSize <= fileSize;
+           (header_.catalogSize - kHeaderSize) % kEntrySize == 0 && header_.catalogSize <= fileSize;
 }
 
 bool LogCatalog::Damaged(int why) {
@@ -313,6 +346,7 @@ bool LogCatalog::WriteHeader(const LogCatalogHeader& image) {
     image.Encode(bytes);
     if (fd_ < 0 || IsReadOnly() || !logio::WriteAt(fd_, bytes, sizeof bytes, 0)) {
         // What reached the file is not known: nothing more is written.
+        Debug(kDebugHeaderWrite);
         CloseDescriptor();
         return false;
     }
@@ -322,6 +356,9 @@ bool LogCatalog::WriteHeader(const LogCatalogHeader& image) {
 bool LogCatalog::ReadEntry(std::uint32_t offset, LogFileEntry& entry) {
     unsigned char image[kEntrySize];
     if (fd_ < 0 || offset == 0 || !logio::ReadAt(fd_, image, sizeof image, offset)) {
+        if (!checking_) {
+            Debug(kDebugEntryRead);
+        }
         return false;
     }
     entry.Decode(image);
@@ -331,8 +368,12 @@ bool LogCatalog::ReadEntry(std::uint32_t offset, LogFileEntry& entry) {
 bool LogCatalog::WriteEntry(std::uint32_t offset, const LogFileEntry& entry) {
     unsigned char image[kEntrySize];
     entry.Encode(image);
-    return fd_ >= 0 && !IsReadOnly() && offset != 0 &&
-           logio::WriteAt(fd_, image, sizeof image, offset);
+    if (fd_ >= 0 && !IsReadOnly() && offset != 0 &&
+        logio::WriteAt(fd_, image, sizeof image, offset)) {
+        return true;
+    }
+    Debug(kDebugEntryWrite);
+    return false;
 }
 
 bool LogCatalog::FailUpdate() {

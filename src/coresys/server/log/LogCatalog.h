@@ -37,7 +37,18 @@ class LogCatalog {
         // Never created nor written: a missing or empty catalog reads as a
         // new one (state 1, no files), in memory only.
         kReadOnly,
+        // Read-only as well, and a catalog whose chain or free list fails
+        // the checks is opened as it is found (Damage() says what the check
+        // found), so that a printer can show what stands and where it
+        // breaks. Only a short header or an unknown version keep it closed.
+        kInspect,
     };
+
+    // Where a process that wants to hear of them (the log printer) gets the
+    // catalog's read and write failures, one fixed line each (ending with a
+    // line end). None by default. Set it before any catalog is opened.
+    using DebugSink = void (*)(const char* text);
+    static void SetDebugSink(DebugSink sink);
 
     // Opens "LOGCATLG" in directory. A new writable catalog gets its header
     // (state 1) at once. sizeLimit 0xFFFFFFFF means no limit on the total
@@ -50,9 +61,12 @@ class LogCatalog {
     LogCatalog& operator=(const LogCatalog&) = delete;
 
     bool IsOpen() const { return open_; }
-    bool IsReadOnly() const { return access_ == Access::kReadOnly; }
+    bool IsReadOnly() const { return access_ != Access::kReadWrite; }
     // Why the catalog is not open (empty when it is).
     const std::string& OpenFailure() const { return failure_; }
+    // What the checks found wrong with a catalog opened for inspection
+    // (empty when nothing).
+    const std::string& Damage() const { return damage_; }
     // True when the catalog was found with a change half-done (state 2)
     // and was repaired as it was opened.
     bool WasRepaired() const { return repaired_; }
@@ -157,6 +171,10 @@ class LogCatalog {
     std::optional<LogFileEntry> current_;
     LogCatalogHeader header_;
     std::string failure_;
+    std::string damage_;
+    // The checks at opening read entries on their own account: their
+    // failures are not reported to the debug sink.
+    bool checking_ = false;
     std::vector<Indexed> index_;
     bool indexValid_ = false;
     bool indexOrdered_ = false;

@@ -1,0 +1,73 @@
+// dktrail's reading of the log: the catalog's header and its list of files,
+// then the records of each file from the oldest on, through the filters of
+// the run (RecordPrinter prints each record).
+//
+// The catalog is the service's own class, opened for inspection: read-only,
+// never created, written or marked closed, so a running service finds it as
+// it left it. The printer trusts nothing it reads:
+//  - the age chain is walked at most as far as the header's file count and
+//    never past the latest entry the header names; a chain that ends early,
+//    runs on or comes back on itself is reported (exit 255 while listing, 1
+//    while printing), as is an entry that cannot be read;
+//  - only names "L" + seven digits are opened, in the log directory, and only
+//    regular files;
+//  - a file is read block by block up to its end LRBA (the file being
+//    written: up to its size when it is opened), never past its end; each
+//    block is walked by the log's one rule of a sound record (LogBlock.h), and
+//    a block that breaks it is reported with its place and passed over;
+//  - a record whose back link does not name the record before it is
+//    reported, and checking goes on from it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tools/trail/RecordPrinter.h"
+#include "tools/trail/TrailCommandLine.h"
+
+class LogCatalog;
+class StringCatalog;
+struct LogFileEntry;
+
+namespace trail {
+
+class TrailOutput;
+
+class LogPrinter {
+  public:
+    LogPrinter(const TrailOptions& options, StringCatalog& console, StringCatalog& firmware,
+               TrailOutput& out, TrailOutput& err);
+
+    // Steps 4 to 9 of a run over the log directory: the exit code.
+    int Print(const std::string& directory);
+
+    std::uint64_t Decoded() const { return records_.Decoded(); }
+
+  private:
+    enum class Walk { kDone, kUnreadable, kBroken };
+    // Walks the age chain, calling visit(offset, entry) for each entry;
+    // where it stops early, *stopOffset is the last entry reached (0: none)
+    // and *walked the entries visited.
+    template <typename Visit>
+    Walk WalkChain(LogCatalog& catalog, Visit visit, std::uint32_t* walked,
+                   std::uint32_t* stopOffset);
+    void PrintHeader(LogCatalog& catalog);
+    int ListFiles(LogCatalog& catalog);
+    int DumpFiles(LogCatalog& catalog);
+    // Prints the records of one file; false when a back link was broken.
+    bool DumpLogFile(const std::string& path, std::uint32_t beginLrba, std::uint32_t endLrba,
+                     std::uint32_t expectedLink);
+    void ChainBroken(LogCatalog& catalog, std::uint32_t walked, std::uint32_t stopOffset);
+    // The catalog text filled with the arguments, then ": " and the system's
+    // text of error (when it is not 0), on the error stream.
+    template <typename... Args>
+    void SystemError(int error, int number, Args... args);
+
+    const TrailOptions& options_;
+    StringCatalog& console_;
+    TrailOutput& out_;
+    TrailOutput& err_;
+    RecordPrinter records_;
+};
+
+}  // namespace trail

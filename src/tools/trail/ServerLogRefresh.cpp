@@ -1,0 +1,93 @@
+#include "tools/trail/ServerLogRefresh.h"
+
+#include "catalog/Pause.h"
+#include "catalog/StringCatalog.h"
+#include "cli/common/CommandWait.h"
+#include "client/DiskArray.h"
+#include "client/OruSubsystem.h"
+#include "client/QEN.h"
+#include "coresys/common/ORU_ReturnMsg.h"
+#include "coresys/common/PollMsg.h"
+#include "tools/trail/TrailOutput.h"
+#include "tools/trail/TrailTexts.h"
+
+namespace trail {
+
+namespace {
+
+constexpr std::uint64_t kSilenceMs = 2000;
+// ReadControllerLog: no buffer back, the controller's event log, read by
+// the subsystem's monitor (which writes one log record per entry).
+constexpr std::uint32_t kNoBuffer = 0;
+constexpr std::uint32_t kEventLog = 1;
+constexpr int kThroughMonitor = 1;
+
+void Say(StringCatalog& catalog, TrailOutput& stream, int number, const char* serial) {
+    stream.Put(catalog.GetStringCommonBuf(kTrailSet, number, serial));
+    stream.Put('\n');
+}
+
+}  // namespace
+
+const PollMsg* AwaitCommandCompletion(DiskArray* array, const CommandHandle& handle) {
+    if (array == nullptr) {
+        return nullptr;
+    }
+    CommandWait wait(handle, CommandWait::Countdown{kSilenceMs});
+    while (wait.Current() == CommandWait::Step::WAITING) {
+        const PollMsg* message = array->PollQEN();
+        if (message != nullptr) {
+            switch (wait.Take(message)) {
+                case CommandWait::Step::COMPLETE:
+                    return message;
+                case CommandWait::Step::NO_REPLY:
+                    return nullptr;
+                case CommandWait::Step::WAITING:
+                    // Another message may be waiting already: no pause.
+                    continue;
+            }
+        }
+        Pause(CommandWait::kPollPauseMs);
+        wait.Paused(CommandWait::kPollPauseMs);
+    }
+    return nullptr;
+}
+
+void RefreshServerLog(StringCatalog& catalog, TrailOutput& out, TrailOutput& err) {
+    QEN qen(1);
+    const unsigned short count = qen.NameArraySize();
+    for (unsigned short i = 0; i < count; ++i) {
+        OruSubsystem* subsystem = qen[i];
+        DiskArray* array = subsystem != nullptr ? qen.Connect(subsystem) : nullptr;
+        if (array == nullptr) {
+            Say(catalog, err, T_REFRESH_NO_ARRAY,
+                subsystem != nullptr ? subsystem->SerialNumber() : "");
+            continue;
+        }
+        const CommandHandle handle =
+            array->ReadControllerLog(kNoBuffer, kEventLog, kThroughMonitor);
+        const PollMsg* result = AwaitCommandCompletion(array, handle);
+        if (result != nullptr && result->kind != RMT_BUFFER_MSG) {
+            Say(catalog, err, T_REFRESH_NOT_COPIED, subsystem->SerialNumber());
+        }
+        qen.DisConnect(array);
+    }
+    for (unsigned short i = 0; i < count; ++i) {
+        OruSubsystem* subsystem = qen[i];
+        DiskArray* array = subsystem != nullptr ? qen.Connect(subsystem) : nullptr;
+        if (array == nullptr) {
+            continue;
+        }
+        const PollMsg* result = AwaitCommandCompletion(array, array->FlushServerLog());
+        const bool flushed = result != nullptr && result->kind == RMT_OKSTATUS_MSG;
+        // An array that got no answer goes too: nothing more is asked of it.
+        qen.DisConnect(array);
+        if (flushed) {
+            return;
+        }
+    }
+    out.Put(catalog.GetStringCommonBuf(kTrailSet, T_REFRESH_NOT_FLUSHED));
+    out.Put('\n');
+}
+
+}  // namespace trail
