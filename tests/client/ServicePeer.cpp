@@ -58,6 +58,41 @@ bool SendAll(int fd, const std::string& bytes) {
     return true;
 }
 
+std::uint32_t BeWord(const std::string& bytes, std::size_t at) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) << 24 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 8 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3]));
+}
+
+bool ReadSessionRequest(int fd, SessionRequest* request, int timeoutMs) {
+    const std::string type = ReadBytes(fd, 4, timeoutMs);
+    if (type.size() != 4 || BeWord(type, 0) != 0) {
+        return false;  // goodbye, or the client is gone
+    }
+    const std::string length = ReadBytes(fd, 4, timeoutMs);
+    if (length.size() != 4) {
+        return false;
+    }
+    request->body = ReadBytes(fd, BeWord(length, 0), timeoutMs);
+    if (request->body.size() < 20) {
+        return false;
+    }
+    request->code = BeWord(request->body, 8);
+    request->sequence = BeWord(request->body, 12);
+    request->session = BeWord(request->body, 16);
+    return true;
+}
+
+bool SendSessionFrame(int fd, const std::string& message) {
+    std::string frame(8, '\0');
+    const auto size = static_cast<std::uint32_t>(message.size());
+    for (int i = 0; i < 4; ++i) {
+        frame[4 + i] = static_cast<char>(size >> (8 * (3 - i)));
+    }
+    return SendAll(fd, frame + message);
+}
+
 std::string ReadBytes(int fd, std::size_t n, int timeoutMs) {
     std::string bytes;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

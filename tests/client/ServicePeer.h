@@ -114,4 +114,21 @@ std::string ReadBytes(int fd, std::size_t n, int timeoutMs);
 // True when the other end closed (or reset) the connection within timeoutMs.
 bool SeesClose(int fd, int timeoutMs);
 
+// The big-endian word at bytes[at] (at + 4 <= size).
+std::uint32_t BeWord(const std::string& bytes, std::size_t at);
+
+// One request of a session as a scripted service reads it: the header's
+// code, sequence and session id, and the whole coded message.
+struct SessionRequest {
+    std::uint32_t code = 0;
+    std::uint32_t sequence = 0;
+    std::uint32_t session = 0;
+    std::string body;
+};
+// Reads the next message frame of a session within timeoutMs each part;
+// false when the client said goodbye, went away, or sent no whole header.
+bool ReadSessionRequest(int fd, SessionRequest* request, int timeoutMs);
+// Sends one message frame (type 0, length, the coded message).
+bool SendSessionFrame(int fd, const std::string& message);
+
 }  // namespace clienttest

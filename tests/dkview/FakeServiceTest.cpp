@@ -38,13 +38,6 @@ struct Request {
     std::uint32_t session = 0;
 };
 
-std::uint32_t Word(const std::string& bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) << 24 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3]));
-}
-
 std::string Encoded(ORU_ReturnMsg& reply, const Request& request) {
     reply.handle = CommandHandle(request.sequence, request.session);
     unsigned char* bytes = reply.EncodeMsg();
@@ -120,20 +113,9 @@ class FakeServiceTest : public ::testing::Test {
     // `answer` gives for it, or ends as the sentinels say.
     void Script(Answer answer) {
         peer_->SetSessionScript([answer](int fd) {
-            for (;;) {
-                const std::string type = clienttest::ReadBytes(fd, 4, kRunLimitMs);
-                if (type.size() != 4 || Word(type, 0) != 0) {
-                    return;  // goodbye, or the client is gone
-                }
-                const std::string length = clienttest::ReadBytes(fd, 4, kRunLimitMs);
-                if (length.size() != 4) {
-                    return;
-                }
-                const std::string body = clienttest::ReadBytes(fd, Word(length, 0), kRunLimitMs);
-                if (body.size() < 20) {
-                    return;
-                }
-                const Request request{Word(body, 8), Word(body, 12), Word(body, 16)};
+            clienttest::SessionRequest read;
+            while (clienttest::ReadSessionRequest(fd, &read, kRunLimitMs)) {
+                const Request request{read.code, read.sequence, read.session};
                 for (const std::string& frame : answer(request)) {
                     if (frame == kClose) {
                         return;
@@ -142,9 +124,7 @@ class FakeServiceTest : public ::testing::Test {
                         clienttest::SeesClose(fd, kRunLimitMs);
                         return;
                     }
-                    clienttest::SendAll(
-                        fd, clienttest::Be(0) +
-                                clienttest::Be(static_cast<std::uint32_t>(frame.size())) + frame);
+                    clienttest::SendSessionFrame(fd, frame);
                 }
             }
         });
@@ -308,20 +288,12 @@ TEST_F(FakeServiceTest, ProgressMessagesKeepTheWaitGoingPastTheTimeOut) {
         return {StateReply(request, OneControllerState())};
     };
     peer_->SetSessionScript([answer](int fd) {
-        const std::string head = clienttest::ReadBytes(fd, 8, kRunLimitMs);
-        if (head.size() != 8) {
+        clienttest::SessionRequest read;
+        if (!clienttest::ReadSessionRequest(fd, &read, kRunLimitMs)) {
             return;
         }
-        const std::string body = clienttest::ReadBytes(fd, Word(head, 4), kRunLimitMs);
-        if (body.size() < 20) {
-            return;
-        }
-        const Request request{Word(body, 8), Word(body, 12), Word(body, 16)};
-        auto send = [fd](const std::string& frame) {
-            clienttest::SendAll(fd, clienttest::Be(0) +
-                                        clienttest::Be(static_cast<std::uint32_t>(frame.size())) +
-                                        frame);
-        };
+        const Request request{read.code, read.sequence, read.session};
+        auto send = [fd](const std::string& frame) { clienttest::SendSessionFrame(fd, frame); };
         for (int i = 0; i < 40; ++i) {
             send(Ok(request, 2));
             ::usleep(100000);

@@ -36,13 +36,6 @@ constexpr std::uint32_t kReadControllerLog = 14;
 constexpr std::uint32_t kFlushServerLog = 48;
 constexpr int kLimitMs = 30000;
 
-std::uint32_t Word(const std::string& bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) << 24 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3]));
-}
-
 struct Request {
     std::string serial;
     std::uint32_t code = 0;
@@ -136,22 +129,11 @@ class RefreshTest : public TrailTest {
             const std::vector<std::string> sessions = peer_->SessionRequests();
             const std::string serial =
                 sessions.empty() ? "" : std::string(sessions.back().substr(4, 12).c_str());
-            for (;;) {
-                const std::string type = clienttest::ReadBytes(fd, 4, kLimitMs);
-                if (type.size() != 4 || Word(type, 0) != 0) {
-                    return;
-                }
-                const std::string length = clienttest::ReadBytes(fd, 4, kLimitMs);
-                if (length.size() != 4) {
-                    return;
-                }
-                const std::string body = clienttest::ReadBytes(fd, Word(length, 0), kLimitMs);
-                if (body.size() < 20) {
-                    return;
-                }
-                Request request{serial, Word(body, 8), Word(body, 12), Word(body, 16), {}};
-                for (std::size_t v = 0; v < 3 && 20 + 4 * v + 4 <= body.size(); ++v) {
-                    request.values[v] = Word(body, 20 + 4 * v);
+            clienttest::SessionRequest read;
+            while (clienttest::ReadSessionRequest(fd, &read, kLimitMs)) {
+                Request request{serial, read.code, read.sequence, read.session, {}};
+                for (std::size_t v = 0; v < 3 && 20 + 4 * v + 4 <= read.body.size(); ++v) {
+                    request.values[v] = clienttest::BeWord(read.body, 20 + 4 * v);
                 }
                 {
                     std::lock_guard<std::mutex> hold(mutex_);
@@ -159,10 +141,7 @@ class RefreshTest : public TrailTest {
                 }
                 for (const Step& step : answer(request)) {
                     WaitForPauses(step.afterPauses);
-                    clienttest::SendAll(
-                        fd, clienttest::Be(0) +
-                                clienttest::Be(static_cast<std::uint32_t>(step.frame.size())) +
-                                step.frame);
+                    clienttest::SendSessionFrame(fd, step.frame);
                 }
             }
         });
@@ -176,6 +155,10 @@ class RefreshTest : public TrailTest {
     int Pauses() {
         std::lock_guard<std::mutex> hold(mutex_);
         return pauses_;
+    }
+    void ClearSeen() {
+        std::lock_guard<std::mutex> hold(mutex_);
+        seen_.clear();
     }
     // "serial:code" of each request, in order.
     std::vector<std::string> Seen() {
@@ -324,20 +307,14 @@ TEST_F(RefreshTest, TheFlushPassEndsAtTheFirstOkAndSaysSoOnlyWithoutOne) {
     EXPECT_EQ(seen[4], "QX0000000002:48");
 
     // OK only from the last: the pass ended early all the same.
-    {
-        std::lock_guard<std::mutex> hold(mutex_);
-        seen_.clear();
-    }
+    ClearSeen();
     flushes = {{"QX0000000003", true}};
     said = Refresh();
     EXPECT_EQ(said.out, "");
     EXPECT_EQ(Seen().size(), 6u);
 
     // No OK at all.
-    {
-        std::lock_guard<std::mutex> hold(mutex_);
-        seen_.clear();
-    }
+    ClearSeen();
     flushes.clear();
     said = Refresh();
     EXPECT_EQ(said.out, kNotFlushed);

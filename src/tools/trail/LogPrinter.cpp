@@ -127,38 +127,52 @@ void LogPrinter::PrintHeader(LogCatalog& catalog) {
 }
 
 template <typename Visit>
-LogPrinter::Walk LogPrinter::WalkChain(LogCatalog& catalog, Visit visit, std::uint32_t* walked,
-                                       std::uint32_t* stopOffset) {
+LogPrinter::WalkEnd LogPrinter::WalkChain(LogCatalog& catalog, Visit visit) {
     // The header as it was read when the catalog was opened: a service that
     // adds a file meanwhile links it behind the latest entry named here,
     // which is where this walk ends.
     const LogCatalogHeader& header = catalog.Header();
     std::unordered_set<std::uint32_t> seen;
-    *walked = 0;
-    *stopOffset = 0;
+    WalkEnd end;
     for (std::uint32_t at = header.oldestEntry; at != 0;) {
-        if (*walked >= header.fileCount || !seen.insert(at).second) {
-            return Walk::kBroken;
+        if (end.walked >= header.fileCount || !seen.insert(at).second) {
+            end.how = WalkEnd::kBroken;
+            return end;
         }
         errno = 0;
         std::optional<LogFileEntry> entry = catalog.EntryAt(at);
         if (!entry) {
-            *stopOffset = at;
-            return Walk::kUnreadable;
+            end.how = WalkEnd::kUnreadable;
+            end.stopOffset = at;
+            end.error = errno;
+            return end;
         }
         visit(at, *entry);
-        ++*walked;
-        *stopOffset = at;
+        ++end.walked;
+        end.stopOffset = at;
         if (at == header.latestEntry) {
             break;
         }
         at = entry->next;
     }
-    return *walked == header.fileCount ? Walk::kDone : Walk::kBroken;
+    if (end.walked != header.fileCount) {
+        end.how = WalkEnd::kBroken;
+    }
+    return end;
 }
 
-void LogPrinter::ChainBroken(LogCatalog& catalog, std::uint32_t walked, std::uint32_t stopOffset) {
-    SystemError(0, T_CHAIN_BROKEN, stopOffset, catalog.Header().fileCount, walked);
+int LogPrinter::Finish(LogCatalog& catalog, const WalkEnd& end, int unreadable, int failureCode) {
+    switch (end.how) {
+        case WalkEnd::kDone:
+            return 0;
+        case WalkEnd::kUnreadable:
+            SystemError(end.error, unreadable, end.stopOffset);
+            break;
+        case WalkEnd::kBroken:
+            SystemError(0, T_CHAIN_BROKEN, end.stopOffset, catalog.Header().fileCount, end.walked);
+            break;
+    }
+    return failureCode;
 }
 
 int LogPrinter::ListFiles(LogCatalog& catalog) {
@@ -187,19 +201,7 @@ int LogPrinter::ListFiles(LogCatalog& catalog) {
             out_.Printf(TrailTexts::kFileLine, name.c_str(), begin.c_str(), end.c_str());
         }
     };
-    std::uint32_t walked = 0;
-    std::uint32_t stop = 0;
-    switch (WalkChain(catalog, line, &walked, &stop)) {
-        case Walk::kDone:
-            return 0;
-        case Walk::kUnreadable:
-            SystemError(errno, T_LIST_ENTRY_UNREADABLE, stop);
-            return 255;
-        case Walk::kBroken:
-            ChainBroken(catalog, walked, stop);
-            return 255;
-    }
-    return 255;
+    return Finish(catalog, WalkChain(catalog, line), T_LIST_ENTRY_UNREADABLE, 255);
 }
 
 int LogPrinter::DumpFiles(LogCatalog& catalog) {
@@ -222,19 +224,7 @@ int LogPrinter::DumpFiles(LogCatalog& catalog) {
             DumpLogFile(catalog.FilePath(entry.fileName), entry.beginLrba, entry.endLrba, expected);
         expected = good ? entry.endLrba : 0;
     };
-    std::uint32_t walked = 0;
-    std::uint32_t stop = 0;
-    switch (WalkChain(catalog, dump, &walked, &stop)) {
-        case Walk::kDone:
-            return 0;
-        case Walk::kUnreadable:
-            SystemError(errno, T_DUMP_ENTRY_UNREADABLE, stop);
-            return 1;
-        case Walk::kBroken:
-            ChainBroken(catalog, walked, stop);
-            return 1;
-    }
-    return 1;
+    return Finish(catalog, WalkChain(catalog, dump), T_DUMP_ENTRY_UNREADABLE, 1);
 }
 
 bool LogPrinter::DumpLogFile(const std::string& path, std::uint32_t beginLrba,
@@ -269,18 +259,21 @@ bool LogPrinter::DumpLogFile(const std::string& path, std::uint32_t beginLrba,
     std::uint32_t link = expectedLink;
     bool broken = false;
     const std::string* serial = options_.serial ? &*options_.serial : nullptr;
-    auto buffer = std::make_unique<unsigned char[]>(kBlocksPerRead * kBlockSize);
+    if (!buffer_) {
+        buffer_ = std::make_unique_for_overwrite<unsigned char[]>(kBlocksPerRead * kBlockSize);
+    }
+    unsigned char* const buffer = buffer_.get();
     for (std::uint64_t block = first; !empty && block <= last && block <= kLastBlockLrba;) {
         const std::uint64_t blocks =
             std::min<std::uint64_t>(kBlocksPerRead, (last - block) / kBlockSize + 1);
         const std::uint64_t offset = block - first;
         const std::size_t wanted = static_cast<std::size_t>(blocks * kBlockSize);
-        const std::size_t got = ReadUpTo(file.fd, buffer.get(), wanted, offset);
+        const std::size_t got = ReadUpTo(file.fd, buffer, wanted, offset);
         const int readError = errno;
         const std::uint64_t whole = got / kBlockSize;
         for (std::uint64_t k = 0; k < whole; ++k) {
             const auto blockLrba = static_cast<std::uint32_t>(block + k * kBlockSize);
-            const unsigned char* data = buffer.get() + k * kBlockSize;
+            const unsigned char* data = buffer + k * kBlockSize;
             LogBlockWalk walk(data, blockLrba);
             for (int i = 0; i < walk.Count(); ++i) {
                 const LogRecordView record = walk.Record(i);

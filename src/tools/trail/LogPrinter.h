@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "tools/trail/RecordPrinter.h"
@@ -44,20 +45,27 @@ class LogPrinter {
     std::uint64_t Decoded() const { return records_.Decoded(); }
 
   private:
-    enum class Walk { kDone, kUnreadable, kBroken };
-    // Walks the age chain, calling visit(offset, entry) for each entry;
-    // where it stops early, *stopOffset is the last entry reached (0: none)
-    // and *walked the entries visited.
+    // How a walk of the age chain ended: the entries visited, and where it
+    // stopped early the last entry reached (0: none) and why.
+    struct WalkEnd {
+        enum { kDone, kUnreadable, kBroken } how = kDone;
+        std::uint32_t walked = 0;
+        std::uint32_t stopOffset = 0;
+        int error = 0;  // errno of an entry that could not be read
+    };
+    // Walks the age chain, calling visit(offset, entry) for each entry.
     template <typename Visit>
-    Walk WalkChain(LogCatalog& catalog, Visit visit, std::uint32_t* walked,
-                   std::uint32_t* stopOffset);
+    WalkEnd WalkChain(LogCatalog& catalog, Visit visit);
+    // 0 for a walk that went through; otherwise says why it stopped (the
+    // entry that could not be read with message unreadable) and answers
+    // failureCode.
+    int Finish(LogCatalog& catalog, const WalkEnd& end, int unreadable, int failureCode);
     void PrintHeader(LogCatalog& catalog);
     int ListFiles(LogCatalog& catalog);
     int DumpFiles(LogCatalog& catalog);
     // Prints the records of one file; false when a back link was broken.
     bool DumpLogFile(const std::string& path, std::uint32_t beginLrba, std::uint32_t endLrba,
                      std::uint32_t expectedLink);
-    void ChainBroken(LogCatalog& catalog, std::uint32_t walked, std::uint32_t stopOffset);
     // The catalog text filled with the arguments, then ": " and the system's
     // text of error (when it is not 0), on the error stream.
     template <typename... Args>
@@ -68,6 +76,8 @@ class LogPrinter {
     TrailOutput& out_;
     TrailOutput& err_;
     RecordPrinter records_;
+    // The blocks of one read, kept from file to file.
+    std::unique_ptr<unsigned char[]> buffer_;
 };
 
 }  // namespace trail

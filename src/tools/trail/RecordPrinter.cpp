@@ -106,11 +106,11 @@ RecordPrinter::RecordPrinter(const TrailOptions& options, StringCatalog& console
     : options_(options), console_(console), out_(out), err_(err), entryTexts_(console, firmware) {}
 
 const std::string& RecordPrinter::Text(int number) {
-    auto [at, added] = texts_.try_emplace(number);
-    if (added) {
-        at->second = console_.GetStringCommonBuf(kTrailSet, number);
+    std::optional<std::string>& text = texts_.at(static_cast<std::size_t>(number));
+    if (!text) {
+        text = console_.GetStringCommonBuf(kTrailSet, number);
     }
-    return at->second;
+    return *text;
 }
 
 void RecordPrinter::Print(const LogRecordView& record) {

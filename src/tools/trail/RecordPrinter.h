@@ -12,7 +12,9 @@
 // anything unprintable as '?': they come from a file and go to a terminal.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -83,7 +85,7 @@ class RecordPrinter {
     std::uint64_t decoded_ = 0;
     // Texts without arguments, and the headings of each serial, looked up
     // once.
-    std::unordered_map<int, std::string> texts_;
+    std::array<std::optional<std::string>, 256> texts_;
     std::unordered_map<std::string, std::string> headings_;
 };
 
