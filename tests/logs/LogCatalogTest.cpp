@@ -264,6 +264,58 @@ TEST_F(Catalog, AReadOnlyCatalogNeverCreatesWritesOrClosesCleanly) {
     EXPECT_EQ(ReadBytes(CatalogPath()), image);
 }
 
+// Opened for inspection, a catalog whose chain fails the checks stays open as
+// it was found, says what is wrong, and is never written; the debug sink
+// hears of the entries that cannot be read.
+std::string g_debugLines;
+void CollectDebug(const char* text) {
+    g_debugLines += text;
+}
+
+TEST_F(Catalog, ACatalogOpenedForInspectionIsReadAsItIsFound) {
+    Bytes image = TwoFileCatalog();
+    PutLe32(image, 52, 52);  // the oldest entry's next names itself
+    ASSERT_TRUE(logtest::WriteBytes(CatalogPath(), image));
+    {
+        LogCatalog refused(dir_, kNoLimit, LogCatalog::Access::kReadOnly);
+        EXPECT_FALSE(refused.IsOpen());
+    }
+    g_debugLines.clear();
+    LogCatalog::SetDebugSink(&CollectDebug);
+    {
+        LogCatalog catalog(dir_, kNoLimit, LogCatalog::Access::kInspect);
+        ASSERT_TRUE(catalog.IsOpen());
+        EXPECT_TRUE(catalog.IsReadOnly());
+        EXPECT_NE(catalog.Damage(), "");
+        EXPECT_EQ(catalog.EntryAt(52)->next, 52u);
+        EXPECT_FALSE(catalog.EntryAt(60).has_value());  // not an entry slot
+        EXPECT_FALSE(catalog.AddFile("L0000003", 90000));
+        EXPECT_EQ(g_debugLines, "") << "the checks at opening are not reported";
+    }
+    EXPECT_EQ(ReadBytes(CatalogPath()), image);
+
+    // Entries the header counts but the file lost.
+    Bytes cut = TwoFileCatalog();
+    cut.resize(96 + 20);
+    ASSERT_TRUE(logtest::WriteBytes(CatalogPath(), cut));
+    {
+        LogCatalog catalog(dir_, kNoLimit, LogCatalog::Access::kInspect);
+        ASSERT_TRUE(catalog.IsOpen());
+        EXPECT_FALSE(catalog.EntryAt(96).has_value());
+        EXPECT_EQ(g_debugLines, "Read error on catalog log file entry\n");
+    }
+    // Another version keeps even an inspection out.
+    PutLe32(image, 4, 1);
+    ASSERT_TRUE(logtest::WriteBytes(CatalogPath(), image));
+    g_debugLines.clear();
+    {
+        LogCatalog catalog(dir_, kNoLimit, LogCatalog::Access::kInspect);
+        EXPECT_FALSE(catalog.IsOpen());
+        EXPECT_EQ(g_debugLines, "Invalid log catalog version\n");
+    }
+    LogCatalog::SetDebugSink(nullptr);
+}
+
 // The entry of a third file cannot be written: the catalog may not grow.
 TEST_F(Catalog, AFailedAddFileChangesNothingInMemoryAndIsRepairedWhenOpenedAgain) {
     ASSERT_TRUE(logtest::WriteBytes(CatalogPath(), TwoFileCatalog()));

@@ -190,8 +190,7 @@ int LogPrinter::ListFiles(LogCatalog& catalog) {
     }
     LocalTimeText& times = records_.Times();
     auto line = [&](std::uint32_t, const LogFileEntry& entry) {
-        const std::string name = PrintableText(
-            reinterpret_cast<const unsigned char*>(entry.fileName), sizeof entry.fileName);
+        const std::string name = PrintableText(entry.fileName, sizeof entry.fileName);
         const std::string begin = times.Short(entry.beginTime);
         const std::string end = entry.endTime == 0 ? open : times.Short(entry.endTime);
         if (options_.verbose != 0) {
@@ -214,8 +213,7 @@ int LogPrinter::DumpFiles(LogCatalog& catalog) {
             return;
         }
         if (!logio::IsLogFileName(entry.fileName)) {
-            const std::string name = PrintableText(
-                reinterpret_cast<const unsigned char*>(entry.fileName), sizeof entry.fileName);
+            const std::string name = PrintableText(entry.fileName, sizeof entry.fileName);
             SystemError(0, T_ENTRY_NOT_A_FILE, offset, name.c_str());
             expected = 0;
             return;

@@ -93,14 +93,6 @@ const std::string& LocalTimeText::Full(std::uint32_t time) {
     return text_;
 }
 
-std::string PrintableText(const unsigned char* bytes, std::size_t size) {
-    std::string text;
-    for (std::size_t i = 0; i < size && bytes[i] != 0; ++i) {
-        text += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '?';
-    }
-    return text;
-}
-
 RecordPrinter::RecordPrinter(const TrailOptions& options, StringCatalog& console,
                              StringCatalog& firmware, TrailOutput& out, TrailOutput& err)
     : options_(options), console_(console), out_(out), err_(err), entryTexts_(console, firmware) {}

@@ -21,6 +21,7 @@
 #include "cli/common/ControllerLogLines.h"
 #include "coresys/server/log/LogBlock.h"
 #include "tools/trail/TrailCommandLine.h"
+#include "tools/trail/TrailOutput.h"
 
 class StringCatalog;
 
@@ -42,10 +43,6 @@ class LocalTimeText {
     std::uint32_t time_ = 0;
     std::string text_;
 };
-
-// What may be printed of a record's text field: up to its NUL, at most
-// size bytes, unprintable bytes as '?'.
-std::string PrintableText(const unsigned char* bytes, std::size_t size);
 
 class RecordPrinter {
   public:

@@ -21,9 +21,14 @@ constexpr std::uint64_t kSilenceMs = 2000;
 constexpr std::uint32_t kNoBuffer = 0;
 constexpr std::uint32_t kEventLog = 1;
 constexpr int kThroughMonitor = 1;
+constexpr std::size_t kSerialBytes = 13;
 
-void Say(StringCatalog& catalog, TrailOutput& stream, int number, const char* serial) {
-    stream.Put(catalog.GetStringCommonBuf(kTrailSet, number, serial));
+// The serial comes from the service: only its printable characters go to
+// the terminal.
+void Say(StringCatalog& catalog, TrailOutput& stream, int number, const OruSubsystem* subsystem) {
+    const std::string serial =
+        subsystem != nullptr ? PrintableText(subsystem->SerialNumber(), kSerialBytes) : "";
+    stream.Put(catalog.GetStringCommonBuf(kTrailSet, number, serial.c_str()));
     stream.Put('\n');
 }
 
@@ -60,15 +65,14 @@ void RefreshServerLog(StringCatalog& catalog, TrailOutput& out, TrailOutput& err
         OruSubsystem* subsystem = qen[i];
         DiskArray* array = subsystem != nullptr ? qen.Connect(subsystem) : nullptr;
         if (array == nullptr) {
-            Say(catalog, err, T_REFRESH_NO_ARRAY,
-                subsystem != nullptr ? subsystem->SerialNumber() : "");
+            Say(catalog, err, T_REFRESH_NO_ARRAY, subsystem);
             continue;
         }
         const CommandHandle handle =
             array->ReadControllerLog(kNoBuffer, kEventLog, kThroughMonitor);
         const PollMsg* result = AwaitCommandCompletion(array, handle);
         if (result != nullptr && result->kind != RMT_BUFFER_MSG) {
-            Say(catalog, err, T_REFRESH_NOT_COPIED, subsystem->SerialNumber());
+            Say(catalog, err, T_REFRESH_NOT_COPIED, subsystem);
         }
         qen.DisConnect(array);
     }

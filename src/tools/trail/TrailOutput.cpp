@@ -4,6 +4,18 @@
 
 namespace trail {
 
+std::string PrintableText(const unsigned char* bytes, std::size_t size) {
+    std::string text;
+    for (std::size_t i = 0; i < size && bytes[i] != 0; ++i) {
+        text += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '?';
+    }
+    return text;
+}
+
+std::string PrintableText(const char* text, std::size_t size) {
+    return PrintableText(reinterpret_cast<const unsigned char*>(text), size);
+}
+
 void TrailOutput::Printf(const char* format, ...) {
     va_list args;
     va_start(args, format);

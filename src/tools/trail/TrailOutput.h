@@ -11,6 +11,11 @@
 
 namespace trail {
 
+// What may be printed of a text that came from a file or a peer: up to its
+// NUL, at most size bytes, control and non-ASCII bytes as '?'.
+std::string PrintableText(const unsigned char* bytes, std::size_t size);
+std::string PrintableText(const char* text, std::size_t size);
+
 class TrailOutput {
   public:
     // before: an output whose text must come out first (may be null).
