@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "DkviewRun.h"
+#include "ScriptedReplies.h"
 #include "ServicePeer.h"
 #include "WireBytes.h"
 #include "coresys/common/CodedBuff.h"
@@ -22,6 +23,9 @@
 
 namespace dkviewtest {
 namespace {
+
+using clienttest::EncodedReply;
+using clienttest::OkReply;
 
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -38,23 +42,10 @@ struct Request {
     std::uint32_t session = 0;
 };
 
-std::string Encoded(ORU_ReturnMsg& reply, const Request& request) {
-    reply.handle = CommandHandle(request.sequence, request.session);
-    unsigned char* bytes = reply.EncodeMsg();
-    std::string coded(reinterpret_cast<char*>(bytes), reply.length);
-    CodedBuff::FreeData(bytes);
-    return coded;
-}
-
-std::string Ok(const Request& request, std::uint32_t status) {
-    OkStatus_RtnMsg reply(status);
-    return Encoded(reply, request);
-}
-
 std::string Failed(const Request& request, const oruerr& error) {
     OruErrStatus_RtnMsg reply(RMT_ORUERRORSTATUS_MSG, 1);
     reply.error = error;
-    return Encoded(reply, request);
+    return EncodedReply(reply, request);
 }
 
 DiskArrayState OneControllerState() {
@@ -73,7 +64,7 @@ DiskArrayState OneControllerState() {
 std::string StateReply(const Request& request, DiskArrayState state) {
     OruServerState server;
     State_RtnMsg reply(&state, &server, 1);
-    return Encoded(reply, request);
+    return EncodedReply(reply, request);
 }
 
 // Sentinel answers of a script step.
@@ -133,7 +124,7 @@ class FakeServiceTest : public ::testing::Test {
     // Answers the state request with acknowledgements and the given final frame.
     void AnswerState(std::function<std::string(const Request&)> final) {
         Script([final](const Request& request) -> std::vector<std::string> {
-            return {Ok(request, 3), Ok(request, 2), final(request)};
+            return {OkReply(request, 3), OkReply(request, 2), final(request)};
         });
     }
 
@@ -145,7 +136,7 @@ TEST_F(FakeServiceTest, TheStateTheServiceSentIsShownAndOtherRepliesAreIgnored) 
     Script([](const Request& request) -> std::vector<std::string> {
         Request other = request;
         other.sequence += 40;  // a reply to some other request
-        return {Ok(request, 3), Ok(other, 1), Ok(request, 2),
+        return {OkReply(request, 3), OkReply(other, 1), OkReply(request, 2),
                 StateReply(request, OneControllerState())};
     });
     const DkviewResult run = RunDkview(root_, {"-c", "-S", "-V", kAlias});
@@ -248,7 +239,7 @@ TEST_F(FakeServiceTest, SenseDataChoosesTheMessageAndShowsItsBytesWhenVerbose) {
 }
 
 TEST_F(FakeServiceTest, AReplyOfTheWrongKindIsAFailedRequest) {
-    AnswerState([](const Request& request) { return Ok(request, 1); });
+    AnswerState([](const Request& request) { return OkReply(request, 1); });
     const DkviewResult run = RunDkview(root_, {kAlias});
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_THAT(run.err, HasSubstr("\"RMT_OKSTATUS_MSG\""));
@@ -257,7 +248,7 @@ TEST_F(FakeServiceTest, AReplyOfTheWrongKindIsAFailedRequest) {
 
 TEST_F(FakeServiceTest, AServiceThatDiesMidCommandIsNoReply) {
     Script([](const Request& request) -> std::vector<std::string> {
-        return {Ok(request, 3), kClose};
+        return {OkReply(request, 3), kClose};
     });
     const DkviewResult run = RunDkview(root_, {kAlias});
     EXPECT_EQ(run.exitCode, 3) << run.err;
@@ -273,7 +264,7 @@ TEST_F(FakeServiceTest, AServiceThatDiesBeforeReadingIsNoReply) {
 
 TEST_F(FakeServiceTest, ASilentServiceTimesOut) {
     Script([](const Request& request) -> std::vector<std::string> {
-        return {Ok(request, 3), kSilence};
+        return {OkReply(request, 3), kSilence};
     });
     // 300 s of the wait pass in a third of a second.
     const DkviewResult run = RunDkview(root_, {kAlias}, {"ORU_TIME_SCALE=1000"});
@@ -295,7 +286,7 @@ TEST_F(FakeServiceTest, ProgressMessagesKeepTheWaitGoingPastTheTimeOut) {
         const Request request{read.code, read.sequence, read.session};
         auto send = [fd](const std::string& frame) { clienttest::SendSessionFrame(fd, frame); };
         for (int i = 0; i < 40; ++i) {
-            send(Ok(request, 2));
+            send(OkReply(request, 2));
             ::usleep(100000);
         }
         for (const std::string& frame : answer(request)) {
@@ -359,11 +350,11 @@ TEST_F(FakeServiceTest, TheListShowsSerialsAndAliases) {
 TEST_F(FakeServiceTest, RecommendationsArePrintedAsTheServiceAnswers) {
     Script([](const Request& request) -> std::vector<std::string> {
         if (request.code == kGetState) {
-            return {Ok(request, 3), StateReply(request, OneControllerState())};
+            return {OkReply(request, 3), StateReply(request, OneControllerState())};
         }
         PerfRecs_RtnMsg reply(1);
         reply.recs.recommendations[4] = 1;
-        return {Ok(request, 3), Encoded(reply, request)};
+        return {OkReply(request, 3), EncodedReply(reply, request)};
     });
     const DkviewResult run = RunDkview(root_, {"-S", "-r", "0301000025", "0302000025", kAlias});
     EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -373,12 +364,12 @@ TEST_F(FakeServiceTest, RecommendationsArePrintedAsTheServiceAnswers) {
 TEST_F(FakeServiceTest, APerformanceRequestTheServiceCannotRunFails) {
     Script([](const Request& request) -> std::vector<std::string> {
         if (request.code == kGetState) {
-            return {Ok(request, 3), StateReply(request, OneControllerState())};
+            return {OkReply(request, 3), StateReply(request, OneControllerState())};
         }
         oruerr error;
         error.errorCode = ERR_COMMAND_FAILED;
         error.qualifier = UNKNOWN_COMMAND;
-        return {Ok(request, 3), Failed(request, error)};
+        return {OkReply(request, 3), Failed(request, error)};
     });
     const DkviewResult recs = RunDkview(root_, {"-r", "0301000025", "0302000025", kAlias});
     EXPECT_EQ(recs.exitCode, 1) << recs.err;
@@ -398,7 +389,7 @@ TEST_F(FakeServiceTest, MetricsOfAnUnknownKindAreAnInternalError) {
         PerfMetric odd(static_cast<PERF_METRIC>(40), 1, 1, RELOP_GREATER);
         odd.values = {1, 2};
         reply.metrics.push_back(odd);
-        return {Encoded(reply, request)};
+        return {EncodedReply(reply, request)};
     });
     const DkviewResult run = RunDkview(root_, {"-m", "0301000025", "0302000025", kAlias});
     EXPECT_EQ(run.exitCode, 1) << run.err;

@@ -17,6 +17,7 @@
 #include <set>
 #include <sstream>
 
+#include "ScriptedReplies.h"
 #include "ServicePeer.h"
 #include "TrailTestSupport.h"
 #include "WireBytes.h"
@@ -32,6 +33,9 @@
 namespace trailtest {
 namespace {
 
+using clienttest::EncodedReply;
+using clienttest::OkReply;
+
 constexpr std::uint32_t kReadControllerLog = 14;
 constexpr std::uint32_t kFlushServerLog = 48;
 constexpr int kLimitMs = 30000;
@@ -44,22 +48,9 @@ struct Request {
     std::uint32_t values[3] = {};
 };
 
-std::string Encoded(ORU_ReturnMsg& reply, const Request& request) {
-    reply.handle = CommandHandle(request.sequence, request.session);
-    unsigned char* bytes = reply.EncodeMsg();
-    std::string coded(reinterpret_cast<char*>(bytes), reply.length);
-    CodedBuff::FreeData(bytes);
-    return coded;
-}
-
-std::string Ok(const Request& request, std::uint32_t status) {
-    OkStatus_RtnMsg reply(status);
-    return Encoded(reply, request);
-}
-
 std::string Buffer(const Request& request) {
     Buffer_RtnMsg reply;
-    return Encoded(reply, request);
+    return EncodedReply(reply, request);
 }
 
 // The service's refusal of a request that failed.
@@ -67,7 +58,7 @@ std::string Failed(const Request& request) {
     OruErrStatus_RtnMsg reply(RMT_ORUERRORSTATUS_MSG, 1);
     reply.error.errorCode = ERR_COMMAND_FAILED;
     reply.error.qualifier = request.code == kFlushServerLog ? LOG_FLUSH : EVENT_DRIVELOG;
-    return Encoded(reply, request);
+    return EncodedReply(reply, request);
 }
 
 // One step of an answer: a frame, sent once the client has paused
@@ -201,8 +192,9 @@ const std::string kNotFlushed =
 // Buffer for the controller log, OK for the flush, each after the two
 // acknowledgements the service sends.
 std::vector<Step> Willing(const Request& request) {
-    const std::string final = request.code == kReadControllerLog ? Buffer(request) : Ok(request, 1);
-    return {{Ok(request, 3)}, {Ok(request, 2)}, {final}};
+    const std::string final =
+        request.code == kReadControllerLog ? Buffer(request) : OkReply(request, 1);
+    return {{OkReply(request, 3)}, {OkReply(request, 2)}, {final}};
 }
 
 TEST_F(RefreshTest, EachSubsystemCopiesItsControllerLogThenOneFlushIsEnough) {
@@ -245,7 +237,7 @@ TEST_F(RefreshTest, AControllerLogAnsweredWithAnErrorIsSaid) {
     List({"QX0000000001"}, {"QX0000000001"});
     Script([](const Request& request) -> std::vector<Step> {
         if (request.code == kReadControllerLog) {
-            return {{Ok(request, 3)}, {Failed(request)}};
+            return {{OkReply(request, 3)}, {Failed(request)}};
         }
         return Willing(request);
     });
@@ -263,9 +255,9 @@ TEST_F(RefreshTest, ProgressKeepsTheWaitGoingAndSilenceEndsIt) {
     Script([this](const Request& request) -> std::vector<Step> {
         if (request.code == kReadControllerLog && request.serial == "QX0000000001") {
             const int now = Pauses();
-            std::vector<Step> steps = {{Ok(request, 3), now}};
+            std::vector<Step> steps = {{OkReply(request, 3), now}};
             for (int second = 1; second <= 5; ++second) {
-                steps.push_back({Ok(request, 2), now + 10 * second});
+                steps.push_back({OkReply(request, 2), now + 10 * second});
             }
             // The final answer is an error: it is said only if it is
             // still awaited after five seconds.
@@ -273,7 +265,7 @@ TEST_F(RefreshTest, ProgressKeepsTheWaitGoingAndSilenceEndsIt) {
             return steps;
         }
         if (request.code == kReadControllerLog) {
-            return {{Ok(request, 3)}};  // then nothing
+            return {{OkReply(request, 3)}};  // then nothing
         }
         return Willing(request);
     });
@@ -295,7 +287,7 @@ TEST_F(RefreshTest, TheFlushPassEndsAtTheFirstOkAndSaysSoOnlyWithoutOne) {
     std::map<std::string, bool> flushes = {{"QX0000000001", false}, {"QX0000000002", true}};
     Script([&flushes](const Request& request) -> std::vector<Step> {
         if (request.code == kFlushServerLog && !flushes[request.serial]) {
-            return {{Ok(request, 3)}, {Failed(request)}};
+            return {{OkReply(request, 3)}, {Failed(request)}};
         }
         return Willing(request);
     });
