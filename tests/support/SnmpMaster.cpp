@@ -137,6 +137,9 @@ std::string SnmpMaster::Start() {
              << "rwcommunity private 127.0.0.1\n"
              << "trapsink 127.0.0.1:" << trapPort_ << " public\n"
              << "v1trapaddress 127.0.0.1\n";
+        for (std::uint16_t port : extraSinks_) {
+            conf << "trapsink 127.0.0.1:" << port << " public\n";
+        }
     }
     const std::vector<std::string> env = Environment();
     started_ = true;
@@ -222,7 +225,15 @@ std::vector<SnmpV1Trap> SnmpMaster::Traps() {
         SnmpV1Trap trap;
         const std::size_t lineEnd = block.find('\n');
         std::istringstream head(block.substr(0, lineEnd));
-        head >> trap.enterprise >> trap.generic >> trap.specific;
+        // snmptrapd prints the specific code of an enterprise trap as ".N".
+        std::string specific;
+        head >> trap.enterprise >> trap.generic >> specific;
+        if (!specific.empty() && specific[0] == '.') {
+            specific.erase(0, 1);
+        }
+        if (!specific.empty() && specific.find_first_not_of("0123456789") == std::string::npos) {
+            trap.specific = std::stoi(specific);
+        }
         // Bindings are separated by tabs; a long hex value runs over lines.
         std::string bindings = lineEnd == std::string::npos ? "" : block.substr(lineEnd + 1);
         std::string piece;

@@ -7,7 +7,8 @@
 //
 // snmpd: "master agentx", agentXSocket unix:<dir>/agentx.sock, community
 // "public" read-only and "private" read-write from 127.0.0.1, trapsink on
-// snmptrapd's port, v1trapaddress 127.0.0.1. snmptrapd: authorization off,
+// snmptrapd's port (and on the ports AddTrapSink named), v1trapaddress
+// 127.0.0.1. snmptrapd: authorization off,
 // every v1 trap written as a block the fixture reads back (Traps()).
 #pragma once
 
@@ -55,6 +56,8 @@ class SnmpMaster {
     std::string Start();
     // Stops both (SIGTERM, then waits).
     void Stop();
+    // Before Start: snmpd also sends its v1 traps to this loopback port.
+    void AddTrapSink(std::uint16_t port) { extraSinks_.push_back(port); }
 
     // "unix:<dir>/agentx.sock": what a subagent connects to.
     std::string AgentXSocket() const { return "unix:" + directory_ + "/agentx.sock"; }
@@ -87,6 +90,7 @@ class SnmpMaster {
     std::string directory_;
     std::uint16_t port_ = 0;
     std::uint16_t trapPort_ = 0;
+    std::vector<std::uint16_t> extraSinks_;
     ChildProcess snmpd_;
     ChildProcess snmptrapd_;
     bool started_ = false;

@@ -336,24 +336,32 @@ void SnmpPoller::TrapCallback(int type, QXsnmpSession*, QXsnmpPdu* pdu, void* da
 
 void SnmpPoller::OnTrap(const QXsnmpPdu& pdu) {
     if (pdu.errorStatus != 0 || pdu.enterprise != kView || pdu.genericTrap != kEnterpriseSpecific) {
+        platform::Trace("vxqxoru: a trap of another kind is ignored\n");
         return;
     }
     // The specific code is the subsystem status: 0..10 (compared unsigned).
     if (pdu.specificTrap < 0 || pdu.specificTrap > kHighestStatus) {
+        platform::Trace("vxqxoru: a trap with specific code %lld is ignored\n",
+                        static_cast<long long>(pdu.specificTrap));
         return;
     }
     const std::string host = AgentHostName(pdu.agentAddress);
     if (host.empty()) {
+        platform::Trace("vxqxoru: a trap from an address without a name is ignored\n");
         return;
     }
     const std::vector<QXsnmpVarBind>& b = pdu.bindings;
     if (b.size() < 4 || b[0].type != QXSNMP_INTEGER || b[0].integer < 2 ||
         b[1].type != QXSNMP_OCTET_STRING || b[2].type != QXSNMP_INTEGER) {
+        platform::Trace("vxqxoru: a trap from %s without the agent's bindings is ignored\n",
+                        host.c_str());
         return;
     }
     const std::int64_t catalogId = b[2].integer;
     const std::string serial = AgentText(b[1].bytes);
     const auto status = static_cast<std::int32_t>(pdu.specificTrap);
+    platform::Trace("vxqxoru: trap %lld from %s for %s: status %d\n",
+                    static_cast<long long>(catalogId), host.c_str(), serial.c_str(), status);
     if (catalogId == kConfigurationChanged) {
         const std::uint64_t now = Loop().Clock().NowMs();
         if (rereads_.size() < kMaxRereads || rereads_.count(host) != 0) {
