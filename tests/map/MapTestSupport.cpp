@@ -14,27 +14,6 @@ namespace maptest {
 
 using nlohmann::json;
 
-std::string ComputersDatabase(const std::vector<std::string>& hosts) {
-    json objects = json::array();
-    json symbols = json::array();
-    for (std::size_t i = 0; i < hosts.size(); ++i) {
-        objects.push_back({{"id", i + 1},
-                           {"selectionName", hosts[i]},
-                           {"hostname", hosts[i]},
-                           {"fields", {{"isComputer", true}}}});
-        symbols.push_back({{"id", i + 1},
-                           {"submap", 1},
-                           {"object", i + 1},
-                           {"type", "Computer:Workstation"},
-                           {"label", hosts[i]}});
-    }
-    const json db = {{"map", {{"name", "default"}, {"open", true}}},
-                     {"objects", objects},
-                     {"submaps", json::array({{{"id", 1}, {"name", "Root"}, {"parentObject", 0}}})},
-                     {"symbols", symbols}};
-    return db.dump(1);
-}
-
 void MapAppTest::SetUp() {
     snmpPort_ = testsupport::FreePort(SOCK_DGRAM);
     trapPort_ = testsupport::FreePort(SOCK_DGRAM);

@@ -20,10 +20,6 @@
 
 namespace maptest {
 
-// A start database: a root submap and, per host, a computer object of that
-// host name with a symbol on it.
-std::string ComputersDatabase(const std::vector<std::string>& hosts);
-
 class MapAppTest : public ::testing::Test {
   protected:
     void SetUp() override;

@@ -3,7 +3,10 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <unistd.h>
+
+#include <nlohmann/json.hpp>
 
 #include "netmgmt/agent/AgentMib.h"
 
@@ -121,6 +124,28 @@ Arcs DecodeOid(const std::string& content) {
 }
 
 }  // namespace
+
+std::string ComputersDatabase(const std::vector<std::string>& hosts) {
+    using nlohmann::json;
+    json objects = json::array();
+    json symbols = json::array();
+    for (std::size_t i = 0; i < hosts.size(); ++i) {
+        objects.push_back({{"id", i + 1},
+                           {"selectionName", hosts[i]},
+                           {"hostname", hosts[i]},
+                           {"fields", {{"isComputer", true}}}});
+        symbols.push_back({{"id", i + 1},
+                           {"submap", 1},
+                           {"object", i + 1},
+                           {"type", "Computer:Workstation"},
+                           {"label", hosts[i]}});
+    }
+    const json db = {{"map", {{"name", "default"}, {"open", true}}},
+                     {"objects", objects},
+                     {"submaps", json::array({{{"id", 1}, {"name", "Root"}, {"parentObject", 0}}})},
+                     {"symbols", symbols}};
+    return db.dump(1);
+}
 
 Arcs View(std::initializer_list<std::uint32_t> below) {
     Arcs arcs(oruagent::kViewArcs.begin(), oruagent::kViewArcs.end());
@@ -308,9 +333,18 @@ std::optional<std::uint64_t> ScriptedAgent::NextDue() const {
 void VirtualClock::Wait(const std::vector<int>& fds, std::uint64_t deadlineMs,
                         std::vector<int>* ready) {
     for (;;) {
-        int sent = 0;
+        // One look at every agent's socket; only those with a request (or
+        // an answer held back) are served.
+        std::vector<pollfd> asked;
         for (ScriptedAgent* agent : agents_) {
-            sent += agent->Serve(now_);
+            asked.push_back(pollfd{agent->Fd(), POLLIN, 0});
+        }
+        ::poll(asked.data(), asked.size(), 0);
+        int sent = 0;
+        for (std::size_t i = 0; i < agents_.size(); ++i) {
+            if ((asked[i].revents & POLLIN) != 0 || agents_[i]->Holding()) {
+                sent += agents_[i]->Serve(now_);
+            }
         }
         // A loopback datagram is there by the time sendto returns; the short
         // real wait only covers a scheduler that is slow to deliver it.

@@ -30,6 +30,10 @@ namespace maptest {
 
 using Arcs = std::vector<std::uint32_t>;
 
+// A start database of the stand-in map: a root submap and, per host, a
+// computer object of that host name with a symbol on it.
+std::string ComputersDatabase(const std::vector<std::string>& hosts);
+
 // The agent's view and names below it.
 Arcs View(std::initializer_list<std::uint32_t> below = {});
 
@@ -88,6 +92,7 @@ class ScriptedAgent {
     ScriptedAgent(const ScriptedAgent&) = delete;
     ScriptedAgent& operator=(const ScriptedAgent&) = delete;
     bool Bound() const { return fd_ >= 0; }
+    int Fd() const { return fd_; }
 
     // The agent's view with these rows (and the standard version text).
     void SetRows(const std::vector<Row>& rows);
@@ -111,6 +116,7 @@ class ScriptedAgent {
     // When the next held answer is due.
     std::optional<std::uint64_t> NextDue() const;
     std::size_t RequestsSeen() const { return seen_; }
+    bool Holding() const { return !held_.empty(); }
 
   private:
     struct Held {
