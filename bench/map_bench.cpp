@@ -19,8 +19,6 @@
 //                        disk with the new status (inotify on its directory)
 #include <benchmark/benchmark.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/inotify.h>
 #include <sys/socket.h>
@@ -72,13 +70,7 @@ void SendTrap(std::uint16_t port, const std::string& serial, std::int64_t status
     maptest::Trap trap;
     trap.specific = status;
     trap.bindings = maptest::TrapBindings(serial, 15011);
-    const std::string bytes = maptest::EncodeTrap(trap);
-    static const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    maptest::SendTrapTo(port, trap);
 }
 
 // The status the dump file shows for the symbol labelled serial (-1: none).

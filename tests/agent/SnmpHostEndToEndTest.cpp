@@ -11,6 +11,7 @@
 
 #include "DkviewRun.h"
 #include "NetServerFixture.h"
+#include "SnmpHostRun.h"
 #include "platform/Clock.h"
 #include "support/ChildProcess.h"
 #include "support/ServerProcess.h"
@@ -56,21 +57,8 @@ class SnmpHostTest : public netsrvtest::NetServerTest {
         NetServerTest::TearDown();
     }
 
-    // Starts oru-snmp-host in the foreground on the master's AgentX socket.
     void StartHost(const std::vector<std::string>& environment = {}) {
-        std::vector<std::string> env = master_.Environment();
-        const std::vector<std::string> ours = {"ORU_ROOT=" + root_.Path(),
-                                               "ORU_TIME_SCALE=100",
-                                               "ORU_EVENTLOG_SYSLOG=0",
-                                               "ORUHOST=127.0.0.1",
-                                               "LANG=xx",
-                                               std::string("ORU_NLSPATH=") + ORU_NLS_DIR};
-        env.insert(env.end(), ours.begin(), ours.end());
-        env.insert(env.end(), environment.begin(), environment.end());
-        ASSERT_TRUE(host_.Start(testsupport::ProgramPath(ORU_BIN_DIR, "oru-snmp-host"),
-                                {"-f", "-x", master_.AgentXSocket()}, env))
-            << host_.StartError();
-        ASSERT_TRUE(host_.WaitForStderr("AgentX subagent connected", kLimitMs)) << host_.Stderr();
+        ASSERT_TRUE(agenttest::StartSnmpHost(host_, master_, root_, environment));
     }
 
     // Waits until the walk of a column gives `count` rows, each with `status`.
@@ -90,17 +78,7 @@ class SnmpHostTest : public netsrvtest::NetServerTest {
         return false;
     }
 
-    // The serial numbers the service lists, in its order.
-    std::vector<std::string> ListedSerials() {
-        const dkviewtest::DkviewResult list = dkviewtest::RunDkview(root_, {"-S", "-i"});
-        EXPECT_EQ(list.exitCode, 0) << list.err;
-        std::vector<std::string> serials =
-            Fields(TrimRight(list.out.substr(0, list.out.find('\n'))));
-        if (!serials.empty()) {
-            serials.erase(serials.begin());  // "I"
-        }
-        return serials;
-    }
+    std::vector<std::string> ListedSerials() { return agenttest::ListedSerials(root_); }
 
     static inline const std::vector<std::string> kServerEnvironment = {"ORU_SMON_INTERVAL=1",
                                                                        "ORU_PLOG_INTERVAL=0"};

@@ -1,11 +1,7 @@
 // vxqxoru in-process against the stand-in platform, scripted agents and a
 // virtual clock: finding the agents, reading their tables, the symbols on
 // the map, the platform's events and the agents' traps.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <functional>
 
@@ -257,68 +253,35 @@ TEST_F(MapApplicationTest, TrapsThatDoNotFitChangeNothing) {
         trap.bindings = TrapBindings("QX0000000001", 15010);
         return trap;
     };
+    using Damage = std::function<void(Trap&)>;
+    const std::vector<std::pair<std::string, Damage>> damages = {
+        {"another enterprise (longer)", [](Trap& t) { t.enterprise = View({9}); }},
+        {"another enterprise (shorter)",
+         [](Trap& t) { t.enterprise = Arcs(t.enterprise.begin(), t.enterprise.end() - 1); }},
+        {"generic trap 0", [](Trap& t) { t.generic = 0; }},
+        {"specific code 11", [](Trap& t) { t.specific = 11; }},
+        {"specific code -1", [](Trap& t) { t.specific = -1; }},
+        {"three bindings", [](Trap& t) { t.bindings.pop_back(); }},
+        {"first binding 1", [](Trap& t) { t.bindings[0].value = Integer(1); }},
+        {"first binding a text", [](Trap& t) { t.bindings[0].value = OctetString("2"); }},
+        {"serial binding a number", [](Trap& t) { t.bindings[1].value = Integer(1); }},
+        {"catalog binding a text", [](Trap& t) { t.bindings[2].value = OctetString("15010"); }},
+        {"an address without a name",
+         [](Trap& t) {
+             t.agentAddress = {127, 0, 0, 2};
+         }},
+        {"no address",
+         [](Trap& t) {
+             t.agentAddress = {0, 0, 0, 0};
+         }},
+        {"an unknown serial", [](Trap& t) { t.bindings = TrapBindings("QX0000000009", 15010); }},
+        {"a serial cut short", [](Trap& t) { t.bindings[1].value = OctetString("QX000000000"); }},
+    };
     std::vector<std::pair<std::string, Trap>> cases;
-    {
-        Trap t = good();
-        t.enterprise = View({9});
-        cases.emplace_back("another enterprise (longer)", t);
-        t.enterprise = Arcs(t.enterprise.begin(), t.enterprise.end() - 2);
-        cases.emplace_back("another enterprise (shorter)", t);
-    }
-    {
-        Trap t = good();
-        t.generic = 0;
-        cases.emplace_back("generic trap 0", t);
-    }
-    for (std::int64_t specific : {11LL, -1LL}) {
-        Trap t = good();
-        t.specific = specific;
-        cases.emplace_back("specific code " + std::to_string(specific), t);
-    }
-    {
-        Trap t = good();
-        t.bindings.pop_back();
-        cases.emplace_back("three bindings", t);
-    }
-    {
-        Trap t = good();
-        t.bindings[0].value = Integer(1);
-        cases.emplace_back("first binding 1", t);
-    }
-    {
-        Trap t = good();
-        t.bindings[0].value = OctetString("2");
-        cases.emplace_back("first binding a text", t);
-    }
-    {
-        Trap t = good();
-        t.bindings[1].value = Integer(1);
-        cases.emplace_back("serial binding a number", t);
-    }
-    {
-        Trap t = good();
-        t.bindings[2].value = OctetString("15010");
-        cases.emplace_back("catalog binding a text", t);
-    }
-    {
-        Trap t = good();
-        t.agentAddress = {127, 0, 0, 2};
-        cases.emplace_back("an address without a name", t);
-    }
-    {
-        Trap t = good();
-        t.agentAddress = {0, 0, 0, 0};
-        cases.emplace_back("no address", t);
-    }
-    {
-        Trap t = good();
-        t.bindings = TrapBindings("QX0000000009", 15010);
-        cases.emplace_back("an unknown serial", t);
-    }
-    {
-        Trap t = good();
-        t.bindings[1].value = OctetString("QX000000000");
-        cases.emplace_back("a serial cut short", t);
+    for (const auto& [why, damage] : damages) {
+        Trap trap = good();
+        damage(trap);
+        cases.emplace_back(why, trap);
     }
     for (const auto& [why, trap] : cases) {
         SendTrap(trap);
@@ -477,14 +440,7 @@ TEST_F(MapApplicationTest, AConfigurationTrapDuringAWalkReadsTheWholeBatch) {
         Trap trap;
         trap.specific = 3;
         trap.bindings = TrapBindings("QX0000000001", 42100);
-        const std::string bytes = EncodeTrap(trap);
-        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(trapPort_);
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-        ::close(fd);
+        SendTrapTo(trapPort_, trap);
     });
     Start();
     EXPECT_EQ(SymbolsOn("localhost"), (Symbols{{"QX0000000001", 3}}));

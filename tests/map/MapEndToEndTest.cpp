@@ -13,6 +13,7 @@
 #include "DkviewRun.h"
 #include "MapTestSupport.h"
 #include "NetServerFixture.h"
+#include "SnmpHostRun.h"
 #include "platform/Clock.h"
 #include "support/ChildProcess.h"
 #include "support/SnmpMaster.h"
@@ -51,20 +52,7 @@ class MapEndToEndTest : public netsrvtest::NetServerTest {
         NetServerTest::TearDown();
     }
 
-    void StartAgent() {
-        std::vector<std::string> env = master_.Environment();
-        const std::vector<std::string> ours = {"ORU_ROOT=" + root_.Path(),
-                                               "ORU_TIME_SCALE=100",
-                                               "ORU_EVENTLOG_SYSLOG=0",
-                                               "ORUHOST=127.0.0.1",
-                                               "LANG=xx",
-                                               std::string("ORU_NLSPATH=") + ORU_NLS_DIR};
-        env.insert(env.end(), ours.begin(), ours.end());
-        ASSERT_TRUE(host_.Start(testsupport::ProgramPath(ORU_BIN_DIR, "oru-snmp-host"),
-                                {"-f", "-x", master_.AgentXSocket()}, env))
-            << host_.StartError();
-        ASSERT_TRUE(host_.WaitForStderr("AgentX subagent connected", kLimitMs)) << host_.Stderr();
-    }
+    void StartAgent() { ASSERT_TRUE(agenttest::StartSnmpHost(host_, master_, root_)); }
 
     // Waits until the agent's table has `rows` rows.
     bool AwaitAgentRows(std::size_t rows) {
@@ -128,19 +116,6 @@ class MapEndToEndTest : public netsrvtest::NetServerTest {
         return false;
     }
 
-    // The serial numbers the service lists.
-    std::vector<std::string> ListedSerials() {
-        const dkviewtest::DkviewResult list = dkviewtest::RunDkview(root_, {"-S", "-i"});
-        EXPECT_EQ(list.exitCode, 0) << list.err;
-        std::string line = list.out.substr(0, list.out.find('\n'));
-        line.erase(line.find_last_not_of(' ') + 1);
-        std::vector<std::string> serials = dkviewtest::Fields(line);
-        if (!serials.empty()) {
-            serials.erase(serials.begin());  // "I"
-        }
-        return serials;
-    }
-
     // The simulator's state as it started, with a third cabinet.
     std::string WithThirdCabinet(const std::string& state) {
         json world = json::parse(state);
@@ -172,7 +147,7 @@ class MapEndToEndTest : public netsrvtest::NetServerTest {
 TEST_F(MapEndToEndTest, TheMapShowsEveryArrayFollowsItsTrapsAndGainsANewOne) {
     const std::string started = root_.Read("sim/state.json");
     ASSERT_FALSE(started.empty());
-    const std::vector<std::string> serials = ListedSerials();
+    const std::vector<std::string> serials = agenttest::ListedSerials(root_);
     ASSERT_EQ(serials.size(), 2u);
     ASSERT_TRUE(AwaitAgentRows(2));
     StartMap();

@@ -1,10 +1,5 @@
 #include "MapTestSupport.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstdlib>
 
 #include "netmgmt/map/standin/Qxw.h"
@@ -77,16 +72,7 @@ void MapAppTest::Control(const std::string& line) {
 }
 
 void MapAppTest::SendTrap(const Trap& trap) {
-    const std::string bytes = EncodeTrap(trap);
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(trapPort_);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(
-        ::sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
-        static_cast<ssize_t>(bytes.size()));
-    ::close(fd);
+    EXPECT_TRUE(SendTrapTo(trapPort_, trap));
     Pump();
 }
 

@@ -186,6 +186,19 @@ std::string EncodeTrap(const Trap& trap) {
                       Bindings(trap.bindings)));
 }
 
+bool SendTrapTo(std::uint16_t port, const Trap& trap) {
+    const std::string bytes = EncodeTrap(trap);
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const ssize_t sent =
+        ::sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    ::close(fd);
+    return sent == static_cast<ssize_t>(bytes.size());
+}
+
 std::vector<Binding> TrapBindings(const std::string& serial, std::int64_t catalogId) {
     return {{View(), Integer(2)},
             {View(), OctetString(serial + std::string(1, '\0'))},

@@ -64,6 +64,8 @@ struct Trap {
     std::vector<Binding> bindings;
 };
 std::string EncodeTrap(const Trap& trap);
+// Sends the trap to 127.0.0.1:port; false when it could not be sent whole.
+bool SendTrapTo(std::uint16_t port, const Trap& trap);
 // The agent's four trap bindings: 2, the serial with its NUL, the catalog
 // id and a text with its NUL.
 std::vector<Binding> TrapBindings(const std::string& serial, std::int64_t catalogId);

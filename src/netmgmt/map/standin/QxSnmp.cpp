@@ -71,12 +71,26 @@ class SnmpWindow : public qxapp::Window {
     void WindowProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
 };
 
+void MaybeFree(QXsnmpSession* session);
+
 struct Library {
     std::unique_ptr<SnmpWindow> window;
     qxapp::AppLoop* loop = nullptr;
     std::deque<Delivery> deliveries;
     std::set<QXsnmpSession*> sessions;
     int error = QXSNMP_ERR_NONE;
+
+    // Deliveries whose messages went with a loop that is gone.
+    void DropDeliveries() {
+        while (!deliveries.empty()) {
+            const Delivery d = deliveries.front();
+            deliveries.pop_front();
+            delete d.pdu;
+            --d.session->deliveriesPending;
+            MaybeFree(d.session);
+        }
+    }
+    ~Library() { DropDeliveries(); }
 };
 
 Library& L() {
@@ -92,6 +106,7 @@ SnmpWindow* Window() {
         return nullptr;
     }
     if (l.window == nullptr || l.loop != loop || l.window->Handle() == 0) {
+        l.DropDeliveries();
         l.window = std::make_unique<SnmpWindow>();
         l.loop = loop;
     }

@@ -374,30 +374,24 @@ int QXwError() {
 
 const char* QXwErrorMsg(int error) {
     using qxw::StandInText;
-    switch (error) {
-        case QXW_OK:
-            return qxw::Text(StandInText::kErrorNone);
-        case QXW_NOT_INITIALISED:
-            return qxw::Text(StandInText::kErrorNotInitialised);
-        case QXW_NO_MAP:
-            return qxw::Text(StandInText::kErrorNoMap);
-        case QXW_NO_SUCH_OBJECT:
-            return qxw::Text(StandInText::kErrorNoSuchObject);
-        case QXW_NO_SUCH_SUBMAP:
-            return qxw::Text(StandInText::kErrorNoSuchSubmap);
-        case QXW_NO_SUCH_SYMBOL:
-            return qxw::Text(StandInText::kErrorNoSuchSymbol);
-        case QXW_NO_SUCH_FIELD:
-            return qxw::Text(StandInText::kErrorNoSuchField);
-        case QXW_BAD_ARGUMENT:
-            return qxw::Text(StandInText::kErrorBadArgument);
-        case QXW_SUBMAP_EXISTS:
-            return qxw::Text(StandInText::kErrorSubmapExists);
-        case QXW_OBJECT_EXISTS:
-            return qxw::Text(StandInText::kErrorObjectExists);
-        default:
-            return qxw::Text(StandInText::kErrorUnknown);
+    static const std::pair<int, StandInText> kErrors[] = {
+        {QXW_OK, StandInText::kErrorNone},
+        {QXW_NOT_INITIALISED, StandInText::kErrorNotInitialised},
+        {QXW_NO_MAP, StandInText::kErrorNoMap},
+        {QXW_NO_SUCH_OBJECT, StandInText::kErrorNoSuchObject},
+        {QXW_NO_SUCH_SUBMAP, StandInText::kErrorNoSuchSubmap},
+        {QXW_NO_SUCH_SYMBOL, StandInText::kErrorNoSuchSymbol},
+        {QXW_NO_SUCH_FIELD, StandInText::kErrorNoSuchField},
+        {QXW_BAD_ARGUMENT, StandInText::kErrorBadArgument},
+        {QXW_SUBMAP_EXISTS, StandInText::kErrorSubmapExists},
+        {QXW_OBJECT_EXISTS, StandInText::kErrorObjectExists},
+    };
+    for (const auto& [number, text] : kErrors) {
+        if (number == error) {
+            return qxw::Text(text);
+        }
     }
+    return qxw::Text(StandInText::kErrorUnknown);
 }
 
 const char* QXwGetAppName() {
