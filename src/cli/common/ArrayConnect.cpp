@@ -51,15 +51,35 @@ DiskArray* ConnectWithRetry(QEN& qen, OruSubsystem* subsystem) {
     return nullptr;
 }
 
-DiskArray* OpenArray(QEN& qen, std::string_view id, int programIndex) {
+DiskArray* ConnectOnce(QEN& qen, OruSubsystem* subsystem) {
+    DiskArray* array = qen.Connect(subsystem);
+    if (array != nullptr && qen.LastStatus() != SESS_SUCCESS) {
+        qen.DisConnect(array);
+        return nullptr;
+    }
+    return array;
+}
+
+OruSubsystem* FindListedArray(QEN& qen, std::string_view id) {
     const ASL_STATUS listStatus = qen.OruListStatus();
     if (listStatus != ASL_GOOD) {
         PrintListStatus(static_cast<std::int32_t>(listStatus), std::cerr);
         std::exit(CLI_EXIT_NO_REPLY);
     }
-    OruSubsystem* subsystem = FindSubsystemById(qen, id);
+    return FindSubsystemById(qen, id);
+}
+
+DiskArray* OpenArray(QEN& qen, std::string_view id, int programIndex, ConnectTries tries) {
+    OruSubsystem* subsystem = FindListedArray(qen, id);
     if (subsystem == nullptr) {
         ExitWithProgramMessage(PM_NOT_FOUND, programIndex, CLI_EXIT_USAGE);
+    }
+    if (tries == ConnectTries::ONCE) {
+        DiskArray* array = ConnectOnce(qen, subsystem);
+        if (array == nullptr) {
+            ExitWithProgramMessage(PM_NO_CONNECTION, programIndex, CLI_EXIT_FAILED);
+        }
+        return array;
     }
     DiskArray* array = ConnectWithRetry(qen, subsystem);
     if (array == nullptr) {

@@ -51,6 +51,26 @@ std::optional<CommandReply> WaitForCommandResult(DiskArray& array, const Command
     return std::nullopt;
 }
 
+bool IsClass7Error(const CommandReply& reply) {
+    return reply.error.has_value() && reply.error->errorClass == kClass7ErrorClass;
+}
+
+std::optional<CommandReply> WaitResendingOnClass7(DiskArray& array,
+                                                  const std::function<CommandHandle()>& send,
+                                                  bool verbose, std::uint32_t code,
+                                                  std::span<const CommandArgument> arguments,
+                                                  std::ostream& progress) {
+    constexpr int kSends = 2;
+    std::optional<CommandReply> reply;
+    for (int sent = 0; sent < kSends; ++sent) {
+        reply = WaitForCommandResult(array, send(), verbose, code, arguments, progress);
+        if (!reply || !IsClass7Error(*reply)) {
+            break;
+        }
+    }
+    return reply;
+}
+
 void FinishCommand(const std::optional<CommandReply>& reply, QEN& qen, DiskArray*& array,
                    std::uint32_t code, int programIndex, std::span<const CommandArgument> arguments,
                    bool verbose) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <span>
@@ -30,6 +31,20 @@ std::optional<CommandReply> WaitForCommandResult(DiskArray& array, const Command
                                                  bool verbose, std::uint32_t code,
                                                  std::span<const CommandArgument> arguments,
                                                  std::ostream& progress);
+
+// Whether the reply is an error reply whose record is of class 7: the array's
+// set of logical units changed under the request, which the service has
+// asked its device manager to rescan for.
+bool IsClass7Error(const CommandReply& reply);
+
+// Sends the request (send returns its handle) and waits for its final reply;
+// when that is an error of class 7 the request is sent once more and that
+// reply is the answer. At most two sends.
+std::optional<CommandReply> WaitResendingOnClass7(DiskArray& array,
+                                                  const std::function<CommandHandle()>& send,
+                                                  bool verbose, std::uint32_t code,
+                                                  std::span<const CommandArgument> arguments,
+                                                  std::ostream& progress);
 
 // Ends the request: returns when the reply is of the kind the request must
 // end with. Otherwise the process ends: without a reply, program message 3

@@ -135,6 +135,14 @@ void Usage::Load(int set, int first, int last) {
     UsageLines() = std::move(lines);
 }
 
+void Usage::LoadItems(int set, std::span<const int> items) {
+    std::vector<std::string> lines;
+    for (int item : items) {
+        lines.push_back(CliText(set, item));
+    }
+    UsageLines() = std::move(lines);
+}
+
 void Usage::Set(std::vector<std::string> lines) {
     UsageLines() = std::move(lines);
 }

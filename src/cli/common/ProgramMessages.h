@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,8 @@ class Usage {
     // Loads items first..last of the program's catalog set; the list ends
     // at the first empty text or at last.
     static void Load(int set, int first, int last);
+    // Loads the given items of the program's catalog set, in their order.
+    static void LoadItems(int set, std::span<const int> items);
     // Sets the lines directly (programs whose usage is built otherwise).
     static void Set(std::vector<std::string> lines);
     static const std::vector<std::string>& Lines();

@@ -19,8 +19,7 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The value of a switch: attached or the next argument. No next argument is
-// the usage exit. `holder` is the argument that holds the value.
+// GetSwitchValue; `holder` is the argument that holds the value.
 const char* SwitchValue(char** argv, int& index, int argc, const char** holder = nullptr) {
     const char* argument = argv[index];
     if (std::char_traits<char>::length(argument) > 2) {
@@ -68,6 +67,23 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
+
+const char* GetSwitchValue(char** argv, int& index, int argc) {
+    return SwitchValue(argv, index, argc);
+}
+
+void ExitWithBadSwitch(const char* argument, int programIndex) {
+    PrintProgramMessage(PM_BAD_SWITCH, programIndex, std::cerr);
+    std::cerr << " \"" << argument << "\"\n";
+    Usage::Exit();
+}
+
+void CheckArrayIdStart(const char* id) {
+    const unsigned char first = static_cast<unsigned char>(id[0]);
+    if (std::isalnum(first) == 0 && first != '.' && first != '/' && first != '~') {
+        Usage::Exit();
+    }
+}
 
 bool ParseDecimalText(std::string_view text, std::int32_t& value) {
     const std::string_view digits = SkipLeadingZeros(text);
@@ -118,9 +134,7 @@ int ParseKeywordSwitchArg(char** argv, int& index, int argc, const char* first,
 
 void CheckSwitchLength(const char* switchText, int programIndex, std::size_t requiredLength) {
     if (std::char_traits<char>::length(switchText) != requiredLength) {
-        PrintProgramMessage(PM_BAD_SWITCH, programIndex, std::cerr);
-        std::cerr << " \"" << switchText << "\"\n";
-        Usage::Exit();
+        ExitWithBadSwitch(switchText, programIndex);
     }
 }
 

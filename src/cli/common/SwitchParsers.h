@@ -11,6 +11,19 @@
 #include <cstdint>
 #include <string_view>
 
+// The value of a switch: attached (argv[index] is longer than two
+// characters) or the next argument, to which the index then advances. No next
+// argument is the usage exit.
+const char* GetSwitchValue(char** argv, int& index, int argc);
+
+// Program message 5 (unknown or malformed switch), the argument in double
+// quotes and a new line, then the usage exit.
+[[noreturn]] void ExitWithBadSwitch(const char* argument, int programIndex);
+
+// The array identifier of a program that takes it as it stands: it must
+// begin with a letter, a digit, '.', '/' or '~'; otherwise the usage exit.
+void CheckArrayIdStart(const char* id);
+
 // The value of a decimal text: leading '0' characters are skipped (the last
 // character is always kept), every other character must be a digit, and the
 // value must not exceed 2147483647. An empty text is no number. The value is

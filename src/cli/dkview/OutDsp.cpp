@@ -61,18 +61,6 @@ bool AllDigits(const char* text) {
     Usage::Exit();
 }
 
-// The value of a switch: attached (the switch is longer than two
-// characters) or the next argument; no value is the usage exit.
-const char* SwitchValue(char** argv, int& index, int argc) {
-    if (std::strlen(argv[index]) > 2) {
-        return argv[index] + 2;
-    }
-    if (index + 1 >= argc) {
-        Usage::Exit();
-    }
-    return argv[++index];
-}
-
 // The next argument when it is there, is not the last (the array
 // identifier) and is no switch.
 const char* OptionalValue(char** argv, int& index, int argc) {
@@ -172,7 +160,7 @@ void OutDsp::ParseArguments(int argc, char** argv) {
             case 'm':
             case 'r': {
                 SetKind(argument[1] == 'm' ? DK_METRICS : DK_PERF_RECS);
-                startArgument = SwitchValue(argv, i, argc);
+                startArgument = GetSwitchValue(argv, i, argc);
                 if (i + 1 >= argc) {
                     Usage::Exit();
                 }

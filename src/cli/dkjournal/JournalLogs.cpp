@@ -1,0 +1,300 @@
+#include "cli/dkjournal/JournalLogs.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cli/common/CliConfig.h"
+#include "cli/common/ValueText.h"
+
+namespace dkjournal {
+
+namespace {
+
+// Set 14 items.
+constexpr int kPagesHeadingItem = 1;
+constexpr int kOtherPageItem = 9;
+constexpr int kNoDefectsItem = 12;
+constexpr int kDefectsHeadingItem = 13;
+constexpr int kDefectColumnsItem = 14;
+constexpr int kErrorLogItem = 32;
+constexpr int kDriveEventItem = 33;
+constexpr int kDriveEventTimeItem = 34;
+constexpr int kDriveEventLines[] = {36, 37, 38, 39, 40, 41};
+constexpr int kControllerEventItem = 42;
+constexpr int kControllerEventTimeItem = 43;
+constexpr int kControllerEventLines[] = {45, 46, 47, 48};
+constexpr int kChangeEventItem = 49;
+constexpr int kChangeEventTimeItem = 50;
+constexpr int kChangeEventLines[] = {52, 53};
+constexpr int kEmptyLogItem = 54;
+constexpr int kUsageItem = 55;
+constexpr int kErrorsItem = 56;
+constexpr int kWriteErrorsItem = 75;   // 76 read, 77 verify
+constexpr int kFirstCounterItem = 80;  // parameters 0..6
+constexpr std::uint16_t kLastCounter = 6;
+constexpr int kNonMediumItem = 99;
+constexpr int kNonMediumCountItem = 100;
+constexpr int kDumpHeadItem = 101;
+
+// The pages with a text of their own: 0, 1, 2, 3, 5, 6, 7 (items 2..8).
+constexpr std::uint8_t kNamedPages[] = {0, 1, 2, 3, 5, 6, 7};
+constexpr int kFirstNamedPageItem = 2;
+
+constexpr std::size_t kLogHeader = 3;
+constexpr std::size_t kPageHeader = 4;
+constexpr std::size_t kParameterHeader = 4;
+constexpr std::size_t kDefectHeader = 4;
+constexpr std::size_t kDefectDescriptor = 8;
+constexpr std::size_t kUsageBytes = 16;
+
+std::uint32_t Be(Bytes bytes, std::size_t at, std::size_t width) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < width; ++i) {
+        value = value << 8 | bytes[at + i];
+    }
+    return value;
+}
+
+// The bytes a header-led block declares, within what came.
+Bytes Declared(Bytes bytes, std::uint32_t total) {
+    return bytes.first(std::min<std::size_t>(bytes.size(), total));
+}
+
+void Line(int item, std::ostream& out) {
+    out << CliText(kReportSet, item) << '\n';
+}
+
+template <typename... Args>
+void Line(int item, std::ostream& out, Args... args) {
+    out << CliText(kReportSet, item, args...) << '\n';
+}
+
+// A controller log entry: its kind, size and the lines after its heading.
+struct EntryKind {
+    std::uint8_t kind;
+    std::size_t size;
+};
+constexpr EntryKind kEntryKinds[] = {{0, 18}, {1, 14}, {2, 28}};
+// Entries of another kind are this long and are stepped over.
+constexpr std::size_t kOtherEntrySize = 10;
+
+void PrintEntry(Bytes entry, const std::function<std::string(std::uint32_t)>& firmwareText,
+                std::ostream& out) {
+    ValueText words;
+    const std::uint32_t time = Be(entry, 2, 4);
+    const std::string event = firmwareText(Be(entry, 7, 2));
+    switch (entry[0]) {
+        case 0:
+            Line(kDriveEventItem, out);
+            out << CliText(kReportSet, kDriveEventTimeItem, time) << event << '\n';
+            Line(kDriveEventLines[0], out, unsigned{entry[9]});
+            Line(kDriveEventLines[1], out, words.DriveSlotName(entry[10]));
+            Line(kDriveEventLines[2], out, unsigned{entry[11]});
+            Line(kDriveEventLines[3], out, unsigned{entry[12]});
+            Line(kDriveEventLines[4], out, unsigned{entry[13]});
+            Line(kDriveEventLines[5], out, Be(entry, 14, 4));
+            break;
+        case 1:
+            Line(kControllerEventItem, out);
+            out << CliText(kReportSet, kControllerEventTimeItem, time) << event << '\n';
+            Line(kControllerEventLines[0], out, unsigned{entry[9]});
+            Line(kControllerEventLines[1], out, unsigned{entry[10]});
+            Line(kControllerEventLines[2], out, unsigned{entry[11]});
+            Line(kControllerEventLines[3], out, Be(entry, 12, 2));
+            break;
+        default:
+            Line(kChangeEventItem, out);
+            out << CliText(kReportSet, kChangeEventTimeItem, time) << event << '\n';
+            Line(kChangeEventLines[0], out, unsigned{entry[9]});
+            Line(kChangeEventLines[1], out, unsigned{entry[10]});
+            break;
+    }
+}
+
+}  // namespace
+
+std::uint32_t ResizedRequest(std::uint32_t declaredTotal, std::uint32_t asked) {
+    if (declaredTotal <= asked) {
+        return 0;
+    }
+    return std::min(declaredTotal, kLargestRequest);
+}
+
+std::uint32_t ControllerLogTotal(Bytes log) {
+    return log.size() < kLogHeader ? 0 : Be(log, 1, 2) + kLogHeader;
+}
+
+bool PrintControllerErrorLog(Bytes log,
+                             const std::function<std::string(std::uint32_t)>& firmwareText,
+                             std::ostream& out) {
+    if (log.size() < kLogHeader || log[0] != kErrorLogType) {
+        return false;
+    }
+    Line(kErrorLogItem, out);
+    const Bytes entries = Declared(log, ControllerLogTotal(log)).subspan(kLogHeader);
+    if (entries.empty()) {
+        Line(kEmptyLogItem, out);
+        return true;
+    }
+    std::size_t at = 0;
+    while (at < entries.size()) {
+        std::size_t size = kOtherEntrySize;
+        bool known = false;
+        for (const EntryKind& kind : kEntryKinds) {
+            if (kind.kind == entries[at]) {
+                size = kind.size;
+                known = true;
+            }
+        }
+        if (size > entries.size() - at) {
+            break;  // cut short: nothing of it is printed
+        }
+        if (known) {
+            PrintEntry(entries.subspan(at, size), firmwareText, out);
+        }
+        at += size;
+    }
+    return true;
+}
+
+bool PrintUsageLog(Bytes log, std::ostream& out) {
+    if (log.size() < kUsageBytes) {
+        return false;
+    }
+    Line(kUsageItem, out);
+    Line(kErrorsItem, out, Be(log, 12, 4));
+    return true;
+}
+
+std::uint32_t LogPageTotal(Bytes page) {
+    return page.size() < kPageHeader ? 0 : Be(page, 2, 2) + kPageHeader;
+}
+
+std::vector<std::uint8_t> SupportedPages(Bytes page) {
+    const Bytes declared = Declared(page, LogPageTotal(page));
+    if (declared.size() <= kPageHeader) {
+        return {};
+    }
+    const Bytes codes = declared.subspan(kPageHeader);
+    return std::vector<std::uint8_t>(codes.begin(), codes.end());
+}
+
+void PrintSupportedPages(std::span<const std::uint8_t> codes, std::ostream& out) {
+    Line(kPagesHeadingItem, out);
+    for (std::uint8_t code : codes) {
+        const auto named = std::find(std::begin(kNamedPages), std::end(kNamedPages), code);
+        if (named != std::end(kNamedPages)) {
+            Line(kFirstNamedPageItem + static_cast<int>(named - std::begin(kNamedPages)), out);
+        } else {
+            Line(kOtherPageItem, out, unsigned{code});
+        }
+    }
+}
+
+std::vector<LogParameter> LogParameters(Bytes page) {
+    std::vector<LogParameter> parameters;
+    const Bytes declared = Declared(page, LogPageTotal(page));
+    std::size_t at = kPageHeader;
+    while (at + kParameterHeader <= declared.size()) {
+        const std::size_t length = declared[at + 3];
+        const std::size_t valueAt = at + kParameterHeader;
+        if (length > declared.size() - valueAt) {
+            break;  // the value did not come whole
+        }
+        LogParameter parameter;
+        parameter.code = static_cast<std::uint16_t>(Be(declared, at, 2));
+        switch (length) {
+            case 1:
+            case 2:
+            case 4:
+                parameter.value = Be(declared, valueAt, length);
+                break;
+            case 8: {
+                // Megabytes: the 64-bit count shifted by 20, 32 bits kept.
+                const std::uint64_t high = Be(declared, valueAt, 4);
+                const std::uint64_t low = Be(declared, valueAt + 4, 4);
+                parameter.value = static_cast<std::uint32_t>((high << 32 | low) >> 20);
+                break;
+            }
+            default:
+                break;
+        }
+        parameters.push_back(parameter);
+        at = valueAt + length;
+    }
+    return parameters;
+}
+
+void PrintErrorCounters(Bytes page, std::ostream& out) {
+    if (page.empty()) {
+        return;
+    }
+    // Page 2 counts write errors, 3 read errors, 5 verify errors.
+    const int heading = page[0] == 2   ? kWriteErrorsItem
+                        : page[0] == 3 ? kWriteErrorsItem + 1
+                                       : kWriteErrorsItem + 2;
+    Line(heading, out);
+    for (const LogParameter& parameter : LogParameters(page)) {
+        if (parameter.code <= kLastCounter) {
+            Line(kFirstCounterItem + parameter.code, out, parameter.value);
+        }
+    }
+}
+
+void PrintNonMediumErrors(Bytes page, std::ostream& out) {
+    Line(kNonMediumItem, out);
+    for (const LogParameter& parameter : LogParameters(page)) {
+        if (parameter.code == 0) {
+            Line(kNonMediumCountItem, out, parameter.value);
+        }
+    }
+}
+
+void PrintHexDump(Bytes page, std::ostream& out) {
+    constexpr std::size_t kPerLine = 16;
+    if (page.empty()) {
+        return;
+    }
+    Line(kDumpHeadItem, out, unsigned{page[0]});
+    char field[16];
+    for (std::size_t offset = 0; offset < page.size(); offset += kPerLine) {
+        std::snprintf(field, sizeof field, "%4d:  ", static_cast<int>(offset));
+        out << field;
+        std::string text;
+        for (std::size_t i = 0; i < kPerLine; ++i) {
+            if (offset + i < page.size()) {
+                const unsigned char byte = page[offset + i];
+                std::snprintf(field, sizeof field, "%2x ", byte);
+                text += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';
+            } else {
+                std::snprintf(field, sizeof field, "%2c ", ' ');
+            }
+            out << field;
+        }
+        out << '*' << text << "*\n";
+    }
+}
+
+std::uint32_t DefectDataTotal(Bytes data) {
+    return data.size() < kDefectHeader ? 0 : Be(data, 2, 2) + kDefectHeader;
+}
+
+void PrintDefectList(Bytes data, std::ostream& out) {
+    const Bytes declared = Declared(data, DefectDataTotal(data));
+    if (declared.size() < kDefectHeader || Be(declared, 2, 2) == 0) {
+        Line(kNoDefectsItem, out);
+    } else {
+        Line(kDefectsHeadingItem, out);
+        Line(kDefectColumnsItem, out);
+        char row[40];
+        for (std::size_t at = kDefectHeader; at + kDefectDescriptor <= declared.size();
+             at += kDefectDescriptor) {
+            std::snprintf(row, sizeof row, "%-10u%-10u%-10u\n", Be(declared, at, 3),
+                          unsigned{declared[at + 3]}, Be(declared, at + 4, 4));
+            out << row;
+        }
+    }
+    out << '\n';
+}
+
+}  // namespace dkjournal

@@ -1,0 +1,81 @@
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+#include "cli/common/CliConfig.h"
+#include "cli/common/ExitCodes.h"
+#include "cli/common/ProgramMessages.h"
+#include "cli/common/SwitchParsers.h"
+#include "cli/dkprobe/Dkprobe.h"
+
+namespace dkprobe {
+
+namespace {
+
+constexpr std::int32_t kLastSlot = 11;
+constexpr std::int32_t kLowestPercent = 1;
+constexpr std::int32_t kHighestPercent = 100;
+
+[[noreturn]] void OutOfRange() {
+    PrintProgramMessage(PM_OUT_OF_RANGE, PROG_DKPROBE, std::cerr);
+    std::cerr << '\n';
+    Usage::Exit();
+}
+
+}  // namespace
+
+// dkprobe -D|-d slot (-s | -r n | -w n) array-id: the words stand in their
+// places, each switch apart from its value.
+ProbeOptions ParseProbeArguments(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-?") == 0) {
+            PrintProbeHelp();
+            std::exit(CLI_EXIT_SUCCESS);
+        }
+    }
+    const int count = argc - 1;
+    if (count != 4 && count != 5) {
+        Usage::Exit();
+    }
+    ProbeOptions options;
+    options.arrayId = argv[count];
+    CheckArrayIdStart(argv[count]);
+    if (std::strcmp(argv[1], "-D") != 0 && std::strcmp(argv[1], "-d") != 0) {
+        ExitWithBadSwitch(argv[1], PROG_DKPROBE);
+    }
+    if (!ParseDriveIdText(argv[2], options.slot)) {
+        Usage::Exit();
+    }
+    if (options.slot < 0 || options.slot > kLastSlot) {
+        OutOfRange();
+    }
+    const char* action = argv[3];
+    if (count == 4) {
+        if (std::strcmp(action, "-s") != 0) {
+            ExitWithBadSwitch(action, PROG_DKPROBE);
+        }
+        options.action = PA_RESET;
+        return options;
+    }
+    if (std::strcmp(action, "-r") == 0) {
+        options.action = PA_VERIFY;
+    } else if (std::strcmp(action, "-w") == 0) {
+        options.action = PA_TEST;
+    } else {
+        ExitWithBadSwitch(action, PROG_DKPROBE);
+    }
+    options.percent = ParseDecimalArg(argv[4]);
+    if (options.percent < kLowestPercent || options.percent > kHighestPercent) {
+        OutOfRange();
+    }
+    return options;
+}
+
+void PrintProbeHelp() {
+    for (int item = kFirstHelpItem; item <= kLastHelpItem; ++item) {
+        std::cout << CliText(kProbeSet, item) << '\n';
+    }
+    std::cout.flush();
+}
+
+}  // namespace dkprobe
