@@ -1,35 +1,20 @@
-// Running the dkview program in a test's machine root, with the
-// pseudo-language catalog (texts start with "[set.number]") and the service
-// looked for on this host.
+// Running the dkview program in a test's machine root (see ProgramRun.h).
 #pragma once
 
-#include <string>
-#include <vector>
-
-#include "support/FreshRoot.h"
+#include "ProgramRun.h"
 
 namespace dkviewtest {
 
-struct DkviewResult {
-    int exitCode = -1;  // -1: still running after the limit (then killed)
-    std::string out;
-    std::string err;
-};
+using clitest::Fields;
+using clitest::kRunLimitMs;
+using clitest::Lines;
+using clitest::Mark;
+using DkviewResult = clitest::ProgramResult;
 
-// Far beyond any run of the tests: a run that takes this long hangs.
-inline constexpr int kRunLimitMs = 60000;
-
-DkviewResult RunDkview(const testsupport::FreshRoot& root,
-                       const std::vector<std::string>& arguments,
-                       const std::vector<std::string>& environment = {});
-
-// "[set.number]", the mark of a catalog text.
-std::string Mark(int set, int number);
-
-// The lines of a text.
-std::vector<std::string> Lines(const std::string& text);
-
-// The fields of one raw line ("C:X:1:..."), split at ':'.
-std::vector<std::string> Fields(const std::string& line);
+inline DkviewResult RunDkview(const testsupport::FreshRoot& root,
+                              const std::vector<std::string>& arguments,
+                              const std::vector<std::string>& environment = {}) {
+    return clitest::RunProgram(root, "dkview", arguments, environment);
+}
 
 }  // namespace dkviewtest

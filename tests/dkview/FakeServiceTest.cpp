@@ -6,47 +6,22 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
+#include <unistd.h>
 
 #include "DkviewRun.h"
-#include "ScriptedReplies.h"
-#include "ServicePeer.h"
-#include "WireBytes.h"
-#include "coresys/common/CodedBuff.h"
+#include "ScriptedService.h"
 #include "coresys/common/OruErrors.h"
-#include "coresys/common/ReturnMsgs.h"
-#include "platform/Clock.h"
-#include "platform/Root.h"
-
-#include <unistd.h>
 
 namespace dkviewtest {
 namespace {
 
-using clienttest::EncodedReply;
-using clienttest::OkReply;
-
 using ::testing::HasSubstr;
 using ::testing::Not;
+using namespace clitest;
 
-constexpr const char* kSerial = "QX0000000077";
-constexpr const char* kAlias = "FAKE";
+constexpr const char* kSerial = kFakeSerial;
+constexpr const char* kAlias = kFakeAlias;
 constexpr std::uint32_t kGetState = 12;
-constexpr std::uint32_t kGetPerfRecs = 11;
-
-// The header of a request as the service reads it.
-struct Request {
-    std::uint32_t code = 0;
-    std::uint32_t sequence = 0;
-    std::uint32_t session = 0;
-};
-
-std::string Failed(const Request& request, const oruerr& error) {
-    OruErrStatus_RtnMsg reply(RMT_ORUERRORSTATUS_MSG, 1);
-    reply.error = error;
-    return EncodedReply(reply, request);
-}
 
 DiskArrayState OneControllerState() {
     DiskArrayState state;
@@ -61,82 +36,13 @@ DiskArrayState OneControllerState() {
     return state;
 }
 
-std::string StateReply(const Request& request, DiskArrayState state) {
-    OruServerState server;
-    State_RtnMsg reply(&state, &server, 1);
-    return EncodedReply(reply, request);
-}
-
-// Sentinel answers of a script step.
-const std::string kClose = "close";      // close the connection now
-const std::string kSilence = "silence";  // say nothing until the client leaves
-
-class FakeServiceTest : public ::testing::Test {
-  protected:
-    using Answer = std::function<std::vector<std::string>(const Request&)>;
-
-    void SetUp() override {
-        platform::SetTimeScale(100);
-        ASSERT_EQ(platform::MakeDirs(root_.File("c/oru_admin")), 0);
-        peer_ = std::make_unique<clienttest::ServicePeer>(root_.TcpPort(), root_.UdpPort());
-        ASSERT_TRUE(peer_->Listening()) << peer_->Error();
-        peer_->SetAdminDir(root_.File("c/oru_admin"));
-        peer_->SetListAnswer(clienttest::ListAnswer({Record(kSerial, kAlias)}));
-        peer_->SetKnownSerials({kSerial});
-    }
-    void TearDown() override {
-        peer_.reset();
-        platform::SetTimeScale(0);
-    }
-
-    static clienttest::ListRecord Record(const std::string& serial, const std::string& alias,
-                                         const std::string& server = "") {
-        clienttest::ListRecord record;
-        record.serverName = server.empty() ? clienttest::ServicePeer::OwnHostName() : server;
-        record.serial = serial;
-        record.alias = alias;
-        record.secureMethod = 0;
-        record.securePath = "C:\\oru_admin\\" + serial + ".";
-        return record;
-    }
-
-    // Serves the session: each request frame is answered with the frames
-    // `answer` gives for it, or ends as the sentinels say.
-    void Script(Answer answer) {
-        peer_->SetSessionScript([answer](int fd) {
-            clienttest::SessionRequest read;
-            while (clienttest::ReadSessionRequest(fd, &read, kRunLimitMs)) {
-                const Request request{read.code, read.sequence, read.session};
-                for (const std::string& frame : answer(request)) {
-                    if (frame == kClose) {
-                        return;
-                    }
-                    if (frame == kSilence) {
-                        clienttest::SeesClose(fd, kRunLimitMs);
-                        return;
-                    }
-                    clienttest::SendSessionFrame(fd, frame);
-                }
-            }
-        });
-    }
-
-    // Answers the state request with acknowledgements and the given final frame.
-    void AnswerState(std::function<std::string(const Request&)> final) {
-        Script([final](const Request& request) -> std::vector<std::string> {
-            return {OkReply(request, 3), OkReply(request, 2), final(request)};
-        });
-    }
-
-    testsupport::FreshRoot root_;
-    std::unique_ptr<clienttest::ServicePeer> peer_;
-};
+using FakeServiceTest = ScriptedServiceTest;
 
 TEST_F(FakeServiceTest, TheStateTheServiceSentIsShownAndOtherRepliesAreIgnored) {
     Script([](const Request& request) -> std::vector<std::string> {
         Request other = request;
         other.sequence += 40;  // a reply to some other request
-        return {OkReply(request, 3), OkReply(other, 1), OkReply(request, 2),
+        return {Ok(request, 3), Ok(other, 1), Ok(request, 2),
                 StateReply(request, OneControllerState())};
     });
     const DkviewResult run = RunDkview(root_, {"-c", "-S", "-V", kAlias});
@@ -239,7 +145,7 @@ TEST_F(FakeServiceTest, SenseDataChoosesTheMessageAndShowsItsBytesWhenVerbose) {
 }
 
 TEST_F(FakeServiceTest, AReplyOfTheWrongKindIsAFailedRequest) {
-    AnswerState([](const Request& request) { return OkReply(request, 1); });
+    AnswerState([](const Request& request) { return Ok(request, 1); });
     const DkviewResult run = RunDkview(root_, {kAlias});
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_THAT(run.err, HasSubstr("\"RMT_OKSTATUS_MSG\""));
@@ -248,7 +154,7 @@ TEST_F(FakeServiceTest, AReplyOfTheWrongKindIsAFailedRequest) {
 
 TEST_F(FakeServiceTest, AServiceThatDiesMidCommandIsNoReply) {
     Script([](const Request& request) -> std::vector<std::string> {
-        return {OkReply(request, 3), kClose};
+        return {Ok(request, 3), kClose};
     });
     const DkviewResult run = RunDkview(root_, {kAlias});
     EXPECT_EQ(run.exitCode, 3) << run.err;
@@ -264,7 +170,7 @@ TEST_F(FakeServiceTest, AServiceThatDiesBeforeReadingIsNoReply) {
 
 TEST_F(FakeServiceTest, ASilentServiceTimesOut) {
     Script([](const Request& request) -> std::vector<std::string> {
-        return {OkReply(request, 3), kSilence};
+        return {Ok(request, 3), kSilence};
     });
     // 300 s of the wait pass in a third of a second.
     const DkviewResult run = RunDkview(root_, {kAlias}, {"ORU_TIME_SCALE=1000"});
@@ -279,18 +185,16 @@ TEST_F(FakeServiceTest, ProgressMessagesKeepTheWaitGoingPastTheTimeOut) {
         return {StateReply(request, OneControllerState())};
     };
     peer_->SetSessionScript([answer](int fd) {
-        clienttest::SessionRequest read;
-        if (!clienttest::ReadSessionRequest(fd, &read, kRunLimitMs)) {
+        Request request;
+        if (!ReadRequest(fd, request)) {
             return;
         }
-        const Request request{read.code, read.sequence, read.session};
-        auto send = [fd](const std::string& frame) { clienttest::SendSessionFrame(fd, frame); };
         for (int i = 0; i < 40; ++i) {
-            send(OkReply(request, 2));
+            SendFrame(fd, Ok(request, 2));
             ::usleep(100000);
         }
         for (const std::string& frame : answer(request)) {
-            send(frame);
+            SendFrame(fd, frame);
         }
         clienttest::SeesClose(fd, kRunLimitMs);
     });
@@ -350,11 +254,11 @@ TEST_F(FakeServiceTest, TheListShowsSerialsAndAliases) {
 TEST_F(FakeServiceTest, RecommendationsArePrintedAsTheServiceAnswers) {
     Script([](const Request& request) -> std::vector<std::string> {
         if (request.code == kGetState) {
-            return {OkReply(request, 3), StateReply(request, OneControllerState())};
+            return {Ok(request, 3), StateReply(request, OneControllerState())};
         }
         PerfRecs_RtnMsg reply(1);
         reply.recs.recommendations[4] = 1;
-        return {OkReply(request, 3), EncodedReply(reply, request)};
+        return {Ok(request, 3), Encoded(reply, request)};
     });
     const DkviewResult run = RunDkview(root_, {"-S", "-r", "0301000025", "0302000025", kAlias});
     EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -364,12 +268,12 @@ TEST_F(FakeServiceTest, RecommendationsArePrintedAsTheServiceAnswers) {
 TEST_F(FakeServiceTest, APerformanceRequestTheServiceCannotRunFails) {
     Script([](const Request& request) -> std::vector<std::string> {
         if (request.code == kGetState) {
-            return {OkReply(request, 3), StateReply(request, OneControllerState())};
+            return {Ok(request, 3), StateReply(request, OneControllerState())};
         }
         oruerr error;
         error.errorCode = ERR_COMMAND_FAILED;
         error.qualifier = UNKNOWN_COMMAND;
-        return {OkReply(request, 3), Failed(request, error)};
+        return {Ok(request, 3), Failed(request, error)};
     });
     const DkviewResult recs = RunDkview(root_, {"-r", "0301000025", "0302000025", kAlias});
     EXPECT_EQ(recs.exitCode, 1) << recs.err;
@@ -389,7 +293,7 @@ TEST_F(FakeServiceTest, MetricsOfAnUnknownKindAreAnInternalError) {
         PerfMetric odd(static_cast<PERF_METRIC>(40), 1, 1, RELOP_GREATER);
         odd.values = {1, 2};
         reply.metrics.push_back(odd);
-        return {EncodedReply(reply, request)};
+        return {Encoded(reply, request)};
     });
     const DkviewResult run = RunDkview(root_, {"-m", "0301000025", "0302000025", kAlias});
     EXPECT_EQ(run.exitCode, 1) << run.err;

@@ -1,15 +1,15 @@
-#include "DkviewRun.h"
+#include "ProgramRun.h"
 
 #include <csignal>
 #include <sstream>
 
 #include "support/ChildProcess.h"
 
-namespace dkviewtest {
+namespace clitest {
 
-DkviewResult RunDkview(const testsupport::FreshRoot& root,
-                       const std::vector<std::string>& arguments,
-                       const std::vector<std::string>& environment) {
+ProgramResult RunProgram(const testsupport::FreshRoot& root, const std::string& program,
+                         const std::vector<std::string>& arguments,
+                         const std::vector<std::string>& environment) {
     std::vector<std::string> env = {"ORU_ROOT=" + root.Path(),
                                     "ORUHOST=127.0.0.1",
                                     "LC_ALL",
@@ -19,8 +19,8 @@ DkviewResult RunDkview(const testsupport::FreshRoot& root,
                                     "ORU_TIME_SCALE"};
     env.insert(env.end(), environment.begin(), environment.end());
     testsupport::ChildProcess process;
-    DkviewResult result;
-    if (!process.Start(testsupport::ProgramPath(ORU_BIN_DIR, "dkview"), arguments, env)) {
+    ProgramResult result;
+    if (!process.Start(testsupport::ProgramPath(ORU_BIN_DIR, program), arguments, env)) {
         result.err = process.StartError();
         return result;
     }
@@ -59,4 +59,4 @@ std::vector<std::string> Fields(const std::string& line) {
     return fields;
 }
 
-}  // namespace dkviewtest
+}  // namespace clitest

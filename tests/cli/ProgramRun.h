@@ -1,0 +1,37 @@
+// Running a console program of the suite in a test's machine root, with the
+// pseudo-language catalog (texts start with "[set.number]") and the service
+// looked for on this host.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/FreshRoot.h"
+
+namespace clitest {
+
+struct ProgramResult {
+    int exitCode = -1;  // -1: still running after the limit (then killed)
+    std::string out;
+    std::string err;
+};
+
+// Far beyond any run of the tests: a run that takes this long hangs.
+inline constexpr int kRunLimitMs = 60000;
+
+// Runs <bin>/<program> with the arguments; environment adds or changes
+// variables ("NAME=value") or removes them ("NAME").
+ProgramResult RunProgram(const testsupport::FreshRoot& root, const std::string& program,
+                         const std::vector<std::string>& arguments,
+                         const std::vector<std::string>& environment = {});
+
+// "[set.number]", the mark of a catalog text.
+std::string Mark(int set, int number);
+
+// The lines of a text.
+std::vector<std::string> Lines(const std::string& text);
+
+// The fields of one raw line ("C:X:1:..."), split at ':'.
+std::vector<std::string> Fields(const std::string& line);
+
+}  // namespace clitest

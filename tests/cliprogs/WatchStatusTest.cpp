@@ -1,0 +1,116 @@
+// dkwatch's status print over command lists built by the test: the tests in
+// progress and the results of one slot or all, the failure detail with its
+// sense bytes (never more than the record holds), and the byte dump.
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CliTestSupport.h"
+#include "cli/dkwatch/Dkwatch.h"
+#include "coresys/common/DiagCommandResults.h"
+#include "coresys/common/OruServerState.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using namespace dkwatch;
+
+class WatchStatusTest : public CliTest {
+  protected:
+    static std::string Status(const OruServerState& server, std::int32_t slot) {
+        std::ostringstream out;
+        PrintSlotStatus(server, slot, out);
+        return out.str();
+    }
+    static DiagCommandResults Result(MESSAGE_CODE code, std::uint32_t slot, DIAG_STATE state,
+                                     std::uint32_t failed = 256, std::uint32_t block = 0,
+                                     std::uint32_t blocks = 0) {
+        oruerr error;
+        return DiagCommandResults(code, state == 3 ? 1 : 0, slot, state, failed, block, blocks,
+                                  &error);
+    }
+};
+
+TEST_F(WatchStatusTest, ASlotShowsItsRunningTestsAndItsResults) {
+    OruServerState server;
+    server.commandsInProgress.AddElement(
+        CommandInProgress(CommandHandle(7, 3), MC_VerifyPhysicalDrive, 2, 255, 40));
+    server.commandsInProgress.AddElement(
+        CommandInProgress(CommandHandle(8, 3), MC_TestPhysicalDrive, 5, 255, 10));
+    server.commandResults.AddElement(Result(MC_TestPhysicalDrive, 2, static_cast<DIAG_STATE>(3)));
+    server.commandResults.AddElement(CommandResults(COMMAND_RESULTS, MC_CreateLUN, 1, nullptr));
+    EXPECT_EQ(Status(server, 2),
+              Mark(8, 29) + " " + Mark(8, 2) + " Verify of drive A2: 40% done.\n" + Mark(8, 30) +
+                  " " + Mark(8, 1) + " Write/read test of drive A2: " + Mark(8, 14) +
+                  " passed.\n");
+    // Slot B3 runs the other test; slot A1 has nothing.
+    EXPECT_THAT(Status(server, 5), HasSubstr("drive B3: 10% done."));
+    EXPECT_EQ(Status(server, 0), "");
+    // All slots, in slot order.
+    const std::string all = Status(server, kAllSlots);
+    EXPECT_LT(all.find("drive A2"), all.find("drive B3"));
+}
+
+TEST_F(WatchStatusTest, AFailedTestShowsTheFailedCommandAndItsSenseBytes) {
+    OruServerState server;
+    DiagCommandResults failed = Result(MC_VerifyPhysicalDrive, 4, static_cast<DIAG_STATE>(4), 0x2F,
+                                       1200, 120);
+    const unsigned char sense[] = {0x70, 0, 0x03, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x11, 0x00};
+    std::memcpy(failed.error.text, sense, sizeof sense);
+    failed.error.senseValid = 1;
+    server.commandResults.AddElement(failed);
+    const std::vector<std::string> lines = [&] {
+        std::vector<std::string> all;
+        std::istringstream in(Status(server, 4));
+        for (std::string line; std::getline(in, line);) {
+            all.push_back(line);
+        }
+        return all;
+    }();
+    ASSERT_EQ(lines.size(), 4u) << Status(server, 4);
+    EXPECT_EQ(lines[1], Mark(8, 31) + "    Failed: " + Mark(8, 25) +
+                            " VERIFY at block 1200, 120 blocks; sense data:");
+    // Additional length 10: eighteen bytes.
+    EXPECT_EQ(lines[2],
+              "     0:  70 00 03 00 00 00 00 0a 00 00 00 00 11 00 00 00    p...............");
+    EXPECT_EQ(lines[3], "    10:  00 00" + std::string(14 * 3, ' ') + "    ..");
+}
+
+TEST_F(WatchStatusTest, TheSenseDumpNeverReadsPastTheRecord) {
+    OruServerState server;
+    DiagCommandResults failed = Result(MC_TestPhysicalDrive, 0, static_cast<DIAG_STATE>(4), 0x28);
+    failed.error.text[7] = static_cast<char>(0xFF);  // 263 bytes claimed
+    server.commandResults.AddElement(failed);
+    const std::string status = Status(server, 0);
+    // The 256 bytes of the record: sixteen lines, the last at offset 0xf0.
+    EXPECT_THAT(status, HasSubstr("    f0: "));
+    EXPECT_THAT(status, Not(HasSubstr("   100: ")));
+}
+
+TEST_F(WatchStatusTest, NamesOfCommandsStatusesAndFailedCommandsCoverEveryValue) {
+    OruServerState server;
+    server.commandResults.AddElement(Result(MC_TestPhysicalDrive, 1, static_cast<DIAG_STATE>(4),
+                                            257, 30, 30));
+    server.commandResults.AddElement(Result(static_cast<MESSAGE_CODE>(20), 1,
+                                            static_cast<DIAG_STATE>(9), 0x12));
+    const std::string status = Status(server, 1);
+    // A difference of the data read back is a check of the host's own.
+    EXPECT_THAT(status, HasSubstr(Mark(8, 20) + " the data read back differed; " + Mark(8, 24) +
+                                  " no SCSI command (check 1) at block 30"));
+    EXPECT_THAT(status, HasSubstr(Mark(8, 3) + " Request" + Mark(8, 4) + "  (20) of drive B1: " +
+                                  Mark(8, 18) + " state" + Mark(8, 4) + "  (9)."));
+    EXPECT_THAT(status, HasSubstr(Mark(8, 28) + " SCSI command" + Mark(8, 4) + "  (18) at block"));
+}
+
+TEST_F(WatchStatusTest, TheDumpPadsItsLastLine) {
+    std::ostringstream out;
+    const unsigned char bytes[] = {'D', 'K', 0x00, 0x7F};
+    DumpBytes(bytes, out);
+    EXPECT_EQ(out.str(), "     0:  44 4b 00 7f" + std::string(12 * 3, ' ') + "    DK..\n");
+    std::ostringstream none;
+    DumpBytes({}, none);
+    EXPECT_EQ(none.str(), "");
+}
+
+}  // namespace
