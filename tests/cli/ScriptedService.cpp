@@ -110,8 +110,8 @@ clienttest::ListRecord ScriptedServiceTest::Record(const std::string& serial,
 }
 
 void ScriptedServiceTest::SendFrame(int fd, const std::string& frame) {
-    clienttest::SendAll(fd, clienttest::Be(0) +
-                                clienttest::Be(static_cast<std::uint32_t>(frame.size())) + frame);
+    clienttest::SendAll(
+        fd, clienttest::Be(0) + clienttest::Be(static_cast<std::uint32_t>(frame.size())) + frame);
 }
 
 bool ScriptedServiceTest::ReadRequest(int fd, Request& request) {

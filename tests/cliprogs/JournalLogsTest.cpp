@@ -43,13 +43,11 @@ class JournalLogsTest : public CliTest {
 // The four entries of the controller log every recovery scenario holds
 // (74 bytes): a drive event, two controller events and a change event.
 const Bytes kFourEntries = {
-    0x01, 0x00, 0x4A,
-    0x00, 0x00, 0x00, 0x00, 0x03, 0xE8, 0x00, 0x00, 0x66, 0x01, 0x02, 0x03, 0x11, 0x00, 0x00, 0x01,
-    0xE2, 0x40,
-    0x01, 0x00, 0x00, 0x00, 0x05, 0xDC, 0x00, 0x00, 0x9C, 0x01, 0x01, 0x82, 0x00, 0x00,
-    0x01, 0x00, 0x00, 0x00, 0x06, 0x40, 0x00, 0x00, 0x9D, 0x02, 0x00, 0x83, 0x12, 0x34,
-    0x02, 0x00, 0x00, 0x00, 0x07, 0xD0, 0x00, 0x00, 0xC8, 0x01, 0x05, 0x00, 0x43, 0x4F, 0x4E, 0x46,
-    0x49, 0x47, 0x2D, 0x43, 0x48, 0x41, 0x4E, 0x47, 0x45, 0x2D, 0x30, 0x31,
+    0x01, 0x00, 0x4A, 0x00, 0x00, 0x00, 0x00, 0x03, 0xE8, 0x00, 0x00, 0x66, 0x01, 0x02, 0x03, 0x11,
+    0x00, 0x00, 0x01, 0xE2, 0x40, 0x01, 0x00, 0x00, 0x00, 0x05, 0xDC, 0x00, 0x00, 0x9C, 0x01, 0x01,
+    0x82, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x06, 0x40, 0x00, 0x00, 0x9D, 0x02, 0x00, 0x83, 0x12,
+    0x34, 0x02, 0x00, 0x00, 0x00, 0x07, 0xD0, 0x00, 0x00, 0xC8, 0x01, 0x05, 0x00, 0x43, 0x4F, 0x4E,
+    0x46, 0x49, 0x47, 0x2D, 0x43, 0x48, 0x41, 0x4E, 0x47, 0x45, 0x2D, 0x30, 0x31,
 };
 
 TEST_F(JournalLogsTest, TheControllerErrorLogPrintsEachEntryByItsKind) {
@@ -65,39 +63,27 @@ TEST_F(JournalLogsTest, TheControllerErrorLogPrintsEachEntryByItsKind) {
     }();
     ASSERT_TRUE(printed);
     const std::vector<std::string> expected = {
-        Line(14, 32, " Controller error log:"),
-        Line(14, 33, " Drive event"),
-        Line(14, 34, "    At 1000: fw102"),
-        Line(14, 36, "    Event count:    1"),
-        Line(14, 37, "    Drive slot:     A2"),
-        Line(14, 38, "    Sense key:      0x03"),
-        Line(14, 39, "    ASC:            0x11"),
-        Line(14, 40, "    ASCQ:           0x00"),
-        Line(14, 41, "    Block:          123456"),
-        Line(14, 42, " Controller event"),
-        Line(14, 43, "    At 1500: fw156"),
-        Line(14, 45, "    Event count:    1"),
-        Line(14, 46, "    Value:          1"),
-        Line(14, 47, "    Message code:   130"),
-        Line(14, 48, "    Data:           0x0000"),
-        Line(14, 42, " Controller event"),
-        Line(14, 43, "    At 1600: fw157"),
-        Line(14, 45, "    Event count:    2"),
-        Line(14, 46, "    Value:          0"),
-        Line(14, 47, "    Message code:   131"),
-        Line(14, 48, "    Data:           0x1234"),
-        Line(14, 49, " Configuration change"),
-        Line(14, 50, "    At 2000: fw200"),
-        Line(14, 52, "    Event count:    1"),
+        Line(14, 32, " Controller error log:"),     Line(14, 33, " Drive event"),
+        Line(14, 34, "    At 1000: fw102"),         Line(14, 36, "    Event count:    1"),
+        Line(14, 37, "    Drive slot:     A2"),     Line(14, 38, "    Sense key:      0x03"),
+        Line(14, 39, "    ASC:            0x11"),   Line(14, 40, "    ASCQ:           0x00"),
+        Line(14, 41, "    Block:          123456"), Line(14, 42, " Controller event"),
+        Line(14, 43, "    At 1500: fw156"),         Line(14, 45, "    Event count:    1"),
+        Line(14, 46, "    Value:          1"),      Line(14, 47, "    Message code:   130"),
+        Line(14, 48, "    Data:           0x0000"), Line(14, 42, " Controller event"),
+        Line(14, 43, "    At 1600: fw157"),         Line(14, 45, "    Event count:    2"),
+        Line(14, 46, "    Value:          0"),      Line(14, 47, "    Message code:   131"),
+        Line(14, 48, "    Data:           0x1234"), Line(14, 49, " Configuration change"),
+        Line(14, 50, "    At 2000: fw200"),         Line(14, 52, "    Event count:    1"),
         Line(14, 53, "    Message code:   5"),
     };
     EXPECT_EQ(lines, expected);
 }
 
 TEST_F(JournalLogsTest, AnEmptyLogSaysSoAndAnotherLogTypeIsRefused) {
-    EXPECT_EQ(ErrorLog({0x01, 0x00, 0x00}),
-              Line(14, 32, " Controller error log:\n") + Line(14, 54) +
-                  " The controller error log is empty.\n");
+    EXPECT_EQ(ErrorLog({0x01, 0x00, 0x00}), Line(14, 32, " Controller error log:\n") +
+                                                Line(14, 54) +
+                                                " The controller error log is empty.\n");
     bool printed = true;
     EXPECT_EQ(ErrorLog({0x02, 0x00, 0x00}, &printed), "");
     EXPECT_FALSE(printed);
@@ -154,7 +140,8 @@ TEST_F(JournalLogsTest, TheSupportedPagesAreTheCodesThePageDeclares) {
     // Page 0 lists six codes; the drive padded its answer to the size asked.
     Bytes page = {0x00, 0x00, 0x00, 0x06, 0x00, 0x02, 0x03, 0x05, 0x06, 0x30};
     page.resize(1024, 0);
-    EXPECT_EQ(SupportedPages(page), (std::vector<std::uint8_t>{0x00, 0x02, 0x03, 0x05, 0x06, 0x30}));
+    EXPECT_EQ(SupportedPages(page),
+              (std::vector<std::uint8_t>{0x00, 0x02, 0x03, 0x05, 0x06, 0x30}));
     // A list longer than what came ends with the bytes.
     EXPECT_EQ(SupportedPages(Bytes{0x00, 0x00, 0x01, 0x00, 0x00, 0x02}),
               (std::vector<std::uint8_t>{0x00, 0x02}));
@@ -175,9 +162,9 @@ TEST_F(JournalLogsTest, ParametersAreReadByTheirLengthAndAWholeValueOnly) {
         0x00, 0x01, 0x00, 0x02, 0x01, 0x02,              // code 1, two bytes
         0x00, 0x02, 0x00, 0x04, 0x00, 0x01, 0x00, 0x00,  // code 2, four bytes
         0x00, 0x05, 0x00, 0x08, 0x00, 0x00, 0x00, 0x12,
-        0x34, 0x50, 0x00, 0x00,                          // code 5, eight bytes: 0x12345 MB
-        0x00, 0x06, 0x00, 0x03, 0x01, 0x02, 0x03,        // code 6, three bytes read as 0
-        0x00, 0x04, 0x00, 0x04, 0x00, 0x00,              // code 4 cut short by the page
+        0x34, 0x50, 0x00, 0x00,                    // code 5, eight bytes: 0x12345 MB
+        0x00, 0x06, 0x00, 0x03, 0x01, 0x02, 0x03,  // code 6, three bytes read as 0
+        0x00, 0x04, 0x00, 0x04, 0x00, 0x00,        // code 4 cut short by the page
     };
     const std::vector<LogParameter> parameters = LogParameters(page);
     ASSERT_EQ(parameters.size(), 5u);
@@ -216,12 +203,13 @@ TEST_F(JournalLogsTest, AnOtherPageIsDumpedSixteenBytesToALine) {
     EXPECT_EQ(out.str(), Line(14, 101, " Page 0x30:\n") +
                              "   0:  30  0  0 10 53 54 52 4f  0 7f 80 ff 41 41 41 41 "
                              "*0...STRO....AAAA*\n"
-                             "  16:  41 41 41 41 " + std::string(12 * 3, ' ') + "*AAAA*\n");
+                             "  16:  41 41 41 41 " +
+                             std::string(12 * 3, ' ') + "*AAAA*\n");
 }
 
 TEST_F(JournalLogsTest, TheGrownDefectListPrintsOneRowPerWholeDescriptor) {
-    const Bytes two = {0x00, 0x0D, 0x00, 0x10, 0x01, 0x02, 0x03, 0x04, 0x00, 0x00, 0x00, 0x09,
-                       0x00, 0x00, 0x07, 0x00, 0x00, 0x01, 0x00, 0x00};
+    const Bytes two = {0x00, 0x0D, 0x00, 0x10, 0x01, 0x02, 0x03, 0x04, 0x00, 0x00,
+                       0x00, 0x09, 0x00, 0x00, 0x07, 0x00, 0x00, 0x01, 0x00, 0x00};
     std::ostringstream out;
     PrintDefectList(two, out);
     EXPECT_EQ(out.str(), Line(14, 13, " Grown defects of the drive:\n") +

@@ -74,8 +74,8 @@ TEST_F(ProgramResultsTest, EachLayoutLineIsOneRequestWithItsResultLine) {
     const Case cases[] = {
         {unit(LA_ADD), MC_CreateLUN, "3:3 3:3072",
          Mark(1, 2) + " Logical unit 3, 1536" + Mark(1, 4) + "  MB: created."},
-        {unit(LA_DELETE), MC_DeleteLUN, "3:3", Mark(1, 2) + " Logical unit 3" + Mark(1, 6) +
-                                                   " : deleted."},
+        {unit(LA_DELETE), MC_DeleteLUN, "3:3",
+         Mark(1, 2) + " Logical unit 3" + Mark(1, 6) + " : deleted."},
         {unit(LA_RENUMBER), MC_RenumberLUN, "3:3 3:6",
          Mark(1, 2) + " Logical unit 3" + Mark(1, 8) + " : renumbered to 6."},
         {drive(LA_ADD), MC_AddPhysicalDrive, "3:5", Mark(1, 9) + " Drive B3: added to the array."},
@@ -109,8 +109,8 @@ TEST_F(ProgramResultsTest, TuneResultLinesNameTheValueSet) {
         PrintTuneResult(code, options, value, out);
         return out.str();
     };
-    EXPECT_EQ(line(MC_Set_VeryEarlyBusy, 1), Mark(6, 127) + " Very early busy: " + Mark(6, 150) +
-                                                 " on.\n");
+    EXPECT_EQ(line(MC_Set_VeryEarlyBusy, 1),
+              Mark(6, 127) + " Very early busy: " + Mark(6, 150) + " on.\n");
     EXPECT_EQ(line(MC_Set_HotSpare, 0), Mark(6, 115) + " Hot spare: " + Mark(6, 151) + " off.\n");
     // Rebuild priority "low" is the value 1.
     EXPECT_THAT(line(MC_Set_RebuildPriority, 1), HasSubstr(Mark(6, 152) + " low"));
@@ -153,8 +153,10 @@ TEST_F(ProgramResultsTest, TheRebuildProgressComesFromTheState) {
     const std::string text = readable.str();
     EXPECT_THAT(text, HasSubstr(Mark(7, 11) + " Rebuild of array QX0000000001:\n"));
     EXPECT_THAT(text, HasSubstr(Mark(7, 12) + "    Automatic rebuild:   " + Mark(7, 6) + " on\n"));
-    EXPECT_THAT(text, HasSubstr(Mark(7, 13) + "    Rebuild priority:    " + Mark(7, 9) + " high\n"));
-    EXPECT_THAT(text, HasSubstr(Mark(7, 14) + "    Rebuild needed:      " + Mark(7, 10) + " yes\n"));
+    EXPECT_THAT(text,
+                HasSubstr(Mark(7, 13) + "    Rebuild priority:    " + Mark(7, 9) + " high\n"));
+    EXPECT_THAT(text,
+                HasSubstr(Mark(7, 14) + "    Rebuild needed:      " + Mark(7, 10) + " yes\n"));
     EXPECT_THAT(text, HasSubstr(Mark(7, 18) + "    A rebuild is in progress: 40% done.\n"));
     std::ostringstream raw;
     dkmend::MendPrintReply(MC_GetState, 0, &state, true, raw);

@@ -42,8 +42,7 @@ TEST_F(WatchStatusTest, ASlotShowsItsRunningTestsAndItsResults) {
     server.commandResults.AddElement(CommandResults(COMMAND_RESULTS, MC_CreateLUN, 1, nullptr));
     EXPECT_EQ(Status(server, 2),
               Mark(8, 29) + " " + Mark(8, 2) + " Verify of drive A2: 40% done.\n" + Mark(8, 30) +
-                  " " + Mark(8, 1) + " Write/read test of drive A2: " + Mark(8, 14) +
-                  " passed.\n");
+                  " " + Mark(8, 1) + " Write/read test of drive A2: " + Mark(8, 14) + " passed.\n");
     // Slot B3 runs the other test; slot A1 has nothing.
     EXPECT_THAT(Status(server, 5), HasSubstr("drive B3: 10% done."));
     EXPECT_EQ(Status(server, 0), "");
@@ -54,8 +53,8 @@ TEST_F(WatchStatusTest, ASlotShowsItsRunningTestsAndItsResults) {
 
 TEST_F(WatchStatusTest, AFailedTestShowsTheFailedCommandAndItsSenseBytes) {
     OruServerState server;
-    DiagCommandResults failed = Result(MC_VerifyPhysicalDrive, 4, static_cast<DIAG_STATE>(4), 0x2F,
-                                       1200, 120);
+    DiagCommandResults failed =
+        Result(MC_VerifyPhysicalDrive, 4, static_cast<DIAG_STATE>(4), 0x2F, 1200, 120);
     const unsigned char sense[] = {0x70, 0, 0x03, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x11, 0x00};
     std::memcpy(failed.error.text, sense, sizeof sense);
     failed.error.senseValid = 1;
@@ -90,10 +89,10 @@ TEST_F(WatchStatusTest, TheSenseDumpNeverReadsPastTheRecord) {
 
 TEST_F(WatchStatusTest, NamesOfCommandsStatusesAndFailedCommandsCoverEveryValue) {
     OruServerState server;
-    server.commandResults.AddElement(Result(MC_TestPhysicalDrive, 1, static_cast<DIAG_STATE>(4),
-                                            257, 30, 30));
-    server.commandResults.AddElement(Result(static_cast<MESSAGE_CODE>(20), 1,
-                                            static_cast<DIAG_STATE>(9), 0x12));
+    server.commandResults.AddElement(
+        Result(MC_TestPhysicalDrive, 1, static_cast<DIAG_STATE>(4), 257, 30, 30));
+    server.commandResults.AddElement(
+        Result(static_cast<MESSAGE_CODE>(20), 1, static_cast<DIAG_STATE>(9), 0x12));
     const std::string status = Status(server, 1);
     // A difference of the data read back is a check of the host's own.
     EXPECT_THAT(status, HasSubstr(Mark(8, 20) + " the data read back differed; " + Mark(8, 24) +

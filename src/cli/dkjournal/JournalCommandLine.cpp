@@ -43,7 +43,7 @@ class Parser {
         for (int i = 1; i < last_; ++i) {
             Switch(i);
         }
-        if (options_.options == 0 && options_.exitLevel < 0) {
+        if (options_.options == 0) {
             Usage::Exit();
         }
         return options_;
