@@ -3,13 +3,11 @@
 #include <csignal>
 #include <sstream>
 
-#include "support/ChildProcess.h"
-
 namespace clitest {
 
-ProgramResult RunProgram(const testsupport::FreshRoot& root, const std::string& program,
-                         const std::vector<std::string>& arguments,
-                         const std::vector<std::string>& environment) {
+bool StartProgram(testsupport::ChildProcess& process, const testsupport::FreshRoot& root,
+                  const std::string& program, const std::vector<std::string>& arguments,
+                  const std::vector<std::string>& environment) {
     std::vector<std::string> env = {"ORU_ROOT=" + root.Path(),
                                     "ORUHOST=127.0.0.1",
                                     "LC_ALL",
@@ -18,12 +16,11 @@ ProgramResult RunProgram(const testsupport::FreshRoot& root, const std::string& 
                                     std::string("ORU_NLSPATH=") + ORU_NLS_DIR,
                                     "ORU_TIME_SCALE"};
     env.insert(env.end(), environment.begin(), environment.end());
-    testsupport::ChildProcess process;
+    return process.Start(testsupport::ProgramPath(ORU_BIN_DIR, program), arguments, env);
+}
+
+ProgramResult FinishProgram(testsupport::ChildProcess& process) {
     ProgramResult result;
-    if (!process.Start(testsupport::ProgramPath(ORU_BIN_DIR, program), arguments, env)) {
-        result.err = process.StartError();
-        return result;
-    }
     result.exitCode = process.WaitExit(kRunLimitMs);
     if (result.exitCode == -1) {
         process.Signal(SIGKILL);
@@ -33,6 +30,18 @@ ProgramResult RunProgram(const testsupport::FreshRoot& root, const std::string& 
     result.out = process.Stdout();
     result.err = process.Stderr();
     return result;
+}
+
+ProgramResult RunProgram(const testsupport::FreshRoot& root, const std::string& program,
+                         const std::vector<std::string>& arguments,
+                         const std::vector<std::string>& environment) {
+    testsupport::ChildProcess process;
+    if (!StartProgram(process, root, program, arguments, environment)) {
+        ProgramResult result;
+        result.err = process.StartError();
+        return result;
+    }
+    return FinishProgram(process);
 }
 
 std::string Mark(int set, int number) {

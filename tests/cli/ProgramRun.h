@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ChildProcess.h"
 #include "support/FreshRoot.h"
 
 namespace clitest {
@@ -24,6 +25,16 @@ inline constexpr int kRunLimitMs = 60000;
 ProgramResult RunProgram(const testsupport::FreshRoot& root, const std::string& program,
                          const std::vector<std::string>& arguments,
                          const std::vector<std::string>& environment = {});
+
+// Starts the program as RunProgram runs it; false (the reason in the
+// process's StartError) when it cannot run.
+bool StartProgram(testsupport::ChildProcess& process, const testsupport::FreshRoot& root,
+                  const std::string& program, const std::vector<std::string>& arguments,
+                  const std::vector<std::string>& environment = {});
+
+// Waits for a started program to end (killing it after kRunLimitMs) and
+// collects its exit code and output.
+ProgramResult FinishProgram(testsupport::ChildProcess& process);
 
 // "[set.number]", the mark of a catalog text.
 std::string Mark(int set, int number);

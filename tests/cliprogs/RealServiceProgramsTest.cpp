@@ -1,0 +1,309 @@
+// The programs against the real service over strovsim's default cabinets
+// (cabinet 0 "CABINET1": six members, a spare in A4, units 0..2; cabinet 1
+// "CABINET2"). Each change is checked where it lands: in the simulated
+// controller's own state (its state file: mode pages byte for byte, units,
+// alias) and in `strovsim show`. The simulator's clock is virtual; a test
+// that waits on a long operation moves it on itself.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "NetServerFixture.h"
+#include "ProgramRun.h"
+#include "platform/Clock.h"
+#include "sim/CabinetModel.h"
+#include "sim/ModelJson.h"
+
+namespace clitest {
+namespace {
+
+using ::testing::HasSubstr;
+
+class ProgramsOnServiceTest : public netsrvtest::NetServerTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(StartSimulator());
+        ConfigureAdministration();
+        StartServer({"ORU_SMON_INTERVAL=0", "ORU_PLOG_INTERVAL=0"});
+    }
+
+    // The program's waits ten times shorter.
+    ProgramResult Run(const std::string& program, const std::vector<std::string>& arguments) {
+        return RunProgram(root_, program, arguments, {"ORU_TIME_SCALE=10"});
+    }
+    // A run during which simulated time passes, a second at a time, until
+    // the program ends.
+    ProgramResult RunAdvancing(const std::string& program,
+                               const std::vector<std::string>& arguments) {
+        testsupport::ChildProcess process;
+        if (!StartProgram(process, root_, program, arguments, {"ORU_TIME_SCALE=10"})) {
+            return {-1, "", process.StartError()};
+        }
+        const std::uint64_t end = platform::MonotonicMs() + kRunLimitMs;
+        while (process.Running() && platform::MonotonicMs() < end) {
+            Strovsim({"advance", "1000"});
+            platform::SleepMs(20);
+        }
+        return FinishProgram(process);
+    }
+
+    // A cabinet as the simulator's state file holds it.
+    sim::CabinetModel Cabinet(std::size_t n) {
+        sim::WorldModel world;
+        std::string error;
+        EXPECT_TRUE(sim::ModelJson::FromText(root_.Read("sim/state.json"), &world, &error))
+            << error;
+        return n < world.cabinets.size() ? world.cabinets[n] : sim::CabinetModel{};
+    }
+    // The lines of `strovsim show` about cabinet n.
+    std::string Shown(int n) {
+        std::string all;
+        Strovsim({"show"}, &all);
+        std::string cabinet;
+        bool inside = false;
+        std::istringstream in(all);
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("cabinet ", 0) == 0 || line.rfind("path ", 0) == 0) {
+                inside = line.rfind("cabinet " + std::to_string(n) + " ", 0) == 0;
+            }
+            if (inside) {
+                cabinet += line + "\n";
+            }
+        }
+        return cabinet;
+    }
+    static bool Bit(const std::vector<std::uint8_t>& page, std::size_t at, std::uint8_t mask) {
+        return at < page.size() && (page[at] & mask) != 0;
+    }
+    static unsigned Be16(const std::vector<std::uint8_t>& page, std::size_t at) {
+        return at + 1 < page.size() ? page[at] << 8 | page[at + 1] : 0u;
+    }
+};
+
+// Offsets in the stored pages (a MODE SENSE reply's byte n is byte n - 8).
+constexpr std::size_t k21Flags = 3;     // hot spare 0x40, auto rebuild 0x08, auto include 0x04
+constexpr std::size_t k21Transfer = 4;  // priority 0x20, parity 0x10, SDTR 0x08, WDTR 0x04
+constexpr std::size_t k21AddressY = 6;
+constexpr std::size_t k21Fill = 7;       // pattern fill 0x20, remote reset disabled 0x10
+constexpr std::size_t k21Threshold = 8;  // BE16
+constexpr std::size_t k08Cache = 2;      // write cache 0x04, read cache disabled 0x01
+constexpr std::size_t k22QueueFull = 9;  // low byte of the BE32 at 6
+constexpr std::size_t k22Flags = 10;     // failover 0x01, early busy 0x02, words 7 and 8
+constexpr std::size_t k22LunLimit = 12;
+constexpr std::size_t k22Resiliency = 13;  // words 9..13
+constexpr std::size_t k22Word16 = 15;
+
+TEST_F(ProgramsOnServiceTest, DktuneChangesTheSettingsTheArrayHolds) {
+    const sim::CabinetModel before = Cabinet(0);
+    ASSERT_TRUE(Bit(before.page21, k21Flags, 0x08));     // automatic rebuild on
+    ASSERT_TRUE(Bit(before.page21, k21Transfer, 0x20));  // priority low
+    ASSERT_TRUE(Bit(before.page08, k08Cache, 0x04));     // write cache on
+    ASSERT_FALSE(Bit(before.page22, k22Flags, 0x02));    // very early busy off
+    const ProgramResult run =
+        Run("dktune", {"-a", "off", "-p",  "high", "-t",  "5",  "-b", "on", "-q", "40",      "-n",
+                       "16", "-w",  "off", "-e",   "off", "-f", "on", "-r", "on", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Lines(run.out).size(), 10u) << run.out;
+    const sim::CabinetModel after = Cabinet(0);
+    EXPECT_FALSE(Bit(after.page21, k21Flags, 0x08));
+    EXPECT_TRUE(Bit(after.page21, k21Flags, 0x04));  // automatic include untouched
+    EXPECT_FALSE(Bit(after.page21, k21Transfer, 0x20));
+    EXPECT_TRUE(Bit(after.page21, k21Transfer, 0x10));  // parity untouched
+    EXPECT_TRUE(Bit(after.page21, k21Fill, 0x20));
+    EXPECT_TRUE(Bit(after.page21, k21Fill, 0x10));
+    EXPECT_EQ(Be16(after.page21, k21Threshold), 5u * 65535 / 100);
+    EXPECT_FALSE(Bit(after.page08, k08Cache, 0x04));
+    EXPECT_TRUE(Bit(after.page08, k08Cache, 0x01));
+    EXPECT_TRUE(Bit(after.page22, k22Flags, 0x02));
+    EXPECT_EQ(after.page22.at(k22QueueFull), 40u);
+    EXPECT_EQ(after.page22.at(k22LunLimit), 4u);  // 16 is two to the fourth
+    // The other cabinet is untouched.
+    EXPECT_EQ(Cabinet(1).page21, before.page21);
+}
+
+TEST_F(ProgramsOnServiceTest, DktuneNamesTheArrayAndSetsItsResiliency) {
+    ProgramResult run = Run("dktune", {"-D", "NEW_NAME 1", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Cabinet(0).alias.substr(0, 10), "NEW_NAME 1");
+    EXPECT_THAT(Shown(0), HasSubstr("alias \"NEW_NAME 1"));
+    // The service refuses lower-case letters; the alias stays.
+    run = Run("dktune", {"-D", "lower", "NEW_NAME 1"});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("INVALID_PARAMETER"));
+    EXPECT_EQ(Cabinet(0).alias.substr(0, 10), "NEW_NAME 1");
+
+    run = Run("dktune", {"-J", "single", "QX0000000001"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const sim::CabinetModel single = Cabinet(0);
+    // Words 7 and 8 clear, 9 and 10 set, 11 clear, 12 = 2, 13 clear, 16 = 1.
+    EXPECT_EQ(single.page22.at(k22Flags) & 0x0C, 0x00);
+    EXPECT_EQ(single.page22.at(k22Resiliency) & 0x7E, 0x40 | 0x20 | 0x08);
+    EXPECT_EQ(single.page22.at(k22Word16), 1u);
+    const ProgramResult shown = Run("dkview", {"-s", "-S", "QX0000000001"});
+    ASSERT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_THAT(shown.out, HasSubstr(":SingleController:"));
+}
+
+TEST_F(ProgramsOnServiceTest, DktuneShutsTheArrayDownAndStartsItAgain) {
+    ProgramResult run = Run("dktune", {"-s", "shut", "CABINET2"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, Mark(6, 102) + " The array is shut down.\n");
+    ASSERT_EQ(Strovsim({"advance", "10000"}), 0);
+    EXPECT_EQ(Cabinet(1).state, sim::kSubsysShutDown);
+    // A second shutdown is refused by the service.
+    run = Run("dktune", {"-s", "shut", "CABINET2"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.err, HasSubstr(Mark(9, 28)));
+
+    run = RunAdvancing("dktune", {"-V", "-s", "start", "CABINET2"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("RestartSubsystem() " + Mark(10, 13)));
+    EXPECT_THAT(run.out, HasSubstr(Mark(6, 103)));
+    EXPECT_EQ(Cabinet(1).state, sim::kSubsysReady);
+    EXPECT_EQ(Cabinet(0).state, sim::kSubsysReady);
+}
+
+TEST_F(ProgramsOnServiceTest, DktuneRunsTheArrayWideOperations) {
+    ProgramResult run = Run("dktune", {"-Z", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    // The default settings: a threshold of 1964, hot spare, rebuild and
+    // include on, and the note that the controllers take them when started.
+    const sim::CabinetModel defaults = Cabinet(0);
+    EXPECT_EQ(Be16(defaults.page21, k21Threshold), 1964u);
+    EXPECT_EQ(defaults.page21.at(k21Flags) & 0x4C, 0x4C);
+    EXPECT_THAT(run.out, HasSubstr(Mark(6, 107)));
+    EXPECT_THAT(run.out, HasSubstr(Mark(6, 82)));
+
+    run = Run("dktune", {"-F", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, Mark(6, 108) + " This host now holds the array's configuration lock.\n");
+    run = Run("dktune", {"-C", "Y", "7", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Cabinet(0).page21.at(k21AddressY), 7u);
+    EXPECT_THAT(run.out, HasSubstr(Mark(6, 109) + " Controller Y: SCSI bus 3, address 7."));
+    // The array refuses the address its partner has.
+    run = Run("dktune", {"-C", "Y", "0", "CABINET1"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(Cabinet(0).page21.at(k21AddressY), 7u);
+
+    run = RunAdvancing("dktune", {"-c", "y", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Cabinet(0).activeSlot, 1);
+    EXPECT_THAT(Shown(0), HasSubstr(" active Y "));
+    run = Run("dktune", {"-c", "y", "CABINET1"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.err, HasSubstr(Mark(9, 32)));
+
+    run = RunAdvancing("dktune", {"-R", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, Mark(6, 104) + " The array was reset.\n");
+}
+
+TEST_F(ProgramsOnServiceTest, DklayoutChangesTheUnitsTheArrayHolds) {
+    ProgramResult run = Run("dklayout", {"-L", "3", "-a", "1.5G", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, Mark(1, 2) + " Logical unit 3, 1536" + Mark(1, 4) + "  MB: created.\n");
+    sim::CabinetModel cabinet = Cabinet(0);
+    ASSERT_TRUE(cabinet.luns[3].present);
+    EXPECT_EQ(cabinet.luns[3].blocks, 1536u * 2048);
+
+    run = Run("dklayout", {"-L3", "-r6", "-S", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    cabinet = Cabinet(0);
+    EXPECT_FALSE(cabinet.luns[3].present);
+    EXPECT_EQ(cabinet.luns[6].blocks, 1536u * 2048);
+
+    run = Run("dklayout", {"-L", "6", "-d", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(Strovsim({"advance", "20000"}), 0);
+    EXPECT_FALSE(Cabinet(0).luns[6].present);
+    EXPECT_THAT(Shown(0), ::testing::Not(HasSubstr("  lun 6 ")));
+
+    // The service and the array say why they refuse.
+    run = Run("dklayout", {"-L", "6", "-d", "CABINET1"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.err, HasSubstr(Mark(9, 30) + " Logical unit 6 does not exist."));
+    run = Run("dklayout", {"-L", "5", "-a", "100G", "CABINET1"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.err, HasSubstr(Mark(9, 133)));
+    run = Run("dklayout", {"-L", "8", "-d", "CABINET1"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.err, HasSubstr(Mark(9, 137)));
+    EXPECT_FALSE(Cabinet(0).luns[5].present);
+}
+
+TEST_F(ProgramsOnServiceTest, DkmendStopsAndStartsTheRebuildTheArrayRuns) {
+    ProgramResult run = Run("dkmend", {"-a", "off", "-P", "high", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_FALSE(Bit(Cabinet(0).page21, k21Flags, 0x08));
+    EXPECT_FALSE(Bit(Cabinet(0).page21, k21Transfer, 0x20));
+    run = Run("dkmend", {"-r", "CABINET1"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.err, HasSubstr(Mark(9, 14)));
+
+    // A failed member: the spare in A4 is rebuilt onto at once.
+    ASSERT_EQ(Strovsim({"fail-drive", "0", "A1"}), 0);
+    ASSERT_EQ(Strovsim({"advance", "1000"}), 0);
+    run = Run("dkmend", {"-p", "-S", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out.substr(0, 5), "12:1:") << run.out;
+
+    run = Run("dkmend", {"-c", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, Mark(7, 5) + " The rebuild has stopped.\n");
+    EXPECT_TRUE(Cabinet(0).rebuildStopped);
+    run = Run("dkmend", {"-p", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr(Mark(7, 14) + "    Rebuild needed:      " + Mark(7, 10)));
+    EXPECT_THAT(run.out, HasSubstr(Mark(7, 19)));
+
+    run = Run("dkmend", {"-r", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, Mark(7, 4) + " The rebuild has started.\n");
+    EXPECT_FALSE(Cabinet(0).rebuildStopped);
+    EXPECT_THAT(Shown(0), HasSubstr("  operation "));
+    // While it runs no further rebuild is needed.
+    run = Run("dkmend", {"-r", "CABINET1"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.err, HasSubstr(Mark(9, 14)));
+    EXPECT_FALSE(Cabinet(0).rebuildStopped);
+}
+
+TEST_F(ProgramsOnServiceTest, DkwipeFormatsTheArray) {
+    ASSERT_TRUE(Cabinet(1).luns[0].present);
+    const ProgramResult run = Run("dkwipe", {"-F", "-h", "CABINET2"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, Mark(4, 4) + " Formatting the array, with the format pattern ... \n");
+    sim::CabinetModel cabinet = Cabinet(1);
+    EXPECT_EQ(cabinet.state, sim::kSubsysFormatting);
+    ASSERT_EQ(cabinet.operations.size(), 1u);
+    EXPECT_EQ(cabinet.operations[0].target, 1);  // with the pattern
+    for (const sim::LunModel& lun : cabinet.luns) {
+        EXPECT_FALSE(lun.present);
+    }
+    ASSERT_EQ(Strovsim({"advance", "60000"}), 0);
+    EXPECT_NE(Cabinet(1).state, sim::kSubsysFormatting);
+    // The first cabinet is untouched.
+    EXPECT_TRUE(Cabinet(0).luns[0].present);
+}
+
+TEST_F(ProgramsOnServiceTest, DkwatchAndDkprobeReadTheArraysState) {
+    ProgramResult run = Run("dkwatch", {"CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    run = Run("dkwatch", {"-D", "A1", "-c", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, Mark(8, 45) + " No test runs on drive A1.\n");
+    // A member holds the array's data; B6 holds no drive.
+    run = Run("dkprobe", {"-D", "A1", "-w", "10", "CABINET1"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_THAT(run.err, HasSubstr("dkprobe:  " + Mark(9, 139)));
+    run = Run("dkprobe", {"-D", "B6", "-w", "10", "CABINET1"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_THAT(run.err, HasSubstr("dkprobe:  " + Mark(9, 140)));
+}
+
+}  // namespace
+}  // namespace clitest
