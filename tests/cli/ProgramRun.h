@@ -45,4 +45,13 @@ std::vector<std::string> Lines(const std::string& text);
 // The fields of one raw line ("C:X:1:..."), split at ':'.
 std::vector<std::string> Fields(const std::string& line);
 
+// How often part stands in text.
+inline std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
 }  // namespace clitest

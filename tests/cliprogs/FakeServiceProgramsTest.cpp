@@ -419,14 +419,6 @@ std::string LongLog() {
     return log;
 }
 
-std::size_t Count(const std::string& text, const std::string& part) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++n;
-    }
-    return n;
-}
-
 TEST_F(ProgramsOnFakeServiceTest, DkjournalReadsALongControllerLogAgainWhole) {
     Serve(FakeState(), [](const Request& request) {
         if (request.code == 14 && request.Value(1) == 2) {

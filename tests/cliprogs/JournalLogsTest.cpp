@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CliTestSupport.h"
+#include "ProgramRun.h"
 #include "cli/dkjournal/JournalLogs.h"
 
 namespace {
@@ -15,6 +16,7 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using Bytes = std::vector<unsigned char>;
 using namespace dkjournal;
+using clitest::Count;
 
 class JournalLogsTest : public CliTest {
   protected:
@@ -29,14 +31,6 @@ class JournalLogsTest : public CliTest {
     }
     static std::string Line(int set, int item, const std::string& rest = "") {
         return Mark(set, item) + rest;
-    }
-    static std::size_t Count(const std::string& text, const std::string& part) {
-        std::size_t n = 0;
-        for (std::size_t at = text.find(part); at != std::string::npos;
-             at = text.find(part, at + 1)) {
-            ++n;
-        }
-        return n;
     }
 };
 

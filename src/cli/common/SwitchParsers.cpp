@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -76,6 +77,19 @@ void ExitWithBadSwitch(const char* argument, int programIndex) {
     PrintProgramMessage(PM_BAD_SWITCH, programIndex, std::cerr);
     std::cerr << " \"" << argument << "\"\n";
     Usage::Exit();
+}
+
+const char* CommandLineFrame(int argc, char** argv, int least, void (*help)()) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-?") == 0) {
+            help();
+            std::exit(CLI_EXIT_SUCCESS);
+        }
+    }
+    if (argc - 1 < least) {
+        Usage::Exit();
+    }
+    return argv[argc - 1];
 }
 
 void CheckArrayIdStart(const char* id) {

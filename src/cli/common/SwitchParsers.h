@@ -20,6 +20,12 @@ const char* GetSwitchValue(char** argv, int& index, int argc);
 // quotes and a new line, then the usage exit.
 [[noreturn]] void ExitWithBadSwitch(const char* argument, int programIndex);
 
+// The frame every program's command line shares: "-?" as any argument
+// prints the help (help) and ends with exit code 0; fewer than `least`
+// arguments is the usage exit. Returns the last argument, the array
+// identifier.
+const char* CommandLineFrame(int argc, char** argv, int least, void (*help)());
+
 // The array identifier of a program that takes it as it stands: it must
 // begin with a letter, a digit, '.', '/' or '~'; otherwise the usage exit.
 void CheckArrayIdStart(const char* id);

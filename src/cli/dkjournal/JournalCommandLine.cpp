@@ -30,16 +30,7 @@ class Parser {
     Parser(int argc, char** argv) : argc_(argc), argv_(argv), last_(argc - 1) {}
 
     JournalOptions Parse() {
-        for (int i = 1; i < argc_; ++i) {
-            if (std::strcmp(argv_[i], "-?") == 0) {
-                PrintJournalHelp();
-                std::exit(CLI_EXIT_SUCCESS);
-            }
-        }
-        if (argc_ - 1 < 2) {
-            Usage::Exit();
-        }
-        options_.arrayId = argv_[last_];
+        options_.arrayId = CommandLineFrame(argc_, argv_, 2, PrintJournalHelp);
         for (int i = 1; i < last_; ++i) {
             Switch(i);
         }

@@ -1,5 +1,4 @@
 #include <cctype>
-#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
@@ -31,16 +30,7 @@ class Parser {
     Parser(int argc, char** argv) : argc_(argc), argv_(argv), last_(argc - 1) {}
 
     LayoutOptions Parse() {
-        for (int i = 1; i < argc_; ++i) {
-            if (std::strcmp(argv_[i], "-?") == 0) {
-                PrintLayoutHelp();
-                std::exit(CLI_EXIT_SUCCESS);
-            }
-        }
-        if (argc_ - 1 < 3) {
-            Usage::Exit();
-        }
-        options_.arrayId = argv_[last_];
+        options_.arrayId = CommandLineFrame(argc_, argv_, 3, PrintLayoutHelp);
         Targets();
         for (int i = 1; i < last_; ++i) {
             Switch(i);

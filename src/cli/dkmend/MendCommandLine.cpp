@@ -1,5 +1,3 @@
-#include <cstdlib>
-#include <cstring>
 #include <iostream>
 
 #include "cli/common/CliConfig.h"
@@ -17,16 +15,7 @@ class Parser {
     Parser(int argc, char** argv) : argc_(argc), argv_(argv), last_(argc - 1) {}
 
     MendOptions Parse() {
-        for (int i = 1; i < argc_; ++i) {
-            if (std::strcmp(argv_[i], "-?") == 0) {
-                PrintMendHelp();
-                std::exit(CLI_EXIT_SUCCESS);
-            }
-        }
-        if (argc_ - 1 < 2) {
-            Usage::Exit();
-        }
-        options_.arrayId = argv_[last_];
+        options_.arrayId = CommandLineFrame(argc_, argv_, 2, PrintMendHelp);
         for (int i = 1; i < last_; ++i) {
             Switch(i);
         }

@@ -1,4 +1,3 @@
-#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
@@ -27,12 +26,7 @@ constexpr std::int32_t kHighestPercent = 100;
 // dkprobe -D|-d slot (-s | -r n | -w n) array-id: the words stand in their
 // places, each switch apart from its value.
 ProbeOptions ParseProbeArguments(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-?") == 0) {
-            PrintProbeHelp();
-            std::exit(CLI_EXIT_SUCCESS);
-        }
-    }
+    CommandLineFrame(argc, argv, 0, PrintProbeHelp);
     const int count = argc - 1;
     if (count != 4 && count != 5) {
         Usage::Exit();

@@ -1,6 +1,4 @@
 #include <cctype>
-#include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <string_view>
 
@@ -60,16 +58,7 @@ class Parser {
     Parser(int argc, char** argv) : argc_(argc), argv_(argv) {}
 
     TuneOptions Parse() {
-        for (int i = 1; i < argc_; ++i) {
-            if (std::strcmp(argv_[i], "-?") == 0) {
-                PrintTuneHelp();
-                std::exit(CLI_EXIT_SUCCESS);
-            }
-        }
-        if (argc_ < 3) {
-            Usage::Exit();
-        }
-        options_.arrayId = argv_[argc_ - 1];
+        options_.arrayId = CommandLineFrame(argc_, argv_, 2, PrintTuneHelp);
         // The switches and their values stand before the identifier.
         const int last = argc_ - 1;
         for (int i = 1; i < last; ++i) {

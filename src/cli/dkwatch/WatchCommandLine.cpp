@@ -1,4 +1,3 @@
-#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
@@ -22,12 +21,7 @@ constexpr int kUnknownArgumentItem = 43;
 }  // namespace
 
 WatchOptions ParseWatchArguments(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-?") == 0) {
-            PrintWatchHelp();
-            std::exit(CLI_EXIT_SUCCESS);
-        }
-    }
+    CommandLineFrame(argc, argv, 0, PrintWatchHelp);
     const int count = argc - 1;
     if (count != 1 && count != 3 && count != 4) {
         Usage::Exit();

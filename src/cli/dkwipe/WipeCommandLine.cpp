@@ -1,5 +1,3 @@
-#include <cstdlib>
-#include <cstring>
 #include <iostream>
 
 #include "cli/common/CliConfig.h"
@@ -11,18 +9,9 @@
 namespace dkwipe {
 
 WipeOptions ParseWipeArguments(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-?") == 0) {
-            PrintWipeHelp();
-            std::exit(CLI_EXIT_SUCCESS);
-        }
-    }
-    if (argc - 1 < 2) {
-        Usage::Exit();
-    }
     WipeOptions options;
+    options.arrayId = CommandLineFrame(argc, argv, 2, PrintWipeHelp);
     const int last = argc - 1;
-    options.arrayId = argv[last];
     for (int i = 1; i < last; ++i) {
         const char* argument = argv[i];
         if (argument[0] != '-' || argument[1] == '\0') {
