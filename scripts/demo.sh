@@ -2,7 +2,8 @@
 # The main job, on one machine: builds the suite, serves the simulated
 # Strovane cabinets with strovsim in a fresh machine root, runs the
 # array-management service OruServr in the console over them, and shows the
-# arrays with dkview (list, state, logical units, drives, controllers).
+# arrays with dkview (list, state, logical units, drives, controllers); then
+# creates a logical unit with dklayout and turns a setting off with dktune.
 # Everything is stopped cleanly at the end.
 #   scripts/demo.sh            (ORU_KEEP_ROOT=1 keeps the machine root;
 #                               ORU_DEMO_LEAVE_RUNNING=1 leaves both
@@ -25,7 +26,7 @@ else
     scripts/build.sh release
     bin="$PWD/build/release/bin"
 fi
-for program in OruServr strovsim dkview; do
+for program in OruServr strovsim dkview dklayout dktune; do
     if [ ! -x "$bin/$program" ]; then
         echo "demo: $bin/$program was not built" >&2
         exit 1
@@ -117,12 +118,16 @@ if ! grep -q 'OruServr Started' "$events" 2>/dev/null; then
 fi
 echo "    running"
 
-# dkview asks the service on this host, through the ports of this root.
-dkview() {
-    printf '\n    $ dkview %s\n' "$*"
-    ORU_ROOT="$root" ORUHOST=127.0.0.1 "$bin/dkview" "$@" 2>&1 | sed 's/^/    /'
+# The console utilities ask the service on this host, through the ports of
+# this root.
+tool() {
+    local program="$1"
+    shift
+    printf '\n    $ %s %s\n' "$program" "$*"
+    ORU_ROOT="$root" ORUHOST=127.0.0.1 "$bin/$program" "$@" 2>&1 | sed 's/^/    /'
     return "${PIPESTATUS[0]}"
 }
+dkview() { tool dkview "$@"; }
 
 failed=0
 say "The arrays the service knows"
@@ -152,6 +157,11 @@ dkview -c "$first" || failed=1
 say "The same array for scripts (raw form)"
 dkview -a -S "$first" || failed=1
 
+say "A new logical unit of 512 MB, and the write cache off"
+tool dklayout -L 3 -a 512 "$first" || failed=1
+tool dktune -w off "$first" || failed=1
+dkview -l 3 "$first" || failed=1
+
 if [ "$leave" = "1" ]; then
     say "Left running: OruServr (process $pid) and strovsim in $root"
     echo "    stop them with: kill -INT $pid; ORU_ROOT=$root $bin/strovsim stop"
@@ -177,7 +187,7 @@ if [ "$status" -ne 0 ]; then
     exit 1
 fi
 if [ "$failed" -ne 0 ]; then
-    echo "demo: a dkview display failed (see above)" >&2
+    echo "demo: a console utility failed (see above)" >&2
     exit 1
 fi
-say "Done: the arrays were shown, and everything stopped cleanly"
+say "Done: the arrays were shown and changed, and everything stopped cleanly"
