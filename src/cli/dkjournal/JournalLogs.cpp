@@ -41,24 +41,8 @@ constexpr std::uint8_t kNamedPages[] = {0, 1, 2, 3, 5, 6, 7};
 constexpr int kFirstNamedPageItem = 2;
 
 constexpr std::size_t kLogHeader = 3;
-constexpr std::size_t kPageHeader = 4;
-constexpr std::size_t kParameterHeader = 4;
 constexpr std::size_t kDefectHeader = 4;
-constexpr std::size_t kDefectDescriptor = 8;
 constexpr std::size_t kUsageBytes = 16;
-
-std::uint32_t Be(Bytes bytes, std::size_t at, std::size_t width) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < width; ++i) {
-        value = value << 8 | bytes[at + i];
-    }
-    return value;
-}
-
-// The bytes a header-led block declares, within what came.
-Bytes Declared(Bytes bytes, std::uint32_t total) {
-    return bytes.first(std::min<std::size_t>(bytes.size(), total));
-}
 
 void Line(int item, std::ostream& out) {
     out << CliText(kReportSet, item) << '\n';
@@ -69,20 +53,11 @@ void Line(int item, std::ostream& out, Args... args) {
     out << CliText(kReportSet, item, args...) << '\n';
 }
 
-// A controller log entry: its kind, size and the lines after its heading.
-struct EntryKind {
-    std::uint8_t kind;
-    std::size_t size;
-};
-constexpr EntryKind kEntryKinds[] = {{0, 18}, {1, 14}, {2, 28}};
-// Entries of another kind are this long and are stepped over.
-constexpr std::size_t kOtherEntrySize = 10;
-
 void PrintEntry(Bytes entry, const std::function<std::string(std::uint32_t)>& firmwareText,
                 std::ostream& out) {
     ValueText words;
-    const std::uint32_t time = Be(entry, 2, 4);
-    const std::string event = firmwareText(Be(entry, 7, 2));
+    const std::uint32_t time = ReadBe(entry, 2, 4);
+    const std::string event = firmwareText(ReadBe(entry, 7, 2));
     switch (entry[0]) {
         case 0:
             Line(kDriveEventItem, out);
@@ -92,7 +67,7 @@ void PrintEntry(Bytes entry, const std::function<std::string(std::uint32_t)>& fi
             Line(kDriveEventLines[2], out, unsigned{entry[11]});
             Line(kDriveEventLines[3], out, unsigned{entry[12]});
             Line(kDriveEventLines[4], out, unsigned{entry[13]});
-            Line(kDriveEventLines[5], out, Be(entry, 14, 4));
+            Line(kDriveEventLines[5], out, ReadBe(entry, 14, 4));
             break;
         case 1:
             Line(kControllerEventItem, out);
@@ -100,7 +75,7 @@ void PrintEntry(Bytes entry, const std::function<std::string(std::uint32_t)>& fi
             Line(kControllerEventLines[0], out, unsigned{entry[9]});
             Line(kControllerEventLines[1], out, unsigned{entry[10]});
             Line(kControllerEventLines[2], out, unsigned{entry[11]});
-            Line(kControllerEventLines[3], out, Be(entry, 12, 2));
+            Line(kControllerEventLines[3], out, ReadBe(entry, 12, 2));
             break;
         default:
             Line(kChangeEventItem, out);
@@ -113,17 +88,6 @@ void PrintEntry(Bytes entry, const std::function<std::string(std::uint32_t)>& fi
 
 }  // namespace
 
-std::uint32_t ResizedRequest(std::uint32_t declaredTotal, std::uint32_t asked) {
-    if (declaredTotal <= asked) {
-        return 0;
-    }
-    return std::min(declaredTotal, kLargestRequest);
-}
-
-std::uint32_t ControllerLogTotal(Bytes log) {
-    return log.size() < kLogHeader ? 0 : Be(log, 1, 2) + kLogHeader;
-}
-
 bool PrintControllerErrorLog(Bytes log,
                              const std::function<std::string(std::uint32_t)>& firmwareText,
                              std::ostream& out) {
@@ -131,28 +95,12 @@ bool PrintControllerErrorLog(Bytes log,
         return false;
     }
     Line(kErrorLogItem, out);
-    const Bytes entries = Declared(log, ControllerLogTotal(log)).subspan(kLogHeader);
-    if (entries.empty()) {
+    const std::vector<Bytes> entries = ControllerLogEntries(log);
+    if (entries.empty() && ControllerLogTotal(log) == kLogHeader) {
         Line(kEmptyLogItem, out);
-        return true;
     }
-    std::size_t at = 0;
-    while (at < entries.size()) {
-        std::size_t size = kOtherEntrySize;
-        bool known = false;
-        for (const EntryKind& kind : kEntryKinds) {
-            if (kind.kind == entries[at]) {
-                size = kind.size;
-                known = true;
-            }
-        }
-        if (size > entries.size() - at) {
-            break;  // cut short: nothing of it is printed
-        }
-        if (known) {
-            PrintEntry(entries.subspan(at, size), firmwareText, out);
-        }
-        at += size;
+    for (Bytes entry : entries) {
+        PrintEntry(entry, firmwareText, out);
     }
     return true;
 }
@@ -162,21 +110,8 @@ bool PrintUsageLog(Bytes log, std::ostream& out) {
         return false;
     }
     Line(kUsageItem, out);
-    Line(kErrorsItem, out, Be(log, 12, 4));
+    Line(kErrorsItem, out, ReadBe(log, 12, 4));
     return true;
-}
-
-std::uint32_t LogPageTotal(Bytes page) {
-    return page.size() < kPageHeader ? 0 : Be(page, 2, 2) + kPageHeader;
-}
-
-std::vector<std::uint8_t> SupportedPages(Bytes page) {
-    const Bytes declared = Declared(page, LogPageTotal(page));
-    if (declared.size() <= kPageHeader) {
-        return {};
-    }
-    const Bytes codes = declared.subspan(kPageHeader);
-    return std::vector<std::uint8_t>(codes.begin(), codes.end());
 }
 
 void PrintSupportedPages(std::span<const std::uint8_t> codes, std::ostream& out) {
@@ -189,40 +124,6 @@ void PrintSupportedPages(std::span<const std::uint8_t> codes, std::ostream& out)
             Line(kOtherPageItem, out, unsigned{code});
         }
     }
-}
-
-std::vector<LogParameter> LogParameters(Bytes page) {
-    std::vector<LogParameter> parameters;
-    const Bytes declared = Declared(page, LogPageTotal(page));
-    std::size_t at = kPageHeader;
-    while (at + kParameterHeader <= declared.size()) {
-        const std::size_t length = declared[at + 3];
-        const std::size_t valueAt = at + kParameterHeader;
-        if (length > declared.size() - valueAt) {
-            break;  // the value did not come whole
-        }
-        LogParameter parameter;
-        parameter.code = static_cast<std::uint16_t>(Be(declared, at, 2));
-        switch (length) {
-            case 1:
-            case 2:
-            case 4:
-                parameter.value = Be(declared, valueAt, length);
-                break;
-            case 8: {
-                // Megabytes: the 64-bit count shifted by 20, 32 bits kept.
-                const std::uint64_t high = Be(declared, valueAt, 4);
-                const std::uint64_t low = Be(declared, valueAt + 4, 4);
-                parameter.value = static_cast<std::uint32_t>((high << 32 | low) >> 20);
-                break;
-            }
-            default:
-                break;
-        }
-        parameters.push_back(parameter);
-        at = valueAt + length;
-    }
-    return parameters;
 }
 
 void PrintErrorCounters(Bytes page, std::ostream& out) {
@@ -275,22 +176,16 @@ void PrintHexDump(Bytes page, std::ostream& out) {
     }
 }
 
-std::uint32_t DefectDataTotal(Bytes data) {
-    return data.size() < kDefectHeader ? 0 : Be(data, 2, 2) + kDefectHeader;
-}
-
 void PrintDefectList(Bytes data, std::ostream& out) {
-    const Bytes declared = Declared(data, DefectDataTotal(data));
-    if (declared.size() < kDefectHeader || Be(declared, 2, 2) == 0) {
+    if (data.size() < kDefectHeader || ReadBe(data, 2, 2) == 0) {
         Line(kNoDefectsItem, out);
     } else {
         Line(kDefectsHeadingItem, out);
         Line(kDefectColumnsItem, out);
         char row[40];
-        for (std::size_t at = kDefectHeader; at + kDefectDescriptor <= declared.size();
-             at += kDefectDescriptor) {
-            std::snprintf(row, sizeof row, "%-10u%-10u%-10u\n", Be(declared, at, 3),
-                          unsigned{declared[at + 3]}, Be(declared, at + 4, 4));
+        for (const Defect& defect : Defects(data)) {
+            std::snprintf(row, sizeof row, "%-10u%-10u%-10u\n", defect.cylinder,
+                          unsigned{defect.head}, defect.sector);
             out << row;
         }
     }

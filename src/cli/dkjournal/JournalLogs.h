@@ -25,6 +25,10 @@ inline constexpr int kMessageSet = 15;  // usage and messages
 // of the drive and controller commands is 16 bits.
 inline constexpr std::uint32_t kLargestRequest = 65535;
 
+// The big-endian number of width bytes (1..4) at `at`; the caller keeps it
+// within the bytes.
+std::uint32_t ReadBe(Bytes bytes, std::size_t at, std::size_t width);
+
 // How many bytes to ask for again when the data declares a total beyond the
 // bytes asked for the first time: the total, at most kLargestRequest; 0 when
 // the first answer held it all.
@@ -37,6 +41,11 @@ inline constexpr std::uint8_t kUsageLogType = 2;
 // The controller log's total as it declares it: the length at bytes 1..2
 // plus the 3 header bytes; 0 when not even the header came.
 std::uint32_t ControllerLogTotal(Bytes log);
+
+// The whole entries of the controller error log (type 1 at byte 0) of the
+// kinds 0, 1 and 2, each from its kind byte on; entries of another kind are
+// stepped over (10 bytes). Empty when the bytes are no error log.
+std::vector<Bytes> ControllerLogEntries(Bytes log);
 
 // Prints the controller error log (type 1 at byte 0); false, printing
 // nothing, when the bytes are no error log. firmwareText names an event
@@ -81,6 +90,14 @@ inline constexpr std::uint8_t kGrownPhysicalFormat = 13;
 // The defect data's total as it declares it: the list length at bytes 2..3
 // plus the 4 header bytes; 0 when not even the header came.
 std::uint32_t DefectDataTotal(Bytes data);
+
+struct Defect {
+    std::uint32_t cylinder = 0;  // 24 bits
+    std::uint8_t head = 0;
+    std::uint32_t sector = 0;
+};
+// The whole descriptors of the defect data.
+std::vector<Defect> Defects(Bytes data);
 
 // Prints the grown defect list: its heading, one row per whole descriptor
 // and a blank line, or the line that says there is none.
