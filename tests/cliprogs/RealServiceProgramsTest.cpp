@@ -1,85 +1,16 @@
 // The programs against the real service over strovsim's default cabinets
-// (cabinet 0 "CABINET1": six members, a spare in A4, units 0..2; cabinet 1
-// "CABINET2"). Each change is checked where it lands: in the simulated
-// controller's own state (its state file: mode pages byte for byte, units,
-// alias) and in `strovsim show`. The simulator's clock is virtual; a test
-// that waits on a long operation moves it on itself.
+// (ServiceFixture.h). Each change is checked where it lands: in the
+// simulated controller's own state (its state file: mode pages byte for
+// byte, units, alias) and in `strovsim show`.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "NetServerFixture.h"
-#include "ProgramRun.h"
-#include "platform/Clock.h"
-#include "sim/CabinetModel.h"
-#include "sim/ModelJson.h"
+#include "ServiceFixture.h"
 
 namespace clitest {
 namespace {
 
 using ::testing::HasSubstr;
-
-class ProgramsOnServiceTest : public netsrvtest::NetServerTest {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(StartSimulator());
-        ConfigureAdministration();
-        StartServer({"ORU_SMON_INTERVAL=0", "ORU_PLOG_INTERVAL=0"});
-    }
-
-    // The program's waits ten times shorter.
-    ProgramResult Run(const std::string& program, const std::vector<std::string>& arguments) {
-        return RunProgram(root_, program, arguments, {"ORU_TIME_SCALE=10"});
-    }
-    // A run during which simulated time passes, a second at a time, until
-    // the program ends.
-    ProgramResult RunAdvancing(const std::string& program,
-                               const std::vector<std::string>& arguments) {
-        testsupport::ChildProcess process;
-        if (!StartProgram(process, root_, program, arguments, {"ORU_TIME_SCALE=10"})) {
-            return {-1, "", process.StartError()};
-        }
-        const std::uint64_t end = platform::MonotonicMs() + kRunLimitMs;
-        while (process.Running() && platform::MonotonicMs() < end) {
-            Strovsim({"advance", "1000"});
-            platform::SleepMs(20);
-        }
-        return FinishProgram(process);
-    }
-
-    // A cabinet as the simulator's state file holds it.
-    sim::CabinetModel Cabinet(std::size_t n) {
-        sim::WorldModel world;
-        std::string error;
-        EXPECT_TRUE(sim::ModelJson::FromText(root_.Read("sim/state.json"), &world, &error))
-            << error;
-        return n < world.cabinets.size() ? world.cabinets[n] : sim::CabinetModel{};
-    }
-    // The lines of `strovsim show` about cabinet n.
-    std::string Shown(int n) {
-        std::string all;
-        Strovsim({"show"}, &all);
-        std::string cabinet;
-        bool inside = false;
-        std::istringstream in(all);
-        for (std::string line; std::getline(in, line);) {
-            if (line.rfind("cabinet ", 0) == 0 || line.rfind("path ", 0) == 0) {
-                inside = line.rfind("cabinet " + std::to_string(n) + " ", 0) == 0;
-            }
-            if (inside) {
-                cabinet += line + "\n";
-            }
-        }
-        return cabinet;
-    }
-    static bool Bit(const std::vector<std::uint8_t>& page, std::size_t at, std::uint8_t mask) {
-        return at < page.size() && (page[at] & mask) != 0;
-    }
-    static unsigned Be16(const std::vector<std::uint8_t>& page, std::size_t at) {
-        return at + 1 < page.size() ? page[at] << 8 | page[at + 1] : 0u;
-    }
-};
 
 // Offsets in the stored pages (a MODE SENSE reply's byte n is byte n - 8).
 constexpr std::size_t k21Flags = 3;     // hot spare 0x40, auto rebuild 0x08, auto include 0x04
