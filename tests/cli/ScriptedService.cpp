@@ -1,48 +1,27 @@
 #include "ScriptedService.h"
 
 #include "ProgramRun.h"
-#include "coresys/common/CodedBuff.h"
 #include "coresys/common/FieldText.h"
 #include "platform/Clock.h"
 #include "platform/Root.h"
 
 namespace clitest {
 
-std::uint32_t Word(const std::string& bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) << 24 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3]));
-}
-
-std::string Encoded(ORU_ReturnMsg& reply, const Request& request) {
-    reply.handle = CommandHandle(request.sequence, request.session);
-    unsigned char* bytes = reply.EncodeMsg();
-    std::string coded(reinterpret_cast<char*>(bytes), reply.length);
-    CodedBuff::FreeData(bytes);
-    return coded;
-}
-
-std::string Ok(const Request& request, std::uint32_t status) {
-    OkStatus_RtnMsg reply(status);
-    return Encoded(reply, request);
-}
-
 std::string Failed(const Request& request, const oruerr& error) {
     OruErrStatus_RtnMsg reply(RMT_ORUERRORSTATUS_MSG, 1);
     reply.error = error;
-    return Encoded(reply, request);
+    return EncodedReply(reply, request);
 }
 
 std::string StateReply(const Request& request, DiskArrayState state, OruServerState server) {
     State_RtnMsg reply(&state, &server, 1);
-    return Encoded(reply, request);
+    return EncodedReply(reply, request);
 }
 
 std::string BufferReply(const Request& request, const std::string& bytes) {
     Buffer_RtnMsg reply;
     reply.bytes.assign(bytes.begin(), bytes.end());
-    return Encoded(reply, request);
+    return EncodedReply(reply, request);
 }
 
 oruerr Error(std::uint32_t errorCode, std::uint32_t qualifier, std::uint32_t errorClass) {
@@ -109,23 +88,14 @@ clienttest::ListRecord ScriptedServiceTest::Record(const std::string& serial,
     return record;
 }
 
-void ScriptedServiceTest::SendFrame(int fd, const std::string& frame) {
-    clienttest::SendAll(
-        fd, clienttest::Be(0) + clienttest::Be(static_cast<std::uint32_t>(frame.size())) + frame);
-}
-
 bool ScriptedServiceTest::ReadRequest(int fd, Request& request) {
-    const std::string head = clienttest::ReadBytes(fd, 8, kRunLimitMs);
-    if (head.size() != 8 || Word(head, 0) != 0) {
-        return false;  // goodbye, or the client is gone
-    }
-    const std::string body = clienttest::ReadBytes(fd, Word(head, 4), kRunLimitMs);
-    if (body.size() < 20) {
+    clienttest::SessionRequest read;
+    if (!clienttest::ReadSessionRequest(fd, &read, kRunLimitMs)) {
         return false;
     }
-    request = Request{Word(body, 8), Word(body, 12), Word(body, 16), {}, body};
-    for (std::size_t at = 20; at + 4 <= body.size(); at += 4) {
-        request.values.push_back(Word(body, at));
+    request = Request{read.code, read.sequence, read.session, {}, read.body};
+    for (std::size_t at = 20; at + 4 <= read.body.size(); at += 4) {
+        request.values.push_back(clienttest::BeWord(read.body, at));
     }
     return true;
 }
@@ -146,7 +116,7 @@ void ScriptedServiceTest::Script(Answer answer) {
                     clienttest::SeesClose(fd, kRunLimitMs);
                     return;
                 }
-                SendFrame(fd, frame);
+                clienttest::SendSessionFrame(fd, frame);
             }
         }
     });
@@ -154,7 +124,7 @@ void ScriptedServiceTest::Script(Answer answer) {
 
 void ScriptedServiceTest::AnswerState(std::function<std::string(const Request&)> final) {
     Script([final](const Request& request) -> std::vector<std::string> {
-        return {Ok(request, 3), Ok(request, 2), final(request)};
+        return {OkReply(request, 3), OkReply(request, 2), final(request)};
     });
 }
 

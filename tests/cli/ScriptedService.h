@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "ScriptedReplies.h"
 #include "ServicePeer.h"
 #include "WireBytes.h"
 #include "coresys/common/DiskArrayState.h"
@@ -40,11 +41,10 @@ struct Request {
     std::uint32_t Value(std::size_t i) const { return i < values.size() ? values[i] : 0; }
 };
 
-std::uint32_t Word(const std::string& bytes, std::size_t at);
+using clienttest::EncodedReply;
+using clienttest::OkReply;
 
-// A reply coded for the request it answers.
-std::string Encoded(ORU_ReturnMsg& reply, const Request& request);
-std::string Ok(const Request& request, std::uint32_t status);
+// Replies coded for the request they answer (and EncodedReply, OkReply).
 std::string Failed(const Request& request, const oruerr& error);
 std::string StateReply(const Request& request, DiskArrayState state,
                        OruServerState server = OruServerState{});
@@ -77,8 +77,6 @@ class ScriptedServiceTest : public ::testing::Test {
     void Script(Answer answer);
     // Answers the state request with acknowledgements and the given final frame.
     void AnswerState(std::function<std::string(const Request&)> final);
-    // Sends one frame on the session.
-    static void SendFrame(int fd, const std::string& frame);
     // Reads one request frame; false when the client left or said goodbye.
     static bool ReadRequest(int fd, Request& request);
 

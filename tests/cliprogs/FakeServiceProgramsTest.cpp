@@ -56,10 +56,11 @@ class ProgramsOnFakeServiceTest : public ScriptedServiceTest {
                OruServerState server = OruServerState{}) {
         Script([state, answer, server](const Request& request) -> std::vector<std::string> {
             if (request.code == kGetState) {
-                return {Ok(request, 3), StateReply(request, state, server)};
+                return {OkReply(request, 3), StateReply(request, state, server)};
             }
             std::string final = answer ? answer(request) : std::string();
-            return {Ok(request, 3), Ok(request, 2), final.empty() ? Ok(request, 1) : final};
+            return {OkReply(request, 3), OkReply(request, 2),
+                    final.empty() ? OkReply(request, 1) : final};
         });
     }
 };
@@ -230,13 +231,13 @@ TEST_F(ProgramsOnFakeServiceTest, DkwipeFormatsOnceMoreAfterAClass7ErrorAndNoThi
 
 TEST_F(ProgramsOnFakeServiceTest, AServiceThatGoesAwayMidFormatIsNoReply) {
     Script([](const Request& request) -> std::vector<std::string> {
-        return {Ok(request, 3), Ok(request, 2), kClose};
+        return {OkReply(request, 3), OkReply(request, 2), kClose};
     });
     const ProgramResult run = Run("dkwipe", {"-F"});
     EXPECT_EQ(run.exitCode, 3) << run.err;
     EXPECT_THAT(run.err, HasSubstr("dkwipe:  " + Mark(9, 161)));
     Script([](const Request& request) -> std::vector<std::string> {
-        return {Ok(request, 3), kSilence};
+        return {OkReply(request, 3), kSilence};
     });
     const ProgramResult silent = Run("dkmend", {"-p"}, {"ORU_TIME_SCALE=1000"});
     EXPECT_EQ(silent.exitCode, 3) << silent.err;
@@ -356,7 +357,7 @@ TEST_F(ProgramsOnFakeServiceTest, DkwatchCancelsEveryTestTheSlotRanAtTheStart) {
             return {StateReply(request, FakeState(),
                                ++states == 1 ? TwoTestsOnB1() : OruServerState{})};
         }
-        return {Ok(request, 2), Ok(request, 1)};
+        return {OkReply(request, 2), OkReply(request, 1)};
     });
     const ProgramResult run = Run("dkwatch", {"-D", "B1", "-c"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -384,7 +385,7 @@ TEST_F(ProgramsOnFakeServiceTest, DkwatchEndsWithTheStatesFailure) {
     EXPECT_THAT(failed.err, HasSubstr("GET_STATE"));
     EXPECT_THAT(failed.err, HasSubstr("dkwatch:  " + Mark(9, 164)));
     Script([](const Request& request) -> std::vector<std::string> {
-        return {Ok(request, 3), kClose};
+        return {OkReply(request, 3), kClose};
     });
     const ProgramResult lost = Run("dkwatch", {});
     EXPECT_EQ(lost.exitCode, 2) << lost.err;

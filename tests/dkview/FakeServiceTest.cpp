@@ -42,7 +42,7 @@ TEST_F(FakeServiceTest, TheStateTheServiceSentIsShownAndOtherRepliesAreIgnored) 
     Script([](const Request& request) -> std::vector<std::string> {
         Request other = request;
         other.sequence += 40;  // a reply to some other request
-        return {Ok(request, 3), Ok(other, 1), Ok(request, 2),
+        return {OkReply(request, 3), OkReply(other, 1), OkReply(request, 2),
                 StateReply(request, OneControllerState())};
     });
     const DkviewResult run = RunDkview(root_, {"-c", "-S", "-V", kAlias});
@@ -145,7 +145,7 @@ TEST_F(FakeServiceTest, SenseDataChoosesTheMessageAndShowsItsBytesWhenVerbose) {
 }
 
 TEST_F(FakeServiceTest, AReplyOfTheWrongKindIsAFailedRequest) {
-    AnswerState([](const Request& request) { return Ok(request, 1); });
+    AnswerState([](const Request& request) { return OkReply(request, 1); });
     const DkviewResult run = RunDkview(root_, {kAlias});
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_THAT(run.err, HasSubstr("\"RMT_OKSTATUS_MSG\""));
@@ -154,7 +154,7 @@ TEST_F(FakeServiceTest, AReplyOfTheWrongKindIsAFailedRequest) {
 
 TEST_F(FakeServiceTest, AServiceThatDiesMidCommandIsNoReply) {
     Script([](const Request& request) -> std::vector<std::string> {
-        return {Ok(request, 3), kClose};
+        return {OkReply(request, 3), kClose};
     });
     const DkviewResult run = RunDkview(root_, {kAlias});
     EXPECT_EQ(run.exitCode, 3) << run.err;
@@ -170,7 +170,7 @@ TEST_F(FakeServiceTest, AServiceThatDiesBeforeReadingIsNoReply) {
 
 TEST_F(FakeServiceTest, ASilentServiceTimesOut) {
     Script([](const Request& request) -> std::vector<std::string> {
-        return {Ok(request, 3), kSilence};
+        return {OkReply(request, 3), kSilence};
     });
     // 300 s of the wait pass in a third of a second.
     const DkviewResult run = RunDkview(root_, {kAlias}, {"ORU_TIME_SCALE=1000"});
@@ -190,11 +190,11 @@ TEST_F(FakeServiceTest, ProgressMessagesKeepTheWaitGoingPastTheTimeOut) {
             return;
         }
         for (int i = 0; i < 40; ++i) {
-            SendFrame(fd, Ok(request, 2));
+            clienttest::SendSessionFrame(fd, OkReply(request, 2));
             ::usleep(100000);
         }
         for (const std::string& frame : answer(request)) {
-            SendFrame(fd, frame);
+            clienttest::SendSessionFrame(fd, frame);
         }
         clienttest::SeesClose(fd, kRunLimitMs);
     });
@@ -254,11 +254,11 @@ TEST_F(FakeServiceTest, TheListShowsSerialsAndAliases) {
 TEST_F(FakeServiceTest, RecommendationsArePrintedAsTheServiceAnswers) {
     Script([](const Request& request) -> std::vector<std::string> {
         if (request.code == kGetState) {
-            return {Ok(request, 3), StateReply(request, OneControllerState())};
+            return {OkReply(request, 3), StateReply(request, OneControllerState())};
         }
         PerfRecs_RtnMsg reply(1);
         reply.recs.recommendations[4] = 1;
-        return {Ok(request, 3), Encoded(reply, request)};
+        return {OkReply(request, 3), EncodedReply(reply, request)};
     });
     const DkviewResult run = RunDkview(root_, {"-S", "-r", "0301000025", "0302000025", kAlias});
     EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -268,12 +268,12 @@ TEST_F(FakeServiceTest, RecommendationsArePrintedAsTheServiceAnswers) {
 TEST_F(FakeServiceTest, APerformanceRequestTheServiceCannotRunFails) {
     Script([](const Request& request) -> std::vector<std::string> {
         if (request.code == kGetState) {
-            return {Ok(request, 3), StateReply(request, OneControllerState())};
+            return {OkReply(request, 3), StateReply(request, OneControllerState())};
         }
         oruerr error;
         error.errorCode = ERR_COMMAND_FAILED;
         error.qualifier = UNKNOWN_COMMAND;
-        return {Ok(request, 3), Failed(request, error)};
+        return {OkReply(request, 3), Failed(request, error)};
     });
     const DkviewResult recs = RunDkview(root_, {"-r", "0301000025", "0302000025", kAlias});
     EXPECT_EQ(recs.exitCode, 1) << recs.err;
@@ -293,7 +293,7 @@ TEST_F(FakeServiceTest, MetricsOfAnUnknownKindAreAnInternalError) {
         PerfMetric odd(static_cast<PERF_METRIC>(40), 1, 1, RELOP_GREATER);
         odd.values = {1, 2};
         reply.metrics.push_back(odd);
-        return {Encoded(reply, request)};
+        return {EncodedReply(reply, request)};
     });
     const DkviewResult run = RunDkview(root_, {"-m", "0301000025", "0302000025", kAlias});
     EXPECT_EQ(run.exitCode, 1) << run.err;

@@ -26,6 +26,11 @@ namespace cli {
 // The catalog set of the entry lines.
 inline constexpr int kControllerLogSet = 18;
 
+// The firmware error catalog, by the name the programs have always given it
+// and its library.
+inline constexpr const char* kFirmwareCatalogPath = "./fwerrcod.cat";
+inline constexpr const char* kFirmwareCatalogLibrary = "fwerrcod.dll";
+
 class ControllerLogTexts {
   public:
     static constexpr std::uint32_t kFirmwareTextBase = 2000;

@@ -1,11 +1,12 @@
 #include <iostream>
 #include <vector>
 
+#include "catalog/StringCatalog.h"
 #include "cli/common/ArrayConnect.h"
 #include "cli/common/CliConfig.h"
 #include "cli/common/CommandSubmit.h"
+#include "cli/common/ControllerLogLines.h"
 #include "cli/common/ExitCodes.h"
-#include "cli/common/FirmwareTexts.h"
 #include "cli/common/ProgramMessages.h"
 #include "cli/common/ValueText.h"
 #include "cli/dkjournal/Dkjournal.h"
@@ -184,9 +185,10 @@ class JournalRun {
         if (const std::uint32_t again = ResizedRequest(ControllerLogTotal(log), kFirstLogRequest)) {
             log = ReadControllerLog(again, kErrorLogType, 0);
         }
-        const FirmwareTexts firmware;
+        StringCatalog firmware(cli::kFirmwareCatalogPath, cli::kFirmwareCatalogLibrary);
+        const cli::ControllerLogTexts texts(GetCliCatalog(), firmware);
         const bool printed = PrintControllerErrorLog(
-            log, [&firmware](std::uint32_t code) { return firmware.Text(code); }, std::cout);
+            log, [&texts](std::uint32_t code) { return texts.FirmwareText(code); }, std::cout);
         if (!printed) {
             Fail(kBadLogItem, CLI_EXIT_USAGE);
         }

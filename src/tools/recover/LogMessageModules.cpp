@@ -7,16 +7,10 @@
 
 namespace salvage {
 
-namespace {
-
-constexpr const char* kFirmwareCatalogPath = "./fwerrcod.cat";
-constexpr const char* kFirmwareLibrary = "fwerrcod.dll";
-
-}  // namespace
-
 LogMessageModules::LogMessageModules(std::string arrayId)
     : arrayId_(std::move(arrayId)),
-      firmware_(std::make_unique<StringCatalog>(kFirmwareCatalogPath, kFirmwareLibrary)),
+      firmware_(
+          std::make_unique<StringCatalog>(cli::kFirmwareCatalogPath, cli::kFirmwareCatalogLibrary)),
       texts_(GetCliCatalog(), *firmware_) {}
 
 LogMessageModules::~LogMessageModules() = default;

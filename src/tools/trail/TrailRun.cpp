@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "catalog/StringCatalog.h"
+#include "cli/common/ControllerLogLines.h"
 #include "coresys/server/log/LogCatalog.h"
 #include "coresys/server/winnt/Service/ServerConfig.h"
 #include "platform/Root.h"
@@ -18,9 +19,6 @@
 namespace trail {
 
 namespace {
-
-constexpr const char* kFirmwareCatalogPath = ".\\fwerrcod.cat";
-constexpr const char* kFirmwareLibrary = "fwerrcod.dll";
 
 int ThisYear() {
     const std::time_t now = std::time(nullptr);
@@ -57,7 +55,8 @@ int RunTrail(const std::vector<std::string>& arguments, std::ostream& outStream,
     std::unique_ptr<ScrollConfig, FreeConfig> config(InitScrollConfig(1, nullptr));
     StringCatalog& catalog = *config->catalog;
     // A missing firmware catalog is this program's own complaint.
-    StringCatalog firmware(kFirmwareCatalogPath, kFirmwareLibrary, StringCatalog::Missing::QUIET);
+    StringCatalog firmware(cli::kFirmwareCatalogPath, cli::kFirmwareCatalogLibrary,
+                           StringCatalog::Missing::QUIET);
     if (firmware.OpenResult() != 0) {
         err.Put(TrailTexts::kNoCatalogs);
         err.Put('\n');
