@@ -30,9 +30,10 @@ std::vector<std::uint8_t> ConfiguredPage21(std::uint8_t targetX, std::uint8_t ta
     std::vector<std::uint8_t> p = DefaultPage21(targetX, targetY);
     // Hot spare wanted, automatic rebuild and include, log full warning.
     p[3] = 0x40 | 0x08 | 0x04 | 0x02;
-    // Rebuild priority high; parity, synchronous and wide transfers,
-    // terminator power and unit attention on.
-    p[4] = 0x20 | 0x10 | 0x08 | 0x04 | 0x02 | 0x01;
+    // Rebuild priority high (its bit clear: a set bit asks for a low
+    // priority); parity, synchronous and wide transfers, terminator power
+    // and unit attention on.
+    p[4] = 0x10 | 0x08 | 0x04 | 0x02 | 0x01;
     // Capacity warning at 90 percent: (58981 + 1) x 100 / 65535.
     p[8] = 58981 >> 8;
     p[9] = 58981 & 0xFF;

@@ -6,6 +6,7 @@
 
 #include "CliTestSupport.h"
 #include "cli/common/CliConfig.h"
+#include "cli/common/ValueText.h"
 
 namespace {
 
@@ -48,6 +49,16 @@ TEST_F(CatalogTextsTest, SetsNineAndTenHoldEveryTextTheLibraryUses) {
         catalog.GetStringCommonBuf(10, item, 0u);
         EXPECT_EQ(catalog.CatGetStringErrno(), 0) << "set 10 item " << item;
     }
+}
+
+// The third yes/no word shows the rebuild priority, whose 0 asks for a high
+// priority: the English words must say so, or every display reads backwards.
+TEST_F(CatalogTextsTest, TheRebuildPriorityReadsHighForZero) {
+    ::setenv("LANG", "en_GB.UTF-8", 1);
+    InitCliConfig(0, nullptr);
+    ValueText words;
+    EXPECT_STREQ(words.ThirdYesNo(0), "High");
+    EXPECT_STREQ(words.ThirdYesNo(1), "Low");
 }
 
 }  // namespace

@@ -27,19 +27,19 @@ constexpr std::size_t k22Word16 = 15;
 
 TEST_F(ProgramsOnServiceTest, DktuneChangesTheSettingsTheArrayHolds) {
     const sim::CabinetModel before = Cabinet(0);
-    ASSERT_TRUE(Bit(before.page21, k21Flags, 0x08));     // automatic rebuild on
-    ASSERT_TRUE(Bit(before.page21, k21Transfer, 0x20));  // priority low
-    ASSERT_TRUE(Bit(before.page08, k08Cache, 0x04));     // write cache on
-    ASSERT_FALSE(Bit(before.page22, k22Flags, 0x02));    // very early busy off
+    ASSERT_TRUE(Bit(before.page21, k21Flags, 0x08));      // automatic rebuild on
+    ASSERT_FALSE(Bit(before.page21, k21Transfer, 0x20));  // priority high
+    ASSERT_TRUE(Bit(before.page08, k08Cache, 0x04));      // write cache on
+    ASSERT_FALSE(Bit(before.page22, k22Flags, 0x02));     // very early busy off
     const ProgramResult run =
-        Run("dktune", {"-a", "off", "-p",  "high", "-t",  "5",  "-b", "on", "-q", "40",      "-n",
-                       "16", "-w",  "off", "-e",   "off", "-f", "on", "-r", "on", "CABINET1"});
+        Run("dktune", {"-a", "off", "-p",  "low", "-t",  "5",  "-b", "on", "-q", "40",      "-n",
+                       "16", "-w",  "off", "-e",  "off", "-f", "on", "-r", "on", "CABINET1"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(Lines(run.out).size(), 10u) << run.out;
     const sim::CabinetModel after = Cabinet(0);
     EXPECT_FALSE(Bit(after.page21, k21Flags, 0x08));
     EXPECT_TRUE(Bit(after.page21, k21Flags, 0x04));  // automatic include untouched
-    EXPECT_FALSE(Bit(after.page21, k21Transfer, 0x20));
+    EXPECT_TRUE(Bit(after.page21, k21Transfer, 0x20));
     EXPECT_TRUE(Bit(after.page21, k21Transfer, 0x10));  // parity untouched
     EXPECT_TRUE(Bit(after.page21, k21Fill, 0x20));
     EXPECT_TRUE(Bit(after.page21, k21Fill, 0x10));
