@@ -14,7 +14,7 @@ namespace {
 
 using namespace platform;
 
-constexpr std::uint64_t kStartPollMs = 10000;  // the Part's 10-second wait, as a poll limit
+constexpr std::uint64_t kStartPollMs = 10000;  // the designed 10-second wait, as a poll limit
 constexpr std::uint64_t kStopRetryMs = 500;
 constexpr int kMaxBrokenPipes = 3;
 constexpr int kMaxStopAttempts = 30;
@@ -119,7 +119,7 @@ bool AwaitStart(ScHandle service) {
             return false;
         }
         if (MonotonicMs() >= deadline) {
-            return true;  // still starting: the Part's blind wait would not have told either
+            return true;  // still starting: a blind 10-second wait would not have told either
         }
         SleepMs(50);
     }

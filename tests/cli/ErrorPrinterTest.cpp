@@ -467,7 +467,7 @@ TEST_F(ErrorPrinterTest, StorageCommandFailuresFindTheirOemTexts) {
     }
 }
 
-// A record that names an OEM catalog nobody ships gets the Part's "no OEM
+// A record that names an OEM catalog nobody ships gets the "no OEM
 // text" line and the generic print, but no complaint about the catalog.
 TEST_F(ErrorPrinterTest, AnOemCatalogThatIsNotThereIsAQuietMiss) {
     oruerr error = Error(ERR_COMMAND_FAILED, CREATE_LUN, SUBSYSTEM);

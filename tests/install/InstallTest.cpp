@@ -118,7 +118,7 @@ TEST_F(InstallTest, InstallStartInterrogateStopAndRemove) {
     EXPECT_NE(status.processId, 0u);
     EXPECT_EQ(ServiceIsRunning(name.c_str()), 1);
 
-    // Installed as the Part says: automatic start, own process, display name = name.
+    // Installed as designed: automatic start, own process, display name = name.
     ScHandle manager = OpenSCManager();
     ScHandle service = OpenService(manager, name);
     ServiceConfig config;
