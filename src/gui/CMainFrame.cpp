@@ -19,6 +19,7 @@
 #include "gui/CAboutDlg.h"
 #include "gui/CArrayProvider.h"
 #include "gui/CCreateViewDlg.h"
+#include "gui/CDevPropSheet.h"
 #include "gui/CDeviceListView.h"
 #include "gui/CDiscoverHostsDlg.h"
 #include "gui/CNoticeDlg.h"
@@ -346,7 +347,11 @@ void CMainFrame::SetWaitCursor(bool on) {
 void CMainFrame::RunDeviceProperties(DiskArray& array, const std::string& title) {
     if (propertiesRunner_) {
         propertiesRunner_(array, QString::fromStdString(title));
+        return;
     }
+    // Its waits are the frame's: one busy state for the whole program.
+    CDevPropSheet sheet(array, QString::fromStdString(title), *this, this);
+    sheet.exec();
 }
 
 void CMainFrame::OnWaitTick() {

@@ -68,7 +68,8 @@ class CMainFrame : public QMainWindow, public EventLoopHost {
     // a wait runs. True when the one-shot request was taken.
     bool OnIdle(bool openPropertiesOnce);
 
-    // The Device Properties sheet: what runs it for a connected array.
+    // What shows the Device Properties sheet of a connected array instead
+    // of the sheet itself (tests).
     void SetDevicePropertiesRunner(std::function<void(DiskArray&, const QString&)> runner) {
         propertiesRunner_ = std::move(runner);
     }

@@ -6,15 +6,25 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 #include "GuiTestSupport.h"
+#include "SheetTestSupport.h"
+#include "client/DiskArray.h"
 #include "gui/CAboutDlg.h"
 #include "gui/CAddFilterDlg.h"
 #include "gui/CCreateViewDlg.h"
+#include "gui/CDevDiagPage.h"
+#include "gui/CDevLUNPage.h"
+#include "gui/CDevPerfPage.h"
+#include "gui/CDevPropSheet.h"
+#include "gui/CDevStatusPage.h"
 #include "gui/CDeviceListView.h"
 #include "gui/CDiscoverHostsDlg.h"
 #include "gui/CMainFrame.h"
@@ -34,13 +44,19 @@ bool Tagged(const QString& text) {
     return tag.match(text).hasMatch();
 }
 
+// A number shown is data, not a text.
+bool Number(const QString& text) {
+    static const QRegularExpression number(R"(^\d+$)");
+    return number.match(text).hasMatch();
+}
+
 // Every text of the widget and its children that the program wrote.
 void ExpectAllTagged(QWidget* widget) {
     if (!widget->windowTitle().isEmpty()) {
         EXPECT_TRUE(Tagged(widget->windowTitle())) << widget->windowTitle().toStdString();
     }
     for (QLabel* label : widget->findChildren<QLabel*>()) {
-        if (!label->text().isEmpty()) {
+        if (!label->text().isEmpty() && !Number(label->text())) {
             EXPECT_TRUE(Tagged(label->text())) << label->text().toStdString();
         }
     }
@@ -53,6 +69,50 @@ void ExpectAllTagged(QWidget* widget) {
         for (int i = 0; i < tabs->count(); ++i) {
             EXPECT_TRUE(Tagged(tabs->tabText(i))) << tabs->tabText(i).toStdString();
         }
+    }
+}
+
+// Every item of a tree and every line below it.
+void ExpectTreeTagged(QTreeWidgetItem* item) {
+    EXPECT_TRUE(Tagged(item->text(0))) << item->text(0).toStdString();
+    for (int i = 0; i < item->childCount(); ++i) {
+        ExpectTreeTagged(item->child(i));
+    }
+}
+
+TEST(PseudoLanguage, EveryTextOfTheDevicePropertiesSheetComesFromTheCatalog) {
+    // An array that is not connected: the sheet shows its state only.
+    DiskArray array("hostA", "QX0000000001", nullptr);
+    *array.GetStatePtr() = guitest::SampleState();
+    guitest::TestHost host;
+    oru::CDevPropSheet sheet(array, oru::QText(oru::txt::kDevicePropertiesTitle, "hostA", "A"),
+                             host);
+    ExpectAllTagged(&sheet);
+    for (QTreeWidget* tree : {sheet.StatusPage()->Tree(), sheet.DiagPage()->Tree()}) {
+        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+            ExpectTreeTagged(tree->topLevelItem(i));
+        }
+    }
+    oru::CCreateLunDlg create(200, 1, {2});
+    ExpectAllTagged(&create);
+    oru::CRenumberLunDlg renumber(1, {2});
+    ExpectAllTagged(&renumber);
+    oru::CPercentDlg percent(oru::QText(oru::txt::kWarnVerify));
+    ExpectAllTagged(&percent);
+    oru::CDownDiskDlg down;
+    ExpectAllTagged(&down);
+    oru::CTestDiskDlg test(sheet.Commands(), 0);
+    ExpectAllTagged(&test);
+    EXPECT_TRUE(Tagged(test.Information()->toPlainText()));
+    oru::CControllerLogDlg log({});
+    ExpectAllTagged(&log);
+    EXPECT_TRUE(Tagged(log.List()->item(0)->text()));
+    PerfRecs recs;
+    recs.conditions[0] = 1;
+    oru::CPerfRecommendDlg recommend(oru::Recommendation::FromRecs(recs));
+    ExpectAllTagged(&recommend);
+    for (int i = 0; i < recommend.Lines()->count(); ++i) {
+        EXPECT_TRUE(Tagged(recommend.Lines()->item(i)->text()));
     }
 }
 

@@ -1,0 +1,63 @@
+// How the pages of the Device Properties sheet talk to their array: every
+// request is sent, awaited with the one command wait (WaitForCommand, which
+// holds the busy state so that the sheet's refresh timer stands aside), and
+// answered on screen: the request's own message when the reply is not the
+// one expected. Also the sheet's message boxes and confirmations, parented
+// on the sheet, and its wait cursor.
+#pragma once
+
+#include <QMessageBox>
+
+#include <cstdint>
+
+#include "coresys/common/CommandHandle.h"
+#include "gui/CommandWait.h"
+#include "gui/GuiTextIds.h"
+
+class DiskArray;
+class DiskArrayState;
+class OruServerState;
+class QWidget;
+
+namespace oru {
+
+class ArrayCommands {
+  public:
+    ArrayCommands(DiskArray& array, CommandWaitHost& waits, QWidget* parent)
+        : array_(array), waits_(waits), parent_(parent) {}
+
+    DiskArray& Array() { return array_; }
+    const DiskArrayState& State() const;
+    const OruServerState& Server() const;
+
+    // Waits for the final reply to the request.
+    CommandReply Await(const CommandHandle& handle);
+    // Waits; true when the reply is of `expected` kind (plain success by
+    // default), else shows `failure` and answers false.
+    bool Run(const CommandHandle& handle, TextId failure, std::uint32_t expected = 1);
+
+    // Whether a command wait runs now (the sheet's timer and posted
+    // refreshes stand aside meanwhile).
+    bool Busy();
+
+    void Message(TextId text, QMessageBox::Icon icon = QMessageBox::Warning);
+    void Message(const QString& text, QMessageBox::Icon icon);
+    // OK / Cancel with the warning icon: true for OK.
+    bool Confirm(TextId text);
+
+  private:
+    DiskArray& array_;
+    CommandWaitHost& waits_;
+    QWidget* parent_;
+};
+
+// The wait cursor for a scope.
+class WaitCursor {
+  public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace oru
