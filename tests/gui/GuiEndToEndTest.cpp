@@ -1,21 +1,12 @@
-// The graphical manager against the real service over the simulator's
-// default cabinets: the program's application object runs in this process
-// (offscreen), OruServr in the console, strovsim in the background. A
-// session of the test's own (libqen) makes the service read a changed
-// cabinet at once, so each check can say how many gross-status rounds the
-// window needed to show it.
-//
-// The window is also grabbed into PNG files (a plain and a filtered list),
-// by default into the build tree's gui-grabs/, or into ORU_GRAB_DIR.
+// The list of the graphical manager against the real service over the
+// simulator's default cabinets (GuiEndToEndFixture.h): each check can say
+// how many gross-status rounds the window needed to show a change. The
+// window is also grabbed into PNG files (a plain and a filtered list).
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QLabel>
-#include <QPixmap>
 
-#include <cstdlib>
-
-#include "ArrayClientFixture.h"
+#include "GuiEndToEndFixture.h"
 #include "GuiTestSupport.h"
 #include "client/DiskArray.h"
 #include "coresys/common/GrossStatus.h"
@@ -30,96 +21,14 @@
 
 namespace {
 
-constexpr const char* kFirst = "QX0000000001";
-constexpr const char* kSecond = "QX0000000002";
-constexpr int kLimitMs = 30000;
-
-class GuiEndToEnd : public netsrvtest::ArrayClientTest {
+class GuiEndToEnd : public guitest::GuiEndToEnd {
   protected:
-    void SetUp() override {
-        // The service polls nothing on its own: every state it answers a
-        // gross-status request with was built for a request of the test.
-        StartAndConnect(kFirst, {"ORU_SMON_INTERVAL=0", "ORU_PLOG_INTERVAL=0"});
-        ASSERT_TRUE(FetchState());
-        // Rounds of 300 ms, reply budgets of 3 s.
-        platform::SetTimeScale(100);
-        // A message box would wait for a user: record it and go on.
-        guitest::RecordMessages(&messages_);
-    }
-
-    void TearDown() override {
-        for (const QString& message : messages_) {
-            ADD_FAILURE() << "message: " << message.toStdString();
-        }
-        guitest::StopRecordingMessages();
-        app_.reset();
-        guitest::Eventually([] { return oru::RunningWorkers() == 0; }, kLimitMs);
-        platform::SetTimeScale(0);
-        ArrayClientTest::TearDown();
-    }
-
-    void Open() {
-        app_ = std::make_unique<oru::COruApp>(QStringList(), ORU_BIN_DIR "/oru");
-        app_->Start();
-        ASSERT_TRUE(guitest::Eventually([this] { return Frame().FirstRebuildDone(); }, kLimitMs));
-    }
-
-    oru::CMainFrame& Frame() { return app_->Frame(); }
-    oru::CArrayProvider& Arrays() {
-        return dynamic_cast<oru::CArrayProvider&>(Frame().Model().Provider(0));
-    }
-
-    // The row of an array: its item in the list, or nullptr.
-    QTreeWidgetItem* RowOf(const std::string& serial) {
-        const int serialColumn = ColumnOf(oru::keys::kColumnNames[0]);
-        for (int i = 0; i < Frame().List()->topLevelItemCount(); ++i) {
-            QTreeWidgetItem* item = Frame().List()->topLevelItem(i);
-            if (item->text(serialColumn).toStdString() == serial) {
-                return item;
-            }
-        }
-        return nullptr;
-    }
-
-    int ColumnOf(const std::string& column) {
-        const std::vector<std::string>& columns = Frame().Settings().Columns();
-        return static_cast<int>(std::find(columns.begin(), columns.end(), column) -
-                                columns.begin());
-    }
-
-    std::string StatusOf(const std::string& serial) {
-        QTreeWidgetItem* row = RowOf(serial);
-        return row != nullptr ? row->text(ColumnOf(oru::keys::kColumnNames[3])).toStdString()
-                              : std::string();
-    }
-
-    // A user view of this host's arrays with the columns given.
-    void ShowView(const std::string& name, const std::vector<std::string>& columns,
-                  const std::vector<oru::ColumnFilter>& filters = {}) {
-        oru::CViewSettings& settings = Frame().Settings();
-        ASSERT_TRUE(settings.CreateView(name));
-        settings.ApplyOptions(columns, columns, filters.empty() ? settings.Filters() : filters,
-                              oru::CViewSettings::kAscending);
-        settings.ApplyHosts(true, {netsrvtest::AnnouncedHostName()});
-        const int before = Frame().Rebuilds();
-        Frame().Tree()->setCurrentItem(
-            Frame().Tree()->InsertUserView(name, QString::fromStdString(name)));
-        ASSERT_TRUE(guitest::Eventually([&] { return Frame().Rebuilds() > before; }, kLimitMs));
-    }
-
     void Grab(const char* file) {
-        const char* dir = std::getenv("ORU_GRAB_DIR");
-        const QString target = dir != nullptr ? QString(dir) : QString(ORU_GRAB_DEFAULT_DIR);
-        QDir().mkpath(target);
         Frame().resize(1240, 260);
         // Room for the whole status text.
         Frame().List()->setColumnWidth(ColumnOf(oru::keys::kColumnNames[3]), 420);
-        QApplication::processEvents();
-        EXPECT_TRUE(Frame().grab().save(target + "/" + file)) << file;
+        GrabTo(&Frame(), file);
     }
-
-    std::unique_ptr<oru::COruApp> app_;
-    std::vector<QString> messages_;
 };
 
 TEST_F(GuiEndToEnd, TheListShowsTheSimulatorsArraysWithTheirStatus) {

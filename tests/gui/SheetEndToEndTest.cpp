@@ -1,0 +1,234 @@
+// The Device Properties sheet against the real service over the simulator's
+// cabinets (GuiEndToEndFixture.h): opened from the list, its Refresh reads
+// the array once, a logical drive it creates is in the simulator's cabinet,
+// and its performance charts come from preventive records seeded in the
+// service's log by the service's own log writer. Every page is grabbed
+// into a PNG file.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+#include <ctime>
+#include <functional>
+#include <sstream>
+
+#include "GuiEndToEndFixture.h"
+#include "GuiTestSupport.h"
+#include "PerfTestSupport.h"
+#include "client/DiskArray.h"
+#include "gui/CDevCapPage.h"
+#include "gui/CDevDiagPage.h"
+#include "gui/CDevLUNPage.h"
+#include "gui/CDevPerfPage.h"
+#include "gui/CDevPropSheet.h"
+#include "gui/CDevStatusPage.h"
+#include "gui/CDeviceListView.h"
+#include "support/LogGenerator.h"
+
+namespace {
+
+using oru::CDevPropSheet;
+using testsupport::LogGenerator;
+
+class SheetEndToEnd : public guitest::GuiEndToEnd {
+  protected:
+    // Opens the sheet of an array through the list's Device Properties;
+    // `body` runs while it is open (shown, not modal), on the frame's waits.
+    void WithSheet(const char* serial, const std::function<void(CDevPropSheet&)>& body) {
+        bool ran = false;
+        Frame().SetDevicePropertiesRunner([&](DiskArray& array, const QString& title) {
+            CDevPropSheet sheet(array, title, Frame(), &Frame());
+            sheet.resize(820, 600);
+            sheet.show();
+            QApplication::processEvents();
+            body(sheet);
+            ran = true;
+        });
+        ASSERT_NE(RowOf(serial), nullptr);
+        Frame().List()->clearSelection();
+        RowOf(serial)->setSelected(true);
+        Frame().OnDeviceProperties();
+        EXPECT_TRUE(ran);
+    }
+
+    // Commands of one kind a controller path received since its trace was
+    // cleared (the alias read, 0xFC, is sent once per state the service
+    // builds).
+    int Commands(const char* path, const char* opcode) {
+        std::istringstream lines(sim_.Trace(path));
+        int count = 0;
+        for (std::string line; std::getline(lines, line);) {
+            count += line.find(std::string("op=") + opcode) != std::string::npos ? 1 : 0;
+        }
+        return count;
+    }
+};
+
+TEST_F(SheetEndToEnd, TheSheetOpensFromTheListAndItsRefreshReadsTheArrayOnce) {
+    Open();
+    ASSERT_TRUE(guitest::Eventually([&] { return StatusOf(kFirst) == "Normal"; }, kLimitMs));
+    // Without a runner the frame shows the sheet itself, modally.
+    bool checked = false;
+    guitest::AnswerNextModal([&](QWidget* modal) {
+        auto* sheet = qobject_cast<CDevPropSheet*>(modal);
+        ASSERT_NE(sheet, nullptr);
+        EXPECT_EQ(sheet->windowTitle().toStdString(),
+                  "Device Properties - " + netsrvtest::AnnouncedHostName() + " : CABINET1");
+        QTreeWidget* tree = sheet->StatusPage()->Tree();
+        EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(0), "Condition: Normal");
+        EXPECT_EQ(tree->topLevelItem(2)->childCount(), 12);  // Disks
+        // Controller X of the first cabinet answers on both its paths.
+        ASSERT_EQ(sim_.Control({"clear-trace", "STROVANE0"}), 0);
+        ASSERT_EQ(sim_.Control({"clear-trace", "PHYSICALDRIVE1"}), 0);
+        sheet->StatusPage()->RefreshButton()->click();
+        EXPECT_TRUE(guitest::Eventually([&] { return sheet->RefreshesRun() == 1; }, kLimitMs));
+        EXPECT_EQ(Commands("STROVANE0", "fc") + Commands("PHYSICALDRIVE1", "fc"), 1);
+        checked = true;
+        sheet->reject();
+    });
+    Frame().List()->clearSelection();
+    RowOf(kFirst)->setSelected(true);
+    Frame().OnDeviceProperties();
+    EXPECT_TRUE(checked);
+    // The session is closed again and the row refreshed.
+    ASSERT_TRUE(guitest::Eventually([&] { return StatusOf(kFirst) == "Normal"; }, kLimitMs));
+}
+
+TEST_F(SheetEndToEnd, ALogicalDriveCreatedInTheSheetIsInTheSimulatorsCabinet) {
+    Open();
+    WithSheet(kFirst, [&](CDevPropSheet& sheet) {
+        sheet.ShowPage(CDevPropSheet::kLunPage);
+        oru::CDevLUNPage* luns = sheet.LunPage();
+        ASSERT_EQ(luns->List()->count(), 3);
+        ASSERT_GE(luns->Table().unallocated, 50u);
+        ASSERT_EQ(luns->Table().free.front(), 3u);
+        guitest::AnswerNextModal([](QWidget* modal) {
+            auto* create = qobject_cast<oru::CCreateLunDlg*>(modal);
+            ASSERT_NE(create, nullptr);
+            create->CapacityEdit()->setText("0.50");
+            create->accept();
+        });
+        luns->CreateButton()->click();
+        ASSERT_TRUE(guitest::Eventually([&] { return luns->List()->count() == 4; }, kLimitMs));
+        EXPECT_EQ(luns->Table().present.back().number, 3u);
+        EXPECT_EQ(luns->Table().present.back().capacity, 50u);
+    });
+    // 0.50 GB is 1024 units of 2^19 bytes: 1048576 blocks.
+    std::string cabinets;
+    ASSERT_EQ(sim_.Control({"show"}, &cabinets), 0);
+    const std::size_t lun = cabinets.find("  lun 3 ");
+    ASSERT_NE(lun, std::string::npos) << cabinets;
+    const std::string line = cabinets.substr(lun, cabinets.find('\n', lun) - lun);
+    EXPECT_NE(line.find("blocks 1048576"), std::string::npos) << line;
+}
+
+// The same cabinets, whose log holds two days of preventive records of the
+// first cabinet, ending now.
+class SheetPerformanceEndToEnd : public SheetEndToEnd {
+  protected:
+    static constexpr std::uint32_t kSlots = 2 * 96;
+
+    void BeforeService() override {
+        const std::uint32_t now = static_cast<std::uint32_t>(std::time(nullptr));
+        // On an hour, so that every sample is four whole slots.
+        first_ = (now - kSlots * 900) / 3600 * 3600;
+        LogGenerator::Options options;
+        options.directory = root_.File("c/oru_log");
+        options.startTime = first_;
+        LogGenerator log(options);
+        LogGenerator::Series days;
+        days.first = first_;
+        days.count = kSlots;
+        days.words = [](const LogGenerator::Slot& slot) { return Words(slot.index); };
+        log.WriteSeries(days);
+        ASSERT_TRUE(log.Flush());
+    }
+
+    // The record of a slot: six member disks; a rebuild that fails in hour
+    // 10 of each day (its state 0, then 2); less free space as the hours
+    // go; activity that changes by the hour; relocation and disk queue
+    // beyond their limits now and then.
+    static perftest::Words Words(std::uint32_t slot) {
+        const std::uint32_t hour = slot / 4;
+        const std::uint32_t rebuild = hour % 24 != 10 ? 1 : slot % 4 == 0 ? 0 : 2;
+        return perftest::With(perftest::QuietWords(), {{9, 6},
+                                                       {20, rebuild},
+                                                       {21, 4194303 - hour * 40000},
+                                                       {22, 512},
+                                                       {23, 6291455},
+                                                       {24, 512},
+                                                       {51, hour % 7 == 3 ? 3 : 1},
+                                                       {59, 1000 + 400 * (hour % 12)},
+                                                       {61, 4500 + 900 * (hour % 8)},
+                                                       {92, hour % 9 == 4 ? 30 : 5}});
+    }
+
+    std::uint32_t first_ = 0;
+};
+
+TEST_F(SheetPerformanceEndToEnd, TheChartsShowTheSeededRecordsAndEveryPageIsGrabbed) {
+    // A pulled drive, so that the pictures have something to frame.
+    ASSERT_EQ(sim_.Control({"pull", "0", "A2"}), 0);
+    Open();
+    WithSheet(kFirst, [&](CDevPropSheet& sheet) {
+        sheet.ShowPage(CDevPropSheet::kPerfPage);
+        oru::CDevPerfPage* perf = sheet.PerfPage();
+        const oru::PerfDataSet& data = perf->Data();
+        // An hour a sample, from the first record to the end of the window.
+        ASSERT_GE(data.count, 44);
+        ASSERT_LE(data.count, 49);
+        int six = 0;
+        for (std::uint32_t disks : data.metrics[2].samples) {
+            six += disks == 6 ? 1 : 0;
+        }
+        EXPECT_GE(six, data.count - 1);
+        EXPECT_EQ(data.metrics[1].samples[10], 2u);  // the failed rebuild
+        EXPECT_EQ(data.metrics[7].reference, 20u);
+        ASSERT_TRUE(perf->Chart().LaidOut());
+        EXPECT_EQ(perf->Chart().AllSeries().size(), 6u);
+        GrabTo(&sheet, "oru-sheet-performance.png");
+        perf->ThresholdsButton()->click();
+        EXPECT_EQ(perf->Chart().AllSeries().size(), 5u);
+        GrabTo(&sheet, "oru-sheet-thresholds.png");
+        QString recommendation;
+        guitest::AnswerNextModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<oru::CPerfRecommendDlg*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            recommendation = dialog->Text()->text();
+            GrabTo(dialog, "oru-sheet-recommendations.png");
+            dialog->accept();
+        });
+        perf->RecommendButton()->click();
+        EXPECT_FALSE(recommendation.isEmpty());
+
+        // The other pages, over the cabinet with its pulled drive.
+        QTreeWidget* tree = sheet.StatusPage()->Tree();
+        ASSERT_TRUE(guitest::Eventually([&] {
+            sheet.Refresh(CDevPropSheet::kReadState);
+            return tree->topLevelItem(0)->child(0)->text(0) != "Condition: Normal";
+        }));
+        EXPECT_FALSE(sheet.StatusPage()->Keys().empty());
+        sheet.ShowPage(CDevPropSheet::kStatusPage);
+        sheet.StatusPage()->OnPictureClicked(QPoint(30, 92));  // Disk A2
+        GrabTo(&sheet, "oru-sheet-status.png");
+        sheet.ShowPage(CDevPropSheet::kConfigPage);
+        GrabTo(&sheet, "oru-sheet-configuration.png");
+        sheet.ShowPage(CDevPropSheet::kLunPage);
+        sheet.LunPage()->List()->setCurrentRow(0);
+        GrabTo(&sheet, "oru-sheet-logical-drives.png");
+        sheet.ShowPage(CDevPropSheet::kDiagPage);
+        sheet.DiagPage()->SelectDisk(2);
+        GrabTo(&sheet, "oru-sheet-diagnostics.png");
+        sheet.ShowPage(CDevPropSheet::kCapacityPage);
+        EXPECT_EQ(sheet.CurrentPage(), CDevPropSheet::kCapacityPage);
+        GrabTo(&sheet, "oru-sheet-capacity.png");
+    });
+}
+
+}  // namespace
