@@ -24,7 +24,9 @@ BenchMachine::~BenchMachine() {
     Stop();
 }
 
-std::string BenchMachine::Start(bool withServer, const std::string& scenario) {
+std::string BenchMachine::Start(
+    bool withServer, const std::string& scenario,
+    const std::function<void(const testsupport::FreshRoot&)>& beforeServer) {
     root_ = std::make_unique<testsupport::FreshRoot>();
     if (root_->Path().empty()) {
         return "no temporary root";
@@ -59,6 +61,9 @@ std::string BenchMachine::Start(bool withServer, const std::string& scenario) {
     }
     if (!withServer) {
         return "";
+    }
+    if (beforeServer) {
+        beforeServer(*root_);
     }
     server_ = std::make_unique<testsupport::ServerProcess>(*root_, ORU_BIN_DIR);
     if (!server_->Start({"ORU_TIME_SCALE"})) {

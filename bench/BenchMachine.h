@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,8 +29,11 @@ class BenchMachine {
     BenchMachine& operator=(const BenchMachine&) = delete;
 
     // Empty on success, else what went wrong. scenario: the simulator's
-    // world as JSON text ("" for its default two cabinets).
-    std::string Start(bool withServer, const std::string& scenario = "");
+    // world as JSON text ("" for its default two cabinets). beforeServer
+    // runs in the new root before the service starts (a benchmark seeds
+    // the service's log there).
+    std::string Start(bool withServer, const std::string& scenario = "",
+                      const std::function<void(const testsupport::FreshRoot&)>& beforeServer = {});
     // Runs one strovsim subcommand in the root; its exit code (0 done) and
     // its standard output in *output.
     int Strovsim(const std::vector<std::string>& arguments, std::string* output = nullptr);

@@ -12,10 +12,22 @@
 // while a 5 ms timer ticks; the longest gap between two ticks is what the
 // window's user would feel. The peer's arrays change status every round, so
 // every row is refreshed each time.
+//
+// BM_SheetAllPages: the Device Properties sheet of the largest array the
+// simulator makes (twelve drives, eight logical drives), whose log holds 14
+// days of preventive records: from the state request to every page shown and
+// drawn, the Performance page's two metric requests included.
+//
+// BM_ChartRepaint/<samples>: one paint of the Performance page's Events chart
+// (800 x 450 pixels) over a day (24 hourly samples) or the 14 days the page
+// reads (336 samples, 108 of them visible at that width).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <nlohmann/json.hpp>
@@ -23,21 +35,33 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <thread>
 
 #include "BenchMachine.h"
+#include "GuiTestSupport.h"
+#include "PerfTestSupport.h"
 #include "QuietOffscreen.h"
 #include "ServicePeer.h"
 #include "WireBytes.h"
+#include "client/DiskArray.h"
+#include "client/QEN.h"
+#include "coresys/common/ORU_ReturnMsg.h"
+#include "coresys/common/PerfMetric.h"
 #include "gui/CArrayProvider.h"
+#include "gui/CDevPerfPage.h"
+#include "gui/CDevPropSheet.h"
 #include "gui/CMainFrame.h"
 #include "gui/COruApp.h"
+#include "gui/CTimeChart.h"
 #include "gui/ClientWorkers.h"
+#include "gui/PerfData.h"
 #include "platform/Clock.h"
 #include "support/FreshRoot.h"
+#include "support/LogGenerator.h"
 
 namespace {
 
@@ -268,6 +292,148 @@ void BM_EventLoopLatency(benchmark::State& state) {
     }
 }
 
+// ---------------------------------------------------------------------------
+// The Device Properties sheet and its chart
+
+// One cabinet with a drive in every slot (the last a hot spare) and all
+// eight logical drives.
+std::string LargestArray() {
+    std::ifstream in(ORU_BENCH_SCENARIO);
+    nlohmann::json world = nlohmann::json::parse(in, nullptr, false);
+    if (world.is_discarded() || world["cabinets"].empty()) {
+        return "";
+    }
+    nlohmann::json cabinet = world["cabinets"][0];
+    nlohmann::json drives = nlohmann::json::array();
+    for (int slot = 0; slot < 12; ++slot) {
+        char name[4];
+        char serial[16];
+        std::snprintf(name, sizeof name, "%c%d", slot % 2 == 0 ? 'A' : 'B', slot / 2 + 1);
+        std::snprintf(serial, sizeof serial, "D01S%02d000000", slot);
+        nlohmann::json drive = {
+            {"slot", name}, {"serial", serial}, {"volumeSetId", cabinet["volumeSetId"]}};
+        if (slot == 11) {
+            drive["spare"] = true;
+        }
+        drives.push_back(drive);
+    }
+    cabinet["drives"] = drives;
+    nlohmann::json luns = nlohmann::json::array();
+    for (int lun = 0; lun < 8; ++lun) {
+        luns.push_back({{"lun", lun}, {"raidLevel", 5}, {"units", 1024}});
+    }
+    cabinet["luns"] = luns;
+    world["cabinets"] = nlohmann::json::array({cabinet});
+    return world.dump(1);
+}
+
+// 14 days of preventive records of the cabinet, ending now.
+void SeedRecords(const testsupport::FreshRoot& root) {
+    const std::uint32_t now = static_cast<std::uint32_t>(std::time(nullptr));
+    const std::uint32_t slotCount = 14 * 96;
+    testsupport::LogGenerator::Options options;
+    options.directory = root.File("c/oru_log");
+    options.startTime = (now - slotCount * 900) / 3600 * 3600;
+    testsupport::LogGenerator log(options);
+    testsupport::LogGenerator::Series days;
+    days.serials = {"QX0000000001"};
+    days.first = options.startTime;
+    days.count = slotCount;
+    days.words = [](const testsupport::LogGenerator::Slot& slot) {
+        return perftest::With(perftest::QuietWords(), {{21, 4194303 - slot.index * 1000},
+                                                       {22, 512},
+                                                       {23, 6291455},
+                                                       {24, 512},
+                                                       {59, 1000 + 50 * (slot.index % 48)}});
+    };
+    log.WriteSeries(days);
+    log.Flush();
+}
+
+void BM_SheetAllPages(benchmark::State& state) {
+    benchsupport::BenchMachine machine;
+    const std::string error = machine.Start(true, LargestArray(), SeedRecords);
+    if (!error.empty()) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    QEN qen(0);
+    if (qen.ScanforSubsystems("127.0.0.1", 0, 0) != ASL_GOOD || qen.NameArraySize() < 1) {
+        state.SkipWithError("no subsystem list");
+        return;
+    }
+    DiskArray* array = qen.Connect(qen[0]);
+    if (array == nullptr) {
+        state.SkipWithError("no session");
+        return;
+    }
+    guitest::TestHost host;
+    double sumState = 0;
+    double sumPerf = 0;
+    int samples = 0;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        if (oru::WaitForCommand(array->GetState(), *array, host).kind != RMT_STATE_MSG) {
+            state.SkipWithError("no state");
+            return;
+        }
+        const qint64 stateNs = clock.nsecsElapsed();
+        oru::CDevPropSheet sheet(*array, "bench", host);
+        sheet.resize(820, 600);
+        sheet.show();
+        qint64 perfNs = 0;
+        for (int page = 0; page < sheet.Tabs()->count(); ++page) {
+            const qint64 before = clock.nsecsElapsed();
+            sheet.ShowPage(page);
+            sheet.grab();
+            if (page == oru::CDevPropSheet::kPerfPage) {
+                perfNs = clock.nsecsElapsed() - before;
+            }
+        }
+        state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+        sumState += static_cast<double>(stateNs) / 1e6;
+        sumPerf += static_cast<double>(perfNs) / 1e6;
+        samples = sheet.PerfPage()->Data().count;
+        if (!host.messages.empty() || !sheet.PerfPage()->Chart().LaidOut()) {
+            state.SkipWithError("the sheet did not show its data");
+            return;
+        }
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["state_ms"] = benchmark::Counter(sumState / n);
+    state.counters["perf_page_ms"] = benchmark::Counter(sumPerf / n);
+    state.counters["samples"] = samples;
+}
+
+void BM_ChartRepaint(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    std::vector<PerfMetric> metrics;
+    for (std::uint32_t id : {1u, 2u, 3u, 4u, 14u, 15u}) {
+        PerfMetric metric(static_cast<PERF_METRIC>(id), 0, 1, RELOP_GREATER);
+        metric.windowStart = 1700000000;
+        metric.windowEnd = 1700000000 + 3600 * static_cast<std::uint32_t>(count);
+        for (int i = 0; i < count; ++i) {
+            metric.values.push_back(id == 1 ? static_cast<std::uint32_t>(i % 3)
+                                            : static_cast<std::uint32_t>(1000 + (i * 37) % 500));
+        }
+        metrics.push_back(metric);
+    }
+    const oru::PerfDataSet data = oru::PerfDataSet::FromMetrics(metrics);
+    oru::CTimeChart chart;
+    chart.Create(nullptr, QRect(0, 0, 800, 450), 10, 10);
+    oru::FillChart(chart, data, oru::EventSeries());
+    chart.Layout(oru::kPerfHourOfDay, oru::kPerfIntervalSamples);
+    QImage image(800, 450, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        chart.Paint(painter);
+        painter.end();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.counters["visible"] = chart.Visible();
+}
+
 BENCHMARK_TEMPLATE(BM_FilledList, ServiceMachine)
     ->Arg(1)
     ->Arg(10)
@@ -292,6 +458,9 @@ BENCHMARK_TEMPLATE(BM_EventLoopLatency, PeerMachine)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+
+BENCHMARK(BM_SheetAllPages)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ChartRepaint)->Arg(24)->Arg(336)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -528,8 +528,8 @@ void CDevDiagPage::OnSwitch(std::uint32_t controller) {
     }
     if (done) {
         Commands().Message(txt::kSwitched, QMessageBox::Information);
-        Sheet().PostRefresh(CDevPropSheet::kAfterDiagnostics);
     }
+    Sheet().PostRefresh(CDevPropSheet::kAfterDiagnostics);
 }
 
 void CDevDiagPage::OnLogRestart() {
