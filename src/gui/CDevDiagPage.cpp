@@ -70,30 +70,6 @@ TextId TestStateText(int state) {
 
 }  // namespace
 
-// --- the disk picture ---
-
-CDiskView::CDiskView(QWidget* parent) : QWidget(parent) {
-    setFixedSize(DiskLayout::kWidth + kLeft, DiskLayout::kHeight + kTop);
-}
-
-void CDiskView::Show(std::vector<FramedComponent> framed) {
-    framed_ = std::move(framed);
-    update();
-}
-
-void CDiskView::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    DiskPicture::Paint(painter, framed_, QPoint(kLeft, kTop));
-}
-
-void CDiskView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
-    emit pictureClicked(event->position().toPoint() - QPoint(kLeft, kTop));
-}
-
 // --- Enter Percent to Test ---
 
 CPercentDlg::CPercentDlg(const QString& warning, QWidget* parent) : QDialog(parent) {
@@ -272,7 +248,13 @@ CControllerLogDlg::CControllerLogDlg(const std::vector<std::string>& lines, QWid
 CDevDiagPage::CDevDiagPage(CDevPropSheet& sheet) : CSheetPage(sheet) {
     tree_ = new QTreeWidget(this);
     tree_->setHeaderHidden(true);
-    picture_ = new CDiskView(this);
+    // The disks at (5, 16).
+    picture_ = new CPictureView(
+        QSize(DiskLayout::kWidth, DiskLayout::kHeight), QPoint(5, 16),
+        [this](QPainter& painter, const QPoint& origin) {
+            DiskPicture::Paint(painter, framed_, origin);
+        },
+        this);
 
     auto* disks = new QGroupBox(QText(txt::kGroupDisks), this);
     auto* diskButtons = new QVBoxLayout(disks);
@@ -330,7 +312,7 @@ CDevDiagPage::CDevDiagPage(CDevPropSheet& sheet) : CSheetPage(sheet) {
     connect(logRestart, &QPushButton::clicked, this, &CDevDiagPage::OnLogRestart);
     connect(logView, &QPushButton::clicked, this, &CDevDiagPage::OnLogView);
     connect(logClear, &QPushButton::clicked, this, &CDevDiagPage::OnLogClear);
-    connect(picture_, &CDiskView::pictureClicked, this, &CDevDiagPage::OnPictureClicked);
+    connect(picture_, &CPictureView::pictureClicked, this, &CDevDiagPage::OnPictureClicked);
     Refresh();
 }
 
@@ -340,17 +322,14 @@ void CDevDiagPage::Refresh() {
     std::vector<FramedComponent> framed;
     const std::uint32_t count = ComponentCount(state, ComponentKind::kDisk);
     for (std::uint32_t i = 0; i < count; ++i) {
-        const ComponentStatus status = EvaluateComponent(state, ComponentKind::kDisk, i);
-        auto* item = new QTreeWidgetItem(
-            tree_, QStringList(QString::fromStdString(ComponentName(ComponentKind::kDisk, i))));
-        item->setIcon(0, StatusImage(StatusImageIndex(status.value)));
-        item->setData(0, Qt::UserRole, i);
-        AddDetailLines(item, ComponentDetails(state, ComponentKind::kDisk, i));
+        const ComponentStatus status =
+            AddComponentItem(tree_, nullptr, state, ComponentKind::kDisk, i);
         if (status.value != DS_NORMAL) {
             framed.push_back(FramedComponent{ComponentKind::kDisk, i, status.value});
         }
     }
-    picture_->Show(std::move(framed));
+    framed_ = std::move(framed);
+    picture_->update();
     if (lastDisk_.has_value()) {
         SelectDisk(*lastDisk_);
     }

@@ -29,26 +29,7 @@ class QTreeWidgetItem;
 
 namespace oru {
 
-// The disk picture of the page, drawn at (5, 16).
-class CDiskView : public QWidget {
-    Q_OBJECT
-
-  public:
-    static constexpr int kLeft = 5;
-    static constexpr int kTop = 16;
-    explicit CDiskView(QWidget* parent = nullptr);
-    void Show(std::vector<FramedComponent> framed);
-
-  signals:
-    void pictureClicked(const QPoint& point);
-
-  protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-
-  private:
-    std::vector<FramedComponent> framed_;
-};
+class CPictureView;
 
 // Enter Percent to Test (dialog 160): a whole percentage from 1 to 100.
 class CPercentDlg : public QDialog {
@@ -148,7 +129,7 @@ class CDevDiagPage : public CSheetPage {
     void OnLogClear();
 
     QTreeWidget* Tree() const { return tree_; }
-    CDiskView* Picture() const { return picture_; }
+    CPictureView* Picture() const { return picture_; }
 
   private:
     // The selected disk; 4117 when there is none.
@@ -157,7 +138,8 @@ class CDevDiagPage : public CSheetPage {
     std::optional<std::vector<unsigned char>> ReadLog(bool clear);
 
     QTreeWidget* tree_ = nullptr;
-    CDiskView* picture_ = nullptr;
+    CPictureView* picture_ = nullptr;
+    std::vector<FramedComponent> framed_;
     std::optional<std::uint32_t> lastDisk_;
 };
 

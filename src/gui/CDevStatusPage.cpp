@@ -30,37 +30,49 @@ void AddDetailLines(QTreeWidgetItem* item, const std::vector<DetailLine>& lines)
     }
 }
 
-CCabinetView::CCabinetView(QWidget* parent) : QWidget(parent) {
-    setFixedSize(sizeHint());
+ComponentStatus AddComponentItem(QTreeWidget* tree, QTreeWidgetItem* parent,
+                                 const DiskArrayState& state, ComponentKind kind,
+                                 std::uint32_t index) {
+    const ComponentStatus status = EvaluateComponent(state, kind, index);
+    const QStringList name(QString::fromStdString(ComponentName(kind, index)));
+    auto* item =
+        parent != nullptr ? new QTreeWidgetItem(parent, name) : new QTreeWidgetItem(tree, name);
+    item->setIcon(0, StatusImage(StatusImageIndex(status.value)));
+    item->setData(0, Qt::UserRole, index);
+    item->setData(0, kKeyRole, PackComponent(kind, index));
+    AddDetailLines(item, ComponentDetails(state, kind, index));
+    return status;
 }
 
-QSize CCabinetView::sizeHint() const {
-    return QSize(CabinetLayout::kWidth, CabinetLayout::kHeight + kTop);
+CPictureView::CPictureView(const QSize& picture, const QPoint& offset, Painter painter,
+                           QWidget* parent)
+    : QWidget(parent), picture_(picture), offset_(offset), painter_(std::move(painter)) {
+    setFixedSize(picture.width() + offset.x(), picture.height() + offset.y());
 }
 
-void CCabinetView::Show(std::uint32_t layoutType, std::vector<FramedComponent> framed) {
-    layoutType_ = layoutType;
-    framed_ = std::move(framed);
-    update();
-}
-
-void CCabinetView::paintEvent(QPaintEvent*) {
+void CPictureView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    CabinetPicture::Paint(painter, layoutType_, framed_, QPoint(0, kTop));
+    painter_(painter, offset_);
 }
 
-void CCabinetView::mousePressEvent(QMouseEvent* event) {
-    const QPoint point = event->position().toPoint();
-    if (event->button() != Qt::LeftButton || point.x() < 0 || point.x() > CabinetLayout::kWidth ||
-        point.y() < kTop || point.y() > CabinetLayout::kHeight + kTop) {
+void CPictureView::mousePressEvent(QMouseEvent* event) {
+    const QPoint point = event->position().toPoint() - offset_;
+    if (event->button() != Qt::LeftButton || point.x() < 0 || point.y() < 0 ||
+        point.x() > picture_.width() || point.y() > picture_.height()) {
         QWidget::mousePressEvent(event);
         return;
     }
-    emit pictureClicked(QPoint(point.x(), point.y() - kTop));
+    emit pictureClicked(point);
 }
 
 CDevStatusPage::CDevStatusPage(CDevPropSheet& sheet) : CSheetPage(sheet) {
-    picture_ = new CCabinetView(this);
+    // The cabinet at (0, 8), as the frames of the tree's components count.
+    picture_ = new CPictureView(
+        QSize(CabinetLayout::kWidth, CabinetLayout::kHeight), QPoint(0, 8),
+        [this](QPainter& painter, const QPoint& origin) {
+            CabinetPicture::Paint(painter, layoutType_, framed_, origin);
+        },
+        this);
     notShown_ = new QLabel(this);
     notShown_->setWordWrap(true);
     notShown_->setMaximumWidth(CabinetLayout::kWidth);
@@ -85,7 +97,7 @@ CDevStatusPage::CDevStatusPage(CDevPropSheet& sheet) : CSheetPage(sheet) {
 
     connect(refresh_, &QPushButton::clicked, this,
             [this] { Sheet().PostRefresh(CDevPropSheet::kReadState); });
-    connect(picture_, &CCabinetView::pictureClicked, this, &CDevStatusPage::OnPictureClicked);
+    connect(picture_, &CPictureView::pictureClicked, this, &CDevStatusPage::OnPictureClicked);
     RebuildTree();
 }
 
@@ -115,13 +127,7 @@ void CDevStatusPage::RebuildTree() {
             new QTreeWidgetItem(tree_, QStringList(QString::fromStdString(GroupName(kind))));
         const std::uint32_t count = ComponentCount(state, kind);
         for (std::uint32_t i = 0; i < count; ++i) {
-            const ComponentStatus status = EvaluateComponent(state, kind, i);
-            auto* item = new QTreeWidgetItem(
-                group, QStringList(QString::fromStdString(ComponentName(kind, i))));
-            item->setIcon(0, StatusImage(StatusImageIndex(status.value)));
-            item->setData(0, Qt::UserRole, static_cast<int>(i));
-            item->setData(0, kKeyRole, PackComponent(kind, i));
-            AddDetailLines(item, ComponentDetails(state, kind, i));
+            const ComponentStatus status = AddComponentItem(tree_, group, state, kind, i);
             if (status.value != DS_NORMAL) {
                 keys_.push_back(PackComponent(kind, i));
                 framed.push_back(FramedComponent{kind, i, status.value});
@@ -129,7 +135,9 @@ void CDevStatusPage::RebuildTree() {
         }
     }
     root->setExpanded(true);
-    picture_->Show(state.stateValue7, std::move(framed));
+    layoutType_ = state.stateValue7;
+    framed_ = std::move(framed);
+    picture_->update();
     const int notShown = CabinetPicture::NotShown(state, state.stateValue7);
     notShown_->setText(notShown > 0 ? QText(txt::kNotShown, notShown) : QString());
     notShown_->setVisible(notShown > 0);

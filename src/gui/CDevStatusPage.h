@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "gui/ArrayComponents.h"
@@ -20,20 +21,17 @@ class QTreeWidgetItem;
 
 namespace oru {
 
-// The cabinet picture of the page (picture at (0, 8), as the tree's frames
-// count).
-class CCabinetView : public QWidget {
+// A picture of a page: drawn by a painter at an offset inside the widget;
+// a left click inside it is reported in picture coordinates.
+class CPictureView : public QWidget {
     Q_OBJECT
 
   public:
-    static constexpr int kTop = 8;
-    explicit CCabinetView(QWidget* parent = nullptr);
-
-    void Show(std::uint32_t layoutType, std::vector<FramedComponent> framed);
-    QSize sizeHint() const override;
+    using Painter = std::function<void(QPainter&, const QPoint& origin)>;
+    CPictureView(const QSize& picture, const QPoint& offset, Painter painter,
+                 QWidget* parent = nullptr);
 
   signals:
-    // A click inside the picture, in picture coordinates.
     void pictureClicked(const QPoint& point);
 
   protected:
@@ -41,8 +39,9 @@ class CCabinetView : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
 
   private:
-    std::uint32_t layoutType_ = 0;
-    std::vector<FramedComponent> framed_;
+    QSize picture_;
+    QPoint offset_;
+    Painter painter_;
 };
 
 class CDevStatusPage : public CSheetPage {
@@ -64,7 +63,7 @@ class CDevStatusPage : public CSheetPage {
     void OnPictureClicked(const QPoint& point);
 
     QTreeWidget* Tree() const { return tree_; }
-    CCabinetView* Picture() const { return picture_; }
+    CPictureView* Picture() const { return picture_; }
     QLabel* NotShownLabel() const { return notShown_; }
     QPushButton* RefreshButton() const { return refresh_; }
     // The tree item of a component, or nullptr.
@@ -73,7 +72,9 @@ class CDevStatusPage : public CSheetPage {
 
   private:
     QTreeWidget* tree_ = nullptr;
-    CCabinetView* picture_ = nullptr;
+    CPictureView* picture_ = nullptr;
+    std::uint32_t layoutType_ = 0;
+    std::vector<FramedComponent> framed_;
     QLabel* notShown_ = nullptr;
     QPushButton* refresh_ = nullptr;
     CStatusModel model_;
@@ -83,5 +84,11 @@ class CDevStatusPage : public CSheetPage {
 
 // Adds the detail lines below an item ("Label: value").
 void AddDetailLines(QTreeWidgetItem* item, const std::vector<DetailLine>& lines);
+// Adds component `index` of a kind (its name, status image, index and
+// detail lines) to a tree, under `parent` or at the top level when it is
+// null; its status.
+ComponentStatus AddComponentItem(QTreeWidget* tree, QTreeWidgetItem* parent,
+                                 const DiskArrayState& state, ComponentKind kind,
+                                 std::uint32_t index);
 
 }  // namespace oru
