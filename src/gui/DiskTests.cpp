@@ -61,6 +61,8 @@ DiskTestRecord ReadDiskTest(const OruServerState& server, std::uint32_t disk) {
         if (record.state == kTestStateInProgress) {
             const CommandInProgress* entry = RunningEntry(server, disk);
             record.percent = entry != nullptr ? std::min<std::uint32_t>(entry->aux2, 100) : 100;
+        } else if (record.state == kTestStatePassed || record.state == kTestStateFailed) {
+            record.percent = 100;  // it ran to its end
         }
         break;
     }

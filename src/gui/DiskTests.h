@@ -32,7 +32,8 @@ struct DiskTestRecord {
 };
 
 // The newest verify or write/read result of the disk, with the progress of
-// its running command (100 when none is listed).
+// its running command (100 when none is listed); a test that ran to its end
+// (passed or failed) is at 100 percent, any other at 0.
 DiskTestRecord ReadDiskTest(const OruServerState& server, std::uint32_t disk);
 inline bool TestInProgress(const DiskTestRecord& record) {
     return record.found && record.state == kTestStateInProgress;

@@ -1,15 +1,16 @@
 // The Device Properties sheet against the real service over the simulator's
 // cabinets (GuiEndToEndFixture.h): opened from the list, its Refresh reads
 // the array once, a logical drive it creates is in the simulator's cabinet,
-// and its performance charts come from preventive records seeded in the
-// service's log by the service's own log writer. Every page is grabbed
-// into a PNG file.
+// a drive verify runs to "Passed", and its performance charts come from
+// preventive records seeded in the service's log by the service's own log
+// writer. Every page is grabbed into a PNG file.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -29,6 +30,7 @@
 #include "gui/CDevPropSheet.h"
 #include "gui/CDevStatusPage.h"
 #include "gui/CDeviceListView.h"
+#include "gui/DiskTests.h"
 #include "support/LogGenerator.h"
 
 namespace {
@@ -126,6 +128,46 @@ TEST_F(SheetEndToEnd, ALogicalDriveCreatedInTheSheetIsInTheSimulatorsCabinet) {
     ASSERT_NE(lun, std::string::npos) << cabinets;
     const std::string line = cabinets.substr(lun, cabinets.find('\n', lun) - lun);
     EXPECT_NE(line.find("blocks 1048576"), std::string::npos) << line;
+}
+
+TEST_F(SheetEndToEnd, ADriveVerifyRunsToPassed) {
+    Open();
+    WithSheet(kFirst, [&](CDevPropSheet& sheet) {
+        sheet.ShowPage(CDevPropSheet::kDiagPage);
+        sheet.DiagPage()->SelectDisk(0);  // Disk A1, a member
+        QString type;
+        QString status;
+        int percent = -1;
+        guitest::AnswerNextModal([&](QWidget* modal) {
+            auto* test = qobject_cast<oru::CTestDiskDlg*>(modal);
+            ASSERT_NE(test, nullptr);
+            EXPECT_EQ(test->TypeText()->text(), "None");
+            // Read Verify of 1 percent of the disk.
+            guitest::AnswerNextModal([](QWidget* asked) {
+                auto* share = qobject_cast<oru::CPercentDlg*>(asked);
+                ASSERT_NE(share, nullptr);
+                share->Edit()->setText("1");
+                share->accept();
+            });
+            test->OnReadVerify();
+            // The service runs it step by step; its events reach the sheet.
+            EXPECT_TRUE(guitest::Eventually([&] { return test->StatusText()->text() == "Passed"; },
+                                            kLimitMs));
+            type = test->TypeText()->text();
+            status = test->StatusText()->text();
+            percent = test->Progress()->value();
+            GrabTo(test, "oru-sheet-test-disk.png");
+            test->accept();
+        });
+        sheet.DiagPage()->OnTest();
+        EXPECT_EQ(type, "Read Verify");
+        EXPECT_EQ(status, "Passed");
+        EXPECT_EQ(percent, 100);
+        // The result is in the sheet's copy of the service's bookkeeping.
+        const oru::DiskTestRecord record = oru::ReadDiskTest(sheet.Commands().Server(), 0);
+        EXPECT_TRUE(record.found);
+        EXPECT_EQ(record.state, oru::kTestStatePassed);
+    });
 }
 
 // The same cabinets, whose log holds two days of preventive records of the

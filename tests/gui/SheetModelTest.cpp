@@ -348,10 +348,15 @@ TEST(SheetModel, ADisksTestIsReadFromTheCommandResults) {
     record = oru::ReadDiskTest(
         ServerWithTest(MC_VerifyPhysicalDrive, 2, DIAG_STATE_FINISHED, std::nullopt), 2);
     EXPECT_EQ(record.state, oru::kTestStatePassed);
+    EXPECT_EQ(record.percent, 100u);
     record = oru::ReadDiskTest(
         ServerWithTest(MC_VerifyPhysicalDrive, 2, DIAG_STATE_FINISHED_WITH_ERRORS, std::nullopt),
         2);
     EXPECT_EQ(record.state, oru::kTestStateFailed);
+    record = oru::ReadDiskTest(
+        ServerWithTest(MC_TestPhysicalDrive, 2, DIAG_STATE_CANCELLED, std::nullopt), 2);
+    EXPECT_EQ(record.state, oru::kTestStateCancelled);
+    EXPECT_EQ(record.percent, 0u);
 }
 
 TEST(SheetModel, TheDiagnosticsRules) {

@@ -170,10 +170,10 @@ TEST_F(SheetTest, TheRefreshTimerNeverPollsWhileACommandWaitRuns) {
                                               guitest::ScriptedService& service) {
         // An event for the sheet arrives first, then the reply once the
         // test lets it go.
-        service.Push(guitest::EventReply({Event(SSW, static_cast<EVENT_MINOR_SSW_TYPE>(3), 0, 0)},
-                                         service.state, service.server));
+        service.Push({guitest::EventReply({Event(SSW, static_cast<EVENT_MINOR_SSW_TYPE>(3), 0, 0)},
+                                          service.state, service.server)});
         released.wait_for(std::chrono::seconds(20));
-        return guitest::OkReply(request);
+        return guitest::Messages{guitest::OkReply(request)};
     });
     Connect();
     CDevPropSheet& sheet = OpenSheet();
@@ -206,8 +206,8 @@ TEST_F(SheetTest, ARebuildsProgressFollowsTheServicesEvents) {
     rebuilding.modeSubsystem->rebuild_in_progress = 1;
     rebuilding.modeSubsystem->rebuild_progress = 40;
     // The mode page's progress event (status 5), carrying the page.
-    service_.Push(guitest::EventReply({Event(MSS, static_cast<EVENT_MINOR_MSS_TYPE>(12), 0, 0)},
-                                      rebuilding, OruServerState()));
+    service_.Push({guitest::EventReply({Event(MSS, static_cast<EVENT_MINOR_MSS_TYPE>(12), 0, 0)},
+                                       rebuilding, OruServerState())});
     ASSERT_TRUE(guitest::Eventually([&] { return config->Progress()->value() == 40; }));
     EXPECT_TRUE(config->StopButton()->isEnabled());
     EXPECT_TRUE(config->StartButton()->isEnabled());
@@ -233,7 +233,7 @@ TEST_F(SheetTest, ChangingOnlyTheAliasSendsOneChangeAndOneStateRead) {
 
 TEST_F(SheetTest, AFailedSettingEndsTheApplyWithItsMessageAndKeepsTheChoices) {
     service_.On(MC_Set_AutoInclude, [](const SeenRequest& request, guitest::ScriptedService&) {
-        return guitest::ErrorReply(request, ERR_COMMAND_FAILED);
+        return guitest::Messages{guitest::ErrorReply(request, ERR_COMMAND_FAILED)};
     });
     Connect();
     CDevPropSheet& sheet = OpenSheet();
@@ -286,11 +286,12 @@ TEST_F(SheetTest, ALogicalDriveOfAllTheUnallocatedSpaceIsCreatedByItsExactSize) 
         service.state.luns[request.values[0]].status = 1;
         service.state.luns[request.values[0]].capacity = BlockCapacity(4194303, 512);
         service.state.virtualRemaining = BlockCapacity();
-        return guitest::EventReply(
-                   {Event(LUN_EVENT, static_cast<EVENT_MINOR_LUN_TYPE>(0), request.values[0], 0),
-                    Event(CAP, CAP_VIRTUAL_REMAINING, 0, 0)},
-                   service.state, service.server) +
-               guitest::OkReply(request);
+        return guitest::Messages{
+            guitest::EventReply(
+                {Event(LUN_EVENT, static_cast<EVENT_MINOR_LUN_TYPE>(0), request.values[0], 0),
+                 Event(CAP, CAP_VIRTUAL_REMAINING, 0, 0)},
+                service.state, service.server),
+            guitest::OkReply(request)};
     });
     Connect();
     CDevPropSheet& sheet = OpenSheet();
@@ -438,17 +439,17 @@ TEST_F(SheetTest, AVerifyIsStartedAndFollowedToItsEnd) {
     running.commandResults.AddElement(
         DiagCommandResults(MC_VerifyPhysicalDrive, 0, 2, DIAG_STATE_RUNNING, 256, 0, 0, nullptr));
     running.commandsInProgress.AddElement(
-        CommandInProgress(requests[before].handle, MC_VerifyPhysicalDrive, 2, 1, 40));
-    service_.Push(guitest::EventReply({Event(CPRG, static_cast<EVENT_MINOR_CPRG_TYPE>(1), 2, 40)},
-                                      guitest::SampleState(), running));
+        CommandInProgress(requests[before].Handle(), MC_VerifyPhysicalDrive, 2, 1, 40));
+    service_.Push({guitest::EventReply({Event(CPRG, static_cast<EVENT_MINOR_CPRG_TYPE>(1), 2, 40)},
+                                       guitest::SampleState(), running)});
     ASSERT_TRUE(guitest::Eventually([&] { return dialog.Progress()->value() == 40; }));
     EXPECT_EQ(dialog.TypeText()->text(), "Read Verify");
     EXPECT_EQ(dialog.StatusText()->text(), "In Progress");
     OruServerState passed;
     passed.commandResults.AddElement(
         DiagCommandResults(MC_VerifyPhysicalDrive, 1, 2, DIAG_STATE_FINISHED, 256, 0, 0, nullptr));
-    service_.Push(guitest::EventReply({Event(CRES, static_cast<EVENT_MINOR_CRES_TYPE>(2), 2, 1)},
-                                      guitest::SampleState(), passed));
+    service_.Push({guitest::EventReply({Event(CRES, static_cast<EVENT_MINOR_CRES_TYPE>(2), 2, 1)},
+                                       guitest::SampleState(), passed)});
     ASSERT_TRUE(guitest::Eventually([&] { return dialog.StatusText()->text() == "Passed"; }));
     // Abort has nothing to cancel now.
     const std::size_t after = Seen();
@@ -558,7 +559,7 @@ TEST_F(SheetTest, TheControllersEventLogIsShownAndCleared) {
         page[2] = 18;       // one kind-0 entry
         page[3 + 8] = 145;  // event code 145
         page[3 + 9] = 1;    // count
-        return guitest::BufferReply(request, page);
+        return guitest::Messages{guitest::BufferReply(request, page)};
     });
     Connect();
     CDevPropSheet& sheet = OpenSheet();
@@ -589,7 +590,8 @@ TEST_F(SheetTest, TheControllersEventLogIsShownAndCleared) {
 
 TEST_F(SheetTest, AnArrayWithoutPerformanceRecordsShowsEmptyCharts) {
     service_.On(MC_GetPerfMetrics, [](const SeenRequest& request, guitest::ScriptedService&) {
-        return guitest::ErrorReply(request, ERR_PERFORMANCE_LOG_DATA_UNAVAILABLE);
+        return guitest::Messages{
+            guitest::ErrorReply(request, ERR_PERFORMANCE_LOG_DATA_UNAVAILABLE)};
     });
     Connect();
     CDevPropSheet& sheet = OpenSheet();
@@ -607,7 +609,7 @@ TEST_F(SheetTest, AnArrayWithoutPerformanceRecordsShowsEmptyCharts) {
 
 TEST_F(SheetTest, AMetricsFailureIsReported) {
     service_.On(MC_GetPerfMetrics, [](const SeenRequest& request, guitest::ScriptedService&) {
-        return guitest::ErrorReply(request, ERR_COMMAND_FAILED);
+        return guitest::Messages{guitest::ErrorReply(request, ERR_COMMAND_FAILED)};
     });
     Connect();
     CDevPropSheet& sheet = OpenSheet();
@@ -623,13 +625,13 @@ TEST_F(SheetTest, TheChartsShowTheRecordsAndAskForTheIntervalsRecommendations) {
         for (std::uint32_t id : request.ids) {
             metrics.push_back(Metric(id, start, 200, id == 1 ? 1 : 3));
         }
-        return guitest::MetricsReply(request, metrics);
+        return guitest::Messages{guitest::MetricsReply(request, metrics)};
     });
     service_.On(MC_GetPerfRecs, [](const SeenRequest& request, guitest::ScriptedService&) {
         PerfRecs recs;
         recs.valueA = request.values[0];
         recs.valueB = request.values[1];
-        return guitest::RecsReply(request, recs);
+        return guitest::Messages{guitest::RecsReply(request, recs)};
     });
     Connect();
     CDevPropSheet& sheet = OpenSheet();
@@ -693,8 +695,8 @@ TEST_F(SheetTest, AStateBeyondWhatThePicturesHoldIsShownBoundedAndLabelled) {
     service_.SetState(odd);
     service_.On(MC_GetPerfMetrics, [](const SeenRequest& request, guitest::ScriptedService&) {
         // One record of one sample.
-        return guitest::MetricsReply(
-            request, {Metric(request.ids.front(), 1700000000, 1, PerfMetric::kNoData)});
+        return guitest::Messages{guitest::MetricsReply(
+            request, {Metric(request.ids.front(), 1700000000, 1, PerfMetric::kNoData)})};
     });
     Connect();
     CDevPropSheet& sheet = OpenSheet();

@@ -7,6 +7,7 @@
 
 #include <thread>
 
+#include "ScriptedReplies.h"
 #include "client/DiskArray.h"
 #include "client/QEN.h"
 #include "coresys/common/CodedBuff.h"
@@ -18,62 +19,42 @@
 namespace guitest {
 namespace {
 
-using clienttest::Be;
-
-std::uint32_t WordAt(const std::string& bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) << 24 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3]));
+// The reply coded for the request it answers.
+std::string Coded(ORU_ReturnMsg& reply, const SeenRequest& request) {
+    return clienttest::EncodedReply(reply, request);
 }
 
-// The message coded and framed as a session sends it.
-std::string FrameOf(ORU_Message& message) {
-    unsigned char* bytes = message.EncodeMsg();
-    const std::string body(reinterpret_cast<const char*>(bytes), message.length);
-    CodedBuff::FreeData(bytes);
-    return Be(0) + Be(static_cast<std::uint32_t>(body.size())) + body;
-}
-
-void AsReplyTo(ORU_ReturnMsg& reply, const SeenRequest& request) {
-    reply.handle = request.handle;
-    reply.version = request.version;
-}
-
-SeenRequest DecodeRequest(std::string body) {
+SeenRequest DecodeRequest(clienttest::SessionRequest raw) {
     SeenRequest request;
-    auto* data = reinterpret_cast<unsigned char*>(body.data());
-    const auto length = static_cast<std::uint32_t>(body.size());
-    const std::uint32_t code = body.size() >= 12 ? WordAt(body, 8) : 0;
-    if (code == MC_SetAliasName) {
+    request.code = raw.code;
+    request.sequence = raw.sequence;
+    request.session = raw.session;
+    auto* data = reinterpret_cast<unsigned char*>(raw.body.data());
+    const auto length = static_cast<std::uint32_t>(raw.body.size());
+    if (raw.code == MC_SetAliasName) {
         HeaderandStringMsg message;
         message.DecodeMsg(data, length);
         request.text = std::string(message.Text());
-        request.handle = message.handle;
-        request.version = message.version;
-    } else if (code == MC_GetPerfMetrics) {
-        HeaderandPerfArrayMsg message;
-        message.DecodeMsg(data, length);
+        return request;
+    }
+    auto values = [&request](const HeaderandValueMsg& message) {
         request.values[0] = message.value1;
         request.values[1] = message.value2;
         request.values[2] = message.value3;
         request.values[3] = message.value4;
+    };
+    if (raw.code == MC_GetPerfMetrics) {
+        HeaderandPerfArrayMsg message;
+        message.DecodeMsg(data, length);
         for (std::uint32_t i = 0; i < message.MetricCount(); ++i) {
             request.ids.push_back(message.MetricId(i));
         }
-        request.handle = message.handle;
-        request.version = message.version;
+        values(message);
     } else {
         HeaderandValueMsg message;
         message.DecodeMsg(data, length);
-        request.values[0] = message.value1;
-        request.values[1] = message.value2;
-        request.values[2] = message.value3;
-        request.values[3] = message.value4;
-        request.handle = message.handle;
-        request.version = message.version;
+        values(message);
     }
-    request.code = code;
     return request;
 }
 
@@ -162,16 +143,13 @@ DiskArrayState SampleState() {
 }
 
 std::string OkReply(const SeenRequest& request, std::uint32_t status) {
-    OkStatus_RtnMsg reply(status);
-    AsReplyTo(reply, request);
-    return FrameOf(reply);
+    return clienttest::OkReply(request, status);
 }
 
 std::string ErrorReply(const SeenRequest& request, std::uint32_t errorCode) {
     OruErrStatus_RtnMsg reply;
-    AsReplyTo(reply, request);
     reply.error.errorCode = errorCode;
-    return FrameOf(reply);
+    return Coded(reply, request);
 }
 
 std::string StateReply(const SeenRequest& request, const DiskArrayState& state,
@@ -179,30 +157,26 @@ std::string StateReply(const SeenRequest& request, const DiskArrayState& state,
     DiskArrayState stateCopy = state;
     OruServerState serverCopy = server;
     State_RtnMsg reply(&stateCopy, &serverCopy, 1);
-    AsReplyTo(reply, request);
-    return FrameOf(reply);
+    return Coded(reply, request);
 }
 
 std::string MetricsReply(const SeenRequest& request, const std::vector<PerfMetric>& metrics) {
     PerfMetrics_RtnMsg reply(1);
     reply.metrics = metrics;
-    AsReplyTo(reply, request);
-    return FrameOf(reply);
+    return Coded(reply, request);
 }
 
 std::string RecsReply(const SeenRequest& request, const PerfRecs& recs) {
     PerfRecs_RtnMsg reply(1);
     reply.recs = recs;
-    AsReplyTo(reply, request);
-    return FrameOf(reply);
+    return Coded(reply, request);
 }
 
 std::string BufferReply(const SeenRequest& request, const std::vector<unsigned char>& bytes) {
     Buffer_RtnMsg reply;
     reply.status = 1;
     reply.bytes = bytes;
-    AsReplyTo(reply, request);
-    return FrameOf(reply);
+    return Coded(reply, request);
 }
 
 std::string EventReply(const std::vector<Event>& events, const DiskArrayState& state,
@@ -216,7 +190,10 @@ std::string EventReply(const std::vector<Event>& events, const DiskArrayState& s
         copy->next = nullptr;
         reply.events.Append(copy);
     }
-    return FrameOf(reply);
+    unsigned char* bytes = reply.EncodeMsg();
+    std::string coded(reinterpret_cast<char*>(bytes), reply.length);
+    CodedBuff::FreeData(bytes);
+    return coded;
 }
 
 void ScriptedService::On(std::uint32_t code, Handler handler) {
@@ -252,15 +229,17 @@ bool ScriptedService::WaitForRequests(std::size_t count, int timeoutMs) {
     return Eventually([&] { return Requests().size() >= count; }, timeoutMs);
 }
 
-void ScriptedService::Push(const std::string& frames) {
+void ScriptedService::Push(const Messages& messages) {
     std::lock_guard<std::mutex> lock(sendMutex_);
     const int fd = fd_.load();
-    if (fd >= 0) {
-        clienttest::SendAll(fd, frames);
+    for (const std::string& message : messages) {
+        if (fd >= 0) {
+            clienttest::SendSessionFrame(fd, message);
+        }
     }
 }
 
-std::string ScriptedService::Answer(const SeenRequest& request) {
+Messages ScriptedService::Answer(const SeenRequest& request) {
     std::lock_guard<std::mutex> lock(mutex_);
     seen_.push_back(request);
     const auto handler = handlers_.find(request.code);
@@ -268,9 +247,9 @@ std::string ScriptedService::Answer(const SeenRequest& request) {
         return handler->second(request, *this);
     }
     if (request.code == MC_GetState) {
-        return StateReply(request, state, server);
+        return {StateReply(request, state, server)};
     }
-    return OkReply(request);
+    return {OkReply(request)};
 }
 
 void ScriptedService::Serve(int fd) {
@@ -280,18 +259,11 @@ void ScriptedService::Serve(int fd) {
         if (::poll(&ready, 1, 50) <= 0) {
             continue;
         }
-        const std::string head = clienttest::ReadBytes(fd, 8, 10000);
-        if (head.size() != 8 || WordAt(head, 0) != 0) {
-            break;  // closed, or the client's disconnect frame
+        clienttest::SessionRequest raw;
+        if (!clienttest::ReadSessionRequest(fd, &raw, 10000)) {
+            break;  // the client's goodbye, or it is gone
         }
-        const std::string body = clienttest::ReadBytes(fd, WordAt(head, 4), 10000);
-        if (body.size() != WordAt(head, 4)) {
-            break;
-        }
-        const std::string reply = Answer(DecodeRequest(body));
-        if (!reply.empty()) {
-            Push(reply);
-        }
+        Push(Answer(DecodeRequest(std::move(raw))));
     }
     std::lock_guard<std::mutex> lock(sendMutex_);
     fd_ = -1;

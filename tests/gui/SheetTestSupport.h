@@ -45,14 +45,19 @@ DiskArrayState SampleState();
 // A request as the service received it.
 struct SeenRequest {
     std::uint32_t code = 0;
-    std::uint32_t version = 4;
-    CommandHandle handle;
+    std::uint32_t sequence = 0;
+    std::uint32_t session = 0;
     std::uint32_t values[4] = {};
     std::string text;                // SetAliasName's alias
     std::vector<std::uint32_t> ids;  // GetPerfMetrics's metrics
+
+    CommandHandle Handle() const { return CommandHandle(sequence, session); }
 };
 
-// Session frames of replies to `request`.
+// Coded messages, each sent as a session frame of its own.
+using Messages = std::vector<std::string>;
+
+// Coded replies to `request`.
 std::string OkReply(const SeenRequest& request, std::uint32_t status = 1);
 std::string ErrorReply(const SeenRequest& request, std::uint32_t errorCode);
 std::string StateReply(const SeenRequest& request, const DiskArrayState& state,
@@ -66,9 +71,9 @@ std::string EventReply(const std::vector<Event>& events, const DiskArrayState& s
 
 class ScriptedService {
   public:
-    // Answers one request: the frames to send (none: no answer). Runs on
+    // Answers one request: the messages to send (none: no answer). Runs on
     // the service's thread; the service's records are locked meanwhile.
-    using Handler = std::function<std::string(const SeenRequest&, ScriptedService&)>;
+    using Handler = std::function<Messages(const SeenRequest&, ScriptedService&)>;
 
     // By default GetState is answered with the state and every other
     // request with a plain success.
@@ -85,14 +90,14 @@ class ScriptedService {
     std::size_t CountOf(std::uint32_t code);
     // Waits (running the event loop) until `count` requests came.
     bool WaitForRequests(std::size_t count, int timeoutMs = 10000);
-    // Sends frames to the client now (from any thread).
-    void Push(const std::string& frames);
+    // Sends messages to the client now (from any thread).
+    void Push(const Messages& messages);
 
     // The session, run by the peer's thread until the client disconnects.
     void Serve(int fd);
 
   private:
-    std::string Answer(const SeenRequest& request);
+    Messages Answer(const SeenRequest& request);
 
     std::mutex mutex_;
     std::map<std::uint32_t, Handler> handlers_;
