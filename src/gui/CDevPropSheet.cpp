@@ -118,7 +118,6 @@ void CDevPropSheet::OnTabChanged(int index) {
         QTimer::singleShot(0, this, [this] { ShowPage(kStatusPage); });
         return;
     }
-    previousTab_ = index;
     if (!page->Shown()) {
         page->MarkShown();
         page->OnFirstShow();

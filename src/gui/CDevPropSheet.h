@@ -142,7 +142,6 @@ class CDevPropSheet : public QDialog {
     int timerPolls_ = 0;
     int timerSkips_ = 0;
     int refreshes_ = 0;
-    int previousTab_ = 0;
 };
 
 }  // namespace oru

@@ -111,7 +111,6 @@ class CTimeChart {
     void MoveDrag(const QPoint& point);
     void EndDrag();
     bool Dragging() const { return drag_ != kOutside; }
-    Hit DragKind() const { return drag_; }
 
     int MarkStart() const { return Dragging() ? dragStart_ : markStart_; }
     int MarkEnd() const { return Dragging() ? dragEnd_ : markEnd_; }
