@@ -1,26 +1,28 @@
 #include "netmgmt/agent/TrapCatalog.h"
 
-#include <iterator>
-
 #include "coresys/common/DiskArrayState.h"
 #include "coresys/common/Event.h"
+#include "coresys/common/EventTextNumbers.h"
 
 namespace oruagent {
 
 namespace {
 
-// Catalog sets of the event texts by class.
-constexpr int kSetSubsystemState = 15;
-constexpr int kSetModeSubsystem = 20;
+using event_text::kSetDrive;
+using event_text::kSetHardware;
+using event_text::kSetModeSubsystem;
+using event_text::kSetSingleValue;
+using event_text::kSetSoftware;
+using event_text::kSetSubsystemState;
+using event_text::Pick;
+using event_text::Teller;
+
+// The traps' other catalog sets.
 constexpr int kSetCache = 22;
 constexpr int kSetCapacity = 24;
 constexpr int kSetLun = 26;
-constexpr int kSetDrive = 28;
 constexpr int kSetMissing = 30;
-constexpr int kSetHardware = 32;
-constexpr int kSetSingleValue = 34;
 constexpr int kSetProgress = 38;
-constexpr int kSetSoftware = 42;
 constexpr int kSetExtension = 10;
 
 TrapKey Key(int set, int number) {
@@ -34,10 +36,6 @@ TrapKey Key(int set, int number, std::uint32_t value) {
     TrapKey key = Key(set, number);
     key.values.push_back(std::to_string(value));
     return key;
-}
-
-int Pick(std::uint32_t value, int whenSet, int whenClear) {
-    return value != 0 ? whenSet : whenClear;
 }
 
 // A: even slots, B: odd ones; the row is slot / 2 + 1.
@@ -58,27 +56,14 @@ std::optional<TrapKey> SubsystemStateKey(const DiskArrayState& state, std::uint3
     const std::uint32_t value =
         state.subsystemState.has_value() ? state.subsystemState->values[minor] : 0;
     if (minor == SSS_SUBSYSTEM_STATE) {
-        static constexpr int kStateText[] = {10, 11, 12, 13, 14, 15, 16, 17,
-                                             18, 0,  20, 0,  22, 23, 24};
-        if (value < std::size(kStateText) && kStateText[value] != 0) {
-            return Key(kSetSubsystemState, kStateText[value]);
+        const int number = event_text::SubsystemStateText(value, Teller::kTrap);
+        if (number != 0) {
+            return Key(kSetSubsystemState, number);
         }
-        return Key(kSetSubsystemState, 39, value);
+        return Key(kSetSubsystemState, event_text::kSubsystemStateByNumber, value);
     }
-    struct Pair {
-        std::uint32_t minor;
-        int whenSet;
-        int whenClear;
-    };
-    static constexpr Pair kPairs[] = {
-        {1, 40, 50},    {2, 60, 70},    {4, 90, 100},   {7, 130, 140},  {13, 200, 210},
-        {15, 230, 231}, {16, 240, 241}, {17, 250, 251}, {19, 270, 271}, {20, 280, 281},
-        {21, 290, 291}, {22, 300, 301}, {23, 310, 311},
-    };
-    for (const Pair& pair : kPairs) {
-        if (pair.minor == minor) {
-            return Key(kSetSubsystemState, Pick(value, pair.whenSet, pair.whenClear));
-        }
+    if (const auto number = event_text::SubsystemStatePairText(minor, value)) {
+        return Key(kSetSubsystemState, *number);
     }
     struct Single {
         std::uint32_t minor;
@@ -120,12 +105,11 @@ std::optional<TrapKey> DriveKey(const DiskArrayState& state, const Event& event)
     const Physical_Drive* drive = state.Drive(event.data1);
     if (event.minorType == PHYS_STATE) {
         const std::uint32_t s = drive != nullptr ? drive->driveState : 0;
-        // States 0..7 and 11..14 have a text each (10 + state); any other
-        // state is named by its number.
-        if (s <= 7 || (s >= 11 && s <= 14)) {
-            return Key(kSetDrive, 10 + static_cast<int>(s));
+        const int number = event_text::DriveStateText(s, Teller::kTrap);
+        if (number != 0) {
+            return Key(kSetDrive, number);
         }
-        return Key(kSetDrive, 49, s);
+        return Key(kSetDrive, event_text::kDriveStateByNumber, s);
     }
     const bool identified = drive != nullptr && !drive->IdentityText1().empty();
     TrapKey key = Key(kSetDrive, identified ? 3 : 2);
@@ -154,23 +138,12 @@ std::optional<TrapKey> HardwareKey(const DiskArrayState& state, const Event& eve
 
 std::optional<TrapKey> SoftwareKey(const Event& event) {
     switch (event.minorType) {
-        case SSW_CONTROLLERS:
-            return Key(kSetSoftware, 19);
         case SSW_DEVICE_NOTICE: {
             // The notice's own text never travels to a client.
             TrapKey key = Key(kSetSoftware, 250);
             key.values.push_back(std::string());
             return key;
         }
-        case 5:
-        case 6:
-        case 7:
-        case 8:
-        case 9:
-            return Key(kSetSoftware, 55 + static_cast<int>(event.minorType));
-        case 10:
-        case 11:
-            return Key(kSetSoftware, 60 + static_cast<int>(event.minorType));
         case 12: {
             if (event.data2 == 0) {
                 return Key(kSetSoftware, 80);
@@ -179,10 +152,13 @@ std::optional<TrapKey> SoftwareKey(const Event& event) {
             key.values.push_back(std::to_string(event.data2));
             return key;
         }
-        case SSW_CONFIGURATION_CHANGED:
-            return Key(kSetSoftware, 100);
-        default:
-            return std::nullopt;
+        default: {
+            const int number = event_text::SoftwareText(event.minorType);
+            if (number == 0) {
+                return std::nullopt;
+            }
+            return Key(kSetSoftware, number);
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "coresys/common/EventTextNumbers.h"
 #include "coresys/server/events/EventSeverity.h"
 #include "coresys/server/events/EventText.h"
 #include "coresys/server/net/ConnectionMgr.h"
@@ -12,16 +13,19 @@
 
 namespace {
 
-// Catalog sets of the event texts, by family.
+using event_text::kSetDrive;
+using event_text::kSetHardware;
+using event_text::kSetModeSubsystem;
+using event_text::kSetSingleValue;
+using event_text::kSetSoftware;
+using event_text::kSetSubsystemState;
+using event_text::Pick;
+using event_text::Teller;
+
+// The event log's other catalog sets.
 constexpr int kSetHead = 1;
 constexpr int kSetController = 10;
-constexpr int kSetSubsystemState = 15;
-constexpr int kSetModeSubsystem = 20;
-constexpr int kSetDrive = 28;
-constexpr int kSetHardware = 32;
-constexpr int kSetSingleValue = 34;
 constexpr int kSetCommandResult = 36;
-constexpr int kSetSoftware = 42;
 constexpr int kSetNetworkStep = 46;
 constexpr int kSetExtension = 50;
 
@@ -44,11 +48,6 @@ char ControllerLabel(std::uint32_t slot) {
 std::string SlotLabel(std::uint32_t slot) {
     Label label = Label::Slot();
     return label.SlotLabel(slot);
-}
-
-// A pair of texts: the first when the new value is not 0, else the second.
-int Pick(std::uint32_t value, int whenSet, int whenClear) {
-    return value != 0 ? whenSet : whenClear;
 }
 
 bool Unrecognized(std::uint32_t major, std::uint32_t minor) {
@@ -216,39 +215,27 @@ bool ServerEventReport::ComposeSubsystemState(EventText& text, std::uint32_t min
         value = state_->subsystemState->values[minor];
     }
     if (minor == SSS_SUBSYSTEM_STATE) {
-        static constexpr int kStateText[] = {10, 0, 12, 13, 14, 15, 16, 17, 18, 0, 20};
         if (value == 1) {
             return false;  // the usual state says nothing worth a log entry
         }
         text.Add(kSetSubsystemState, 9);
-        if (value < std::size(kStateText) && kStateText[value] != 0) {
-            text.Add(kSetSubsystemState, kStateText[value]);
+        const int number = event_text::SubsystemStateText(value, Teller::kEventLog);
+        if (number != 0) {
+            text.Add(kSetSubsystemState, number);
         } else {
-            text.Add(kSetSubsystemState, 39, value);
+            text.Add(kSetSubsystemState, event_text::kSubsystemStateByNumber, value);
         }
         return true;
     }
-    struct Pair {
-        std::uint32_t minor;
-        int whenSet;
-        int whenClear;
-    };
-    static constexpr Pair kPairs[] = {
-        {1, 40, 50},    {2, 60, 70},    {4, 90, 100},   {7, 130, 140},  {13, 200, 210},
-        {15, 230, 231}, {16, 240, 241}, {17, 250, 251}, {19, 270, 271}, {20, 280, 281},
-        {21, 290, 291}, {22, 300, 301}, {23, 310, 311},
-    };
-    for (const Pair& pair : kPairs) {
-        if (pair.minor == minor) {
-            text.Add(kSetSubsystemState, Pick(value, pair.whenSet, pair.whenClear));
-            if (minor == 16) {
-                text.Add(kSetController, 55,
-                         ControllerLabel(static_cast<std::uint32_t>(ActiveSlot())));
-            }
-            return true;
-        }
+    const auto number = event_text::SubsystemStatePairText(minor, value);
+    if (!number) {
+        return false;
     }
-    return false;
+    text.Add(kSetSubsystemState, *number);
+    if (minor == 16) {
+        text.Add(kSetController, 55, ControllerLabel(static_cast<std::uint32_t>(ActiveSlot())));
+    }
+    return true;
 }
 
 bool ServerEventReport::ComposeModeSubsystem(EventText& text, std::uint32_t minor,
@@ -301,14 +288,11 @@ bool ServerEventReport::ComposeDrive(EventText& text, std::uint32_t minor, std::
         text.Add(kSetDrive, 3, label.c_str());
     }
     const std::uint32_t s = drive.driveState;
-    if (s == 0) {
-        text.Add(kSetDrive, 10);
-    } else if (s >= 4 && s <= 7) {
-        text.Add(kSetDrive, 10 + static_cast<int>(s));
-    } else if (s >= 11 && s <= 14) {
-        text.Add(kSetDrive, 10 + static_cast<int>(s));
+    const int number = event_text::DriveStateText(s, Teller::kEventLog);
+    if (number != 0) {
+        text.Add(kSetDrive, number);
     } else {
-        text.Add(kSetDrive, 49, s);
+        text.Add(kSetDrive, event_text::kDriveStateByNumber, s);
     }
     if (minor == PHYS_SERIAL_NUMBER) {
         std::string previous(detail.previousSerial);
@@ -373,9 +357,6 @@ bool ServerEventReport::ComposeSingleValue(EventText& text, std::uint32_t minor)
 bool ServerEventReport::ComposeSoftware(EventText& text, std::uint32_t minor, std::uint32_t data1,
                                         std::uint32_t data2, const Detail& detail) const {
     switch (minor) {
-        case SSW_CONTROLLERS:
-            text.Add(kSetSoftware, 19);
-            return true;
         case SSW_DRIVE_DIAGNOSTICS: {
             const std::string label = SlotLabel(data1);
             text.Add(kSetSoftware, data2 == 0 ? 20 : 21, label.c_str());
@@ -399,17 +380,6 @@ bool ServerEventReport::ComposeSoftware(EventText& text, std::uint32_t minor, st
             text.Add(kSetSoftware, 250, notice.c_str());
             return true;
         }
-        case 5:
-        case 6:
-        case 7:
-        case 8:
-        case 9:
-            text.Add(kSetSoftware, 55 + static_cast<int>(minor));
-            return true;
-        case 10:
-        case 11:
-            text.Add(kSetSoftware, 60 + static_cast<int>(minor));
-            return true;
         case 12:
             if (data2 <= 5) {
                 text.Add(kSetSoftware, 80 + static_cast<int>(data2));
@@ -417,11 +387,14 @@ bool ServerEventReport::ComposeSoftware(EventText& text, std::uint32_t minor, st
                 text.Add(kSetSoftware, 99, data1, data2);
             }
             return true;
-        case SSW_CONFIGURATION_CHANGED:
-            text.Add(kSetSoftware, 100);
+        default: {
+            const int number = event_text::SoftwareText(minor);
+            if (number == 0) {
+                return Unrecognized(SSW, minor);
+            }
+            text.Add(kSetSoftware, number);
             return true;
-        default:
-            return Unrecognized(SSW, minor);
+        }
     }
 }
 
