@@ -14,14 +14,14 @@ std::uint32_t Be32(const std::vector<unsigned char>& b, std::size_t at) {
            (std::uint32_t(b[at + 2]) << 8) | b[at + 3];
 }
 
+}  // namespace
+
 void PutBe32(std::vector<unsigned char>& b, std::uint32_t v) {
     b.push_back(static_cast<unsigned char>(v >> 24));
     b.push_back(static_cast<unsigned char>(v >> 16));
     b.push_back(static_cast<unsigned char>(v >> 8));
     b.push_back(static_cast<unsigned char>(v));
 }
-
-}  // namespace
 
 int RecordingClient::Reply(std::vector<unsigned char> bytes) {
     std::lock_guard<std::mutex> hold(mutex_);

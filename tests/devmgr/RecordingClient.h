@@ -38,6 +38,9 @@ class RecordingClient : public ServerClient {
     bool refuse_ = false;
 };
 
+// Appends v to b as a BE32 word.
+void PutBe32(std::vector<unsigned char>& b, std::uint32_t v);
+
 // A request of header and four values, as the protocol lays it out: length,
 // version, code, handle (sequence, session), value1..value4, BE32 each.
 std::vector<unsigned char> RequestBytes(std::uint32_t code, std::uint32_t sequence,

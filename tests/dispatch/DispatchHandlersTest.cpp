@@ -3,18 +3,16 @@
 // a client's would, and the replies are read as the client reads them.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "InProcessCabinets.h"
+#include "MonitorRequestTest.h"
 #include "RecordingClient.h"
 #include "coresys/common/DiagCommandResults.h"
 #include "coresys/server/device/DeviceMgr.h"
-#include "coresys/server/dispatch/ManagementDispatch.h"
 #include "coresys/server/events/EventDistribution.h"
 #include "coresys/server/monitor/OruLite.h"
 #include "coresys/server/state/ServerDiskArrayState.h"
@@ -22,7 +20,8 @@
 #include "coresys/server/task/TaskRequest.h"
 #include "platform/Clock.h"
 
-using devmgrtest::InProcessCabinets;
+using devmgrtest::MonitorRequestTest;
+using devmgrtest::PutBe32;
 using devmgrtest::RecordingClient;
 using devmgrtest::ReplyWords;
 
@@ -37,12 +36,6 @@ constexpr std::uint32_t kAlreadyShutdown = 3, kControllerAlreadyActive = 8,
                         kNoRebuildInProgress = 32, kNoRebuildNeeded = 33,
                         kSubsystemNotShutdown = 47, kUnknownCommand = 51;
 constexpr std::uint32_t kDeviceMgr = 4;
-
-void PutBe32(std::vector<unsigned char>& b, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        b.push_back(static_cast<unsigned char>(v >> shift));
-    }
-}
 
 // A header-and-value request laid out word by word.
 std::vector<unsigned char> Request(std::uint32_t code, std::uint32_t sequence, std::uint32_t v1 = 0,
@@ -69,42 +62,27 @@ std::vector<unsigned char> AliasRequest(const std::string& text, std::uint32_t s
     return b;
 }
 
-class DispatchHandlersTest : public ::testing::Test {
+class DispatchHandlersTest : public MonitorRequestTest {
   protected:
     void SetUp() override {
-        setenv("ORU_SMON_INTERVAL", "0", 1);
-        setenv("ORU_PLOG_INTERVAL", "0", 1);
         // The handlers' fixed waits (two minutes after a restart) a thousand
         // times shorter in real time; the simulated controllers' clock moves
         // by exactly the time they wait, so the outcome never depends on how
         // fast the machine is.
         platform::SetTimeScale(1000);
-        InstallManagementDispatch();
-        cabinets_ = std::make_unique<InProcessCabinets>(InProcessCabinets::DefaultWorld());
-        cabinets_->FollowSleeps();
-        manager_ = std::make_unique<DeviceMgr>();
-        manager_->DiscoverDevices();
-        manager_->Init();
-        ResourceHold hold(manager_->SubsystemListLock());
-        monitor_ = manager_->LocateOruLiteArray("QX0000000001");
-        ASSERT_NE(monitor_, nullptr);
+        MonitorRequestTest::SetUp();
     }
+    void BeforeManager() override { cabinets_->FollowSleeps(); }
     void TearDown() override {
-        manager_.reset();
-        cabinets_.reset();
+        MonitorRequestTest::TearDown();
         platform::SetTimeScale(0);
-        unsetenv("ORU_SMON_INTERVAL");
-        unsetenv("ORU_PLOG_INTERVAL");
     }
 
     // Sends one request as a client and returns its final reply.
     ReplyWords Run(const std::vector<unsigned char>& bytes) {
-        RecordingClient client;
-        EXPECT_EQ(monitor_->SubmitMessage(&client, bytes), 1);
-        EXPECT_TRUE(client.WaitDone(1, kLimitMs));
-        std::vector<ReplyWords> words = client.Words();
-        last_ = client.Replies();
-        return words.empty() ? ReplyWords{} : words.back();
+        Exchange exchange = Submit(bytes);
+        last_ = exchange.replies;
+        return exchange.words.empty() ? ReplyWords{} : exchange.words.back();
     }
     std::string Show() {
         std::string answer;
@@ -173,9 +151,6 @@ class DispatchHandlersTest : public ::testing::Test {
 
     static constexpr std::uint32_t kSpare = 6;
 
-    std::unique_ptr<InProcessCabinets> cabinets_;
-    std::unique_ptr<DeviceMgr> manager_;
-    OruLite* monitor_ = nullptr;
     std::vector<std::vector<unsigned char>> last_;
 };
 

@@ -15,12 +15,7 @@
 namespace {
 
 using Bytes = std::vector<unsigned char>;
-
-void PutBe32(Bytes& b, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        b.push_back(static_cast<unsigned char>(v >> shift));
-    }
-}
+using devmgrtest::PutBe32;
 
 Bytes Words(std::initializer_list<std::uint32_t> words) {
     Bytes b;

@@ -4,40 +4,27 @@
 // error records.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
-#include "InProcessCabinets.h"
+#include "MonitorRequestTest.h"
 #include "PerfTestSupport.h"
-#include "RecordingClient.h"
 #include "coresys/common/ReturnMsgs.h"
-#include "coresys/server/device/DeviceMgr.h"
-#include "coresys/server/dispatch/ManagementDispatch.h"
-#include "coresys/server/monitor/OruLite.h"
 #include "coresys/server/perf/ServerPerfRecs.h"
-#include "coresys/server/task/ResourceHold.h"
 #include "coresys/server/winnt/Service/ServerManager.h"
 #include "platform/Root.h"
 #include "support/LogGenerator.h"
 
 namespace {
 
-using devmgrtest::InProcessCabinets;
-using devmgrtest::RecordingClient;
+using devmgrtest::MonitorRequestTest;
+using devmgrtest::PutBe32;
 using devmgrtest::ReplyWords;
 using testsupport::LogGenerator;
 
-constexpr int kLimitMs = 20000;
 constexpr std::uint32_t kT0 = 1699999200;
 constexpr std::uint32_t kSlot = 900;
 constexpr std::uint32_t kPerfUnavailable = 13, kInvalidLength = 9, kDeviceMgr = 4;
-
-void PutBe32(std::vector<unsigned char>& b, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        b.push_back(static_cast<unsigned char>(v >> shift));
-    }
-}
 
 // A metrics request: header, start, end, G, the count and the identifiers
 // (count may claim more than follow).
@@ -61,13 +48,9 @@ std::vector<unsigned char> RecsRequest(std::uint32_t sequence, std::uint32_t sta
     return devmgrtest::RequestBytes(11, sequence, 7, start, end);
 }
 
-class PerfRequestTest : public ::testing::Test {
+class PerfRequestTest : public MonitorRequestTest {
   protected:
-    void SetUp() override {
-        setenv("ORU_SMON_INTERVAL", "0", 1);
-        setenv("ORU_PLOG_INTERVAL", "0", 1);
-        InstallManagementDispatch();
-        cabinets_ = std::make_unique<InProcessCabinets>(InProcessCabinets::DefaultWorld());
+    void BeforeManager() override {
         LogGenerator::Options options;
         options.directory = platform::MapDrivePath("C:\\oru_log");
         options.startTime = kT0;
@@ -83,30 +66,17 @@ class PerfRequestTest : public ::testing::Test {
         log_->WriteSeries(day);
         ASSERT_TRUE(log_->Flush());
         SetManager(LOG_MANAGER, &log_->Manager());
-        manager_ = std::make_unique<DeviceMgr>();
-        manager_->DiscoverDevices();
-        manager_->Init();
-        ResourceHold hold(manager_->SubsystemListLock());
-        monitor_ = manager_->LocateOruLiteArray("QX0000000001");
-        ASSERT_NE(monitor_, nullptr);
     }
-    void TearDown() override {
-        manager_.reset();
+    void AfterManager() override {
         SetManager(LOG_MANAGER, nullptr);
         log_.reset();
-        cabinets_.reset();
-        unsetenv("ORU_SMON_INTERVAL");
-        unsetenv("ORU_PLOG_INTERVAL");
     }
 
     // Sends one request as a client; its final reply's bytes.
     std::vector<unsigned char> Run(const std::vector<unsigned char>& bytes) {
-        RecordingClient client;
-        EXPECT_EQ(monitor_->SubmitMessage(&client, bytes), 1);
-        EXPECT_TRUE(client.WaitDone(1, kLimitMs));
-        std::vector<std::vector<unsigned char>> replies = client.Replies();
-        words_ = client.Words();
-        return replies.empty() ? std::vector<unsigned char>{} : replies.back();
+        Exchange exchange = Submit(bytes);
+        words_ = exchange.words;
+        return exchange.replies.empty() ? std::vector<unsigned char>{} : exchange.replies.back();
     }
     ReplyWords Last() const { return words_.empty() ? ReplyWords{} : words_.back(); }
     void ExpectError(std::uint32_t errorCode, std::uint32_t qualifier, std::uint32_t module) {
@@ -118,10 +88,7 @@ class PerfRequestTest : public ::testing::Test {
         EXPECT_EQ(last.moduleId, module);
     }
 
-    std::unique_ptr<InProcessCabinets> cabinets_;
     std::unique_ptr<LogGenerator> log_;
-    std::unique_ptr<DeviceMgr> manager_;
-    OruLite* monitor_ = nullptr;
     std::vector<ReplyWords> words_;
 };
 
