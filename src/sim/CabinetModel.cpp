@@ -48,4 +48,29 @@ std::vector<std::uint8_t> DefaultPage22() {
     return p;
 }
 
+DriveModel StockDrive(std::uint8_t state, const std::string& serial, const std::string& volumeSetId,
+                      std::uint32_t blocks) {
+    DriveModel d;
+    d.present = true;
+    d.state = state;
+    d.vendor = "QDISK";
+    d.product = "QD-9100";
+    d.revision = "0102";
+    d.serial = serial;
+    d.driveId = "QDISK QD-9100";
+    d.volumeSetId = volumeSetId;
+    d.blocks = blocks;
+    return d;
+}
+
+ControllerModel StockController(std::uint8_t targetId, const std::string& serial) {
+    ControllerModel m;
+    m.serial = serial;
+    m.targetId = targetId;
+    m.dram = {1};
+    m.nvram = {1, 1};
+    m.battery = {1};
+    return m;
+}
+
 }  // namespace sim

@@ -226,4 +226,12 @@ std::vector<std::uint8_t> DefaultPage08();
 std::vector<std::uint8_t> DefaultPage21(std::uint8_t targetX, std::uint8_t targetY);
 std::vector<std::uint8_t> DefaultPage22();
 
+// The drive the scenarios and the insert request put into a slot: a present
+// QDISK QD-9100 of revision 0102.
+DriveModel StockDrive(std::uint8_t state, const std::string& serial, const std::string& volumeSetId,
+                      std::uint32_t blocks);
+// A controller of a scenario whose DRAM module, two NVRAM modules and
+// battery all read good.
+ControllerModel StockController(std::uint8_t targetId, const std::string& serial);
+
 }  // namespace sim

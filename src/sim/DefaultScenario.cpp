@@ -9,21 +9,6 @@ namespace sim {
 
 namespace {
 
-DriveModel MakeDrive(const std::string& serial, std::uint32_t blocks, bool spare,
-                     const std::string& volumeSetId) {
-    DriveModel d;
-    d.present = true;
-    d.state = spare ? kDriveSpare : kDriveMember;
-    d.vendor = "QDISK";
-    d.product = "QD-9100";
-    d.revision = "0102";
-    d.serial = serial;
-    d.driveId = "QDISK QD-9100";
-    d.volumeSetId = volumeSetId;
-    d.blocks = blocks;
-    return d;
-}
-
 // Mode pages as a user sets up a healthy, redundant array with a hot spare
 // (page bytes from the page code on: page byte i is reply byte 8 + i).
 std::vector<std::uint8_t> ConfiguredPage21(std::uint8_t targetX, std::uint8_t targetY) {
@@ -63,19 +48,17 @@ CabinetModel MakeCabinet(int index, int members, int luns) {
     c.serial = "QX000000000" + n;
     c.volumeSetId = "VOLSET-00000000" + n.substr(0, 1);
     for (int k = 0; k < 2; ++k) {
-        ControllerModel& m = c.controllers[k];
-        m.serial = "CTL" + std::string(k == 0 ? "X" : "Y") + "00000000000" + n;
-        m.targetId = static_cast<std::uint8_t>(k);
-        m.dram = {1};
-        m.nvram = {1, 1};
-        m.battery = {1};
+        c.controllers[k] =
+            StockController(static_cast<std::uint8_t>(k),
+                            "CTL" + std::string(k == 0 ? "X" : "Y") + "00000000000" + n);
     }
     for (int s = 0; s < members; ++s) {
-        c.drives[s] =
-            MakeDrive("D" + n + "S" + std::string(s < 10 ? "0" : "") + std::to_string(s) + "000000",
-                      2097152, false, c.volumeSetId);
+        c.drives[s] = StockDrive(
+            kDriveMember,
+            "D" + n + "S" + std::string(s < 10 ? "0" : "") + std::to_string(s) + "000000",
+            c.volumeSetId, 2097152);
     }
-    c.drives[members] = MakeDrive("D" + n + "SPARE00000", 2097152, true, c.volumeSetId);
+    c.drives[members] = StockDrive(kDriveSpare, "D" + n + "SPARE00000", c.volumeSetId, 2097152);
     for (int l = 0; l < luns; ++l) {
         c.luns[l].present = true;
         c.luns[l].raidLevel = 5;
@@ -116,7 +99,7 @@ WorldModel DefaultScenario::Build() {
     w.cabinets.push_back(MakeCabinet(0, 6, 3));
     w.cabinets.push_back(MakeCabinet(1, 4, 2));
     PlainDiskModel disk;
-    disk.drive = MakeDrive("PLAINDISK001", 4194304, false, std::string(16, ' '));
+    disk.drive = StockDrive(kDriveMember, "PLAINDISK001", std::string(16, ' '), 4194304);
     disk.drive.vendor = "GENERIC";
     disk.drive.product = "SYSTEM DISK";
     w.plainDisks.push_back(disk);

@@ -45,17 +45,7 @@ std::vector<std::vector<std::uint8_t>> ControllerLog() {
 }
 
 DriveModel Drive(int slot, std::uint8_t state, const std::string& volumeSet) {
-    DriveModel d;
-    d.present = true;
-    d.state = state;
-    d.vendor = "QDISK";
-    d.product = "QD-9100";
-    d.revision = "0102";
-    d.driveId = "QDISK QD-9100";
-    d.serial = "SLV" + SlotName(slot) + "0000000";
-    d.volumeSetId = volumeSet;
-    d.blocks = 2097152;
-    return d;
+    return StockDrive(state, "SLV" + SlotName(slot) + "0000000", volumeSet, 2097152);
 }
 
 // The cabinet every scenario starts from: ready, six members of set A, two
@@ -65,12 +55,9 @@ CabinetModel BaseCabinet() {
     c.serial = RecoveryScenario::kSerial;
     c.volumeSetId = RecoveryScenario::kSetA;
     for (int k = 0; k < 2; ++k) {
-        ControllerModel& m = c.controllers[k];
-        m.serial = std::string("SALVAGECTL") + (k == 0 ? "X" : "Y") + "00001";
-        m.targetId = static_cast<std::uint8_t>(k);
-        m.dram = {1};
-        m.nvram = {1, 1};
-        m.battery = {1};
+        c.controllers[k] =
+            StockController(static_cast<std::uint8_t>(k),
+                            std::string("SALVAGECTL") + (k == 0 ? "X" : "Y") + "00001");
     }
     for (int s = 0; s < 6; ++s)
         c.drives[s] = Drive(s, kDriveMember, RecoveryScenario::kSetA);

@@ -11,8 +11,8 @@
 #include "sim/CabinetRules.h"
 #include "sim/ControllerEngine.h"
 #include "sim/DriveEngine.h"
-#include "sim/FirmwareRules.h"
 #include "sim/DriveMedia.h"
+#include "sim/FirmwareRules.h"
 #include "sim/ModelJson.h"
 
 namespace sim {
@@ -454,17 +454,11 @@ bool Simulator::ControlLocked(const std::vector<std::string>& w, std::string* an
             *answer = "slot " + SlotName(slot) + " is not empty";
             return false;
         }
-        d = DriveModel{};
-        d.present = true;
-        d.state = kDriveNew;
-        d.vendor = "QDISK";
-        d.product = "QD-9100";
-        d.revision = "0102";
-        d.blocks = 2097152;
-        d.driveId = "QDISK QD-9100";
+        d = StockDrive(
+            kDriveNew,
+            w.size() == 4 ? w[3].substr(0, 12) : cab->serial.substr(6) + "N" + SlotName(slot) + "0",
+            std::string(), 2097152);
         cab->attention = true;
-        d.serial =
-            w.size() == 4 ? w[3].substr(0, 12) : cab->serial.substr(6) + "N" + SlotName(slot) + "0";
         // A drive that comes back is no longer missing.
         std::erase_if(cab->missing, [&](const MissingDrive& md) { return md.serial == d.serial; });
         CabinetRules::LogDriveEvent(*cab, 105, slot, static_cast<std::uint32_t>(ticks_));
