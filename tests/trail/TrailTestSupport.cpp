@@ -203,16 +203,6 @@ Bytes ChangeEntry(std::uint32_t tix, std::uint16_t code, std::uint8_t count,
     return entry;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 std::size_t Count(const std::string& text, const std::string& piece) {
     std::size_t count = 0;
     for (std::size_t at = text.find(piece); at != std::string::npos;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/FreshRoot.h"
+#include "support/TextLines.h"
 
 namespace trailtest {
 
@@ -117,8 +118,7 @@ Bytes ControllerEntry(std::uint32_t tix, std::uint16_t code, std::uint8_t count,
 Bytes ChangeEntry(std::uint32_t tix, std::uint16_t code, std::uint8_t count,
                   std::uint8_t messageCode);
 
-// The lines of a text.
-std::vector<std::string> Lines(const std::string& text);
+using testsupport::Lines;
 // How often piece stands in text.
 std::size_t Count(const std::string& text, const std::string& piece);
 
