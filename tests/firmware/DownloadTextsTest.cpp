@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "SenseBytes.h"
 #include "tools/firmware/DownloadArguments.h"
 #include "tools/firmware/DownloadConsole.h"
 #include "tools/firmware/DownloadFlows.h"
@@ -17,6 +18,7 @@
 namespace {
 
 using namespace download;
+using scsitest::SenseBytes;
 
 class DownloadTexts : public ::testing::Test {
   protected:
@@ -55,15 +57,6 @@ class DownloadTexts : public ::testing::Test {
         std::copy(sense.begin(), sense.end(), r.sense);
         return r;
     }
-    static std::vector<unsigned char> Sense(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq) {
-        std::vector<unsigned char> s(26, 0);
-        s[0] = 0x70;
-        s[2] = key;
-        s[7] = 18;
-        s[12] = asc;
-        s[13] = ascq;
-        return s;
-    }
 
     ParseOutcome Parse(std::vector<std::string> words, DownloadArguments* args) {
         std::vector<char*> argv;
@@ -79,7 +72,7 @@ class DownloadTexts : public ::testing::Test {
 
 TEST_F(DownloadTexts, DriveSenseReportedByTheControllerIsReadFromItsOwnBytes) {
     // Key 5 with ASC 0x80: the drive's ASC/ASCQ are bytes 23 and 24.
-    auto sense = Sense(0x05, 0x80, 0x00);
+    auto sense = SenseBytes(0x05, 0x80, 0x00);
     sense[22] = 0x05;
     sense[23] = 0x26;
     sense[24] = 0x62;
@@ -100,21 +93,21 @@ TEST_F(DownloadTexts, DriveSenseReportedByTheControllerIsReadFromItsOwnBytes) {
 
 TEST_F(DownloadTexts, SenseKeyIsTheLowFourBitsOfByteTwo) {
     // Incorrect length and filemark bits set around an ILLEGAL REQUEST.
-    PrintScsiError(Check(Sense(0xA5, 0x26, 0x63)));
+    PrintScsiError(Check(SenseBytes(0xA5, 0x26, 0x63)));
     EXPECT_NE(Err().find(" SCSI sense:  a5  `ILLEGAL REQUEST'\n ASC/ASCQ:  26/63  FIRMWARE IS "
                          "WRONG TYPE FOR THIS PRODUCT\n"),
               std::string::npos);
-    PrintScsiError(Check(Sense(0x02, 0x04, 0x01)));
+    PrintScsiError(Check(SenseBytes(0x02, 0x04, 0x01)));
     EXPECT_NE(Err().find("  `NOT READY'\n ASC/ASCQ:   4/1  `LOGICAL UNIT IS IN PROCESS OF "
                          "BECOMING READY'\n"),
               std::string::npos);
-    PrintScsiError(Check(Sense(0x06, 0x29, 0x00)));
+    PrintScsiError(Check(SenseBytes(0x06, 0x29, 0x00)));
     EXPECT_NE(Err().find("  `UNIT ATTENTION'\n ASC/ASCQ:  29/0  Power on, reset, or BUS DEVICE "
                          "RESET occurred.\n"),
               std::string::npos);
-    PrintScsiError(Check(Sense(0x0F, 0, 0)));
+    PrintScsiError(Check(SenseBytes(0x0F, 0, 0)));
     EXPECT_NE(Err().find(" SCSI sense:   f  (Unknown SCSI sense key.)\n\n"), std::string::npos);
-    PrintScsiError(Check(Sense(0x05, 0x26, 0x07)));
+    PrintScsiError(Check(SenseBytes(0x05, 0x26, 0x07)));
     EXPECT_NE(Err().find(" ASC/ASCQ:  26/7\n\n"), std::string::npos);
     // Sense bytes the device did not return read as 0.
     PrintScsiError(Check({0x70, 0x00, 0x05}));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ScriptedDevice.h"
+#include "SenseBytes.h"
 #include "TempRoot.h"
 #include "coresys/server/scsi/ScsiDeviceTable.h"
 #include "coresys/server/state/ServerDiskArrayState.h"
@@ -22,6 +23,7 @@ namespace srvstatetest {
 using scsitest::Answer;
 using scsitest::Bytes;
 using scsitest::Script;
+using scsitest::SenseBytes;
 
 // --- CDBs of the state build (LUN 0) ---
 inline const Bytes kInquiryCdb = {0x12, 0x00, 0x00, 0x00, 0x24, 0x00};
@@ -149,17 +151,6 @@ inline Bytes DriveEntry(std::uint8_t slot, const std::string& volumeSet, const s
     PutBe16(e, 85, 4);
     e[87] = predictive ? 1 : 0;
     return e;
-}
-
-// Sense data of a CHECK CONDITION (26 bytes, 2.3).
-inline Bytes SenseBytes(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq) {
-    Bytes s(26, 0);
-    s[0] = 0x70;
-    s[2] = key;
-    s[7] = 18;
-    s[12] = asc;
-    s[13] = ascq;
-    return s;
 }
 
 // Every reply one controller gives to the state build. The defaults are a

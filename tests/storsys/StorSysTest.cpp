@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ScriptedDevice.h"
+#include "SenseBytes.h"
 #include "TempRoot.h"
 #include "coresys/server/scsi/ScsiDeviceTable.h"
 #include "platform/Clock.h"
@@ -21,16 +22,6 @@ using namespace scsitest;
 using platform::ScsiDirection;
 
 const Bytes kRequestSense = {0x03, 0x00, 0x00, 0x00, 0x1A, 0x00};
-
-Bytes Sense(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq) {
-    Bytes s(26, 0);
-    s[0] = 0x70;
-    s[2] = key;
-    s[7] = 18;
-    s[12] = asc;
-    s[13] = ascq;
-    return s;
-}
 
 // length is the allocation; the transport moves whole words, so an odd one
 // is asked of the device as one byte more.
@@ -55,7 +46,7 @@ Step WithAnswer(Step step, Answer answer) {
 }
 
 Step SenseStep() {
-    return In(kRequestSense, 26, Sense(0, 0, 0));
+    return In(kRequestSense, 26, SenseBytes(0, 0, 0));
 }
 
 class StorSysTest : public ::testing::Test {
@@ -112,7 +103,7 @@ TEST_F(StorSysTest, BusyThreeTimesRunsThreeTimesWithTwoRequestSenses) {
 
 TEST_F(StorSysTest, CheckConditionIsRetriedAfterRequestSense) {
     Bytes tur = {0x00, 0x20, 0x00, 0x00, 0x00, 0x00};  // LUN 1
-    Expect(WithAnswer(None(tur), Answer{0x02, Sense(6, 0x29, 0), {}, {}, 0}));
+    Expect(WithAnswer(None(tur), Answer{0x02, SenseBytes(6, 0x29, 0), {}, {}, 0}));
     // The failure's sense key stays in the result, so all five are sent.
     for (int i = 0; i < 5; ++i) {
         Expect(SenseStep());
@@ -129,7 +120,7 @@ TEST_F(StorSysTest, CheckConditionIsRetriedAfterRequestSense) {
 TEST_F(StorSysTest, AChangedLunSetOnAnyRunOutlivesTheRetryThatSucceeds) {
     const Bytes create = {0xE2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     const Bytes descriptor = {0x03, 0x00, 0x00, 0x00, 0x04, 0x00};
-    Expect(WithAnswer(Out(create, descriptor), Answer{0x02, Sense(6, 0x3F, 0x0E), {}, {}, 0}));
+    Expect(WithAnswer(Out(create, descriptor), Answer{0x02, SenseBytes(6, 0x3F, 0x0E), {}, {}, 0}));
     for (int i = 0; i < 5; ++i) {
         Expect(SenseStep());
     }
@@ -145,12 +136,12 @@ TEST_F(StorSysTest, AChangedLunSetOnAnyRunOutlivesTheRetryThatSucceeds) {
 
 TEST_F(StorSysTest, AChangedLunSetIsKeptWhenTheLaterRunsFail) {
     const Bytes del = {0xE3, 0x00, 0x02, 0, 0, 0, 0, 0, 0, 0};
-    Expect(WithAnswer(None(del, 1280), Answer{0x02, Sense(6, 0x3F, 0x0E), {}, {}, 0}));
+    Expect(WithAnswer(None(del, 1280), Answer{0x02, SenseBytes(6, 0x3F, 0x0E), {}, {}, 0}));
     for (int run = 0; run < 2; ++run) {
         for (int i = 0; i < 5; ++i) {
             Expect(SenseStep());
         }
-        Expect(WithAnswer(None(del, 1280), Answer{0x02, Sense(5, 0x26, 0x02), {}, {}, 0}));
+        Expect(WithAnswer(None(del, 1280), Answer{0x02, SenseBytes(5, 0x26, 0x02), {}, {}, 0}));
     }
     EXPECT_EQ(storsys_->DeleteLun(2, result_), 0);
     EXPECT_EQ(result_.status, 0x02u);
@@ -173,7 +164,7 @@ TEST_F(StorSysTest, ShortTransferIsRetriedAndFailsAfterThreeTries) {
 
 TEST_F(StorSysTest, ExchangePhaseWithCheckConditionFailsAtOnce) {
     Expect(WithAnswer(In({0xF4, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8, {}, 7200),
-                      Answer{0x02, Sense(3, 0x11, 0), {}, {}, 0}));
+                      Answer{0x02, SenseBytes(3, 0x11, 0), {}, {}, 0}));
     unsigned char buffer[8];
     EXPECT_EQ(storsys_->ExchangeReply(0, ScsiCommand::kDataIn, 8, buffer, nullptr, result_), 0);
     EXPECT_EQ(result_.status, 0x02u);
@@ -205,7 +196,7 @@ TEST_F(StorSysTest, SequenceAcceptedReturnsTheControllerNumber) {
 
 TEST_F(StorSysTest, SequenceRefusalCarriesTheNumberWithItsData) {
     Bytes cdb = {0xEE, 0x01, 0x12, 0x34, 0xFF, 0xEF, 0, 0, 0, 0};
-    Answer refusal{0x02, Sense(5, 0x80, 0x28), {0x00, 0x07}, {}, 0};
+    Answer refusal{0x02, SenseBytes(5, 0x80, 0x28), {0x00, 0x07}, {}, 0};
     for (int round = 0; round < 3; ++round) {
         Expect(WithAnswer(In(cdb, 2, {}), refusal));
         if (round < 2) {
@@ -551,7 +542,7 @@ TEST_F(StorSysTest, TheDriveVendorComesFromTheDrivesInquiryOnce) {
     failed.state = 2;
     Expect(Out(inquiryBlock, {0x12, 0, 0, 0, 36, 0}));
     Expect(WithAnswer(In({0xF4, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 36, {}, 7200),
-                      Answer{0x02, Sense(2, 0x80, 0), {}, {}, 0}));
+                      Answer{0x02, SenseBytes(2, 0x80, 0), {}, {}, 0}));
     EXPECT_EQ(storsys_->DriveVendor(failed), "");
 }
 
@@ -1038,7 +1029,7 @@ TEST_F(StorSysTest, DriveWriteAndVerify) {
 
 TEST_F(StorSysTest, DriveCheckConditionIsNotRepeated) {
     Expect(Out({0x27, 0x01, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00}, {0, 0, 0, 0, 0, 0}));
-    Bytes sense = Sense(2, 0x80, 0x00);
+    Bytes sense = SenseBytes(2, 0x80, 0x00);
     sense[22] = 2;
     sense[23] = 0x04;
     sense[24] = 0x01;
