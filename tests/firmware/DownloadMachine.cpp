@@ -1,12 +1,11 @@
 #include "DownloadMachine.h"
 
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "../sim/SimTestUtil.h"
 #include "sim/CommandTrace.h"
 #include "support/ChildProcess.h"
+#include "support/FileBytes.h"
 
 namespace fwtest {
 
@@ -78,8 +77,7 @@ std::string DownloadMachine::Sample(const std::string& name) const {
 }
 
 std::vector<std::uint8_t> DownloadMachine::FileBytes(const std::string& path) const {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+    return testsupport::ReadBytes(path);
 }
 
 std::vector<std::string> DownloadMachine::Trace(const std::string& path) {

@@ -4,22 +4,8 @@
 
 #include <csignal>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace logtest {
-
-Bytes ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool WriteBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
 
 std::uint32_t Le32(const Bytes& bytes, std::size_t at) {
     if (at + 4 > bytes.size()) {

@@ -11,13 +11,14 @@
 #include <vector>
 
 #include "coresys/server/log/LogMgr.h"
+#include "support/FileBytes.h"
 
 namespace logtest {
 
 using Bytes = std::vector<unsigned char>;
 
-Bytes ReadBytes(const std::string& path);
-bool WriteBytes(const std::string& path, const Bytes& bytes);
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
 std::uint32_t Le32(const Bytes& bytes, std::size_t at);
 std::uint16_t Le16(const Bytes& bytes, std::size_t at);
 // Bytes of a little-endian word, for literal images.

@@ -38,7 +38,7 @@ class DamagedFileTest : public TrailTest {
     }
     std::string Path(const std::string& name) const { return LogDir() + "/" + name; }
     void Put(const std::string& name, const Bytes& bytes) {
-        ASSERT_TRUE(WriteFile(Path(name), bytes));
+        ASSERT_TRUE(WriteBytes(Path(name), bytes));
     }
     // A catalog of closed files chained in slot order.
     void Catalog(std::vector<HandEntry> entries, HandHeader header = {}) {
@@ -206,7 +206,7 @@ TEST_F(DamagedFileTest, ALinkOutsideTheCatalogIsAnEntryThatCannotBeRead) {
 
 TEST_F(DamagedFileTest, NamesThatAreNoLogFilesAreNeverOpened) {
     // A file outside the log directory that would print if it were read.
-    ASSERT_TRUE(WriteFile(root.File("c/secret"), Join({FillerBlock(), Block(4096, {Usage(99)})})));
+    ASSERT_TRUE(WriteBytes(root.File("c/secret"), Join({FillerBlock(), Block(4096, {Usage(99)})})));
     Put("L0000004", Join({Block(16384, {Usage(4)})}));
     Catalog({Entry("../secret", 0, 4096), Entry("L00001", 4096, 4096),
              Entry("L\x1b[2J0000", 8192, 8192), Entry("L0000004", 16384, 16384)});
@@ -289,7 +289,7 @@ TEST_F(DamagedFileTest, AFileThatGrowsWhileItIsReadEndsWhereItWasWhenOpened) {
 
 TEST_F(DamagedFileTest, WhatIsNotARegularFileIsPassedOverWithoutWaiting) {
     ASSERT_EQ(::mkfifo(Path("L0000001").c_str(), 0600), 0);
-    ASSERT_TRUE(WriteFile(root.File("c/outside"), Join({FillerBlock(), Block(4096, {Usage(7)})})));
+    ASSERT_TRUE(WriteBytes(root.File("c/outside"), Join({FillerBlock(), Block(4096, {Usage(7)})})));
     std::filesystem::create_symlink(root.File("c/outside"), Path("L0000002"));
     Put("L0000003", Block(8192, {Usage(3)}, 4096));
     Catalog(

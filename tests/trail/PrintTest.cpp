@@ -230,8 +230,8 @@ TEST_F(PrintTest, ALogStillBeingWrittenIsReadAndLeftAsItIs) {
     testsupport::LogGenerator log(Options());
     WriteExample(log);
     ASSERT_TRUE(log.Flush());
-    const Bytes catalog = ReadFile(Catalog());
-    const Bytes file = ReadFile(File1());
+    const Bytes catalog = ReadBytes(Catalog());
+    const Bytes file = ReadBytes(File1());
     ASSERT_EQ(catalog[0], 1) << "the writer's catalog is open";
 
     const RunResult run = Run({"-v", "1"});
@@ -245,8 +245,8 @@ TEST_F(PrintTest, ALogStillBeingWrittenIsReadAndLeftAsItIs) {
     EXPECT_NE(run.out.find("Decoded 4"), std::string::npos);
     EXPECT_EQ(Run({}).exitCode, 0);
 
-    EXPECT_EQ(ReadFile(Catalog()), catalog);
-    EXPECT_EQ(ReadFile(File1()), file);
+    EXPECT_EQ(ReadBytes(Catalog()), catalog);
+    EXPECT_EQ(ReadBytes(File1()), file);
     // The writer goes on as if nobody had looked.
     log.Write(kTwo, 2, 0, Bytes(16, 0));
     EXPECT_TRUE(log.Flush());
@@ -287,7 +287,7 @@ TEST_F(PrintTest, WithoutALogThereIsNothingToPrintAndNothingIsCreated) {
     EXPECT_TRUE(std::filesystem::is_empty(LogDir()));
 
     // An empty catalog reads as a new one, and stays empty.
-    ASSERT_TRUE(WriteFile(Catalog(), {}));
+    ASSERT_TRUE(WriteBytes(Catalog(), {}));
     EXPECT_EQ(Run({}).exitCode, 0);
     EXPECT_EQ(std::filesystem::file_size(Catalog()), 0u);
 }
@@ -296,7 +296,7 @@ TEST_F(PrintTest, ACatalogOfAnotherVersionIsNotOpened) {
     ASSERT_TRUE(std::filesystem::create_directories(LogDir()));
     HandHeader header;
     header.version = 1;
-    ASSERT_TRUE(WriteFile(Catalog(), CatalogBytes(header, {})));
+    ASSERT_TRUE(WriteBytes(Catalog(), CatalogBytes(header, {})));
     const RunResult run = Run({});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "DebugMsg: Invalid log catalog version\n");

@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "catalog/StringCatalog.h"
@@ -67,18 +65,6 @@ void PutBe32(Bytes& bytes, std::size_t at, std::uint32_t value) {
 void PutBe16(Bytes& bytes, std::size_t at, std::uint16_t value) {
     bytes[at] = static_cast<unsigned char>(value >> 8);
     bytes[at + 1] = static_cast<unsigned char>(value);
-}
-
-Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool WriteFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
 }
 
 Bytes CatalogBytes(const HandHeader& h, const std::vector<HandEntry>& entries) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/FileBytes.h"
 #include "support/FreshRoot.h"
 #include "support/TextLines.h"
 
@@ -48,8 +49,8 @@ void PutLe32(Bytes& bytes, std::size_t at, std::uint32_t value);
 void PutLe16(Bytes& bytes, std::size_t at, std::uint16_t value);
 void PutBe32(Bytes& bytes, std::size_t at, std::uint32_t value);
 void PutBe16(Bytes& bytes, std::size_t at, std::uint16_t value);
-Bytes ReadFile(const std::string& path);
-bool WriteFile(const std::string& path, const Bytes& bytes);
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
 
 // A catalog header (52 bytes at 0); catalogSize 0: 52 + 44 per entry.
 struct HandHeader {
