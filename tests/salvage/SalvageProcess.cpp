@@ -1,6 +1,5 @@
 #include "SalvageProcess.h"
 
-#include <csignal>
 #include <sstream>
 
 #include "SalvageOutput.h"
@@ -31,20 +30,8 @@ bool SalvageProcessTest::Start(testsupport::ChildProcess& process,
 }
 
 ProcessResult SalvageProcessTest::RunSalvage(const std::vector<std::string>& arguments) {
-    testsupport::ChildProcess process;
-    ProcessResult result;
-    if (!Start(process, arguments)) {
-        result.err = process.StartError();
-        return result;
-    }
-    result.exitCode = process.WaitExit(kProcessLimitMs);
-    if (result.exitCode == -1) {
-        process.Signal(SIGKILL);
-        process.WaitExit(kProcessLimitMs);
-    }
-    result.out = process.Stdout();
-    result.err = process.Stderr();
-    return result;
+    return testsupport::RunProgram(testsupport::ProgramPath(ORU_BIN_DIR, "dksalvage"), arguments,
+                                   Environment(), kProcessLimitMs);
 }
 
 std::vector<std::string> SalvageProcessTest::Cdbs(const std::string& path) {

@@ -16,11 +16,7 @@
 
 namespace salvagetest {
 
-struct ProcessResult {
-    int exitCode = -1;  // -1: still running after the limit (then killed)
-    std::string out;
-    std::string err;
-};
+using ProcessResult = testsupport::ProgramRun;
 
 // The speed factor of the tool's waits and of simulated time.
 inline constexpr const char* kProcessSpeed = "100";

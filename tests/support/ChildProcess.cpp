@@ -20,6 +20,24 @@ std::string ProgramPath(const std::string& binDir, const std::string& name) {
     return binDir + "/" + name;
 }
 
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& environment, int limitMs) {
+    ChildProcess process;
+    ProgramRun run;
+    if (!process.Start(program, arguments, environment)) {
+        run.err = process.StartError();
+        return run;
+    }
+    run.exitCode = process.WaitExit(limitMs);
+    if (run.exitCode == -1) {
+        process.Signal(SIGKILL);
+        process.WaitExit(limitMs);
+    }
+    run.out = process.Stdout();
+    run.err = process.Stderr();
+    return run;
+}
+
 ChildProcess::~ChildProcess() {
     if (pid_ > 0 && !exited_) {
         kill(pid_, SIGKILL);

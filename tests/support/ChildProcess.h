@@ -70,4 +70,17 @@ class ChildProcess {
 // ORU_BIN_DIR + "/" + name, for the tests' own build tree.
 std::string ProgramPath(const std::string& binDir, const std::string& name);
 
+// What a program run to its end left.
+struct ProgramRun {
+    // As WaitExit gives it; -1 when the program could not be started (the
+    // reason is in err) or was still running after the limit (then killed).
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs program as Start does and waits up to limitMs for its end.
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& environment, int limitMs);
+
 }  // namespace testsupport

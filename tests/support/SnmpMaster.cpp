@@ -189,23 +189,13 @@ void SnmpMaster::Stop() {
 SnmpRun SnmpMaster::Client(const std::string& program, const std::string& version,
                            const std::string& community, const std::vector<std::string>& names,
                            const std::vector<std::string>& extra) {
-    SnmpRun run;
     std::vector<std::string> args = {"-v", version, "-c", community, "-On", "-t", "5", "-r", "1"};
     args.insert(args.end(), extra.begin(), extra.end());
     args.push_back("127.0.0.1:" + std::to_string(port_));
     args.insert(args.end(), names.begin(), names.end());
-    ChildProcess client;
-    if (!client.Start("/usr/bin/" + program, args, Environment())) {
-        run.err = client.StartError();
-        return run;
-    }
-    run.exitCode = client.WaitExit(kClientLimitMs);
-    if (run.exitCode < 0) {
-        client.Signal(SIGKILL);
-        client.WaitExit(kClientLimitMs);
-    }
-    run.out = client.Stdout();
-    run.err = client.Stderr();
+    SnmpRun run;
+    static_cast<ProgramRun&>(run) =
+        RunProgram("/usr/bin/" + program, args, Environment(), kClientLimitMs);
     run.variables = ParseSnmpVariables(run.out);
     return run;
 }

@@ -36,10 +36,7 @@ struct SnmpV1Trap {
 };
 
 // What one run of a client program gave.
-struct SnmpRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
+struct SnmpRun : ProgramRun {
     std::vector<SnmpVariable> variables;  // parsed from out
 };
 

@@ -33,30 +33,14 @@ class TrailEndToEnd : public netsrvtest::NetServerTest {
         ConfigureAdministration();
     }
 
-    struct Run {
-        int exitCode = -1;
-        std::string out;
-        std::string err;
-    };
+    using Run = testsupport::ProgramRun;
     Run Dktrail(const std::vector<std::string>& arguments) {
-        testsupport::ChildProcess process;
-        Run run;
         // Real time for the printer: its waits for the service are 2 s.
-        if (!process.Start(testsupport::ProgramPath(ORU_BIN_DIR, "dktrail"), arguments,
-                           {"ORU_ROOT=" + root_.Path(), "ORUHOST=127.0.0.1", "LC_ALL",
-                            "LC_MESSAGES", "LANG=xx", std::string("ORU_NLSPATH=") + ORU_NLS_DIR,
-                            "TZ=UTC", "ORU_TIME_SCALE"})) {
-            run.err = process.StartError();
-            return run;
-        }
-        run.exitCode = process.WaitExit(kLimitMs);
-        if (run.exitCode == -1) {
-            process.Signal(SIGKILL);
-            process.WaitExit(kLimitMs);
-        }
-        run.out = process.Stdout();
-        run.err = process.Stderr();
-        return run;
+        return testsupport::RunProgram(
+            testsupport::ProgramPath(ORU_BIN_DIR, "dktrail"), arguments,
+            {"ORU_ROOT=" + root_.Path(), "ORUHOST=127.0.0.1", "LC_ALL", "LC_MESSAGES", "LANG=xx",
+             std::string("ORU_NLSPATH=") + ORU_NLS_DIR, "TZ=UTC", "ORU_TIME_SCALE"},
+            kLimitMs);
     }
 
     // Waits until a path of cabinet 0 (QX0000000001) has read its
