@@ -5,12 +5,12 @@
 // byte as its state file keeps them.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "../sim/SimTestUtil.h"
 #include "RequestFixture.h"
 #include "coresys/common/PollMsg.h"
 #include "platform/Clock.h"
@@ -76,15 +76,7 @@ class OtherHost {
             Bytes data = {}) {
         platform::ScsiOutcome outcome;
         for (int run = 0; run < 3; ++run) {
-            platform::ScsiRequest request;
-            std::copy(cdb.begin(), cdb.end(), request.cdb.begin());
-            request.cdbLength = static_cast<std::uint8_t>(cdb.size());
-            request.direction = direction;
-            request.transferLength = static_cast<std::uint32_t>(data.size());
-            request.data = data.empty() ? nullptr : data.data();
-            request.timeoutSeconds = 10;
-            outcome = platform::ScsiOutcome{};
-            device_->PassThrough(request, outcome);
+            outcome = simtest::PassThrough(*device_, cdb, direction, data);
             const bool attention = outcome.systemError == 0 && outcome.scsiStatus == 0x02 &&
                                    outcome.senseLength >= 14 && (outcome.sense[2] & 0x0F) == 6 &&
                                    outcome.sense[12] == 0x3F && outcome.sense[13] == 0x0E;
