@@ -13,14 +13,8 @@
 
 namespace {
 
-using event_text::kSetDrive;
-using event_text::kSetHardware;
-using event_text::kSetModeSubsystem;
-using event_text::kSetSingleValue;
-using event_text::kSetSoftware;
-using event_text::kSetSubsystemState;
-using event_text::Pick;
-using event_text::Teller;
+// The sets, pairs and numbers the event log and the traps share.
+using namespace event_text;
 
 // The event log's other catalog sets.
 constexpr int kSetHead = 1;
