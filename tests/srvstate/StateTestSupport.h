@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -293,9 +294,9 @@ inline Bytes StandardRawPage(std::uint8_t answeringSlot) {
                   9,
                   1,
                   2};  // batteries of Y
-    Bytes b(2, 0);
+    Bytes b(2 + body.size(), 0);
     PutBe16(b, 0, static_cast<std::uint32_t>(body.size()));
-    b.insert(b.end(), body.begin(), body.end());
+    std::copy(body.begin(), body.end(), b.begin() + 2);
     return b;
 }
 
