@@ -1,6 +1,5 @@
 #include "ProgramRun.h"
 
-#include <csignal>
 #include <sstream>
 
 namespace clitest {
@@ -20,16 +19,7 @@ bool StartProgram(testsupport::ChildProcess& process, const testsupport::FreshRo
 }
 
 ProgramResult FinishProgram(testsupport::ChildProcess& process) {
-    ProgramResult result;
-    result.exitCode = process.WaitExit(kRunLimitMs);
-    if (result.exitCode == -1) {
-        process.Signal(SIGKILL);
-        process.WaitExit(kRunLimitMs);
-        result.exitCode = -1;
-    }
-    result.out = process.Stdout();
-    result.err = process.Stderr();
-    return result;
+    return testsupport::FinishRun(process, kRunLimitMs);
 }
 
 ProgramResult RunProgram(const testsupport::FreshRoot& root, const std::string& program,
@@ -46,16 +36,6 @@ ProgramResult RunProgram(const testsupport::FreshRoot& root, const std::string& 
 
 std::string Mark(int set, int number) {
     return "[" + std::to_string(set) + "." + std::to_string(number) + "]";
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 std::vector<std::string> Fields(const std::string& line) {

@@ -8,14 +8,13 @@
 
 #include "support/ChildProcess.h"
 #include "support/FreshRoot.h"
+#include "support/TextLines.h"
 
 namespace clitest {
 
-struct ProgramResult {
-    int exitCode = -1;  // -1: still running after the limit (then killed)
-    std::string out;
-    std::string err;
-};
+// exitCode -1: could not start (the reason in err) or still running after
+// the limit (then killed).
+using ProgramResult = testsupport::ProgramRun;
 
 // Far beyond any run of the tests: a run that takes this long hangs.
 inline constexpr int kRunLimitMs = 60000;
@@ -39,8 +38,7 @@ ProgramResult FinishProgram(testsupport::ChildProcess& process);
 // "[set.number]", the mark of a catalog text.
 std::string Mark(int set, int number);
 
-// The lines of a text.
-std::vector<std::string> Lines(const std::string& text);
+using testsupport::Lines;
 
 // The fields of one raw line ("C:X:1:..."), split at ':'.
 std::vector<std::string> Fields(const std::string& line);

@@ -23,11 +23,16 @@ std::string ProgramPath(const std::string& binDir, const std::string& name) {
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const std::vector<std::string>& environment, int limitMs) {
     ChildProcess process;
-    ProgramRun run;
     if (!process.Start(program, arguments, environment)) {
+        ProgramRun run;
         run.err = process.StartError();
         return run;
     }
+    return FinishRun(process, limitMs);
+}
+
+ProgramRun FinishRun(ChildProcess& process, int limitMs) {
+    ProgramRun run;
     run.exitCode = process.WaitExit(limitMs);
     if (run.exitCode == -1) {
         process.Signal(SIGKILL);

@@ -83,4 +83,8 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const std::vector<std::string>& environment, int limitMs);
 
+// Waits up to limitMs for a started program to end (then kills it) and
+// collects its exit code and output.
+ProgramRun FinishRun(ChildProcess& process, int limitMs);
+
 }  // namespace testsupport
