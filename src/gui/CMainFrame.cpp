@@ -151,13 +151,13 @@ void CMainFrame::Start() {
 
 void CMainFrame::CreateCommands() {
     QStyle* style = QApplication::style();
-    struct Spec {
+    struct ActionEntry {
         int id;
         TextId text;
         QStyle::StandardPixmap icon;
         void (CMainFrame::*handler)();
     };
-    const Spec specs[] = {
+    const ActionEntry entries[] = {
         {kDeviceProperties, txt::kMenuProperties, QStyle::SP_FileDialogDetailedView,
          &CMainFrame::OnDeviceProperties},
         {kExpandDevices, txt::kMenuExpand, QStyle::SP_FileDialogListView,
@@ -170,10 +170,10 @@ void CMainFrame::CreateCommands() {
         {kAbout, txt::kMenuAbout, QStyle::SP_MessageBoxInformation, &CMainFrame::OnAbout},
         {kWebPage, txt::kMenuWebPage, QStyle::SP_DirHomeIcon, &CMainFrame::OnWebPage},
     };
-    for (const Spec& spec : specs) {
-        auto* action = new QAction(style->standardIcon(spec.icon), QText(spec.text), this);
-        action->setData(spec.id);
-        const auto handler = spec.handler;
+    for (const ActionEntry& entry : entries) {
+        auto* action = new QAction(style->standardIcon(entry.icon), QText(entry.text), this);
+        action->setData(entry.id);
+        const auto handler = entry.handler;
         connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
         commands_.push_back(action);
     }

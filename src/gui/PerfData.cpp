@@ -75,8 +75,8 @@ PerfDataSet PerfDataSet::FromMetrics(const std::vector<PerfMetric>& metrics) {
     return data;
 }
 
-const std::vector<SeriesSpec>& EventSeries() {
-    static const std::vector<SeriesSpec> series = {
+const std::vector<SeriesLook>& EventSeries() {
+    static const std::vector<SeriesLook> series = {
         {txt::kSeriesRebuild, 1, CTimeChart::kEventMarks, 12, QColor(0, 0, 0)},
         {txt::kSeriesDisks, 2, CTimeChart::kBars, 25, QColor(0, 255, 0)},
         {txt::kSeriesUnallocated, 3, CTimeChart::kBars, 30, QColor(0, 255, 255)},
@@ -87,8 +87,8 @@ const std::vector<SeriesSpec>& EventSeries() {
     return series;
 }
 
-const std::vector<SeriesSpec>& ThresholdSeries() {
-    static const std::vector<SeriesSpec> series = {
+const std::vector<SeriesLook>& ThresholdSeries() {
+    static const std::vector<SeriesLook> series = {
         {txt::kSeriesRelocate, 7, CTimeChart::kThresholdBars, 50, QColor(0, 0, 0)},
         {txt::kSeriesWorkingSet, 8, CTimeChart::kThresholdBars, 50, QColor(0, 0, 0)},
         {txt::kSeriesCacheUtil, 9, CTimeChart::kThresholdBars, 50, QColor(0, 0, 0)},
@@ -98,7 +98,7 @@ const std::vector<SeriesSpec>& ThresholdSeries() {
     return series;
 }
 
-void FillChart(CTimeChart& chart, const PerfDataSet& data, const std::vector<SeriesSpec>& view) {
+void FillChart(CTimeChart& chart, const PerfDataSet& data, const std::vector<SeriesLook>& view) {
     chart.Clear();
     chart.SetTimeAxis(data.start, kPerfSlotsPerSample * 900, 6, 24, data.count);
     const PerfDataSet::Metric& disks = data.metrics[kReferenceMetric];
@@ -108,15 +108,15 @@ void FillChart(CTimeChart& chart, const PerfDataSet& data, const std::vector<Ser
     if (data.Empty()) {
         return;
     }
-    for (const SeriesSpec& spec : view) {
-        const PerfDataSet::Metric& metric = data.metrics[spec.metric];
+    for (const SeriesLook& look : view) {
+        const PerfDataSet::Metric& metric = data.metrics[look.metric];
         if (!metric.present || !metric.available) {
             continue;
         }
-        const bool percent = spec.metric == 10 || spec.metric == 16;
-        if (chart.AddSeries(spec.label, spec.style, spec.weight, spec.colour, metric.reference,
+        const bool percent = look.metric == 10 || look.metric == 16;
+        if (chart.AddSeries(look.label, look.style, look.weight, look.colour, metric.reference,
                             metric.scaleCode, percent)) {
-            chart.AttachSamples(spec.label, metric.samples);
+            chart.AttachSamples(look.label, metric.samples);
         }
     }
 }

@@ -57,20 +57,20 @@ inline constexpr int kPerfIntervalSamples = 8;
 inline constexpr int kReferenceMetric = 2;
 
 // One series of a view.
-struct SeriesSpec {
+struct SeriesLook {
     TextId label;
     int metric = 0;
     CTimeChart::Style style = CTimeChart::kBars;
     int weight = 0;
     QColor colour;
 };
-const std::vector<SeriesSpec>& EventSeries();
-const std::vector<SeriesSpec>& ThresholdSeries();
+const std::vector<SeriesLook>& EventSeries();
+const std::vector<SeriesLook>& ThresholdSeries();
 
 // Fills a chart for a view: the time axis, the reference line when metric 2
 // is there, and each series whose metric the data holds, with its samples,
 // reference value, scale code and percent flag (metrics 10 and 16).
-void FillChart(CTimeChart& chart, const PerfDataSet& data, const std::vector<SeriesSpec>& view);
+void FillChart(CTimeChart& chart, const PerfDataSet& data, const std::vector<SeriesLook>& view);
 
 // The recommendations dialog's content.
 struct Recommendation {

@@ -7,8 +7,8 @@
 #include "sim/ByteOrder.h"
 #include "sim/CabinetRules.h"
 #include "sim/DriveEngine.h"
-#include "sim/FirmwareRules.h"
 #include "sim/DriveMedia.h"
+#include "sim/FirmwareRules.h"
 #include "sim/ModeSelectRules.h"
 #include "sim/RecoveryRules.h"
 

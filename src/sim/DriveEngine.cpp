@@ -5,8 +5,8 @@
 
 #include "sim/ByteOrder.h"
 #include "sim/DriveFirmware.h"
-#include "sim/DriveModePages.h"
 #include "sim/DriveMedia.h"
+#include "sim/DriveModePages.h"
 
 namespace sim {
 

@@ -132,8 +132,7 @@ inline Bytes WriteBufferCdb(std::uint8_t mode, std::uint8_t id, std::uint32_t of
 inline sim::SimReply ExchangeRequest(sim::Simulator& s, sim::SessionContext& session,
                                      std::uint8_t dir, std::uint8_t slot, std::uint32_t len,
                                      const Bytes& inner, const std::string& path = "STROVANE0") {
-    const Bytes cdb =
-        ExchangeRequestCdb(dir, slot, static_cast<std::uint8_t>(inner.size()), len);
+    const Bytes cdb = ExchangeRequestCdb(dir, slot, static_cast<std::uint8_t>(inner.size()), len);
     return Send(s, path, session, cdb, sim::SimDirection::kOut, 0, inner);
 }
 

@@ -69,16 +69,16 @@ std::string FormatText(std::string_view format, std::initializer_list<TextArg> a
             continue;
         }
         const std::size_t start = i++;
-        std::string spec = "%";
+        std::string head = "%";  // flags, width and precision as written
         while (i < format.size() && std::strchr("-+ #0", format[i]) != nullptr) {
-            spec += format[i++];
+            head += format[i++];
         }
         if (i < format.size() && format[i] >= '0' && format[i] <= '9') {
-            spec += std::to_string(ReadNumber(format, &i));
+            head += std::to_string(ReadNumber(format, &i));
         }
         if (i < format.size() && format[i] == '.') {
             ++i;
-            spec += "." + std::to_string(ReadNumber(format, &i));
+            head += "." + std::to_string(ReadNumber(format, &i));
         }
         while (i < format.size() && std::strchr("hlLqjzt", format[i]) != nullptr) {
             ++i;
@@ -106,11 +106,11 @@ std::string FormatText(std::string_view format, std::initializer_list<TextArg> a
         switch (conversion) {
             case 's': {
                 const std::string text = arg.AsText();
-                n = std::snprintf(piece.data(), piece.size(), (spec + "s").c_str(), text.c_str());
+                n = std::snprintf(piece.data(), piece.size(), (head + "s").c_str(), text.c_str());
                 if (n >= 0 && static_cast<std::size_t>(n) >= piece.size()) {
                     // A text longer than the piece buffer: format it into its own size.
                     piece.resize(static_cast<std::size_t>(n) + 1);
-                    n = std::snprintf(piece.data(), piece.size(), (spec + "s").c_str(),
+                    n = std::snprintf(piece.data(), piece.size(), (head + "s").c_str(),
                                       text.c_str());
                 }
                 break;
@@ -119,7 +119,7 @@ std::string FormatText(std::string_view format, std::initializer_list<TextArg> a
                 const int ch = arg.kind() == TextArg::Kind::kText
                                    ? static_cast<unsigned char>(arg.AsText().c_str()[0])
                                    : static_cast<unsigned char>(arg.AsUnsigned());
-                n = std::snprintf(piece.data(), piece.size(), (spec + "c").c_str(), ch);
+                n = std::snprintf(piece.data(), piece.size(), (head + "c").c_str(), ch);
                 break;
             }
             case 'd':
@@ -127,7 +127,7 @@ std::string FormatText(std::string_view format, std::initializer_list<TextArg> a
                 if (arg.kind() == TextArg::Kind::kText) {
                     n = std::snprintf(piece.data(), piece.size(), "%s", arg.AsText().c_str());
                 } else {
-                    n = std::snprintf(piece.data(), piece.size(), (spec + "lld").c_str(),
+                    n = std::snprintf(piece.data(), piece.size(), (head + "lld").c_str(),
                                       static_cast<long long>(arg.AsSigned()));
                 }
                 break;
@@ -136,7 +136,7 @@ std::string FormatText(std::string_view format, std::initializer_list<TextArg> a
                     n = std::snprintf(piece.data(), piece.size(), "%s", arg.AsText().c_str());
                 } else {
                     n = std::snprintf(piece.data(), piece.size(),
-                                      (spec + "ll" + conversion).c_str(),
+                                      (head + "ll" + conversion).c_str(),
                                       static_cast<unsigned long long>(arg.AsUnsigned()));
                 }
                 break;
