@@ -15,8 +15,6 @@ namespace {
 
 constexpr const char* kOne = "QX0000000001";
 constexpr const char* kTwo = "QX0000000002";
-// The generator's clock starts at 2023-11-14 22:13:20 UTC.
-constexpr std::uint32_t kStart = 1700000000;
 
 class PrintTest : public TrailTest {
   protected:
