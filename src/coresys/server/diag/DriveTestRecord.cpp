@@ -290,7 +290,7 @@ std::uint32_t DriveTestRecord::DiagnosticState() const {
 }
 
 DiagCommandResults DriveTestRecord::Snapshot(MESSAGE_CODE code) const {
-    const std::uint32_t state = StateOf(code == MC_VerifyPhysicalDrive ? kVerify : kWriteRead);
+    const std::uint32_t state = StateOf(KindOf(code));
     const oruerr error = OruErrFromResult(lastResult);
     return DiagCommandResults(code, state == kStateFinished ? 1 : 0, drive,
                               static_cast<DIAG_STATE>(state), errorCode, errorLba, errorLength,

@@ -19,6 +19,7 @@
 
 #include "coresys/common/CommandHandle.h"
 #include "coresys/common/DiagCommandResults.h"
+#include "coresys/common/MESSAGE_CODE.h"
 #include "coresys/server/diag/BitMap.h"
 #include "coresys/server/scsi/ScsiResult.h"
 
@@ -124,6 +125,11 @@ class DriveTestRecord {
     // Whether a drive in driveState holds (or is about to receive) the
     // array's data.
     static bool HoldsArrayData(std::uint32_t driveState);
+    // The test kind (kVerify or kWriteRead) of a request code (44 verify,
+    // 43 write/read test).
+    static std::uint32_t KindOf(MESSAGE_CODE code) {
+        return code == MC_VerifyPhysicalDrive ? kVerify : kWriteRead;
+    }
 
     // --- the record (field order as the design gives it) ---
     std::uint32_t drive = 0;

@@ -44,10 +44,6 @@ bool IsDriveTest(MESSAGE_CODE code) {
 
 }  // namespace
 
-std::uint32_t DiagPublisher::KindOf(MESSAGE_CODE code) {
-    return code == MC_VerifyPhysicalDrive ? DriveTestRecord::kVerify : DriveTestRecord::kWriteRead;
-}
-
 void DiagPublisher::ClearBookkeeping(std::uint32_t slot) {
     subsystem_.commandsInProgress.RemoveDriveElement(static_cast<unsigned char>(slot));
     // Every drive-test result of the slot goes, of either kind: a result
@@ -86,7 +82,8 @@ void DiagPublisher::PublishProgress(const CommandHandle& handle, MESSAGE_CODE co
     if (started) {
         const DiagCommandResults result = record.Snapshot(code);
         subsystem_.commandResults.AddElement(result);
-        report.AddEvent(CRES, ResultMinor(code), slot, record.StateOf(KindOf(code)));
+        report.AddEvent(CRES, ResultMinor(code), slot,
+                        record.StateOf(DriveTestRecord::KindOf(code)));
     }
     report.AddEvent(CPRG, ProgressMinor(code), slot, percent);
     report.SendEvents();
@@ -94,7 +91,7 @@ void DiagPublisher::PublishProgress(const CommandHandle& handle, MESSAGE_CODE co
 
 void DiagPublisher::PublishResult(MESSAGE_CODE code, std::uint32_t slot) {
     DriveTestRecord& record = subsystem_.DriveSlot(slot);
-    const std::uint32_t state = record.StateOf(KindOf(code));
+    const std::uint32_t state = record.StateOf(DriveTestRecord::KindOf(code));
     subsystem_.commandResults.AddElement(record.Snapshot(code));
     if (!Ending(state)) {
         return;

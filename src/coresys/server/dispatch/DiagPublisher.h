@@ -26,10 +26,6 @@ class DiagPublisher {
 
     explicit DiagPublisher(OruLite& subsystem) : subsystem_(subsystem) {}
 
-    // The test kind (DriveTestRecord::kVerify or kWriteRead) of a request
-    // code (44 verify, 43 write/read test).
-    static std::uint32_t KindOf(MESSAGE_CODE code);
-
     // Forgets what the lists say of a slot: its commands in progress and
     // every drive-test result of it.
     void ClearBookkeeping(std::uint32_t slot);

@@ -184,7 +184,7 @@ void ManagementMsg::DriveTestStep(MESSAGE_CODE testCode) {
         return;
     }
     DriveTestRecord& record = subsystem_->DriveSlot(value1);
-    const std::uint32_t kind = DiagPublisher::KindOf(testCode);
+    const std::uint32_t kind = DriveTestRecord::KindOf(testCode);
     if ((record.testKind != kind && record.StateOf(kind) == DriveTestRecord::kStateIdle) ||
         (record.Running() && record.owner != handle)) {
         // The drive was replaced meanwhile (its record and bookkeeping
@@ -211,7 +211,7 @@ void ManagementMsg::FinishDriveTest(std::uint32_t slot) {
     }
     const auto testCode = static_cast<MESSAGE_CODE>(code);
     DriveTestRecord& record = subsystem_->DriveSlot(slot);
-    const std::uint32_t kind = DiagPublisher::KindOf(testCode);
+    const std::uint32_t kind = DriveTestRecord::KindOf(testCode);
     if (record.Running() && record.owner != handle) {
         return;  // a later test runs; the cancelled one ended already
     }

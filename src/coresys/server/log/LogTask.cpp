@@ -379,26 +379,17 @@ bool LogTask::WriteAtCurrent(const unsigned char* data) {
     if (fd_ < 0) {
         return false;
     }
-    std::uint32_t done = 0;
-    while (done < kBlockSize) {
-        ssize_t put =
-            ::pwrite(fd_, data + done, kBlockSize - done, static_cast<off_t>(fileBytes_) + done);
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put <= 0) {
-            // A block is on disk whole or not at all: cut off what part of
-            // it got there, so no reader meets half a block.
-            int saved = errno;
-            if (::ftruncate(fd_, static_cast<off_t>(fileBytes_)) != 0) {
-                errno = saved;
-            }
-            errno = saved;
-            return false;
-        }
-        done += static_cast<std::uint32_t>(put);
+    if (logio::WriteAt(fd_, data, kBlockSize, fileBytes_)) {
+        return true;
     }
-    return true;
+    // A block is on disk whole or not at all: cut off what part of it got
+    // there, so no reader meets half a block.
+    const int saved = errno;
+    if (::ftruncate(fd_, static_cast<off_t>(fileBytes_)) != 0) {
+        // The write's failure is the one to report, not the cut's.
+    }
+    errno = saved;
+    return false;
 }
 
 bool LogTask::NewFile() {

@@ -432,12 +432,12 @@ void StorSys::CompleteShortEntry(DriveTableEntry& entry, ScsiResult& result) {
     }
 }
 
-void StorSys::KeepVendor(const DriveTableEntry& entry, const unsigned char* inquiry,
-                         std::uint32_t moved) {
+std::string StorSys::KeepVendor(const DriveTableEntry& entry, const unsigned char* inquiry,
+                                std::uint32_t moved) {
     char vendor[9];
     CopyText(vendor, inquiry, moved, 8, 8);
     if (vendor[0] == '\0' || entry.address >= kDriveTableSize) {
-        return;
+        return vendor;
     }
     std::lock_guard<std::mutex> guard(vendorLock_);
     KnownVendor& known = vendors_[entry.address];
@@ -445,6 +445,7 @@ void StorSys::KeepVendor(const DriveTableEntry& entry, const unsigned char* inqu
     known.serial = entry.serial;
     known.product = entry.productId;
     known.vendor = vendor;
+    return known.vendor;
 }
 
 std::string StorSys::DriveVendor(const DriveTableEntry& entry) {
@@ -468,10 +469,7 @@ std::string StorSys::DriveVendor(const DriveTableEntry& entry) {
     if (DriveInquiry(static_cast<std::uint8_t>(entry.address), inquiry, &moved, scratch) == 0) {
         return {};
     }
-    KeepVendor(entry, inquiry, moved);
-    char vendor[9];
-    CopyText(vendor, inquiry, moved, 8, 8);
-    return vendor;
+    return KeepVendor(entry, inquiry, moved);
 }
 
 int StorSys::ReadList23(std::uint8_t select, std::vector<unsigned char>& list, ScsiResult& result) {

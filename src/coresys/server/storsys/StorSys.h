@@ -217,8 +217,9 @@ class StorSys {
     int ReadTwoStep(std::uint8_t opcode, std::uint8_t select, std::vector<unsigned char>& bytes,
                     ScsiResult& result);
     void CompleteShortEntry(DriveTableEntry& entry, ScsiResult& result);
-    void KeepVendor(const DriveTableEntry& entry, const unsigned char* inquiry,
-                    std::uint32_t moved);
+    // Keeps the vendor an INQUIRY named for the entry's slot; answers it.
+    std::string KeepVendor(const DriveTableEntry& entry, const unsigned char* inquiry,
+                           std::uint32_t moved);
     static void Notice(const char* text);
 
     // A drive's vendor as its INQUIRY gave it, kept per slot.
