@@ -2,14 +2,6 @@
 
 namespace sim {
 
-bool ControllerIndexOf(const std::string& name, int* index) {
-    if (name == "X" || name == "x" || name == "0")
-        return *index = 0, true;
-    if (name == "Y" || name == "y" || name == "1")
-        return *index = 1, true;
-    return false;
-}
-
 std::string SlotName(int slot) {
     if (slot < 0 || slot >= kDriveSlots)
         return "?";

@@ -216,10 +216,6 @@ struct WorldModel {
 // Slot name: A1, B1, A2, B2, ... A6, B6.
 std::string SlotName(int slot);
 
-// A controller named in a control request: X/x/0 gives 0, Y/y/1 gives 1;
-// false for anything else.
-bool ControllerIndexOf(const std::string& name, int* index);
-
 // Bytes of the controller's page 0x80 order fields, the subsystem state etc.
 // are built in ControllerEngine; the defaults of new pages come from here.
 std::vector<std::uint8_t> DefaultPage08();

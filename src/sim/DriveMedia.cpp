@@ -1,9 +1,7 @@
 #include "sim/DriveMedia.h"
 
-#include <cerrno>
-#include <cstdlib>
-
 #include "sim/ByteOrder.h"
+#include "sim/ControlWords.h"
 
 namespace sim {
 
@@ -25,20 +23,6 @@ SimReply MediumError(std::uint8_t asc, std::uint8_t ascq, std::uint32_t block) {
     r.sense[0] |= 0x80;
     PutBe32(r.sense, 3, block);
     return r;
-}
-
-bool Number(const std::string& text, std::uint64_t max, std::uint64_t* out) {
-    if (text.empty() || text[0] == '-' || text.size() > 20) {
-        return false;
-    }
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long v = std::strtoull(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || v > max) {
-        return false;
-    }
-    *out = v;
-    return true;
 }
 
 }  // namespace
@@ -140,13 +124,13 @@ bool DriveMedia::Control(DriveModel& drive, const std::string& verb,
     }
     MediaError e;
     std::uint64_t n = 0;
-    if (!Number(words[0], 0xFFFFFFFFu, &n) || n >= drive.blocks) {
+    if (!ParseNumber(words[0], 0xFFFFFFFFu, &n) || n >= drive.blocks) {
         *answer = "LBA is a block of the drive (0.." + std::to_string(drive.blocks - 1) + ")";
         return false;
     }
     e.first = static_cast<std::uint32_t>(n);
     std::size_t next = 1;
-    if (next < words.size() && Number(words[next], 0xFFFFFFFFu, &n)) {
+    if (next < words.size() && ParseNumber(words[next], 0xFFFFFFFFu, &n)) {
         if (n == 0 || n > drive.blocks - e.first) {
             *answer = "COUNT is 1 up to the blocks left from LBA";
             return false;

@@ -5,6 +5,7 @@
 
 #include "sim/ByteOrder.h"
 #include "sim/CabinetRules.h"
+#include "sim/ControlWords.h"
 #include "sim/FirmwareImage.h"
 
 namespace sim {
@@ -356,19 +357,18 @@ bool FirmwareRules::Control(CabinetModel& cab, const std::vector<std::string>& w
         return true;
     }
     if (what == "init-fail" && w.size() == 4) {
-        for (int s = 0; s < kDriveSlots; ++s) {
-            if (SlotName(s) != w[3] && std::to_string(s) != w[3])
-                continue;
-            if (!cab.drives[s].present) {
-                *answer = "slot " + w[3] + " is empty";
-                return false;
-            }
-            cab.drives[s].initFailNext = true;
-            *changed = true;
-            return true;
+        int s = 0;
+        if (!SlotIndexOf(w[3], &s)) {
+            *answer = "no drive slot " + w[3] + " (A1..B6 or 0..11)";
+            return false;
         }
-        *answer = "no drive slot " + w[3] + " (A1..B6)";
-        return false;
+        if (!cab.drives[s].present) {
+            *answer = "slot " + w[3] + " is empty";
+            return false;
+        }
+        cab.drives[s].initFailNext = true;
+        *changed = true;
+        return true;
     }
     *answer =
         "usage: firmware CAB [show | interrupt | stall | release | revision X|Y REV | "

@@ -1,13 +1,12 @@
 #include "sim/FirmwareTool.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/FileUtil.h"
+#include "sim/ControlWords.h"
 #include "sim/FirmwareImage.h"
 
 namespace sim {
@@ -31,20 +30,10 @@ int Usage() {
     return kExitBadArgument;
 }
 
-bool Number(const char* text, unsigned long max, unsigned long* out) {
-    char* end = nullptr;
-    errno = 0;
-    unsigned long v = std::strtoul(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || text[0] == '-' || v > max)
-        return false;
-    *out = v;
-    return true;
-}
-
 int Build(const std::vector<std::string>& args) {
     std::string target = FirmwareImage::kControllerTarget;
     std::string revision = "0302";
-    unsigned long size = 262144, seed = 1;
+    std::uint64_t size = 262144, seed = 1;
     bool corrupt = false;
     std::string file;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -57,8 +46,8 @@ int Build(const std::vector<std::string>& args) {
         } else if (a == "--revision") {
             revision = args[++i];
         } else if (a == "--size") {
-            if (!Number(args[++i].c_str(), FirmwareImage::kHeaderSize + FirmwareImage::kMaxPayload,
-                        &size) ||
+            if (!ParseNumber(args[++i], FirmwareImage::kHeaderSize + FirmwareImage::kMaxPayload,
+                             &size) ||
                 size < FirmwareImage::kHeaderSize + 1) {
                 std::fprintf(stderr, "strovfw: --size takes %zu to %zu bytes\n",
                              FirmwareImage::kHeaderSize + 1,
@@ -66,7 +55,7 @@ int Build(const std::vector<std::string>& args) {
                 return kExitBadArgument;
             }
         } else if (a == "--seed") {
-            if (!Number(args[++i].c_str(), 0xFFFFFFFFul, &seed))
+            if (!ParseNumber(args[++i], 0xFFFFFFFFu, &seed))
                 return Usage();
         } else if (a == "--corrupt") {
             corrupt = true;

@@ -9,6 +9,7 @@
 #include "platform/FileUtil.h"
 #include "sim/ByteOrder.h"
 #include "sim/CabinetRules.h"
+#include "sim/ControlWords.h"
 #include "sim/ControllerEngine.h"
 #include "sim/DriveEngine.h"
 #include "sim/DriveMedia.h"
@@ -18,19 +19,6 @@
 namespace sim {
 
 namespace {
-
-bool ParseNumber(const std::string& s, std::uint64_t max, std::uint64_t* out) {
-    if (s.empty() || s.size() > 20)
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    int base = (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) ? 16 : 10;
-    unsigned long long v = std::strtoull(s.c_str(), &end, base);
-    if (errno != 0 || *end != '\0' || s[0] == '-' || v > max)
-        return false;
-    *out = v;
-    return true;
-}
 
 bool ParseHexByte(const std::string& s, std::uint64_t* out) {
     std::string t = s.rfind("0x", 0) == 0 || s.rfind("0X", 0) == 0 ? s.substr(2) : s;
@@ -332,17 +320,8 @@ bool Simulator::ControlLocked(const std::vector<std::string>& w, std::string* an
         return false;
     };
     auto slotOf = [&](const std::string& ref, int* slot) {
-        for (int s = 0; s < kDriveSlots; ++s) {
-            if (SlotName(s) == ref) {
-                *slot = s;
-                return true;
-            }
-        }
-        std::uint64_t n = 0;
-        if (ParseNumber(ref, kDriveSlots - 1, &n)) {
-            *slot = static_cast<int>(n);
+        if (SlotIndexOf(ref, slot))
             return true;
-        }
         *answer = "no drive slot " + ref + " (A1..B6 or 0..11)";
         return false;
     };

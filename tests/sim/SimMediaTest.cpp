@@ -7,6 +7,7 @@
 
 #include "SimTestUtil.h"
 #include "sim/ByteOrder.h"
+#include "sim/StrovsimTexts.h"
 
 using namespace simtest;
 using sim::SimDirection;
@@ -150,6 +151,11 @@ TEST_F(SimMedia, BadRequestsAreRefusedWithTheirReason) {
     EXPECT_NE(Refusal("media-error 0 B3 0").find("empty"), std::string::npos);
     EXPECT_NE(Refusal("media-error 0 Z9 0").find("slot"), std::string::npos);
     EXPECT_NE(Refusal("clear-media-errors 0 A2 1").find("usage"), std::string::npos);
+    // strovsim --help tells how to ask.
+    const std::string usage = sim::Text(sim::StrovsimText::kUsage);
+    EXPECT_NE(usage.find("media-error CAB SLOT LBA [COUNT] [read|write|corrupt]"),
+              std::string::npos);
+    EXPECT_NE(usage.find("clear-media-errors CAB SLOT"), std::string::npos);
     Control("media-error 0 A2 4095");  // the last block, count 1, read
     ASSERT_EQ(Drive().mediaErrors.size(), 1u);
     EXPECT_EQ(Drive().mediaErrors[0].first, 4095u);
