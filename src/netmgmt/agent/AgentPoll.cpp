@@ -87,9 +87,12 @@ DiskArrayState* AgentPoller::WaitForState(DiskArray& array) {
     while (!shared_.control.StopAsked()) {
         PollMsg* result = array.PollQEN();
         if (result == nullptr) {
-            if (platform::MonotonicMs() >= end || !shared_.control.Wait(PollTimes::kReplyPauseMs)) {
+            if (platform::MonotonicMs() >= end) {
                 return nullptr;
             }
+            // Ends as soon as the reply starts to arrive; the pause only
+            // bounds how late a stop is seen.
+            array.WaitForReply(PollTimes::kReplyPauseMs);
             continue;
         }
         if (result->kind == RMT_INVALID || result->status == SESS_CONNECTION_UNINITIALIZED) {

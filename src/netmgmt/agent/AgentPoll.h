@@ -2,13 +2,14 @@
 // library, connects a session to each, reads each one's state, publishes
 // the MIB, and while idle turns the sessions' events into traps.
 //
-// Every wait of the thread goes through PollControl: 60 s before the first
+// Every pause of the thread goes through PollControl: 60 s before the first
 // round and after a round that failed, 30 s after a trap, 5 s between event
-// polls, 100 ms between polls for a state reply. A state reply is awaited at
-// most 300 s and never past a lost connection; the subsystem then has no
-// state. A session lost while idle shows its subsystem without state (status
-// 1) at once and ends the round, so the next round finds the service again
-// when it returns.
+// polls. A state reply is waited for on its session, which ends as soon as
+// the reply arrives, in steps of at most 100 ms between looks at the stop
+// flag; it is awaited at most 300 s and never past a lost connection; the
+// subsystem then has no state. A session lost while idle shows its
+// subsystem without state (status 1) at once and ends the round, so the
+// next round finds the service again when it returns.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The poll thread's stop flag and its waits.
 //
-// Flag 0: run; 1: stop asked; 2: the poll thread ended. Every wait of the
+// Flag 0: run; 1: stop asked; 2: the poll thread ended. Every pause of the
 // poll thread goes through Wait, which sleeps the given time on the suite's
 // clock seam (so the test speed factor shortens it) and ends at once when a
 // stop is asked. Thread-safe.
