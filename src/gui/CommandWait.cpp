@@ -1,8 +1,6 @@
 #include "gui/CommandWait.h"
 
-#include <chrono>
 #include <optional>
-#include <thread>
 
 #include "client/DiskArray.h"
 #include "coresys/common/PollMsg.h"
@@ -21,8 +19,8 @@ bool ConnectionGone(SESSION_STATUS status) {
 
 }  // namespace
 
-void WorkerWaitHost::Pause(std::uint64_t ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+void WorkerWaitHost::AwaitReply(const DiskArray& array, std::uint64_t ms) {
+    array.WaitForReply(static_cast<unsigned long>(ms));
 }
 
 CommandReply WaitForCommand(const CommandHandle& handle, DiskArray& array, CommandWaitHost& host) {
@@ -56,7 +54,7 @@ CommandReply WaitForCommand(const CommandHandle& handle, DiskArray& array, Comma
         if (ConnectionGone(array.GetMessageStatus())) {
             return gaveUp;
         }
-        host.Pause(kReplyPauseMs);
+        host.AwaitReply(array, kReplyPauseMs);
     }
 }
 

@@ -17,9 +17,11 @@ class BusyState;
 class CommandWaitHost {
   public:
     virtual ~CommandWaitHost() = default;
-    // Lets about `ms` milliseconds pass after a poll that found nothing; the
-    // interface thread keeps drawing meanwhile but takes no user input.
-    virtual void Pause(std::uint64_t ms) = 0;
+    // After a poll that found nothing: lets at most `ms` milliseconds (the
+    // suite's clock) pass, and ends as soon as the array's next reply starts
+    // to arrive. The interface thread keeps drawing meanwhile but takes no
+    // user input.
+    virtual void AwaitReply(const DiskArray& array, std::uint64_t ms) = 0;
     // Asked each time the reply has been awaited for the reply budget
     // (300 s of the suite's clock): true to go on waiting.
     virtual bool AskKeepWaiting() = 0;
@@ -28,11 +30,11 @@ class CommandWaitHost {
     virtual BusyState* Busy() = 0;
 };
 
-// A command wait on a worker thread: plain sleeps, and it never asks: the
-// wait gives up at the first end of the budget.
+// A command wait on a worker thread: it waits on the connection alone, and
+// it never asks: the wait gives up at the first end of the budget.
 class WorkerWaitHost : public CommandWaitHost {
   public:
-    void Pause(std::uint64_t ms) override;
+    void AwaitReply(const DiskArray& array, std::uint64_t ms) override;
     bool AskKeepWaiting() override { return false; }
     BusyState* Busy() override { return nullptr; }
 };

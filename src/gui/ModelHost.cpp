@@ -1,9 +1,11 @@
 #include "gui/ModelHost.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <algorithm>
 
+#include "client/DiskArray.h"
 #include "platform/Clock.h"
 
 namespace oru {
@@ -13,6 +15,9 @@ constexpr std::uint64_t kAnimationStepMs = 500;
 // A wait looks at its condition at least this often, also when no worker
 // wakes it.
 constexpr std::uint64_t kRecheckMs = 100;
+// A reply wait runs the window's events at least this often (the suite's
+// clock).
+constexpr std::uint64_t kDrawSliceMs = 10;
 
 }  // namespace
 
@@ -41,8 +46,13 @@ void EventLoopHost::Wake() {
     }
 }
 
-void EventLoopHost::Pause(std::uint64_t ms) {
-    RunEvents(ms);
+void EventLoopHost::AwaitReply(const DiskArray& array, std::uint64_t ms) {
+    for (std::uint64_t waited = 0; waited < ms; waited += kDrawSliceMs) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (array.WaitForReply(static_cast<unsigned long>(std::min(kDrawSliceMs, ms - waited)))) {
+            return;
+        }
+    }
 }
 
 void EventLoopHost::RunEvents(std::uint64_t ms) {

@@ -46,7 +46,8 @@ class EventLoopHost : public ModelHost {
 
     bool WaitUntil(const std::function<bool()>& done, std::uint64_t limitMs) override;
     void Wake() override;
-    void Pause(std::uint64_t ms) override;
+    // Runs the window's events between short waits on the connection.
+    void AwaitReply(const DiskArray& array, std::uint64_t ms) override;
     BusyState* Busy() override { return &busy_; }
 
   protected:

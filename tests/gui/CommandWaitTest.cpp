@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <future>
+#include <thread>
 
 #include "ClientFixture.h"
 #include "GuiTestSupport.h"
@@ -155,6 +156,52 @@ TEST_F(CommandWaitTest, TheWaitHoldsTheBusyStateAndKeepsTheEventLoopRunning) {
     EXPECT_GE(ticks, 5);
     EXPECT_EQ(busyTicks, ticks);
     EXPECT_FALSE(host_.busy.Busy());
+}
+
+// The pause after a poll that found nothing waits on the connection: a
+// reply that has come ends it, however long it was allowed to be.
+TEST_F(CommandWaitTest, APauseEndsAsSoonAsTheReplyHasCome) {
+    auto sent = std::make_shared<std::promise<void>>();
+    std::future<void> replied = sent->get_future();
+    Connect([sent](int fd, std::uint32_t sequence, std::uint32_t session) {
+        SendAll(fd, Reply(1, sequence, session, 1));
+        sent->set_value();
+        clienttest::SeesClose(fd, 10000);
+    });
+    const CommandHandle handle = array_->ResetSubsystem();
+    ASSERT_EQ(replied.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    // Hours even at the fixture's speed factor: only the reply ends it.
+    constexpr std::uint64_t kLongPauseMs = 1000000000;
+
+    // On the interface thread. The watchdog only ends a pause that ran on.
+    bool ranOn = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        ranOn = true;
+        host_.Wake();
+    });
+    watchdog.start(20000);
+    host_.AwaitReply(*array_, kLongPauseMs);
+    EXPECT_FALSE(ranOn);
+
+    // On a worker.
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> ended = done->get_future();
+    std::thread([array = array_, done] {
+        oru::WorkerWaitHost().AwaitReply(*array, kLongPauseMs);
+        done->set_value();
+    }).detach();
+    if (ended.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        ADD_FAILURE() << "the worker's pause ran on after the reply had come";
+        (void)qen_.release();  // the worker still uses its array
+        return;
+    }
+
+    // The pauses read nothing: the reply is there for the poll.
+    const PollMsg* result = array_->PollQEN();
+    ASSERT_NE(result, nullptr);
+    EXPECT_TRUE(DiskArray::Answers(result, handle));
 }
 
 }  // namespace
