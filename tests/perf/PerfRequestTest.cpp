@@ -23,7 +23,6 @@ using devmgrtest::ReplyWords;
 using testsupport::LogGenerator;
 
 constexpr std::uint32_t kT0 = 1699999200;
-constexpr std::uint32_t kSlot = 900;
 constexpr std::uint32_t kPerfUnavailable = 13, kInvalidLength = 9, kDeviceMgr = 4;
 
 // A metrics request: header, start, end, G, the count and the identifiers
