@@ -33,7 +33,11 @@ class MapEndToEndTest : public netsrvtest::NetServerTest {
     void SetUp() override {
         ASSERT_TRUE(StartSimulator());
         ConfigureAdministration();
-        StartServer({"ORU_SMON_INTERVAL=1", "ORU_PLOG_INTERVAL=0"});
+        // No status polls: the service reads an array when a client asks,
+        // so a change's events all come from one whole read of the array
+        // (a poll that read it partly before and partly after the change
+        // would send the first ones with the array still good).
+        StartServer({"ORU_SMON_INTERVAL=0", "ORU_PLOG_INTERVAL=0"});
         trapPort_ = testsupport::FreePort(SOCK_DGRAM);
         ASSERT_NE(trapPort_, 0);
         master_.AddTrapSink(trapPort_);
@@ -176,6 +180,8 @@ TEST_F(MapEndToEndTest, TheMapShowsEveryArrayFollowsItsTrapsAndGainsANewOne) {
     const std::size_t before = master_.Traps().size();
     ASSERT_EQ(Strovsim({"fail-drive", "0", "A2"}), 0);
     const std::string first = serials[0];
+    const dkviewtest::DkviewResult look = dkviewtest::RunDkview(root_, {"-c", first});
+    ASSERT_EQ(look.exitCode, 0) << look.err;
     int last = -1;
     ASSERT_TRUE(AwaitDump([&](const Symbols& s) {
         // The last trap for this array that the other sink got decides.
