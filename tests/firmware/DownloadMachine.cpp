@@ -34,7 +34,7 @@ void DownloadMachine::SetUp() {
     // the simulator's time runs at a scale of real time.
     ASSERT_TRUE(sim_.Start({"--scenario",
                             std::string(ORU_SOURCE_DIR) + "/tests/firmware/scenarios/firmware.json",
-                            "--time-scale", "150"}));
+                            "--time-scale", "75"}));
 }
 
 Ran DownloadMachine::Download(const std::vector<std::string>& arguments,

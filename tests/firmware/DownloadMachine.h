@@ -6,10 +6,12 @@
 // STROVANE1, one drive of each download method in A1..B3 and a spare in
 // A4; cabinet 1 (00A0B8C0FFEF) on STROVANE2 and 3; cabinet 2 (QX0000000003)
 // with X alone on STROVANE4. download is another process, whose waits
-// cannot move a virtual clock: simulated time runs 150 times faster than
+// cannot move a virtual clock: simulated time runs 75 times faster than
 // real time, the tool's waits 500 times shorter. A flash (30 s) then lasts
-// about 100 of the tool's polls, of which it sleeps 17 before the first: it
+// about 200 of the tool's polls, of which it sleeps 17 before the first: it
 // sees the controllers off the bus, then starting up, well within its 501.
+// A restart (20 s) lasts over 250 ms, so the tool's first look finds the
+// controller off the bus even on a loaded machine.
 #pragma once
 
 #include <gtest/gtest.h>
