@@ -173,7 +173,7 @@ TEST_F(DownloadEndToEnd, BadFilesLeaveTheArrayRunningItsFirmware) {
     EXPECT_NE(wrong.err.find(" `Write Buffer' command failed:  SCSI error.\n"), std::string::npos)
         << wrong.err;
     EXPECT_NE(wrong.err.find("  FIRMWARE IS WRONG TYPE FOR THIS PRODUCT\n"), std::string::npos);
-    const auto trace = Trace("STROVANE0");
+    const auto trace = WithOffBusAfterRestarts(Trace("STROVANE0"));
     const Bytes wrongImage = FileBytes(Sample("controller-wrong-target.fw"));
     // The refused piece is tried three times, then the array is restarted.
     const std::string refused = "op=3b cdb=3b040000000000fffc00 status=02 out=" +

@@ -29,6 +29,17 @@ std::vector<std::string> CollapsedLines(const std::string& text) {
     return lines;
 }
 
+std::vector<std::string> WithOffBusAfterRestarts(std::vector<std::string> lines) {
+    const std::string restart = "op=f0 cdb=f0000000000000000000 status=00";
+    const std::string offBus = "op=20 cdb=20000000000000000600 error=16";
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i] == restart && (i + 1 == lines.size() || lines[i + 1] != offBus)) {
+            lines.insert(lines.begin() + static_cast<long>(i) + 1, offBus);
+        }
+    }
+    return lines;
+}
+
 void DownloadMachine::SetUp() {
     // download is another process: its waits cannot move a virtual clock, so
     // the simulator's time runs at a scale of real time.
