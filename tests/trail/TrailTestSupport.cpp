@@ -149,13 +149,25 @@ Bytes FillerBlock() {
     return Block(0, {filler});
 }
 
-Bytes DriveEntry(std::uint32_t tix, std::uint16_t code, std::uint8_t count, std::uint8_t slot,
-                 std::uint8_t b11, std::uint8_t b12, std::uint8_t b13, std::uint32_t lba) {
-    Bytes entry(20, 0);
-    entry[0] = 0;
+namespace {
+
+// The head every controller log entry starts with: its kind (byte 0), time
+// (bytes 2-5), event code (7-8) and count (9).
+Bytes EntryHead(std::size_t size, std::uint8_t kind, std::uint32_t tix, std::uint16_t code,
+                std::uint8_t count) {
+    Bytes entry(size, 0);
+    entry[0] = kind;
     PutBe32(entry, 2, tix);
     PutBe16(entry, 7, code);
     entry[9] = count;
+    return entry;
+}
+
+}  // namespace
+
+Bytes DriveEntry(std::uint32_t tix, std::uint16_t code, std::uint8_t count, std::uint8_t slot,
+                 std::uint8_t b11, std::uint8_t b12, std::uint8_t b13, std::uint32_t lba) {
+    Bytes entry = EntryHead(20, 0, tix, code, count);
     entry[10] = slot;
     entry[11] = b11;
     entry[12] = b12;
@@ -166,11 +178,7 @@ Bytes DriveEntry(std::uint32_t tix, std::uint16_t code, std::uint8_t count, std:
 
 Bytes ControllerEntry(std::uint32_t tix, std::uint16_t code, std::uint8_t count, std::uint8_t value,
                       std::uint8_t messageCode, std::uint8_t b12, std::uint8_t b13) {
-    Bytes entry(16, 0);
-    entry[0] = 1;
-    PutBe32(entry, 2, tix);
-    PutBe16(entry, 7, code);
-    entry[9] = count;
+    Bytes entry = EntryHead(16, 1, tix, code, count);
     entry[10] = value;
     entry[11] = messageCode;
     entry[12] = b12;
@@ -180,11 +188,7 @@ Bytes ControllerEntry(std::uint32_t tix, std::uint16_t code, std::uint8_t count,
 
 Bytes ChangeEntry(std::uint32_t tix, std::uint16_t code, std::uint8_t count,
                   std::uint8_t messageCode) {
-    Bytes entry(28, 0);
-    entry[0] = 2;
-    PutBe32(entry, 2, tix);
-    PutBe16(entry, 7, code);
-    entry[9] = count;
+    Bytes entry = EntryHead(28, 2, tix, code, count);
     entry[10] = messageCode;
     return entry;
 }
