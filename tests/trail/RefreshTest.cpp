@@ -9,13 +9,14 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
-#include <condition_variable>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "ScriptedReplies.h"
 #include "ServicePeer.h"
@@ -61,11 +62,11 @@ std::string Failed(const Request& request) {
     return EncodedReply(reply, request);
 }
 
-// One step of an answer: a frame, sent once the client has paused
-// `afterPauses` times in all.
+// One step of an answer: a frame, sent once `afterTenths` tenths of a
+// second of the client's (nominal) time have passed since the test began.
 struct Step {
     std::string frame;
-    int afterPauses = 0;
+    int afterTenths = 0;
 };
 
 class RefreshTest : public TrailTest {
@@ -75,14 +76,11 @@ class RefreshTest : public TrailTest {
     void SetUp() override {
         TrailTest::SetUp();
         ::setenv("ORUHOST", "127.0.0.1", 1);
-        // Each pause of 100 ms lasts 10 ms: the 2 s a request is waited for
-        // take 200 ms of real time at least.
-        platform::SetTimeScale(10);
-        platform::SetSleepObserver([this](std::uint64_t) {
-            std::lock_guard<std::mutex> hold(mutex_);
-            ++pauses_;
-            paused_.notify_all();
-        });
+        // A second of the client's time lasts 200 ms: the 2 s a request is
+        // waited for take 400 ms of real time at least, and a step of the
+        // peer may come 200 ms late before it makes a silence.
+        platform::SetTimeScale(5);
+        start_ = platform::MonotonicMs();
         ASSERT_EQ(platform::MakeDirs(root.File("c/oru_admin")), 0);
         peer_ = std::make_unique<clienttest::ServicePeer>(root.TcpPort(), root.UdpPort());
         ASSERT_TRUE(peer_->Listening()) << peer_->Error();
@@ -90,7 +88,6 @@ class RefreshTest : public TrailTest {
     }
     void TearDown() override {
         peer_.reset();
-        platform::SetSleepObserver(nullptr);
         platform::SetTimeScale(0);
         ::unsetenv("ORUHOST");
         TrailTest::TearDown();
@@ -131,21 +128,23 @@ class RefreshTest : public TrailTest {
                     seen_.push_back(request);
                 }
                 for (const Step& step : answer(request)) {
-                    WaitForPauses(step.afterPauses);
+                    WaitForTenths(step.afterTenths);
                     clienttest::SendSessionFrame(fd, step.frame);
                 }
             }
         });
     }
 
-    void WaitForPauses(int count) {
-        std::unique_lock<std::mutex> hold(mutex_);
-        paused_.wait_for(hold, std::chrono::milliseconds(kLimitMs),
-                         [&] { return pauses_ >= count; });
+    void WaitForTenths(int count) {
+        const std::uint64_t due = start_ + platform::ScaledMs(100 * std::uint64_t(count));
+        const std::uint64_t now = platform::MonotonicMs();
+        if (due > now) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(due - now));
+        }
     }
-    int Pauses() {
-        std::lock_guard<std::mutex> hold(mutex_);
-        return pauses_;
+    // Tenths of a second of the client's time since the test began.
+    int Tenths() const {
+        return static_cast<int>(platform::NominalMs(platform::MonotonicMs() - start_) / 100);
     }
     void ClearSeen() {
         std::lock_guard<std::mutex> hold(mutex_);
@@ -179,8 +178,7 @@ class RefreshTest : public TrailTest {
 
     std::unique_ptr<clienttest::ServicePeer> peer_;
     std::mutex mutex_;
-    std::condition_variable paused_;
-    int pauses_ = 0;
+    std::uint64_t start_ = 0;
     std::vector<Request> seen_;
 };
 
@@ -248,13 +246,13 @@ TEST_F(RefreshTest, AControllerLogAnsweredWithAnErrorIsSaid) {
     EXPECT_EQ(said.out, "");
 }
 
-// Progress every "second" (ten pauses of 100 ms) for five seconds keeps
-// the wait going; two seconds of silence end it without a word.
+// Progress every second for five seconds keeps the wait going; two seconds
+// of silence end it without a word.
 TEST_F(RefreshTest, ProgressKeepsTheWaitGoingAndSilenceEndsIt) {
     List({"QX0000000001", "QX0000000002"}, {"QX0000000001", "QX0000000002"});
     Script([this](const Request& request) -> std::vector<Step> {
         if (request.code == kReadControllerLog && request.serial == "QX0000000001") {
-            const int now = Pauses();
+            const int now = Tenths();
             std::vector<Step> steps = {{OkReply(request, 3), now}};
             for (int second = 1; second <= 5; ++second) {
                 steps.push_back({OkReply(request, 2), now + 10 * second});
@@ -276,9 +274,9 @@ TEST_F(RefreshTest, ProgressKeepsTheWaitGoingAndSilenceEndsIt) {
     EXPECT_EQ(said.out, "");
     EXPECT_EQ(Seen(),
               (std::vector<std::string>{"QX0000000001:14", "QX0000000002:14", "QX0000000001:48"}));
-    // Sixty pauses for the first, at least twenty of silence for the second.
-    EXPECT_GE(Pauses(), 80);
-    EXPECT_LT(Pauses(), 200);
+    // Six seconds for the first, at least two of silence for the second.
+    EXPECT_GE(Tenths(), 80);
+    EXPECT_LT(Tenths(), 200);
 }
 
 TEST_F(RefreshTest, TheFlushPassEndsAtTheFirstOkAndSaysSoOnlyWithoutOne) {

@@ -7,48 +7,28 @@
 #include "cli/common/CommandWait.h"
 #include "cli/common/ExitCodes.h"
 #include "cli/common/ProgramMessages.h"
+#include "cli/common/ReplyPoll.h"
 #include "client/DiskArray.h"
 #include "client/QEN.h"
 #include "coresys/common/PollMsg.h"
-#include "platform/Clock.h"
 
 std::optional<CommandReply> WaitForCommandResult(DiskArray& array, const CommandHandle& handle,
                                                  bool verbose, std::uint32_t code,
                                                  std::span<const CommandArgument> arguments,
                                                  std::ostream& progress) {
     CommandWait wait(handle, code);
-    // The countdown runs on the time that passes, whether replies come or
-    // not: a flood of messages for other requests cannot stop it.
-    std::uint64_t counted = platform::MonotonicMs();
-    while (wait.Current() == CommandWait::Step::WAITING) {
-        // The result belongs to the array until the next poll: everything
-        // needed from it is taken before the loop goes round.
-        const PollMsg* message = array.PollQEN();
-        if (message != nullptr) {
-            if (verbose && wait.IsAwaited(*message)) {
-                PrintCommandProgress(code, message->status, arguments, progress);
-                progress.flush();
-            }
-            switch (wait.Take(message)) {
-                case CommandWait::Step::COMPLETE:
-                    return CommandReply::CopyOf(*message);
-                case CommandWait::Step::NO_REPLY:
-                    return std::nullopt;
-                case CommandWait::Step::WAITING:
-                    break;
-            }
-        } else {
-            // Nothing came: pause until the next reply starts to arrive, at
-            // most the poll pause.
-            array.WaitForReply(CommandWait::kPollPauseMs);
+    const PollMsg* last = PollForFinalMessage(array, wait, [&](const PollMsg& message) {
+        if (verbose) {
+            PrintCommandProgress(code, message.status, arguments, progress);
+            progress.flush();
         }
-        const std::uint64_t now = platform::MonotonicMs();
-        if (now > counted) {
-            wait.Paused(static_cast<std::uint32_t>(platform::NominalMs(now - counted)));
-            counted = now;
-        }
+    });
+    // The final message belongs to the array until its next poll: the reply
+    // is copied out of it at once.
+    if (last == nullptr) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return CommandReply::CopyOf(*last);
 }
 
 bool IsClass7Error(const CommandReply& reply) {

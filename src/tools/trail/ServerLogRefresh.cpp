@@ -1,8 +1,8 @@
 #include "tools/trail/ServerLogRefresh.h"
 
-#include "catalog/Pause.h"
 #include "catalog/StringCatalog.h"
 #include "cli/common/CommandWait.h"
+#include "cli/common/ReplyPoll.h"
 #include "client/DiskArray.h"
 #include "client/OruSubsystem.h"
 #include "client/QEN.h"
@@ -39,23 +39,7 @@ const PollMsg* AwaitCommandCompletion(DiskArray* array, const CommandHandle& han
         return nullptr;
     }
     CommandWait wait(handle, CommandWait::Countdown{kSilenceMs});
-    while (wait.Current() == CommandWait::Step::WAITING) {
-        const PollMsg* message = array->PollQEN();
-        if (message != nullptr) {
-            switch (wait.Take(message)) {
-                case CommandWait::Step::COMPLETE:
-                    return message;
-                case CommandWait::Step::NO_REPLY:
-                    return nullptr;
-                case CommandWait::Step::WAITING:
-                    // Another message may be waiting already: no pause.
-                    continue;
-            }
-        }
-        Pause(CommandWait::kPollPauseMs);
-        wait.Paused(CommandWait::kPollPauseMs);
-    }
-    return nullptr;
+    return PollForFinalMessage(*array, wait, [](const PollMsg&) {});
 }
 
 void RefreshServerLog(StringCatalog& catalog, TrailOutput& out, TrailOutput& err) {
