@@ -37,7 +37,7 @@ OruSubsystem* FindSubsystemById(QEN& qen, std::string_view id) {
 DiskArray* ConnectWithRetry(QEN& qen, OruSubsystem* subsystem) {
     for (int attempt = 1; attempt <= kConnectTries; ++attempt) {
         DiskArray* array = qen.Connect(subsystem);
-        if (array != nullptr && qen.LastStatus() == SESS_SUCCESS) {
+        if (array != nullptr) {
             return array;
         }
         const SESSION_STATUS status = qen.LastStatus();
@@ -49,15 +49,6 @@ DiskArray* ConnectWithRetry(QEN& qen, OruSubsystem* subsystem) {
         }
     }
     return nullptr;
-}
-
-DiskArray* ConnectOnce(QEN& qen, OruSubsystem* subsystem) {
-    DiskArray* array = qen.Connect(subsystem);
-    if (array != nullptr && qen.LastStatus() != SESS_SUCCESS) {
-        qen.DisConnect(array);
-        return nullptr;
-    }
-    return array;
 }
 
 OruSubsystem* FindListedArray(QEN& qen, std::string_view id) {
@@ -75,7 +66,7 @@ DiskArray* OpenArray(QEN& qen, std::string_view id, int programIndex, ConnectTri
         ExitWithProgramMessage(PM_NOT_FOUND, programIndex, CLI_EXIT_USAGE);
     }
     if (tries == ConnectTries::ONCE) {
-        DiskArray* array = ConnectOnce(qen, subsystem);
+        DiskArray* array = qen.Connect(subsystem);
         if (array == nullptr) {
             ExitWithProgramMessage(PM_NO_CONNECTION, programIndex, CLI_EXIT_FAILED);
         }

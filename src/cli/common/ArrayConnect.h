@@ -19,17 +19,13 @@ OruSubsystem* FindSubsystemById(QEN& qen, std::string_view id);
 // succeeded; QEN::LastStatus() then holds the last session status.
 DiskArray* ConnectWithRetry(QEN& qen, OruSubsystem* subsystem);
 
-// One connect try; nullptr when it failed (the session status is then in
-// QEN::LastStatus()).
-DiskArray* ConnectOnce(QEN& qen, OruSubsystem* subsystem);
-
 // The subsystem list status (not good: its name and exit 3), then
 // FindSubsystemById.
 OruSubsystem* FindListedArray(QEN& qen, std::string_view id);
 
 enum class ConnectTries {
     WITH_RETRIES,  // ConnectWithRetry; a failure prints the session status
-    ONCE,          // ConnectOnce; a failure prints program message 2 alone
+    ONCE,          // QEN::Connect alone; a failure prints program message 2 alone
 };
 
 // The common steps before the first request: the list status (not good:

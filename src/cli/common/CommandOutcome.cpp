@@ -12,9 +12,10 @@ int CheckReplyKind(const ReplyView& reply, bool verbose, std::uint32_t code,
     return 1;
 }
 
+bool IsClass7Error(const ReplyView& reply) {
+    return reply.error != nullptr && reply.error->errorClass == kClass7ErrorClass;
+}
+
 int FailedRequestExitCode(const ReplyView& reply) {
-    if (reply.error != nullptr && reply.error->errorClass == kClass7ErrorClass) {
-        return CLI_EXIT_CLASS7;
-    }
-    return CLI_EXIT_FAILED;
+    return IsClass7Error(reply) ? CLI_EXIT_CLASS7 : CLI_EXIT_FAILED;
 }

@@ -15,6 +15,11 @@
 int CheckReplyKind(const ReplyView& reply, bool verbose, std::uint32_t code,
                    std::span<const CommandArgument> arguments, std::ostream& out);
 
+// Whether the reply is an error reply whose record is of class 7: the array's
+// set of logical units changed under the request, which the service has
+// asked its device manager to rescan for.
+bool IsClass7Error(const ReplyView& reply);
+
 // The exit code of a failed request: 4 for an error reply whose record is of
 // class 7, else 1.
 int FailedRequestExitCode(const ReplyView& reply);

@@ -31,10 +31,6 @@ std::optional<CommandReply> WaitForCommandResult(DiskArray& array, const Command
     return CommandReply::CopyOf(*last);
 }
 
-bool IsClass7Error(const CommandReply& reply) {
-    return reply.error.has_value() && reply.error->errorClass == kClass7ErrorClass;
-}
-
 std::optional<CommandReply> WaitResendingOnClass7(DiskArray& array,
                                                   const std::function<CommandHandle()>& send,
                                                   bool verbose, std::uint32_t code,
@@ -44,7 +40,7 @@ std::optional<CommandReply> WaitResendingOnClass7(DiskArray& array,
     std::optional<CommandReply> reply;
     for (int sent = 0; sent < kSends; ++sent) {
         reply = WaitForCommandResult(array, send(), verbose, code, arguments, progress);
-        if (!reply || !IsClass7Error(*reply)) {
+        if (!reply || !IsClass7Error(reply->View())) {
             break;
         }
     }

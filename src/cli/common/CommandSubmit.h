@@ -32,11 +32,6 @@ std::optional<CommandReply> WaitForCommandResult(DiskArray& array, const Command
                                                  std::span<const CommandArgument> arguments,
                                                  std::ostream& progress);
 
-// Whether the reply is an error reply whose record is of class 7: the array's
-// set of logical units changed under the request, which the service has
-// asked its device manager to rescan for.
-bool IsClass7Error(const CommandReply& reply);
-
 // Sends the request (send returns its handle) and waits for its final reply;
 // when that is an error of class 7 the request is sent once more and that
 // reply is the answer. At most two sends.

@@ -56,16 +56,6 @@ unsigned char Byte(std::string_view bytes, std::size_t i) {
     return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0;
 }
 
-// The number of sense bytes the sense data holds: additional length + 8,
-// bounded by what was received.
-std::size_t SenseLength(std::string_view sense) {
-    if (sense.size() <= kAdditionalLengthByte) {
-        return sense.size();
-    }
-    return std::min<std::size_t>(Byte(sense, kAdditionalLengthByte) + kSenseHeaderBytes,
-                                 sense.size());
-}
-
 std::string Text(int item) {
     return CliText(kCliTextSet, item);
 }
@@ -286,6 +276,14 @@ TableResult PrintTableMessage(const oruerr& error, std::uint32_t code,
 }
 
 }  // namespace
+
+std::size_t SenseLength(std::string_view sense) {
+    if (sense.size() <= kAdditionalLengthByte) {
+        return sense.size();
+    }
+    return std::min<std::size_t>(Byte(sense, kAdditionalLengthByte) + kSenseHeaderBytes,
+                                 sense.size());
+}
 
 ReplyView ReplyView::Of(const PollMsg& reply) {
     ReplyView view;

@@ -54,6 +54,10 @@ bool PrintOemMessage(const oruerr& error, std::ostream& out);
 // format flags are kept.
 void PrintSenseData(std::string_view sense, std::ostream& out);
 
+// The number of sense bytes the sense data holds: additional length + 8,
+// bounded by what was received.
+std::size_t SenseLength(std::string_view sense);
+
 // The subsystem-list status and a new line.
 void PrintListStatus(std::int32_t status, std::ostream& out);
 // The session-status label, the status text and a new line.

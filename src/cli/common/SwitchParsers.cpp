@@ -8,6 +8,7 @@
 
 #include "cli/common/ExitCodes.h"
 #include "cli/common/ProgramMessages.h"
+#include "coresys/common/DiskArrayState.h"
 
 namespace {
 
@@ -76,6 +77,12 @@ const char* GetSwitchValue(char** argv, int& index, int argc) {
 void ExitWithBadSwitch(const char* argument, int programIndex) {
     PrintProgramMessage(PM_BAD_SWITCH, programIndex, std::cerr);
     std::cerr << " \"" << argument << "\"\n";
+    Usage::Exit();
+}
+
+void ExitOutOfRange(int programIndex) {
+    PrintProgramMessage(PM_OUT_OF_RANGE, programIndex, std::cerr);
+    std::cerr << '\n';
     Usage::Exit();
 }
 
@@ -179,6 +186,18 @@ std::int32_t ParseDriveIdSwitchArg(char** argv, int& index, int argc) {
     return slot;
 }
 
+bool IsDriveSlot(std::int32_t slot) {
+    return slot >= 0 && static_cast<std::uint32_t>(slot) < DiskArrayState::kDriveSlots;
+}
+
+std::int32_t ParseSlotSwitchArg(char** argv, int& index, int argc, int programIndex) {
+    const std::int32_t slot = ParseDriveIdSwitchArg(argv, index, argc);
+    if (!IsDriveSlot(slot)) {
+        ExitOutOfRange(programIndex);
+    }
+    return slot;
+}
+
 bool ParseRealText(std::string_view text, double& value) {
     std::size_t skip = 0;
     while (skip < text.size() && text[skip] == '0' &&
@@ -230,9 +249,7 @@ double ParseRealSwitchArg(char** argv, int& index, int argc) {
 std::int32_t GetExitLevelSwitchArg(char** argv, int& index, int argc, int programIndex) {
     const std::int32_t level = GetNumericSwitchArg(argv, index, argc);
     if (level < 0 || level > kHighestExitLevel) {
-        PrintProgramMessage(PM_OUT_OF_RANGE, programIndex, std::cerr);
-        std::cerr << '\n';
-        Usage::Exit();
+        ExitOutOfRange(programIndex);
     }
     return level;
 }

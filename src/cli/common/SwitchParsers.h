@@ -20,6 +20,10 @@ const char* GetSwitchValue(char** argv, int& index, int argc);
 // quotes and a new line, then the usage exit.
 [[noreturn]] void ExitWithBadSwitch(const char* argument, int programIndex);
 
+// Program message 0 (a value out of its range), a new line and the usage
+// exit.
+[[noreturn]] void ExitOutOfRange(int programIndex);
+
 // The frame every program's command line shares: "-?" as any argument
 // prints the help (help) and ends with exit code 0; fewer than `least`
 // arguments is the usage exit. Returns the last argument, the array
@@ -63,6 +67,13 @@ bool ParseDriveIdText(std::string_view text, std::int32_t& slot);
 // The attached or next value read by ParseDriveIdText; anything else is the
 // usage exit.
 std::int32_t ParseDriveIdSwitchArg(char** argv, int& index, int argc);
+
+// Whether the slot is one of the array's drive slots (A1 to B6).
+bool IsDriveSlot(std::int32_t slot);
+
+// ParseDriveIdSwitchArg for a slot of the array: any other slot is the
+// out-of-range exit of the program.
+std::int32_t ParseSlotSwitchArg(char** argv, int& index, int argc, int programIndex);
 
 // A non-negative real number of digits and at most one '.': leading '0'
 // characters are skipped unless a '.' follows, trailing '0' characters after

@@ -15,7 +15,6 @@ namespace {
 
 constexpr int kSlotRangeItem = 6;
 constexpr int kPageNeedsDriveItem = 22;
-constexpr std::int32_t kLastSlot = 11;
 // A log page code is six bits.
 constexpr std::int32_t kLastPage = 63;
 
@@ -54,7 +53,7 @@ class Parser {
 
     std::int32_t Slot(int& i) {
         const std::int32_t slot = ParseDriveIdSwitchArg(argv_, i, last_);
-        if (slot < 0 || slot > kLastSlot) {
+        if (!IsDriveSlot(slot)) {
             Fail(kSlotRangeItem);
         }
         return slot;
@@ -107,9 +106,7 @@ class Parser {
                 Option(JO_ONE_PAGE);
                 options_.page = GetNumericSwitchArg(argv_, i, last_);
                 if (options_.page > kLastPage) {
-                    PrintProgramMessage(PM_OUT_OF_RANGE, PROG_DKJOURNAL, std::cerr);
-                    std::cerr << '\n';
-                    Usage::Exit();
+                    ExitOutOfRange(PROG_DKJOURNAL);
                 }
                 break;
             case 'E':

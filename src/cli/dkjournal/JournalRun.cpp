@@ -100,7 +100,7 @@ class JournalRun {
         if (subsystem == nullptr) {
             Fail(kNotFoundItem, CLI_EXIT_USAGE);
         }
-        array_ = ConnectOnce(qen_, subsystem);
+        array_ = qen_.Connect(subsystem);
         if (array_ == nullptr) {
             Fail(kNoConnectionItem, CLI_EXIT_FAILED);
         }

@@ -15,7 +15,6 @@ namespace {
 constexpr double kLargestValue = 2147483647.0;
 constexpr double kMegabytesPerGigabyte = 1024.0;
 constexpr double kKilobytesPerMegabyte = 1024.0;
-constexpr std::int32_t kLastSlot = 11;
 
 bool Starts(const char* argument, char letter) {
     return argument[0] == '-' && argument[1] == letter;
@@ -55,12 +54,7 @@ class Parser {
                 options_.unit = GetNumericSwitchArg(argv_, i, last_);
             } else {
                 options_.target = LT_DRIVE;
-                options_.slot = ParseDriveIdSwitchArg(argv_, i, last_);
-                if (options_.slot < 0 || options_.slot > kLastSlot) {
-                    Message(PM_OUT_OF_RANGE, PROG_DKLAYOUT);
-                    std::cerr << '\n';
-                    Usage::Exit();
-                }
+                options_.slot = ParseSlotSwitchArg(argv_, i, last_, PROG_DKLAYOUT);
             }
         }
         if (options_.target == LT_NONE) {

@@ -11,15 +11,8 @@ namespace dkprobe {
 
 namespace {
 
-constexpr std::int32_t kLastSlot = 11;
 constexpr std::int32_t kLowestPercent = 1;
 constexpr std::int32_t kHighestPercent = 100;
-
-[[noreturn]] void OutOfRange() {
-    PrintProgramMessage(PM_OUT_OF_RANGE, PROG_DKPROBE, std::cerr);
-    std::cerr << '\n';
-    Usage::Exit();
-}
 
 }  // namespace
 
@@ -40,8 +33,8 @@ ProbeOptions ParseProbeArguments(int argc, char** argv) {
     if (!ParseDriveIdText(argv[2], options.slot)) {
         Usage::Exit();
     }
-    if (options.slot < 0 || options.slot > kLastSlot) {
-        OutOfRange();
+    if (!IsDriveSlot(options.slot)) {
+        ExitOutOfRange(PROG_DKPROBE);
     }
     const char* action = argv[3];
     if (count == 4) {
@@ -60,7 +53,7 @@ ProbeOptions ParseProbeArguments(int argc, char** argv) {
     }
     options.percent = ParseDecimalArg(argv[4]);
     if (options.percent < kLowestPercent || options.percent > kHighestPercent) {
-        OutOfRange();
+        ExitOutOfRange(PROG_DKPROBE);
     }
     return options;
 }

@@ -23,12 +23,6 @@ bool AliasCharacter(char c) {
            c == '_';
 }
 
-[[noreturn]] void OutOfRange() {
-    PrintProgramMessage(PM_OUT_OF_RANGE, PROG_DKTUNE, std::cerr);
-    std::cerr << '\n';
-    Usage::Exit();
-}
-
 // The resiliency mode whose keyword the upper-cased text begins with.
 bool ResiliencyMode(std::string_view text, TuneOptions& options) {
     std::string upper;
@@ -110,7 +104,7 @@ class Parser {
         }
         options_.address = ParseDecimalArg(argv_[++i]);
         if (options_.address > kHighestBusAddress && options_.address != kNoBusAddress) {
-            OutOfRange();
+            ExitOutOfRange(PROG_DKTUNE);
         }
     }
 
@@ -157,7 +151,7 @@ class Parser {
                 Setting(TS_CAPACITY_THRESHOLD);
                 options_.threshold = GetNumericSwitchArg(argv_, i, last);
                 if (options_.threshold > kHighestThreshold) {
-                    OutOfRange();
+                    ExitOutOfRange(PROG_DKTUNE);
                 }
                 break;
             case 'q':
@@ -168,7 +162,7 @@ class Parser {
                 Setting(TS_LUN_LIMIT);
                 const std::int32_t limit = GetNumericSwitchArg(argv_, i, last);
                 if (limit <= 0 || (limit & (limit - 1)) != 0) {
-                    OutOfRange();
+                    ExitOutOfRange(PROG_DKTUNE);
                 }
                 while ((std::int32_t{1} << options_.lunLimitExponent) != limit) {
                     ++options_.lunLimitExponent;

@@ -87,15 +87,7 @@ void OutDsp::SetKind(DISPLAY_KIND wanted) {
 }
 
 void OutDsp::ParseArguments(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-?") == 0) {
-            PrintLongHelp();
-            std::exit(CLI_EXIT_SUCCESS);
-        }
-    }
-    if (argc < 2) {
-        Usage::Exit();
-    }
+    CommandLineFrame(argc, argv, 1, PrintLongHelp);
     const char* startArgument = nullptr;
     const char* endArgument = nullptr;
     for (int i = 1; i < argc; ++i) {
@@ -147,9 +139,7 @@ void OutDsp::ParseArguments(int argc, char** argv) {
                 if (argument[2] != '\0') {
                     // A negative unit is out of range rather than no number.
                     if (argument[2] == '-' && AllDigits(argument + 3)) {
-                        PrintProgramMessage(PM_OUT_OF_RANGE, PROG_DKVIEW, std::cerr);
-                        std::cerr << '\n';
-                        Usage::Exit();
+                        ExitOutOfRange(PROG_DKVIEW);
                     }
                     unit = ParseDecimalArg(argument + 2);
                 } else if (const char* next = OptionalValue(argv, i, argc)) {

@@ -16,7 +16,6 @@ inline constexpr int kHelpItems[] = {33, 34, 35, 36, 37, 39, 40};  // led by fou
 inline constexpr int kUsageItems[] = {41};
 
 inline constexpr std::int32_t kAllSlots = -1;
-inline constexpr std::int32_t kSlots = 12;
 
 struct WatchOptions {
     std::int32_t slot = kAllSlots;  // -D slot

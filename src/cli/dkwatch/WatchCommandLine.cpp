@@ -35,12 +35,7 @@ WatchOptions ParseWatchArguments(int argc, char** argv) {
         const char* argument = argv[i];
         if (argument[0] == '-' && argument[1] == 'D' && !slotGiven) {
             slotGiven = true;
-            options.slot = ParseDriveIdSwitchArg(argv, i, last);
-            if (options.slot < 0 || options.slot >= kSlots) {
-                PrintProgramMessage(PM_OUT_OF_RANGE, PROG_DKWATCH, std::cerr);
-                std::cerr << '\n';
-                Usage::Exit();
-            }
+            options.slot = ParseSlotSwitchArg(argv, i, last, PROG_DKWATCH);
         } else if (std::strcmp(argument, "-c") == 0 && !options.cancel) {
             // Only after the slot it cancels the tests of.
             if (std::strncmp(argv[1], "-D", 2) != 0) {

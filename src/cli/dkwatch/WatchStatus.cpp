@@ -3,9 +3,11 @@
 #include <ios>
 
 #include "cli/common/CliConfig.h"
+#include "cli/common/ErrorPrinter.h"
 #include "cli/common/ValueText.h"
 #include "cli/dkwatch/Dkwatch.h"
 #include "coresys/common/DiagCommandResults.h"
+#include "coresys/common/DiskArrayState.h"
 #include "coresys/common/MESSAGE_CODE.h"
 #include "coresys/common/OruServerState.h"
 
@@ -87,11 +89,8 @@ std::string FailedCommandName(std::uint32_t code) {
 // The sense data of a failed test: its additional length + 8 bytes, never
 // more than the record's text field holds.
 std::span<const unsigned char> SenseOf(const oruerr& error) {
-    constexpr std::size_t kLengthByte = 7;
-    constexpr std::size_t kHeader = 8;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(error.text);
-    const std::size_t wanted = kHeader + bytes[kLengthByte];
-    return {bytes, std::min<std::size_t>(wanted, oruerr::kTextSize)};
+    const std::string_view sense = error.SenseBytes();
+    return {reinterpret_cast<const unsigned char*>(sense.data()), SenseLength(sense)};
 }
 
 void PrintSlot(const OruServerState& server, std::uint32_t slot, std::ostream& out) {
@@ -132,7 +131,7 @@ void PrintSlotStatus(const OruServerState& server, std::int32_t slot, std::ostre
         PrintSlot(server, static_cast<std::uint32_t>(slot), out);
         return;
     }
-    for (std::uint32_t each = 0; each < static_cast<std::uint32_t>(kSlots); ++each) {
+    for (std::uint32_t each = 0; each < DiskArrayState::kDriveSlots; ++each) {
         PrintSlot(server, each, out);
     }
 }
