@@ -39,9 +39,12 @@ const PollMsg* PollForFinalMessage(Array& array, CommandWait& wait, OnAwaited&& 
         } else {
             array.WaitForReply(CommandWait::kPollPauseMs);
         }
+        // Time is counted only once it makes a whole nominal millisecond, so
+        // that replies coming faster than that cannot hold the countdown.
         const std::uint64_t now = platform::MonotonicMs();
-        if (now > counted) {
-            wait.Paused(static_cast<std::uint32_t>(platform::NominalMs(now - counted)));
+        const std::uint64_t nominal = now > counted ? platform::NominalMs(now - counted) : 0;
+        if (nominal > 0) {
+            wait.Paused(static_cast<std::uint32_t>(nominal));
             counted = now;
         }
     }
