@@ -183,12 +183,7 @@ SESSION_STATUS Session::SendMsg(void* body, unsigned long length) {
     // finds the message right behind it and need not pause for it.
     bool sent = length <= kMaxFrameLength;
     if (sent) {
-        std::vector<unsigned char> frame(8 + length);
-        PutBe32(frame.data(), kFrameMessage);
-        PutBe32(frame.data() + 4, static_cast<std::uint32_t>(length));
-        if (length > 0) {
-            std::memcpy(frame.data() + 8, bytes, length);
-        }
+        const std::vector<unsigned char> frame = netio::EncodeFrame(bytes, length);
         sent = sendNB(socket_, frame.data(), frame.size(), kBudgetSeconds);
     }
     CodedBuff::FreeData(bytes);

@@ -47,8 +47,14 @@ int ForkExec(const Argv& argv, int outFd, bool detach, pid_t* child) {
             // The grandchild runs the program; this child ends at once, so
             // the caller reaps it and the program is nobody's zombie.
             const pid_t again = ::fork();
-            if (again != 0)
-                ::_exit(again < 0 ? 127 : 0);
+            if (again < 0) {
+                // Nothing was started: the caller hears why.
+                const int error = errno;
+                [[maybe_unused]] ssize_t n = ::write(report[1], &error, sizeof error);
+                ::_exit(127);
+            }
+            if (again > 0)
+                ::_exit(0);
         }
         if (outFd >= 0)
             ::dup2(outFd, STDOUT_FILENO);

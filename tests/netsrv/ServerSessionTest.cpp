@@ -312,6 +312,15 @@ TEST_F(ServerSessionTest, AQueuePastItsBoundClosesTheSessionAtOnce) {
     EXPECT_GE(queued + (1u << 20), ServerSession::kQueueLimit / 2);
 }
 
+// A reply larger than a client takes cannot go out: the session closes, so
+// the client learns that the connection is gone instead of waiting for a
+// reply that never comes.
+TEST_F(ServerSessionTest, AReplyTooLargeForOneFrameClosesTheSession) {
+    Bytes message(netio::kMaxFrameLength + 1, 0x22);
+    EXPECT_FALSE(session_->Send(message.data(), message.size(), 5000));
+    EXPECT_FALSE(session_->Open());
+}
+
 TEST(ServerSessionFile, ClosingTheSessionRemovesItsSecureFile) {
     testsupport::FreshRoot root;
     ASSERT_TRUE(root.Write("c/oru_admin/A.local.7", ""));

@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/Clock.h"
@@ -59,6 +60,16 @@ bool TransferAll(int fd, std::size_t count, int budgetSeconds, short events, Att
 }
 
 }  // namespace
+
+std::vector<unsigned char> EncodeFrame(const unsigned char* message, std::size_t length) {
+    std::vector<unsigned char> frame(kFrameHeaderSize + length);
+    PutBe32(frame.data(), kFrameMessage);
+    PutBe32(frame.data() + 4, static_cast<std::uint32_t>(length));
+    if (length > 0) {
+        std::copy(message, message + length, frame.begin() + kFrameHeaderSize);
+    }
+    return frame;
+}
 
 void PutBe32(unsigned char* at, std::uint32_t value) {
     at[0] = static_cast<unsigned char>(value >> 24);

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace netio {
 
@@ -32,6 +33,10 @@ inline constexpr std::uint64_t kReadyWaitMs = 20;
 
 void PutBe32(unsigned char* at, std::uint32_t value);
 std::uint32_t GetBe32(const unsigned char* at);
+
+// The message frame of `length` bytes of message (at most kMaxFrameLength),
+// ready to go out in one write.
+std::vector<unsigned char> EncodeFrame(const unsigned char* message, std::size_t length);
 
 // The monotonic time (platform::MonotonicMs) at which `seconds` of the
 // scaled clock from now have passed.

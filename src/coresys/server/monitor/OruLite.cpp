@@ -128,7 +128,7 @@ OruLite::OruLite(DeviceMgr& manager, const DeviceRecord* record) : manager_(mana
     ReadBackplaneId();
     ReadSubsystemPageValues();
     if (placedActive_) {
-        activeController_ = static_cast<int>(placedSlot_);
+        SetActiveController(static_cast<int>(placedSlot_));
     }
 }
 
@@ -336,6 +336,13 @@ const StorSys* OruLite::Controller(int slot) const {
     return slot == kSlotX || slot == kSlotY ? controllers_[slot].get() : nullptr;
 }
 
+void OruLite::SetActiveController(int slot) {
+    activeController_ = slot;
+    if (const StorSys* active = ActiveStorSys()) {
+        activeFormatLevel_ = active->FormatLevel();
+    }
+}
+
 StorSys* OruLite::ActiveStorSys() const {
     const int active = activeController_;
     if (active != kSlotX && active != kSlotY) {
@@ -374,17 +381,14 @@ int OruLite::SelectActiveController() {
         const bool xNow = ReadActiveBit(kSlotX);
         const bool yNow = ReadActiveBit(kSlotY);
         if (xWasActive) {
-            activeController_ = xNow ? kSlotX : kSlotY;
+            SetActiveController(xNow ? kSlotX : kSlotY);
         } else {
-            activeController_ = yNow ? kSlotY : kSlotX;
+            SetActiveController(yNow ? kSlotY : kSlotX);
         }
     } else if (haveX) {
-        activeController_ = kSlotX;
+        SetActiveController(kSlotX);
     } else if (haveY) {
-        activeController_ = kSlotY;
-    }
-    if (const StorSys* active = ActiveStorSys()) {
-        activeFormatLevel_ = active->FormatLevel();
+        SetActiveController(kSlotY);
     }
     return activeController_;
 }

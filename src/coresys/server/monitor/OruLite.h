@@ -147,7 +147,8 @@ class OruLite : public OruServerState, public ServerDiskArrayState::Source {
     // the alias through that controller).
     int ActiveController() const override { return activeController_; }
     std::uint32_t ActiveFormatLevel() const { return activeFormatLevel_; }
-    void SetActiveController(int slot) { activeController_ = slot; }
+    // Makes the controller in the slot the active one, with its format level.
+    void SetActiveController(int slot);
     const DeviceRecord* ControllerDevice(int slot) const;
     std::uint32_t PlacedSlot() const { return placedSlot_; }
     bool PlacedControllerActive() const { return placedActive_; }

@@ -107,18 +107,19 @@ bool ServerSession::SendRaw(std::vector<unsigned char> bytes, std::uint64_t nowM
 }
 
 bool ServerSession::Send(const unsigned char* message, std::size_t length, std::uint64_t nowMs) {
-    // Frames larger than the receiver takes are not sent: it would refuse
-    // them as a broken connection.
-    if (!Open() || length > netio::kMaxFrameLength) {
-        return Open();
+    if (!Open()) {
+        return false;
     }
-    std::vector<unsigned char> frame(netio::kFrameHeaderSize + length);
-    netio::PutBe32(frame.data(), netio::kFrameMessage);
-    netio::PutBe32(frame.data() + 4, static_cast<std::uint32_t>(length));
-    if (length > 0) {
-        std::copy(message, message + length, frame.begin() + netio::kFrameHeaderSize);
+    // A frame larger than the receiver takes cannot go out (it would refuse
+    // it as a broken connection): the session closes, so the client learns
+    // that no reply is coming.
+    if (length > netio::kMaxFrameLength) {
+        platform::Trace("ServerSession - session %u reply of %zu bytes too large: closed\n",
+                        sessionId_, length);
+        Drop(0);
+        return false;
     }
-    return SendRaw(std::move(frame), nowMs);
+    return SendRaw(netio::EncodeFrame(message, length), nowMs);
 }
 
 bool ServerSession::Flush(std::uint64_t nowMs) {

@@ -26,6 +26,7 @@
 
 #include "coresys/server/perf/ServerPerfMetric.h"
 #include "coresys/server/perf/ServerPerfRecs.h"
+#include "platform/net/SocketIo.h"
 
 class LogMgr;
 class SequenceLog;
@@ -52,7 +53,7 @@ class PerfAnalysis {
     static constexpr std::uint32_t kMaxSlots = 366 * 96;
     static constexpr std::uint64_t kMaxRawValues = 16ull * kMaxSlots;
     // The largest reply that travels in one frame.
-    static constexpr std::uint64_t kMaxReplyLength = 1u << 20;
+    static constexpr std::uint64_t kMaxReplyLength = netio::kMaxFrameLength;
 
     // The rounding step of a window with G slots per value.
     static std::uint32_t RoundingStep(std::uint32_t slotsPerValue);
