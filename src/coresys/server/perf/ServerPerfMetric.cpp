@@ -59,6 +59,13 @@ std::unique_ptr<ServerPerfMetric> ServerPerfMetric::Make(std::uint32_t identifie
         new ServerPerfMetric(static_cast<PERF_METRIC>(identifier), d.threshold, d.scale, d.relop));
 }
 
+std::uint32_t ServerPerfMetric::ThresholdOf(std::uint32_t identifier) {
+    if (identifier < PERF_METRIC_FIRST || identifier > PERF_METRIC_LAST) {
+        return 0;
+    }
+    return kMetricTable[identifier].threshold;
+}
+
 void ServerPerfMetric::Prepare(std::uint32_t start, std::uint32_t end, std::uint32_t slotsPerValueG,
                                std::uint32_t valueCount, std::uint32_t slots) {
     windowStart = start;

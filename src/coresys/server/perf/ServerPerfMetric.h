@@ -37,6 +37,8 @@ class ServerPerfMetric : public PerfMetric {
     // The metric of an identifier 1..16 with its threshold, scale and
     // operator; nullptr for any other identifier.
     static std::unique_ptr<ServerPerfMetric> Make(std::uint32_t identifier);
+    // The threshold of an identifier 1..16; 0 for any other identifier.
+    static std::uint32_t ThresholdOf(std::uint32_t identifier);
 
     // The window, the grouping and room for slots raw values (all no data)
     // and valueCount values. Throws std::bad_alloc when the room cannot be

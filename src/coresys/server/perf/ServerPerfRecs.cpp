@@ -41,15 +41,9 @@ constexpr PerfRule Rule(std::uint32_t id, std::initializer_list<std::uint32_t> f
     return row;
 }
 
-// A check on metric identifier's value; the failing side of its limit.
-struct MetricCheck {
-    std::uint32_t identifier;
-    std::uint32_t limit;
-};
-// Upper limits: a value above fails (no data, 0xFFFFFFFF, always does).
-constexpr MetricCheck kUpperLimits[] = {{6, 1},   {7, 20},  {8, 110},     {9, 200},
-                                        {11, 31}, {12, 64}, {13, 9999999}};
-constexpr std::uint32_t kWorkloadFactor = 10;  // check 10: per member drive
+// The metrics whose threshold is an upper limit: a value above fails (no
+// data, 0xFFFFFFFF, always does).
+constexpr std::uint32_t kUpperLimited[] = {6, 7, 8, 9, 11, 12, 13};
 
 }  // namespace
 
@@ -156,12 +150,13 @@ std::uint32_t ServerPerfRecs::Evaluate(const ServerPerfMetric* const* metrics) {
         }
     };
 
-    for (const MetricCheck& limit : kUpperLimits) {
-        check(limit.identifier, value(limit.identifier) > limit.limit);
+    for (const std::uint32_t identifier : kUpperLimited) {
+        check(identifier, value(identifier) > ServerPerfMetric::ThresholdOf(identifier));
     }
     const std::uint32_t drives = value(2);
-    // The product wraps as it always has: the limit is per member drive.
-    check(10, value(10) > static_cast<std::uint32_t>(kWorkloadFactor * drives));
+    // The product wraps as it always has: metric 10's threshold is per
+    // member drive.
+    check(10, value(10) > static_cast<std::uint32_t>(ServerPerfMetric::ThresholdOf(10) * drives));
     check(16, value(16) < drives);
 
     // Room flags, also after a finding.
