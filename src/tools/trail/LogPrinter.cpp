@@ -31,24 +31,6 @@ constexpr std::uint64_t kLastBlockLrba = 0xFFFFFFFFull & ~std::uint64_t{kBlockSi
 // The width of a time in the list of files.
 constexpr std::size_t kShortTimeWidth = 15;
 
-// Reads up to size bytes at offset; the bytes read (errno set when fewer
-// came for another reason than the end of the file).
-std::size_t ReadUpTo(int fd, unsigned char* data, std::size_t size, std::uint64_t offset) {
-    std::size_t done = 0;
-    errno = 0;
-    while (done < size) {
-        ssize_t got = ::pread(fd, data + done, size - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    return done;
-}
-
 // Closes a descriptor when it goes.
 struct Descriptor {
     int fd;
@@ -266,7 +248,7 @@ bool LogPrinter::DumpLogFile(const std::string& path, std::uint32_t beginLrba,
             std::min<std::uint64_t>(kBlocksPerRead, (last - block) / kBlockSize + 1);
         const std::uint64_t offset = block - first;
         const std::size_t wanted = static_cast<std::size_t>(blocks * kBlockSize);
-        const std::size_t got = ReadUpTo(file.fd, buffer, wanted, offset);
+        const std::size_t got = logio::ReadUpTo(file.fd, buffer, wanted, offset);
         const int readError = errno;
         const std::uint64_t whole = got / kBlockSize;
         for (std::uint64_t k = 0; k < whole; ++k) {

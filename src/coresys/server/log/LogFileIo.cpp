@@ -8,7 +8,7 @@
 
 namespace logio {
 
-bool ReadAt(int fd, unsigned char* data, std::size_t size, std::uint64_t offset) {
+std::size_t ReadUpTo(int fd, unsigned char* data, std::size_t size, std::uint64_t offset) {
     std::size_t done = 0;
     while (done < size) {
         ssize_t got = ::pread(fd, data + done, size - done, static_cast<off_t>(offset + done));
@@ -19,11 +19,15 @@ bool ReadAt(int fd, unsigned char* data, std::size_t size, std::uint64_t offset)
             if (got == 0) {
                 errno = 0;
             }
-            return false;
+            break;
         }
         done += static_cast<std::size_t>(got);
     }
-    return true;
+    return done;
+}
+
+bool ReadAt(int fd, unsigned char* data, std::size_t size, std::uint64_t offset) {
+    return ReadUpTo(fd, data, size, offset) == size;
 }
 
 bool WriteAt(int fd, const unsigned char* data, std::size_t size, std::uint64_t offset) {

@@ -10,6 +10,9 @@
 
 namespace logio {
 
+// Reads up to size bytes at offset and returns how many came; when fewer
+// came, errno says why (0: the end of the file).
+std::size_t ReadUpTo(int fd, unsigned char* data, std::size_t size, std::uint64_t offset);
 // Reads size bytes at offset; false (errno set, or 0 at the end of the
 // file) when fewer arrived.
 bool ReadAt(int fd, unsigned char* data, std::size_t size, std::uint64_t offset);
