@@ -146,9 +146,10 @@ std::int32_t OpenCatalogFile(const char* name) {
     if (!HeaderNumber(file, &count) || count < 1 || !HeaderNumber(file, &unused)) {
         return fail(CF_BAD_HEADER);
     }
-    // Each index line takes at least 8 bytes: a count beyond the file's
-    // size cannot be.
-    if (static_cast<unsigned long>(count) > static_cast<unsigned long>(info.st_size)) {
+    // Each index line takes at least 8 bytes with its new line (the last
+    // may go without): more lines than the file's size holds cannot be, and
+    // no room is taken for them.
+    if (static_cast<unsigned long>(count) > (static_cast<unsigned long>(info.st_size) + 1) / 8) {
         return fail(CF_BAD_HEADER);
     }
     std::vector<CatalogFileEntry> index;
