@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 
 #include "cli/common/CliTexts.h"
 #include "cli/common/ExitCodes.h"
@@ -51,4 +52,18 @@ StringCatalog& GetCliCatalog() {
 
 void ReleaseCliConfig() {
     Slot().reset();
+}
+
+void PrintHelpItems(int set, std::span<const int> items, std::string_view lead) {
+    for (int item : items) {
+        std::cout << lead << CliText(set, item) << '\n';
+    }
+    std::cout.flush();
+}
+
+void PrintHelpItems(int set, int first, int last, std::string_view lead) {
+    for (int item = first; item <= last; ++item) {
+        std::cout << lead << CliText(set, item) << '\n';
+    }
+    std::cout.flush();
 }

@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
+#include <string_view>
 #include <type_traits>
 
 #include "catalog/StringCatalog.h"
@@ -49,3 +51,8 @@ std::string CliText(int set, int item, Args... args) {
                   "catalog texts take numbers and C strings only");
     return GetCliCatalog().GetStringCommonBuf(set, item, args...);
 }
+
+// A program's help: the catalog texts of the set, each after `lead` on a
+// line of its own, on standard output (flushed).
+void PrintHelpItems(int set, std::span<const int> items, std::string_view lead = "");
+void PrintHelpItems(int set, int first, int last, std::string_view lead = "");

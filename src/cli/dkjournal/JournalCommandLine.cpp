@@ -131,10 +131,7 @@ JournalOptions ParseJournalArguments(int argc, char** argv) {
 
 void PrintJournalHelp() {
     std::cout << '\n';
-    for (int item = kFirstHelpItem; item <= kLastHelpItem; ++item) {
-        std::cout << CliText(kReportSet, item) << '\n';
-    }
-    std::cout.flush();
+    PrintHelpItems(kReportSet, kFirstHelpItem, kLastHelpItem);
 }
 
 }  // namespace dkjournal

@@ -207,13 +207,8 @@ LayoutOptions ParseLayoutArguments(int argc, char** argv) {
 }
 
 void PrintLayoutHelp() {
-    for (int item : kUsageItems) {
-        std::cout << CliText(kLayoutSet, item) << '\n';
-    }
-    for (int item = kFirstHelpItem; item <= kLastHelpItem; ++item) {
-        std::cout << CliText(kLayoutSet, item) << '\n';
-    }
-    std::cout.flush();
+    PrintHelpItems(kLayoutSet, kUsageItems);
+    PrintHelpItems(kLayoutSet, kFirstHelpItem, kLastHelpItem);
 }
 
 }  // namespace dklayout

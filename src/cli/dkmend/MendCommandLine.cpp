@@ -95,10 +95,7 @@ MendOptions ParseMendArguments(int argc, char** argv) {
 }
 
 void PrintMendHelp() {
-    for (int item = kFirstHelpItem; item <= kLastHelpItem; ++item) {
-        std::cout << "   " << CliText(kMendSet, item) << '\n';
-    }
-    std::cout.flush();
+    PrintHelpItems(kMendSet, kFirstHelpItem, kLastHelpItem, "   ");
 }
 
 }  // namespace dkmend

@@ -59,10 +59,7 @@ ProbeOptions ParseProbeArguments(int argc, char** argv) {
 }
 
 void PrintProbeHelp() {
-    for (int item = kFirstHelpItem; item <= kLastHelpItem; ++item) {
-        std::cout << CliText(kProbeSet, item) << '\n';
-    }
-    std::cout.flush();
+    PrintHelpItems(kProbeSet, kFirstHelpItem, kLastHelpItem);
 }
 
 }  // namespace dkprobe

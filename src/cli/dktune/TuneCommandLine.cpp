@@ -230,10 +230,7 @@ TuneOptions ParseTuneArguments(int argc, char** argv) {
 }
 
 void PrintTuneHelp() {
-    for (int item = kFirstHelpItem; item <= kLastHelpItem; ++item) {
-        std::cout << CliText(kTuneSet, item) << '\n';
-    }
-    std::cout.flush();
+    PrintHelpItems(kTuneSet, kFirstHelpItem, kLastHelpItem);
 }
 
 }  // namespace dktune

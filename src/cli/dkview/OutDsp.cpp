@@ -73,10 +73,7 @@ const char* OptionalValue(char** argv, int& index, int argc) {
 }  // namespace
 
 void PrintLongHelp() {
-    for (int item = kFirstHelpItem; item <= kLastHelpItem; ++item) {
-        std::cout << CliText(kDisplaySet, item) << '\n';
-    }
-    std::cout.flush();
+    PrintHelpItems(kDisplaySet, kFirstHelpItem, kLastHelpItem);
 }
 
 void OutDsp::SetKind(DISPLAY_KIND wanted) {

@@ -50,10 +50,7 @@ WatchOptions ParseWatchArguments(int argc, char** argv) {
 }
 
 void PrintWatchHelp() {
-    for (int item : kHelpItems) {
-        std::cout << "    " << CliText(kWatchSet, item) << '\n';
-    }
-    std::cout.flush();
+    PrintHelpItems(kWatchSet, kHelpItems, "    ");
 }
 
 }  // namespace dkwatch

@@ -54,10 +54,7 @@ WipeOptions ParseWipeArguments(int argc, char** argv) {
 }
 
 void PrintWipeHelp() {
-    for (int item : kHelpItems) {
-        std::cout << CliText(kWipeSet, item) << '\n';
-    }
-    std::cout.flush();
+    PrintHelpItems(kWipeSet, kHelpItems);
 }
 
 }  // namespace dkwipe
