@@ -88,6 +88,14 @@ TEST(QxwDatabase, ADamagedDatabaseIsRefusedWhole) {
          R"("submaps":[{"id":1,"parentObject":1},{"id":2,"parentObject":1}]})"},
         {"a status beyond 32 bits",
          R"({"objects":[{"id":1,"selectionName":"a","status":4294967296}]})"},
+        // Members of the wrong kind are damage too, never a reason to stop.
+        {"a map that is a number", R"({"map":1})"},
+        {"a map that is null", R"({"map":null,"objects":[{"id":1,"selectionName":"a"}]})"},
+        {"a map that is a list", R"({"map":[],"objects":[{"id":1,"selectionName":"a"}]})"},
+        {"a map name that is no text", R"({"map":{"name":7}})"},
+        {"a behaviour that is no object",
+         R"({"objects":[{"id":1,"selectionName":"a"}],"submaps":[{"id":1,"parentObject":0}],)"
+         R"("symbols":[{"id":1,"submap":1,"object":1,"behavior":3}]})"},
     };
     for (const auto& [why, text] : cases) {
         qxw::Database db;

@@ -88,6 +88,9 @@ std::string Database::Load(const std::string& text) {
         }
         if (j.contains("map")) {
             const json& map = j.at("map");
+            if (!map.is_object()) {
+                throw Bad{"\"map\" is not an object"};
+            }
             mapName = Text(map, "name", "map");
             if (map.contains("open") && !map.at("open").is_boolean()) {
                 throw Bad{"map: \"open\" is not true or false"};
@@ -162,6 +165,9 @@ std::string Database::Load(const std::string& text) {
                 Number(s, "statusSource", where, QXW_STATUS_FROM_OBJECT, INT32_MIN, INT32_MAX));
             if (s.contains("behavior")) {
                 const json& b = s.at("behavior");
+                if (!b.is_object()) {
+                    throw Bad{where + ": \"behavior\" is not an object"};
+                }
                 Behavior behavior;
                 behavior.kind = static_cast<int>(Number(b, "kind", where, 0, INT32_MIN, INT32_MAX));
                 behavior.appName = Text(b, "app", where);
@@ -182,6 +188,10 @@ std::string Database::Load(const std::string& text) {
     } catch (const Bad& bad) {
         Clear();
         return bad.why;
+    } catch (const json::exception& e) {
+        // A member of a kind no check above expected: damaged like any other.
+        Clear();
+        return e.what();
     }
     return "";
 }
