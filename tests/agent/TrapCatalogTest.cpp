@@ -1,6 +1,8 @@
 // Which text of the service's catalog an event's trap carries.
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 #include "AgentTestSupport.h"
 #include "netmgmt/agent/TrapCatalog.h"
 
@@ -70,6 +72,35 @@ TEST(TrapCatalog, SettingsEventsArePairsChosenByOnePageValue) {
     EXPECT_EQ(KeyOf(state, MakeEvent(MSS, 6)), "20.71");
     EXPECT_EQ(KeyOf(state, MakeEvent(MSS, 7)), "none");
     EXPECT_EQ(KeyOf(state, MakeEvent(MSS, 13)), "none");
+}
+
+TEST(TrapCatalog, EachSettingsMinorFollowsOnlyItsOwnPageValue) {
+    using Value = std::uint32_t ModeSubsystemPage::*;
+    const Value values[] = {&ModeSubsystemPage::rebuild_in_progress,
+                            &ModeSubsystemPage::auto_include, &ModeSubsystemPage::log_full_warn,
+                            &ModeSubsystemPage::value9};
+    struct Minor {
+        std::uint32_t minor;
+        Value value;  // none: no trap whatever the page holds
+        const char* whenSet;
+        const char* whenClear;
+    };
+    const Minor minors[] = {
+        {0, values[0], "20.30", "20.31"}, {1, values[0], "20.30", "20.31"},
+        {2, values[0], "20.30", "20.31"}, {3, values[1], "20.50", "20.51"},
+        {4, values[1], "20.50", "20.51"}, {5, values[2], "20.60", "20.61"},
+        {6, values[3], "20.70", "20.71"}, {7, nullptr, "none", "none"},
+    };
+    for (const Minor& m : minors) {
+        for (std::size_t v = 0; v < std::size(values); ++v) {
+            DiskArrayState state = HealthyState();
+            state.modeSubsystem.emplace();
+            (*state.modeSubsystem).*values[v] = 2;
+            EXPECT_EQ(KeyOf(state, MakeEvent(MSS, m.minor)),
+                      values[v] == m.value ? m.whenSet : m.whenClear)
+                << "minor " << m.minor << ", value " << v;
+        }
+    }
 }
 
 TEST(TrapCatalog, DriveEventsByTheDrivesState) {

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -149,6 +150,43 @@ TEST_F(EventTextTest, FamilyTextsFollowTheNewValues) {
         c.change(*state_);
         EXPECT_EQ(TextOf(c.major, c.minor, c.d1, c.d2),
                   std::string(kHead) + " " + c.body + " " + kTail);
+    }
+}
+
+TEST_F(EventTextTest, EachSettingsMinorFollowsOnlyItsOwnPageValue) {
+    using Value = std::uint32_t ModeSubsystemPage::*;
+    const Value values[] = {&ModeSubsystemPage::rebuild_in_progress,
+                            &ModeSubsystemPage::auto_include, &ModeSubsystemPage::log_full_warn,
+                            &ModeSubsystemPage::value9};
+    struct Minor {
+        std::uint32_t minor;
+        Value value;  // none: no text whatever the page holds
+        const char* whenSet;
+        const char* whenClear;
+    };
+    const Minor minors[] = {
+        {0, nullptr, "", ""},
+        {1, nullptr, "", ""},
+        {2, values[0], "[20.30] A rebuild started.", "[20.31] The rebuild ended."},
+        {3, nullptr, "", ""},
+        {4, values[1], "[20.50] Automatic include was switched on.",
+         "[20.51] Automatic include was switched off."},
+        {5, values[2], "[20.60] The log-full warning was switched on.",
+         "[20.61] The log-full warning was switched off."},
+        {6, values[3], "[20.70] The service value was switched on.",
+         "[20.71] The service value was switched off."},
+        {7, nullptr, "", ""},
+    };
+    for (const Minor& m : minors) {
+        for (std::size_t v = 0; v < std::size(values); ++v) {
+            state_ = ValidState(monitor_);
+            state_->modeSubsystem.emplace();
+            (*state_->modeSubsystem).*values[v] = 2;
+            const std::string body = values[v] == m.value ? m.whenSet : m.whenClear;
+            EXPECT_EQ(TextOf(MSS, m.minor),
+                      body.empty() ? "" : std::string(kHead) + " " + body + " " + kTail)
+                << "minor " << m.minor << ", value " << v;
+        }
     }
 }
 
