@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "coresys/common/EventTypes.h"
+#include "coresys/common/ModeSubsystemPage.h"
 
 namespace event_text {
 
@@ -48,6 +49,20 @@ constexpr Pair kSubsystemStatePairs[] = {
     {21, 290, 291}, {22, 300, 301}, {23, 310, 311},
 };
 
+struct PagePair {
+    std::uint32_t minor;
+    std::uint32_t ModeSubsystemPage::*value;
+    int whenSet;
+    int whenClear;
+};
+
+constexpr PagePair kModeSubsystemPairs[] = {
+    {2, &ModeSubsystemPage::rebuild_in_progress, 30, 31},
+    {4, &ModeSubsystemPage::auto_include, 50, 51},
+    {5, &ModeSubsystemPage::log_full_warn, 60, 61},
+    {6, &ModeSubsystemPage::value9, 70, 71},
+};
+
 }  // namespace
 
 int SubsystemStateText(std::uint32_t value, Teller teller) {
@@ -58,6 +73,15 @@ std::optional<int> SubsystemStatePairText(std::uint32_t minor, std::uint32_t val
     for (const Pair& pair : kSubsystemStatePairs) {
         if (pair.minor == minor) {
             return Pick(value, pair.whenSet, pair.whenClear);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<int> ModeSubsystemPairText(std::uint32_t minor, const ModeSubsystemPage& page) {
+    for (const PagePair& pair : kModeSubsystemPairs) {
+        if (pair.minor == minor) {
+            return Pick(page.*pair.value, pair.whenSet, pair.whenClear);
         }
     }
     return std::nullopt;

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <optional>
 
+class ModeSubsystemPage;
+
 namespace event_text {
 
 // Catalog sets of the event texts, by event class.
@@ -40,6 +42,12 @@ int SubsystemStateText(std::uint32_t value, Teller teller);
 // Set 15: the text of a subsystem-state event whose minor has a pair of
 // texts, chosen by the value the minor reports; none for the other minors.
 std::optional<int> SubsystemStatePairText(std::uint32_t minor, std::uint32_t value);
+
+// Set 20: the text of a subsystem-settings event whose minor has a pair of
+// texts, chosen by the one page value that minor watches; none for the
+// other minors. Minors as the event log numbers them: 2, 4, 5 and 6 have a
+// pair.
+std::optional<int> ModeSubsystemPairText(std::uint32_t minor, const ModeSubsystemPage& page);
 
 // Set 28: the text of drive state value, or 0 when the teller names that
 // state by its number.

@@ -1,5 +1,7 @@
 #include "netmgmt/agent/TrapCatalog.h"
 
+#include <iterator>
+
 #include "coresys/common/DiskArrayState.h"
 #include "coresys/common/Event.h"
 #include "coresys/common/EventTextNumbers.h"
@@ -76,23 +78,19 @@ std::optional<TrapKey> SubsystemStateKey(const DiskArrayState& state, std::uint3
 }
 
 std::optional<TrapKey> ModeSubsystemKey(const DiskArrayState& state, std::uint32_t minor) {
-    const ModeSubsystemPage page = state.modeSubsystem.value_or(ModeSubsystemPage{});
-    // Each pair of texts is chosen by one value of the page.
-    switch (minor) {
-        case 0:
-        case 1:
-        case 2:
-            return Key(kSetModeSubsystem, Pick(page.rebuild_in_progress, 30, 31));
-        case 3:
-        case 4:
-            return Key(kSetModeSubsystem, Pick(page.auto_include, 50, 51));
-        case 5:
-            return Key(kSetModeSubsystem, Pick(page.log_full_warn, 60, 61));
-        case 6:
-            return Key(kSetModeSubsystem, Pick(page.value9, 70, 71));
-        default:
-            return std::nullopt;
+    // The traps' minors 0 to 2 tell the pair of the event log's minor 2, 3
+    // and 4 that of its minor 4; 5 and 6 are the log's own. Other minors
+    // make no trap.
+    static constexpr std::uint32_t kLogMinor[] = {2, 2, 2, 4, 4, 5, 6};
+    if (minor >= std::size(kLogMinor)) {
+        return std::nullopt;
     }
+    const ModeSubsystemPage page = state.modeSubsystem.value_or(ModeSubsystemPage{});
+    const auto number = event_text::ModeSubsystemPairText(kLogMinor[minor], page);
+    if (!number) {
+        return std::nullopt;
+    }
+    return Key(kSetModeSubsystem, *number);
 }
 
 std::optional<TrapKey> DriveKey(const DiskArrayState& state, const Event& event) {

@@ -241,27 +241,18 @@ bool ServerEventReport::ComposeModeSubsystem(EventText& text, std::uint32_t mino
     if (state_ != nullptr && state_->modeSubsystem.has_value()) {
         page = *state_->modeSubsystem;
     }
-    switch (minor) {
-        case 2:
-            text.Add(kSetModeSubsystem, Pick(page.rebuild_in_progress, 30, 31));
-            return true;
-        case 4:
-            text.Add(kSetModeSubsystem, Pick(page.auto_include, 50, 51));
-            return true;
-        case 5:
-            text.Add(kSetModeSubsystem, Pick(page.log_full_warn, 60, 61));
-            return true;
-        case 6:
-            text.Add(kSetModeSubsystem, Pick(page.value9, 70, 71));
-            return true;
-        case MSS_TARGET_IDS:
-            text.Add(kSetModeSubsystem, 130, detail.value)
-                .Add(kSetModeSubsystem, 131)
-                .Add(kSetModeSubsystem, 132);
-            return true;
-        default:
-            return false;
+    if (minor == MSS_TARGET_IDS) {
+        text.Add(kSetModeSubsystem, 130, detail.value)
+            .Add(kSetModeSubsystem, 131)
+            .Add(kSetModeSubsystem, 132);
+        return true;
     }
+    const auto number = event_text::ModeSubsystemPairText(minor, page);
+    if (!number) {
+        return false;
+    }
+    text.Add(kSetModeSubsystem, *number);
+    return true;
 }
 
 bool ServerEventReport::ComposeDrive(EventText& text, std::uint32_t minor, std::uint32_t slot,
