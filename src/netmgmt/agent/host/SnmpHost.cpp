@@ -27,8 +27,6 @@ constexpr const char* kRegistrationName = "oruagent";
 // Seconds between the subagent's pings of the master: a master that went
 // away and came back is found again within this time.
 constexpr int kPingSeconds = 15;
-// The most traps taken at one wake of the trap descriptor.
-constexpr int kTrapsPerWake = 64;
 
 // Texts of the host (set 2 of the agent's catalog).
 constexpr int kSetHost = 2;
@@ -271,19 +269,21 @@ void SnmpHost::TakeTraps() {
     std::uint64_t count = 0;
     while (::read(trapFd_, &count, sizeof count) < 0 && errno == EINTR) {
     }
-    for (int i = 0; i < kTrapsPerWake; ++i) {
-        AsnObjectIdentifier enterprise{0, nullptr};
-        std::int32_t generic = 0;
-        std::int32_t specific = 0;
-        std::uint32_t timeStamp = 0;
-        SnmpVarBindList bindings{nullptr, 0};
-        if (library_.trap(&enterprise, &generic, &specific, &timeStamp, &bindings) == 0) {
-            break;
-        }
-        // The master stamps the trap with its own uptime.
-        SendTrap(enterprise, generic, specific, bindings);
-        SnmpUtilVarBindListFree(&bindings);
+    // The agent holds one trap at a time: the first call takes it, the
+    // second releases it and answers 0. Only then can the next trap be
+    // posted, and its post wakes the descriptor again.
+    AsnObjectIdentifier enterprise{0, nullptr};
+    std::int32_t generic = 0;
+    std::int32_t specific = 0;
+    std::uint32_t timeStamp = 0;
+    SnmpVarBindList bindings{nullptr, 0};
+    if (library_.trap(&enterprise, &generic, &specific, &timeStamp, &bindings) == 0) {
+        return;
     }
+    // The master stamps the trap with its own uptime.
+    SendTrap(enterprise, generic, specific, bindings);
+    SnmpUtilVarBindListFree(&bindings);
+    library_.trap(&enterprise, &generic, &specific, &timeStamp, &bindings);
 }
 
 void SnmpHost::OnTrapDescriptor(int, void* self) {
