@@ -108,13 +108,19 @@ DiskArrayState* AgentPoller::WaitForState(DiskArray& array) {
     return nullptr;
 }
 
-void AgentPoller::PublishRows() {
-    for (const SubsystemRecord& record : table_) {
-        if (record.row >= 0) {
-            rows_[static_cast<std::size_t>(record.row)].status = record.status;
+bool AgentPoller::PublishRows() {
+    try {
+        for (const SubsystemRecord& record : table_) {
+            if (record.row >= 0) {
+                rows_[static_cast<std::size_t>(record.row)].status = record.status;
+            }
         }
+        shared_.mib.Publish(MibChain::Build(rows_));
+    } catch (const std::bad_alloc&) {
+        Report(kReportError, kNoMib);
+        return false;
     }
-    shared_.mib.Publish(MibChain::Build(rows_));
+    return true;
 }
 
 int AgentPoller::PollSubsystems(QEN& qen) {
@@ -178,10 +184,7 @@ int AgentPoller::PollSubsystems(QEN& qen) {
         Report(kReportError, kNoValidState);
         return 0;
     }
-    try {
-        PublishRows();
-    } catch (const std::bad_alloc&) {
-        Report(kReportError, kNoMib);
+    if (!PublishRows()) {
         return 0;
     }
     Report(kReportInformation, kTableBuilt);
@@ -215,7 +218,9 @@ AgentPoller::EventsOutcome AgentPoller::PollEvents() {
                 record.array = nullptr;
                 record.state = nullptr;
                 record.status = 1;
-                PublishRows();
+                if (!PublishRows()) {
+                    return EventsOutcome::kLost;
+                }
                 lost = true;
                 break;
             }
@@ -227,7 +232,9 @@ AgentPoller::EventsOutcome AgentPoller::PollEvents() {
             const std::int32_t status = SubsystemStatus(GrossStatus(*record.state));
             if (status != record.status) {
                 record.status = status;
-                PublishRows();
+                if (!PublishRows()) {
+                    return EventsOutcome::kLost;
+                }
             }
             for (unsigned short i = 0; i < events->EventCount(); ++i) {
                 const Event* event = (*events)[i];

@@ -64,7 +64,10 @@ class AgentPoller {
 
     DiskArrayState* WaitForState(DiskArray& array);
     EventsOutcome PollEvents();
-    void PublishRows();
+    // The rows with their statuses, as a new chain for the queries; false,
+    // with the agent's report, when memory ran out (the round then ends and
+    // the next one builds everything again).
+    bool PublishRows();
     void Report(int type, int number, const std::string& tail = std::string());
 
     AgentShared& shared_;
