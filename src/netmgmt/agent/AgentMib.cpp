@@ -22,17 +22,27 @@ constexpr std::size_t kSerialChars = 12;
 constexpr std::size_t kProductRevChars = 4;
 constexpr std::size_t kMfgProdCodeChars = 10;
 
+// The view's arcs followed by at most 8 arcs below it.
+struct FullName {
+    std::uint32_t arcs[kViewArcs.size() + 8] = {};
+    std::uint32_t length = 0;
+};
+
+FullName ViewPlus(const std::uint32_t* below, std::size_t count) {
+    FullName full;
+    for (std::uint32_t arc : kViewArcs) {
+        full.arcs[full.length++] = arc;
+    }
+    for (std::size_t i = 0; i < count && full.length < std::size(full.arcs); ++i) {
+        full.arcs[full.length++] = below[i];
+    }
+    return full;
+}
+
 // View plus the entry's arcs compared with a name.
 int CompareWithName(const MibEntry& entry, const AsnObjectIdentifier& name) {
-    std::uint32_t full[kViewArcs.size() + 8];
-    std::uint32_t n = 0;
-    for (std::uint32_t arc : kViewArcs) {
-        full[n++] = arc;
-    }
-    for (std::size_t i = 0; i < entry.oid.size() && n < std::size(full); ++i) {
-        full[n++] = entry.oid[i];
-    }
-    return SnmpUtilOidCmp(full, n, name.ids, name.idLength);
+    const FullName full = ViewPlus(entry.oid.data(), entry.oid.size());
+    return SnmpUtilOidCmp(full.arcs, full.length, name.ids, name.idLength);
 }
 
 std::string Pick(const DiskArrayState& state, std::string_view (ControllerInfo::*field)() const) {
@@ -127,16 +137,9 @@ std::unique_ptr<MibChain> MibChain::Build(const std::vector<MibRow>& rows) {
 }
 
 bool SetViewName(SnmpVarBind& binding, const std::uint32_t* below, std::size_t count) {
-    std::uint32_t full[kViewArcs.size() + 8];
-    std::uint32_t n = 0;
-    for (std::uint32_t arc : kViewArcs) {
-        full[n++] = arc;
-    }
-    for (std::size_t i = 0; i < count && n < std::size(full); ++i) {
-        full[n++] = below[i];
-    }
+    const FullName full = ViewPlus(below, count);
     AsnObjectIdentifier name;
-    if (!SnmpUtilOidSet(&name, full, n)) {
+    if (!SnmpUtilOidSet(&name, full.arcs, full.length)) {
         return false;
     }
     SnmpUtilOidFree(&binding.name);
