@@ -14,7 +14,6 @@
 #include "coresys/server/diag/DriveCommands.h"
 #include "coresys/server/log/LogMgr.h"
 #include "coresys/server/monitor/ClientMessage.h"
-#include "coresys/server/monitor/ControllerLogWalk.h"
 #include "coresys/server/monitor/MonitorInterval.h"
 #include "coresys/server/monitor/OruLiteTask.h"
 #include "coresys/server/monitor/ServerClient.h"
@@ -600,7 +599,7 @@ bool OruLite::ReadControllerLog(int flag, unsigned char* buffer, std::uint32_t s
         if (preventive_ != nullptr) {
             preventive_->CountLogEntry(entry.bytes, entry.length);
         }
-        ApplyLogEntry(entry.bytes, entry.kind, entry.length);
+        ApplyLogEntry(entry);
     }
     if (walk.Damaged()) {
         platform::Trace("%s\n", DeviceText(DTEXT_INVALID_EVENT_TYPE).c_str());
@@ -616,17 +615,19 @@ void OruLite::ReadControllerLog() {
     ReadControllerLog(1, nullptr, 0, nullptr, nullptr);
 }
 
-void OruLite::ApplyLogEntry(const unsigned char* entry, std::uint32_t kind, std::uint32_t length) {
+void OruLite::ApplyLogEntry(const ControllerLogWalk::Entry& logEntry) {
+    const unsigned char* entry = logEntry.bytes;
+    const std::uint32_t kind = logEntry.kind;
     // The log record of the entry: 16 data bytes and the last value (kind
     // 0), 12 bytes and the last value (kind 1), the seven words (kind 2).
     unsigned char record[kRecordHeader + 28] = {};
     const std::uint32_t recordLength = kRecordHeader + (kind == 0 ? 20 : (kind == 1 ? 16 : 28));
     FillRecordHeader(record, recordLength, kind + 1, backplaneId_);
     std::memcpy(record + kRecordHeader, entry,
-                std::min<std::uint32_t>(length, recordLength - kRecordHeader));
+                std::min<std::uint32_t>(logEntry.length, recordLength - kRecordHeader));
     WriteLogRecord(record, recordLength);
 
-    const std::uint32_t code = (static_cast<std::uint32_t>(entry[7]) << 8) | entry[8];
+    const std::uint32_t code = logEntry.EventCode();
     if (kind == 0 && code == kEventDriveFault && entry[kSlotByte] < kDriveSlots) {
         driveSlots_[entry[kSlotByte]].logMarkA = 1;
     } else if (kind == 2 && (code == kEventDriveRemovedA || code == kEventDriveRemovedB) &&

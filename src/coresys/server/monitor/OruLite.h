@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "coresys/common/CommandHandle.h"
+#include "coresys/common/ControllerLogWalk.h"
 #include "coresys/common/OruServerState.h"
 #include "coresys/server/monitor/ControllerDetail.h"
 #include "coresys/server/monitor/DriveSlotRecord.h"
@@ -261,7 +262,7 @@ class OruLite : public OruServerState, public ServerDiskArrayState::Source {
   private:
     bool ReadActiveBit(int slot);
     void PostTimer(std::int32_t subCode, std::uint32_t interval);
-    void ApplyLogEntry(const unsigned char* entry, std::uint32_t kind, std::uint32_t length);
+    void ApplyLogEntry(const ControllerLogWalk::Entry& entry);
     void MarkControllerEvents(std::uint32_t code, std::uint32_t value);
 
     DeviceMgr& manager_;
