@@ -71,10 +71,10 @@ const std::string& ControllerLogTexts::Label(int item) const {
 void AppendDriveEventLines(std::string& out, const ControllerLogTexts& texts,
                            const ControllerLogHeader& header, std::uint32_t slot,
                            const std::uint32_t (&sense)[3], std::uint32_t lba) {
-    Line(out, texts, 39, header.tix);
-    Line(out, texts, 40, header.evCode);
-    Line(out, texts, 41, texts.FirmwareText(header.evCode));
-    Line(out, texts, 42, header.evCount);
+    Line(out, texts, 39, header.ticks);
+    Line(out, texts, 40, header.eventCode);
+    Line(out, texts, 41, texts.FirmwareText(header.eventCode));
+    Line(out, texts, 42, header.count);
     Line(out, texts, 43, slot);
     Line(out, texts, 44, texts.ClientText(slot));
     Line(out, texts, 45, LogSlotName(slot));
@@ -90,14 +90,14 @@ void AppendControllerEventLines(std::string& out, const ControllerLogTexts& text
                                 const ControllerLogHeader& header, std::uint32_t value,
                                 std::uint32_t messageCode, const std::uint32_t (&data)[2]) {
     const bool hasData = data[0] != 0 || data[1] != 0;
-    Line(out, texts, 50, header.tix);
+    Line(out, texts, 50, header.ticks);
     if (hasData) {
-        Line(out, texts, 51, header.evCode);
+        Line(out, texts, 51, header.eventCode);
     } else {
-        Line(out, texts, 52, header.evCode);
-        Line(out, texts, 53, texts.FirmwareText(header.evCode));
+        Line(out, texts, 52, header.eventCode);
+        Line(out, texts, 53, texts.FirmwareText(header.eventCode));
     }
-    Line(out, texts, 54, header.evCount);
+    Line(out, texts, 54, header.count);
     Line(out, texts, 55, value);
     Line(out, texts, 56, messageCode);
     Line(out, texts, 57, texts.ClientText(messageCode));
@@ -108,10 +108,10 @@ void AppendControllerEventLines(std::string& out, const ControllerLogTexts& text
 
 void AppendChangeEventLines(std::string& out, const ControllerLogTexts& texts,
                             const ControllerLogHeader& header, std::uint32_t messageCode) {
-    Line(out, texts, 60, header.tix);
-    Line(out, texts, 61, header.evCode);
-    Line(out, texts, 62, texts.FirmwareText(header.evCode));
-    Line(out, texts, 63, header.evCount);
+    Line(out, texts, 60, header.ticks);
+    Line(out, texts, 61, header.eventCode);
+    Line(out, texts, 62, texts.FirmwareText(header.eventCode));
+    Line(out, texts, 63, header.count);
     Line(out, texts, 64, messageCode);
     Line(out, texts, 65, texts.ClientText(messageCode));
 }

@@ -19,6 +19,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "coresys/common/ControllerLogWalk.h"
+
 class StringCatalog;
 
 namespace cli {
@@ -58,11 +60,7 @@ class ControllerLogTexts {
 };
 
 // The values every entry carries: its header.
-struct ControllerLogHeader {
-    std::uint32_t tix = 0;
-    std::uint32_t evCode = 0;
-    std::uint32_t evCount = 0;
-};
+using ControllerLogHeader = ControllerLogWalk::EntryHeader;
 
 // Lines 39..48 and the LBA line of a drive event; sense holds the values of
 // lines 46, 47 and 48 in that order (printed in hexadecimal).

@@ -5,6 +5,7 @@
 
 #include "cli/common/CliConfig.h"
 #include "cli/common/ValueText.h"
+#include "coresys/common/ControllerLogWalk.h"
 
 namespace dkjournal {
 
@@ -40,7 +41,7 @@ constexpr int kDumpHeadItem = 101;
 constexpr std::uint8_t kNamedPages[] = {0, 1, 2, 3, 5, 6, 7};
 constexpr int kFirstNamedPageItem = 2;
 
-constexpr std::size_t kLogHeader = 3;
+constexpr std::size_t kLogHeader = ControllerLogWalk::kHeaderLength;
 constexpr std::size_t kDefectHeader = 4;
 constexpr std::size_t kUsageBytes = 16;
 
@@ -53,16 +54,18 @@ void Line(int item, std::ostream& out, Args... args) {
     out << CliText(kReportSet, item, args...) << '\n';
 }
 
+// entry: a whole entry of kind 0, 1 or 2 (as ControllerLogEntries gives).
 void PrintEntry(Bytes entry, const std::function<std::string(std::uint32_t)>& firmwareText,
                 std::ostream& out) {
     ValueText words;
-    const std::uint32_t time = ReadBe(entry, 2, 4);
-    const std::string event = firmwareText(ReadBe(entry, 7, 2));
+    ControllerLogWalk::EntryHeader header;
+    ControllerLogWalk::ReadHeader(entry.data(), static_cast<std::uint32_t>(entry.size()), header);
+    const std::string event = firmwareText(header.eventCode);
     switch (entry[0]) {
         case 0:
             Line(kDriveEventItem, out);
-            out << CliText(kReportSet, kDriveEventTimeItem, time) << event << '\n';
-            Line(kDriveEventLines[0], out, unsigned{entry[9]});
+            out << CliText(kReportSet, kDriveEventTimeItem, header.ticks) << event << '\n';
+            Line(kDriveEventLines[0], out, header.count);
             Line(kDriveEventLines[1], out, words.DriveSlotName(entry[10]));
             Line(kDriveEventLines[2], out, unsigned{entry[11]});
             Line(kDriveEventLines[3], out, unsigned{entry[12]});
@@ -71,16 +74,16 @@ void PrintEntry(Bytes entry, const std::function<std::string(std::uint32_t)>& fi
             break;
         case 1:
             Line(kControllerEventItem, out);
-            out << CliText(kReportSet, kControllerEventTimeItem, time) << event << '\n';
-            Line(kControllerEventLines[0], out, unsigned{entry[9]});
+            out << CliText(kReportSet, kControllerEventTimeItem, header.ticks) << event << '\n';
+            Line(kControllerEventLines[0], out, header.count);
             Line(kControllerEventLines[1], out, unsigned{entry[10]});
             Line(kControllerEventLines[2], out, unsigned{entry[11]});
             Line(kControllerEventLines[3], out, ReadBe(entry, 12, 2));
             break;
         default:
             Line(kChangeEventItem, out);
-            out << CliText(kReportSet, kChangeEventTimeItem, time) << event << '\n';
-            Line(kChangeEventLines[0], out, unsigned{entry[9]});
+            out << CliText(kReportSet, kChangeEventTimeItem, header.ticks) << event << '\n';
+            Line(kChangeEventLines[0], out, header.count);
             Line(kChangeEventLines[1], out, unsigned{entry[10]});
             break;
     }

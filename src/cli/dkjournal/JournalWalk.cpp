@@ -3,24 +3,20 @@
 #include <algorithm>
 
 #include "cli/dkjournal/JournalLogs.h"
+#include "coresys/common/ControllerLogWalk.h"
 
 namespace dkjournal {
 
 namespace {
 
-constexpr std::size_t kLogHeader = 3;
+constexpr std::size_t kLogHeader = ControllerLogWalk::kHeaderLength;
 constexpr std::size_t kPageHeader = 4;
 constexpr std::size_t kParameterHeader = 4;
 constexpr std::size_t kDefectHeader = 4;
 constexpr std::size_t kDefectDescriptor = 8;
 
-// Controller log entries by kind; any other kind is this long and is
-// stepped over.
-struct EntryKind {
-    std::uint8_t kind;
-    std::size_t size;
-};
-constexpr EntryKind kEntryKinds[] = {{0, 18}, {1, 14}, {2, 28}};
+// A controller log entry of a kind the walk does not know is this long and
+// is stepped over.
 constexpr std::size_t kOtherEntrySize = 10;
 
 // The bytes a header-led block declares, within what came.
@@ -57,10 +53,9 @@ std::vector<Bytes> ControllerLogEntries(Bytes log) {
     const Bytes entries = Declared(log, ControllerLogTotal(log)).subspan(kLogHeader);
     std::size_t at = 0;
     while (at < entries.size()) {
-        const auto kind = std::find_if(std::begin(kEntryKinds), std::end(kEntryKinds),
-                                       [&](const EntryKind& k) { return k.kind == entries[at]; });
-        const bool known = kind != std::end(kEntryKinds);
-        const std::size_t size = known ? kind->size : kOtherEntrySize;
+        const std::size_t kindLength = ControllerLogWalk::KindLength(entries[at]);
+        const bool known = kindLength != 0;
+        const std::size_t size = known ? kindLength : kOtherEntrySize;
         if (size > entries.size() - at) {
             break;  // cut short: nothing of it counts
         }

@@ -11,10 +11,6 @@ namespace salvage {
 
 namespace {
 
-std::uint32_t Be16(const unsigned char* b) {
-    return (std::uint32_t{b[0]} << 8) | b[1];
-}
-
 std::uint32_t Be32(const unsigned char* b) {
     return (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) | (std::uint32_t{b[2]} << 8) |
            b[3];
@@ -36,12 +32,14 @@ const char* LogSlotName(std::uint32_t slot) {
 }
 
 void LogRecord::Parse(const unsigned char* b) {
+    cli::ControllerLogHeader header;
+    ControllerLogWalk::ReadHeader(b, kHeaderSize, header);
     type = b[0];
     kept1 = b[1];
-    tix = Be32(b + 2);
+    tix = header.ticks;
     kept6 = b[6];
-    evCode = Be16(b + 7);
-    evCount = b[9];
+    evCode = header.eventCode;
+    evCount = header.count;
 }
 
 void LogRecord::Print(std::ostream& out, const LogMessageModules&) const {

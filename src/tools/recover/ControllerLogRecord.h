@@ -1,9 +1,7 @@
 // The records of a controller's own log (0xF2 page 1) and their printers.
 //
-// A log buffer is byte 0 (not used), bytes 1..2 the BE16 length of what
-// follows, and the records from byte 3. Every record starts with a 10-byte
-// header: byte 0 its type, byte 1 kept, BE32 ticks at 2..5, byte 6 kept,
-// BE16 event code at 7..8, byte 9 the event count. Type 0 (drive event,
+// The log and its record header are laid out as ControllerLogWalk reads
+// them; the header's bytes 1 and 6 are kept here too. Type 0 (drive event,
 // 18 bytes) adds the slot, three single bytes and a BE32 LBA; type 1
 // (controller event, 14 bytes) four single bytes, byte 11 a message code;
 // type 2 (change event, 28 bytes) a message code at byte 10 and 16 bytes
@@ -14,13 +12,15 @@
 #include <memory>
 #include <ostream>
 
+#include "coresys/common/ControllerLogWalk.h"
+
 namespace salvage {
 
 class LogMessageModules;
 
 class LogRecord {
   public:
-    static constexpr std::uint32_t kHeaderSize = 10;
+    static constexpr std::uint32_t kHeaderSize = ControllerLogWalk::kEntryHeaderLength;
 
     virtual ~LogRecord() = default;
 
@@ -46,7 +46,7 @@ class LogRecord {
 // Type 0: an event of the drive in a slot.
 class DriveEventRecord : public LogRecord {
   public:
-    static constexpr std::uint32_t kSize = 18;
+    static constexpr std::uint32_t kSize = ControllerLogWalk::kKind0Length;
     void Parse(const unsigned char* bytes) override;
     std::uint32_t Size() const override { return kSize; }
     void Print(std::ostream& out, const LogMessageModules& modules) const override;
@@ -59,7 +59,7 @@ class DriveEventRecord : public LogRecord {
 // Type 1: an event of the controller itself.
 class ControllerEventRecord : public LogRecord {
   public:
-    static constexpr std::uint32_t kSize = 14;
+    static constexpr std::uint32_t kSize = ControllerLogWalk::kKind1Length;
     void Parse(const unsigned char* bytes) override;
     std::uint32_t Size() const override { return kSize; }
     void Print(std::ostream& out, const LogMessageModules& modules) const override;
@@ -72,7 +72,7 @@ class ControllerEventRecord : public LogRecord {
 // Type 2: a change of the configuration.
 class ChangeEventRecord : public LogRecord {
   public:
-    static constexpr std::uint32_t kSize = 28;
+    static constexpr std::uint32_t kSize = ControllerLogWalk::kKind2Length;
     void Parse(const unsigned char* bytes) override;
     std::uint32_t Size() const override { return kSize; }
     void Print(std::ostream& out, const LogMessageModules& modules) const override;

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "catalog/StringCatalog.h"
+#include "coresys/common/ControllerLogWalk.h"
 #include "coresys/server/log/LogLayout.h"
 #include "tools/trail/TrailOutput.h"
 #include "tools/trail/TrailTexts.h"
@@ -17,8 +18,8 @@ constexpr const char* kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // Where a class 2 record's payload keeps what the decoders read: a
-// controller-log entry from offset 60 (its type, BE32 ticks at 62..65,
-// BE16 event code at 67..68, the count at 69, then the bytes of its kind).
+// controller-log entry from offset 60 (its header, then the bytes of its
+// kind, as the controller's log lays them out).
 constexpr std::uint32_t kEntry = logfmt::kRecordHeaderSize;
 constexpr std::uint32_t kUsageErrors = 72;
 
@@ -43,17 +44,18 @@ constexpr std::uint32_t kPerfCounters = 196;
 constexpr std::uint32_t kPerfStoredSerial = 236;
 constexpr std::uint32_t kPerfTextSize = 17;
 
-std::uint32_t Be16(const unsigned char* b) {
-    return (std::uint32_t{b[0]} << 8) | b[1];
-}
-
 std::uint32_t Be32(const unsigned char* b) {
     return (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) | (std::uint32_t{b[2]} << 8) |
            b[3];
 }
 
-cli::ControllerLogHeader EntryHeader(const unsigned char* record) {
-    return {Be32(record + kEntry + 2), Be16(record + kEntry + 7), record[kEntry + 9]};
+// The decoders run on records at least kDecodeLength long, which holds the
+// whole entry header.
+cli::ControllerLogHeader EntryHeader(const LogRecordView& record) {
+    cli::ControllerLogHeader header;
+    ControllerLogWalk::ReadHeader(record.Bytes() + kEntry,
+                                  record.Length() > kEntry ? record.Length() - kEntry : 0, header);
+    return header;
 }
 
 std::uint32_t Word(const LogRecordView& record, std::uint32_t offset) {
@@ -188,7 +190,7 @@ void RecordPrinter::Disk(const LogRecordView& record) {
     const unsigned char* b = record.Bytes();
     // The printer shows the three single bytes from the last to the first.
     const std::uint32_t sense[3] = {b[73], b[72], b[71]};
-    cli::AppendDriveEventLines(out_.Buffer(), entryTexts_, EntryHeader(b), b[70], sense,
+    cli::AppendDriveEventLines(out_.Buffer(), entryTexts_, EntryHeader(record), b[70], sense,
                                Be32(b + 74));
     out_.Settle();
 }
@@ -197,14 +199,15 @@ void RecordPrinter::Controller(const LogRecordView& record) {
     Heading(T_CONTROLLER_TITLE, record);
     const unsigned char* b = record.Bytes();
     const std::uint32_t data[2] = {b[72], b[73]};
-    cli::AppendControllerEventLines(out_.Buffer(), entryTexts_, EntryHeader(b), b[70], b[71], data);
+    cli::AppendControllerEventLines(out_.Buffer(), entryTexts_, EntryHeader(record), b[70], b[71],
+                                    data);
     out_.Settle();
 }
 
 void RecordPrinter::Change(const LogRecordView& record) {
     Heading(T_CHANGE_TITLE, record);
     const unsigned char* b = record.Bytes();
-    cli::AppendChangeEventLines(out_.Buffer(), entryTexts_, EntryHeader(b), b[70]);
+    cli::AppendChangeEventLines(out_.Buffer(), entryTexts_, EntryHeader(record), b[70]);
     out_.Settle();
 }
 
