@@ -1,7 +1,8 @@
 // download's command routines and executor against an in-process simulated
 // cabinet: the bytes of every command block as the controller received them
-// (its trace, written from the command tables), the retries, and the file
-// sizes and controller states the controller download turns on.
+// (its trace, written from the command tables), the retries, drive replies
+// shorter than asked or declared, and the file sizes and controller states
+// the controller download turns on.
 #include <gtest/gtest.h>
 
 #include "../sim/SimTestUtil.h"
@@ -12,6 +13,7 @@
 #include "sim/FirmwareRules.h"
 #include "tools/firmware/DownloadCommands.h"
 #include "tools/firmware/DownloadController.h"
+#include "tools/firmware/DownloadFlows.h"
 
 namespace fwtest {
 namespace {
@@ -192,6 +194,103 @@ TEST_F(DownloadCommands, DataPhasesAndSystemErrorsAreNotRepeated) {
     EXPECT_EQ(Trace().size(), 1u);
 }
 
+TEST_F(DownloadCommands, ADriveInquiryShorterThanAskedIsAFailure) {
+    // The drive sends 35 of the 36 bytes: its revision never came whole.
+    Control("fault STROVANE0 f4 1 short 35");
+    ScsiResult r;
+    InquiryTexts drive;
+    EXPECT_EQ(PtInquiry(2, drive, r), 0);
+    EXPECT_EQ(r.result, ScsiResult::kGood);
+    EXPECT_EQ(drive.vendor, "");
+    EXPECT_EQ(drive.product, "");
+    EXPECT_EQ(drive.revision, "");
+    // The data phase is not repeated for it.
+    EXPECT_EQ(Trace(), (std::vector<std::string>{
+                           "op=27 cdb=27030200060000002400 status=00 out=120000002400",
+                           "op=f4 cdb=f4000000000000000000 status=00",
+                       }));
+    // The next one comes whole.
+    ASSERT_EQ(PtInquiry(2, drive, r), 1);
+    EXPECT_EQ(drive.revision, "0102");
+}
+
+TEST_F(DownloadCommands, ADataPhaseTellsHowManyBytesCame) {
+    ScsiResult r;
+    unsigned char pages[255];
+    std::uint32_t received = 0;
+    ASSERT_EQ(PtModeSense(2, 2, 0x3F, 255, pages, r, &received), 1);
+    // The simulated drive fills the whole allocation (its 76 bytes of mode
+    // data, then zeros).
+    EXPECT_EQ(received, 255u);
+    EXPECT_EQ(pages[0], 75);
+    Control("fault STROVANE0 f4 1 short 30");
+    ASSERT_EQ(PtModeSense(2, 2, 0x3F, 255, pages, r, &received), 1);
+    EXPECT_EQ(received, 30u);
+    EXPECT_EQ(pages[0], 75);  // what the drive declared, not what came
+    // A data phase that fails moved nothing the caller may use.
+    Control("fault STROVANE0 f4 1 busy");
+    EXPECT_EQ(PtModeSense(2, 2, 0x3F, 255, pages, r, &received), 0);
+    EXPECT_EQ(received, 0u);
+}
+
+// What SetDriveModePages on the drive in A2 printed, and the data of the
+// MODE SELECT commands it sent.
+struct ModePagesRun {
+    std::string said;
+    std::vector<std::string> selects;
+};
+
+class ModePageRuns : public DownloadCommands {
+  protected:
+    ModePagesRun SetPages() {
+        const std::size_t before = Out().size();
+        ClearTrace();
+        ScsiResult r;
+        EXPECT_EQ(SetDriveModePages(2, r), 1);
+        ModePagesRun run;
+        run.said = Out().substr(before);
+        for (const auto& line : Trace()) {
+            if (line.rfind("op=f3", 0) == 0)
+                run.selects.push_back(line.substr(line.find(" out=") + 5));
+        }
+        return run;
+    }
+
+    const std::string kPage1 = "00000000010ac008000000000800ffff";
+    const std::string kPage3 = "000000000316" + std::string(44, '0');
+    const std::string kPage4 = "000000000416" + std::string(44, '0');
+    const std::string kPage8 = "00000000080a04000000000000000000";
+};
+
+TEST_F(ModePageRuns, AllPagesWhenBothRepliesCameWhole) {
+    const ModePagesRun run = SetPages();
+    EXPECT_EQ(run.said, " (Setting Mode Pages 1 3 4 8)\n");
+    EXPECT_EQ(run.selects, (std::vector<std::string>{kPage1, kPage3, kPage4, kPage8}));
+}
+
+TEST_F(ModePageRuns, ADefaultsReplyShorterThanItDeclaresEndsThePages) {
+    // The reply declares 76 bytes; 30 came: page 1 whole, page 3 cut.
+    Control("fault STROVANE0 f4 1 short 30");
+    ModePagesRun run = SetPages();
+    EXPECT_EQ(run.said, " (Setting Mode Pages 1)\n");
+    EXPECT_EQ(run.selects, (std::vector<std::string>{kPage1}));
+    // Seven bytes: not even page 1 came whole, so nothing is sent.
+    Control("fault STROVANE0 f4 1 short 7");
+    run = SetPages();
+    EXPECT_EQ(run.said, " (Setting Mode Pages)\n");
+    EXPECT_TRUE(run.selects.empty());
+}
+
+TEST_F(ModePageRuns, AChangeableReplyShorterThanTheDefaultsEndsThePages) {
+    // The defaults come whole (the first rule cuts nothing from the 255
+    // bytes the drive sends); the changeable bits end after page 3.
+    Control("fault STROVANE0 f4 1 short 255");
+    Control("fault STROVANE0 f4 1 short 40");
+    const ModePagesRun run = SetPages();
+    EXPECT_EQ(run.said, " (Setting Mode Pages 1 3)\n");
+    EXPECT_EQ(run.selects, (std::vector<std::string>{kPage1, kPage3}));
+}
+
 class DownloadRuns : public InProcessDownload {
   protected:
     void SetUp() override {
@@ -315,6 +414,18 @@ TEST_F(DownloadRuns, ShutdownThatNeverEndsGetsTheRestartSignal) {
     EXPECT_NE(std::find(trace.begin(), trace.end(), "op=f0 cdb=f0000000000000000000 status=00"),
               trace.end());
     EXPECT_EQ(sim->Snapshot().cabinets[0].controllers[0].revision, "0301");
+}
+
+TEST_F(DownloadRuns, ADriveInquiryThatCameShortStopsBeforeTheShutdown) {
+    Control("fault STROVANE0 f4 1 short 20");
+    const std::string file = WriteFile("d.fw", Image("QD-9100", 150000, "0103"));
+    EXPECT_EQ(Run({"download", "-d", "A2", file, "CAB000000001"}), 1);
+    EXPECT_NE(Err().find("\n Pass-thru `Inquiry' command failed: Command state good\n"),
+              std::string::npos)
+        << Err();
+    EXPECT_EQ(Out().find("Revision"), std::string::npos) << Out();
+    for (const auto& line : Trace())
+        EXPECT_EQ(line.rfind("op=e8", 0), std::string::npos) << line;
 }
 
 TEST_F(DownloadRuns, ListingLinesOnly) {

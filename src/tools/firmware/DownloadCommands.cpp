@@ -32,8 +32,10 @@ std::string Field(const unsigned char* d, std::size_t at, std::size_t width) {
 }
 
 int Controller(const Cdb& cdb, std::uint8_t length, std::uint32_t direction, std::uint32_t timeout,
-               unsigned char* data, std::uint32_t dataLength, ScsiResult& result) {
-    return RunCommand(cdb.data(), length, direction, timeout, data, dataLength, result);
+               unsigned char* data, std::uint32_t dataLength, ScsiResult& result,
+               std::uint32_t* moved = nullptr) {
+    return RunCommand(cdb.data(), length, direction, timeout, data, dataLength, result, true,
+                      moved);
 }
 
 std::uint32_t CommandDirection(PtDirection direction) {
@@ -49,10 +51,13 @@ std::uint32_t CommandDirection(PtDirection direction) {
 
 // One drive command: the request block, then its data phase.
 int Drive(std::uint8_t slot, const std::uint8_t* inner, std::uint8_t innerLength,
-          PtDirection direction, std::uint32_t length, unsigned char* buffer, ScsiResult& result) {
+          PtDirection direction, std::uint32_t length, unsigned char* buffer, ScsiResult& result,
+          std::uint32_t* received = nullptr) {
+    if (received != nullptr)
+        *received = 0;
     if (PtSendCdb(0, direction, slot, length, inner, innerLength, result) == 0)
         return 0;
-    return PtDataPhase(0, direction, length, buffer, result);
+    return PtDataPhase(0, direction, length, buffer, result, received);
 }
 
 void DecodeInquiry(const unsigned char* d, InquiryTexts& texts) {
@@ -153,14 +158,18 @@ int PtSendCdb(std::uint8_t lun, PtDirection direction, std::uint8_t slot, std::u
 }
 
 int PtDataPhase(std::uint8_t lun, PtDirection direction, std::uint32_t length,
-                unsigned char* buffer, ScsiResult& result) {
+                unsigned char* buffer, ScsiResult& result, std::uint32_t* received) {
     const std::uint8_t opcode = direction == PtDirection::kOut  ? 0xF3
                                 : direction == PtDirection::kIn ? 0xF4
                                                                 : 0x29;
     Cdb cdb{opcode, static_cast<std::uint8_t>(lun * 32)};
     const std::uint32_t dir = CommandDirection(direction);
-    return Controller(cdb, 10, dir, kDataPhaseTimeout, buffer,
-                      dir == ScsiCommand::kNoData ? 0 : length, result);
+    std::uint32_t moved = 0;
+    const int ok = Controller(cdb, 10, dir, kDataPhaseTimeout, buffer,
+                              dir == ScsiCommand::kNoData ? 0 : length, result, &moved);
+    if (received != nullptr)
+        *received = dir == ScsiCommand::kDataIn ? moved : 0;
+    return ok;
 }
 
 int PtTestUnitReady(std::uint8_t slot, ScsiResult& result) {
@@ -182,17 +191,22 @@ int PtInquiry(std::uint8_t slot, InquiryTexts& texts, ScsiResult& result) {
     const std::uint8_t inner[6] = {0x12, 0, 0, 0, 36, 0};
     unsigned char d[36];
     std::fill(std::begin(d), std::end(d), 0xFF);
-    if (Drive(slot, inner, 6, PtDirection::kIn, sizeof d, d, result) == 0)
+    std::uint32_t received = 0;
+    if (Drive(slot, inner, 6, PtDirection::kIn, sizeof d, d, result, &received) == 0)
+        return 0;
+    // Texts the drive did not send whole are not its texts.
+    if (received < sizeof d)
         return 0;
     DecodeInquiry(d, texts);
     return 1;
 }
 
 int PtModeSense(std::uint8_t slot, std::uint8_t pageControl, std::uint8_t pageCode,
-                std::uint8_t length, unsigned char* buffer, ScsiResult& result) {
+                std::uint8_t length, unsigned char* buffer, ScsiResult& result,
+                std::uint32_t* received) {
     const std::uint8_t inner[6] = {
         0x1A, 0x08, static_cast<std::uint8_t>(pageControl * 64 + pageCode), 0, length, 0};
-    return Drive(slot, inner, 6, PtDirection::kIn, length, buffer, result);
+    return Drive(slot, inner, 6, PtDirection::kIn, length, buffer, result, received);
 }
 
 int PtModeSelect(std::uint8_t slot, std::uint8_t length, const unsigned char* list,

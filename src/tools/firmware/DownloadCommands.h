@@ -63,19 +63,26 @@ int CdbCopyFirmware(ScsiResult& result);
 // Once, without retries, into the caller's result.
 int DownloadRequestSense(std::uint8_t lun, ScsiResult& result);
 
-// The two steps of a drive command.
+// The two steps of a drive command. A data phase with good status succeeds
+// however many bytes the drive sent; when given, received counts the bytes
+// that came in (0 when the phase failed), and only those are the drive's.
 int PtSendCdb(std::uint8_t lun, PtDirection direction, std::uint8_t slot, std::uint32_t dataLength,
               const std::uint8_t* innerCdb, std::uint8_t innerLength, ScsiResult& result);
 int PtDataPhase(std::uint8_t lun, PtDirection direction, std::uint32_t length,
-                unsigned char* buffer, ScsiResult& result);
+                unsigned char* buffer, ScsiResult& result, std::uint32_t* received = nullptr);
 
 // Drive commands.
 int PtTestUnitReady(std::uint8_t slot, ScsiResult& result);
 int PtStartUnit(std::uint8_t slot, std::uint8_t byte1, ScsiResult& result);
 int PtFormatUnit(std::uint8_t slot, ScsiResult& result);
+// Fails, its result as the data phase left it, when fewer than the 36
+// bytes it asks for came.
 int PtInquiry(std::uint8_t slot, InquiryTexts& texts, ScsiResult& result);
+// received (when given): the bytes of the reply that came, which may be
+// fewer than length and fewer than the mode data length the reply declares.
 int PtModeSense(std::uint8_t slot, std::uint8_t pageControl, std::uint8_t pageCode,
-                std::uint8_t length, unsigned char* buffer, ScsiResult& result);
+                std::uint8_t length, unsigned char* buffer, ScsiResult& result,
+                std::uint32_t* received = nullptr);
 int PtModeSelect(std::uint8_t slot, std::uint8_t length, const unsigned char* list,
                  ScsiResult& result);
 // Modes 4 and 5 only: the whole length at offset 0.

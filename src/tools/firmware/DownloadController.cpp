@@ -1,5 +1,6 @@
 #include "tools/firmware/DownloadController.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -102,7 +103,9 @@ int ExecuteWithRetry(ScsiCommand& command, ScsiResult& result) {
 
 int RunCommand(const std::uint8_t* cdb, std::uint8_t cdbLength, std::uint32_t direction,
                std::uint32_t timeoutSeconds, unsigned char* data, std::uint32_t dataLength,
-               ScsiResult& result, bool retry) {
+               ScsiResult& result, bool retry, std::uint32_t* moved) {
+    if (moved != nullptr)
+        *moved = 0;
     if (dataLength > ScsiCommand::kMaxDataLength) {
         FailWithout(result, EMSGSIZE);
         return 0;
@@ -129,6 +132,8 @@ int RunCommand(const std::uint8_t* cdb, std::uint8_t cdbLength, std::uint32_t di
     }
     if (direction == ScsiCommand::kDataIn && dataLength != 0)
         std::memcpy(data, command->Data(), dataLength);
+    if (moved != nullptr && ok != 0)
+        *moved = std::min(command->bytesMoved, dataLength);
     return ok;
 }
 

@@ -48,12 +48,14 @@ int ExecuteWithRetry(ScsiCommand& command, ScsiResult& result);
 // Builds a command block (CDB in a 12-byte buffer, cdbLength bytes sent)
 // and runs it: through ExecuteWithRetry, or once when retry is false. For
 // data out, `data` supplies dataLength bytes; for data in, dataLength bytes
-// are copied back to it (bytes the device did not send read 0xFF). A
-// transfer larger than a command block can carry, or a command block that
-// cannot be allocated, fails with result 3 (EMSGSIZE, ENOMEM) without
-// reaching the device. Returns 1 on success, 0 on failure.
+// are copied back to it (bytes the device did not send read 0xFF). When
+// given, moved receives the data bytes the device moved on success (never
+// more than dataLength), 0 on failure: a caller that decodes data in must
+// not read past it. A transfer larger than a command block can carry, or a
+// command block that cannot be allocated, fails with result 3 (EMSGSIZE,
+// ENOMEM) without reaching the device. Returns 1 on success, 0 on failure.
 int RunCommand(const std::uint8_t* cdb, std::uint8_t cdbLength, std::uint32_t direction,
                std::uint32_t timeoutSeconds, unsigned char* data, std::uint32_t dataLength,
-               ScsiResult& result, bool retry = true);
+               ScsiResult& result, bool retry = true, std::uint32_t* moved = nullptr);
 
 }  // namespace download

@@ -366,21 +366,27 @@ int SetDriveModePages(std::uint8_t slot, ScsiResult& result) {
     }
     unsigned char defaults[kModePageBuffer];
     unsigned char changeable[kModePageBuffer];
-    if (!PtModeSense(slot, kPageControlDefault, kAllPages, kModePageBuffer, defaults, result)) {
+    std::uint32_t defaultsCame = 0;
+    std::uint32_t changeableCame = 0;
+    if (!PtModeSense(slot, kPageControlDefault, kAllPages, kModePageBuffer, defaults, result,
+                     &defaultsCame)) {
         PrintCommandState(result, Text(T::MODE_SENSE_DEFAULT_FAILED));
         return 0;
     }
-    if (!PtModeSense(slot, kPageControlChangeable, kAllPages, kModePageBuffer, changeable,
-                     result)) {
+    if (!PtModeSense(slot, kPageControlChangeable, kAllPages, kModePageBuffer, changeable, result,
+                     &changeableCame)) {
         PrintCommandState(result, Text(T::MODE_SENSE_CHANGEABLE_FAILED));
         return 0;
     }
-    for (std::size_t i = 4; i < kModePageBuffer; ++i)
+    // The pages end where the mode data does, but never past the bytes that
+    // came in both replies (a drive may declare more than it sends) nor past
+    // the buffer; a page that would cross that end is not sent.
+    const std::size_t end =
+        std::min({std::size_t(defaults[0]) + 1, std::size_t(std::min(defaultsCame, changeableCame)),
+                  std::size_t(kModePageBuffer)});
+    for (std::size_t i = 4; i < end; ++i)
         defaults[i] &= changeable[i];
     Say(T::SETTING_MODE_PAGES);
-    // The pages end where the mode data does, and never past the buffer; a
-    // page that would cross that end is not sent.
-    const std::size_t end = std::min<std::size_t>(std::size_t(defaults[0]) + 1, kModePageBuffer);
     for (std::size_t at = 4; at + 2 <= end;) {
         const std::size_t pageSize = std::size_t(defaults[at + 1]) + 2;
         if (at + pageSize > end)
