@@ -33,6 +33,15 @@ bool ArrayCommands::Busy() {
     return busy != nullptr && busy->Busy();
 }
 
+void ArrayCommands::WhenIdle(QObject* context, std::function<void()> action) {
+    if (BusyState* busy = waits_.Busy(); busy != nullptr) {
+        busy->WhenIdle(context, std::move(action));
+        return;
+    }
+    // A host without a busy state runs no waits of the interface thread.
+    QMetaObject::invokeMethod(context, std::move(action), Qt::QueuedConnection);
+}
+
 void ArrayCommands::Message(TextId text, QMessageBox::Icon icon) {
     Message(QText(text), icon);
 }

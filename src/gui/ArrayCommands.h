@@ -9,6 +9,7 @@
 #include <QMessageBox>
 
 #include <cstdint>
+#include <functional>
 
 #include "coresys/common/CommandHandle.h"
 #include "gui/CommandWait.h"
@@ -17,6 +18,7 @@
 class DiskArray;
 class DiskArrayState;
 class OruServerState;
+class QObject;
 class QWidget;
 
 namespace oru {
@@ -39,6 +41,9 @@ class ArrayCommands {
     // Whether a command wait runs now (the sheet's timer and posted
     // refreshes stand aside meanwhile).
     bool Busy();
+    // Runs `action` from the event loop once no command wait runs (held by
+    // the busy state meanwhile); dropped when `context` is destroyed first.
+    void WhenIdle(QObject* context, std::function<void()> action);
 
     void Message(TextId text, QMessageBox::Icon icon = QMessageBox::Warning);
     void Message(const QString& text, QMessageBox::Icon icon);

@@ -20,8 +20,6 @@
 namespace oru {
 namespace {
 
-// A posted refresh that finds a wait running looks again this much later.
-constexpr int kRetryRefreshMs = 50;
 // The event that reports the rebuild's progress: the mode page's progress.
 constexpr std::uint32_t kRebuildProgressMinor = 12;
 // The service's event replies carry status 5.
@@ -125,14 +123,7 @@ void CDevPropSheet::OnTabChanged(int index) {
 }
 
 void CDevPropSheet::PostRefresh(int kind) {
-    QTimer::singleShot(0, this, [this, kind] {
-        if (commands_.Busy()) {
-            // Held until the wait that runs now has ended.
-            QTimer::singleShot(kRetryRefreshMs, this, [this, kind] { PostRefresh(kind); });
-            return;
-        }
-        Refresh(kind);
-    });
+    commands_.WhenIdle(this, [this, kind] { Refresh(kind); });
 }
 
 void CDevPropSheet::Refresh(int kind) {

@@ -286,28 +286,12 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 // Posting and the busy rule
 
 void CMainFrame::Post(std::function<void()> action) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, action = std::move(action)] {
-            if (busy_.Busy()) {
-                held_.push_back(action);
-                return;
-            }
-            action();
-        },
-        Qt::QueuedConnection);
+    busy_.WhenIdle(this, std::move(action));
 }
 
 void CMainFrame::OnBusyChanged(bool busy) {
     for (QAction* action : commands_) {
         action->setEnabled(!busy);
-    }
-    if (!busy && !held_.empty()) {
-        std::vector<std::function<void()>> held = std::move(held_);
-        held_.clear();
-        for (auto& action : held) {
-            Post(std::move(action));
-        }
     }
 }
 

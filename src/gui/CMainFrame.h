@@ -174,7 +174,6 @@ class CMainFrame : public QMainWindow, public EventLoopHost {
     bool firstRebuildDone_ = false;
     int rebuilds_ = 0;
     int waitCursors_ = 0;
-    std::vector<std::function<void()>> held_;
     std::function<void(DiskArray&, const QString&)> propertiesRunner_;
 };
 

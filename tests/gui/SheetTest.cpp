@@ -27,6 +27,7 @@
 #include "client/QEN.h"
 #include "coresys/common/DiagCommandResults.h"
 #include "coresys/common/OruErrors.h"
+#include "gui/BusyState.h"
 #include "gui/CDevCapPage.h"
 #include "gui/CDevConfigPage.h"
 #include "gui/CDevDiagPage.h"
@@ -194,6 +195,23 @@ TEST_F(SheetTest, TheRefreshTimerNeverPollsWhileACommandWaitRuns) {
     EXPECT_GT(skipsDuringWait, skipsBefore);  // the timer did tick, and stood aside
     EXPECT_EQ(host_.busy.Depth(), 0);
     ASSERT_TRUE(guitest::Eventually([&] { return sheet.TimerPolls() > pollsBefore; }));
+}
+
+// A page's refresh asked for while a command wait runs is held by the wait
+// and takes its turn in the event loop as soon as the wait ends.
+TEST_F(SheetTest, ARefreshAskedForDuringAWaitRunsAsSoonAsTheWaitEnds) {
+    Connect();
+    CDevPropSheet& sheet = OpenSheet();
+    const int refreshesBefore = sheet.RefreshesRun();
+    {
+        oru::BusyScope wait(host_.busy);
+        sheet.PostRefresh(CDevPropSheet::kAfterLogicalDrives);
+        QApplication::processEvents();
+        QApplication::processEvents();
+        EXPECT_EQ(sheet.RefreshesRun(), refreshesBefore);
+    }
+    QApplication::processEvents();
+    EXPECT_EQ(sheet.RefreshesRun(), refreshesBefore + 1);
 }
 
 TEST_F(SheetTest, ARebuildsProgressFollowsTheServicesEvents) {
