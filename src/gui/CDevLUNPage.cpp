@@ -21,8 +21,6 @@ namespace {
 
 // The capacity field takes at most this many characters.
 constexpr int kCapacityChars = 7;
-// Pending events the Format command lets run before it asks the array.
-constexpr int kEventsBeforeFormat = 20;
 
 QString Hundredths(std::uint32_t value) {
     return QStringLiteral("%1.%2").arg(value / 100).arg(value % 100, 2, 10, QLatin1Char('0'));
@@ -258,10 +256,6 @@ void CDevLUNPage::OnFormat() {
         return;
     }
     WaitCursor cursor;
-    // The confirmation's box is gone from the screen before the long wait.
-    for (int i = 0; i < kEventsBeforeFormat; ++i) {
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
     Commands().Run(Commands().Array().FormatLUN(*selected, 0), txt::kErrFormatLun);
 }
 
