@@ -41,14 +41,20 @@ bool EventLoopHost::WaitUntil(const std::function<bool()>& done, std::uint64_t l
 }
 
 void EventLoopHost::Wake() {
+    ++wakes_;
     if (loop_ != nullptr) {
         loop_->quit();
     }
 }
 
 void EventLoopHost::AwaitReply(const DiskArray& array, std::uint64_t ms) {
+    // Only a wake that comes while this pause runs ends it.
+    const std::uint64_t wakesBefore = wakes_;
     for (std::uint64_t waited = 0; waited < ms; waited += kDrawSliceMs) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (wakes_ != wakesBefore) {
+            return;
+        }
         if (array.WaitForReply(static_cast<unsigned long>(std::min(kDrawSliceMs, ms - waited)))) {
             return;
         }

@@ -31,7 +31,8 @@ class ModelHost : public CommandWaitHost {
     // Runs the window's events (no user input) until done() holds or
     // limitMs of the suite's clock pass; busy meanwhile. Whether done() held.
     virtual bool WaitUntil(const std::function<bool()>& done, std::uint64_t limitMs) = 0;
-    // A worker delivered its result: a wait may look at done() again.
+    // A worker delivered its result: a wait may look at done() again, and
+    // the pause of a command wait that runs ends (the wait polls again).
     virtual void Wake() = 0;
     virtual void SetWaitCursor(bool on) = 0;
     // Shows the Device Properties sheet of a connected array, modally.
@@ -46,7 +47,8 @@ class EventLoopHost : public ModelHost {
 
     bool WaitUntil(const std::function<bool()>& done, std::uint64_t limitMs) override;
     void Wake() override;
-    // Runs the window's events between short waits on the connection.
+    // Runs the window's events between short waits on the connection; a
+    // Wake while it runs ends it too.
     void AwaitReply(const DiskArray& array, std::uint64_t ms) override;
     BusyState* Busy() override { return &busy_; }
 
@@ -60,6 +62,7 @@ class EventLoopHost : public ModelHost {
 
     BusyState& busy_;
     QEventLoop* loop_ = nullptr;  // the innermost running wait
+    std::uint64_t wakes_ = 0;     // Wake calls so far
 };
 
 }  // namespace oru
