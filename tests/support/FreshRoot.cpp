@@ -1,15 +1,21 @@
 #include "support/FreshRoot.h"
 
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <random>
 #include <sstream>
+#include <vector>
 
 #include "platform/Root.h"
 
@@ -40,24 +46,62 @@ bool Bindable(int type, std::uint16_t port) {
     return free;
 }
 
+std::string TemporaryDir() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+}
+
+// Holds a port for the rest of this process: a lock on a file named after
+// it, which ends with the process. Tests run side by side each look for a
+// port at random, and two of them could otherwise both find the same port
+// free before either binds it. False when another process (or an earlier
+// call of this one) holds it.
+bool Reserve(std::uint16_t port) {
+    static const std::string dir = TemporaryDir() + "/oru-test-ports";
+    static std::mutex mutex;
+    static std::vector<int> held;
+    std::lock_guard<std::mutex> hold(mutex);
+    if (::mkdir(dir.c_str(), 01777) == 0) {
+        ::chmod(dir.c_str(), 01777);  // whatever the umask, every user may lock
+    }
+    const std::string file = dir + "/" + std::to_string(port);
+    int fd = ::open(file.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return true;  // no place for the locks: the bind check alone decides
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    held.push_back(fd);
+    return true;
+}
+
 }  // namespace
+
+std::uint16_t FreePortIn(int type, unsigned first, unsigned end) {
+    static std::mt19937 pick(static_cast<unsigned>(getpid()) ^
+                             static_cast<unsigned>(std::random_device{}()));
+    if (end <= first) {
+        return 0;
+    }
+    std::uniform_int_distribution<unsigned> ports(first, end - 1);
+    const unsigned attempts = std::max(200u, 4 * (end - first));
+    for (unsigned attempt = 0; attempt < attempts; ++attempt) {
+        const auto port = static_cast<std::uint16_t>(ports(pick));
+        if (Bindable(type, port) && Reserve(port)) {
+            return port;
+        }
+    }
+    return 0;
+}
 
 std::uint16_t FreePort(int type) {
     // Below the ephemeral range: a port the kernel gives to some connection
     // between this look and the service's bind would make the bind fail,
     // and busy tests open many connections.
-    static std::mt19937 pick(static_cast<unsigned>(getpid()) ^
-                             static_cast<unsigned>(std::random_device{}()));
-    const unsigned first = 10000;
-    const unsigned end = FirstEphemeralPort();
-    if (end > first) {
-        std::uniform_int_distribution<unsigned> ports(first, end - 1);
-        for (int attempt = 0; attempt < 200; ++attempt) {
-            const auto port = static_cast<std::uint16_t>(ports(pick));
-            if (Bindable(type, port)) {
-                return port;
-            }
-        }
+    if (const std::uint16_t port = FreePortIn(type, 10000, FirstEphemeralPort()); port != 0) {
+        return port;
     }
     // Else whatever the kernel finds free.
     int fd = socket(AF_INET, type, 0);
@@ -79,9 +123,7 @@ std::uint16_t FreePort(int type) {
 }
 
 FreshRoot::FreshRoot() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/oru-root-XXXXXX";
+    std::string pattern = TemporaryDir() + "/oru-root-XXXXXX";
     std::string buffer = pattern;
     if (mkdtemp(buffer.data()) != nullptr) {
         path_ = buffer;

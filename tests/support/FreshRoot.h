@@ -43,7 +43,12 @@ class FreshRoot {
 
 // A port that was free a moment ago on every address (0 when none could be
 // found), chosen below the range the kernel gives to outgoing connections so
-// that no connection made meanwhile takes it. type: SOCK_STREAM or SOCK_DGRAM.
+// that no connection made meanwhile takes it, and held for the rest of this
+// process so that no other test process picks it. type: SOCK_STREAM or
+// SOCK_DGRAM.
 std::uint16_t FreePort(int type);
+
+// The same within the ports first .. end - 1 (0 when none is free there).
+std::uint16_t FreePortIn(int type, unsigned first, unsigned end);
 
 }  // namespace testsupport

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -82,6 +83,24 @@ TEST_F(FreshRootTest, TheServiceAcceptsConnectionsOnTcpPort) {
     ::close(fd);
     EXPECT_EQ(got, 4);
     EXPECT_EQ(answer[0] | answer[1] | answer[2] | answer[3], 0);
+}
+
+// Tests run side by side: a port one of them was handed is handed to no
+// other process, nor a second time to the same one, while it lives.
+TEST(FreePortTest, APortHandedOutIsHeldForTheProcess) {
+    const std::uint16_t port = testsupport::FreePort(SOCK_STREAM);
+    ASSERT_NE(port, 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::_exit(testsupport::FreePortIn(SOCK_STREAM, port, port + 1u) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "another process was handed port " << port;
+    EXPECT_EQ(testsupport::FreePortIn(SOCK_STREAM, port, port + 1u), 0);
+    EXPECT_EQ(testsupport::FreePortIn(SOCK_DGRAM, port, port + 1u), 0);
 }
 
 }  // namespace
