@@ -55,12 +55,10 @@ std::string TemporaryDir() {
 // it, which ends with the process. Tests run side by side each look for a
 // port at random, and two of them could otherwise both find the same port
 // free before either binds it. False when another process (or an earlier
-// call of this one) holds it.
+// call of this one) holds it. Called with the picking lock held.
 bool Reserve(std::uint16_t port) {
     static const std::string dir = TemporaryDir() + "/oru-test-ports";
-    static std::mutex mutex;
     static std::vector<int> held;
-    std::lock_guard<std::mutex> hold(mutex);
     if (::mkdir(dir.c_str(), 01777) == 0) {
         ::chmod(dir.c_str(), 01777);  // whatever the umask, every user may lock
     }
@@ -80,11 +78,13 @@ bool Reserve(std::uint16_t port) {
 }  // namespace
 
 std::uint16_t FreePortIn(int type, unsigned first, unsigned end) {
+    static std::mutex mutex;
     static std::mt19937 pick(static_cast<unsigned>(getpid()) ^
                              static_cast<unsigned>(std::random_device{}()));
     if (end <= first) {
         return 0;
     }
+    std::lock_guard<std::mutex> hold(mutex);
     std::uniform_int_distribution<unsigned> ports(first, end - 1);
     const unsigned attempts = std::max(200u, 4 * (end - first));
     for (unsigned attempt = 0; attempt < attempts; ++attempt) {
