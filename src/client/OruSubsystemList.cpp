@@ -191,8 +191,8 @@ int OruSubsystemList::OpenListConnection(const sockaddr_in& address, std::uint32
     unsigned char word[4];
     netio::PutBe32(word, connectWord);
     if (!netio::ConnectWithin(fd, address, Session::kConnectSeconds) ||
-        !netio::SendAll(fd, word, sizeof word, netio::kBudgetSeconds) ||
-        !netio::ReceiveAll(fd, answer, 4, netio::kBudgetSeconds)) {
+        !netio::SendAll(fd, word, sizeof word, budgetSeconds_) ||
+        !netio::ReceiveAll(fd, answer, 4, budgetSeconds_)) {
         close(fd);
         return -1;
     }
@@ -201,7 +201,7 @@ int OruSubsystemList::OpenListConnection(const sockaddr_in& address, std::uint32
 
 bool OruSubsystemList::ReadRecord(int fd, const sockaddr_in& address, OruSubsystem* record) const {
     char release[kReleaseSize] = {};
-    if (!netio::ReceiveAll(fd, release, sizeof release, netio::kBudgetSeconds)) {
+    if (!netio::ReceiveAll(fd, release, sizeof release, budgetSeconds_)) {
         return false;
     }
     const int number = ReleaseNumber(release);
@@ -217,7 +217,7 @@ bool OruSubsystemList::ReadRecord(int fd, const sockaddr_in& address, OruSubsyst
                        OruSubsystem::kAliasSize + 4 + 2 * Device_Addr::kImageSize + 4 +
                        OruSubsystem::kSecurePathSize];
     const std::size_t restSize = number == 4 ? sizeof rest : sizeof rest - OruSubsystem::kAliasSize;
-    if (!netio::ReceiveAll(fd, rest, restSize, netio::kBudgetSeconds)) {
+    if (!netio::ReceiveAll(fd, rest, restSize, budgetSeconds_)) {
         return false;
     }
     const unsigned char* at = rest;

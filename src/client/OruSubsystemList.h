@@ -24,6 +24,7 @@
 #include "client/DATAGRAM_STATUS.h"
 #include "client/Device_Addr.h"
 #include "client/OruSubsystem.h"
+#include "platform/net/SocketIo.h"
 
 class OruSubsystemList {
   public:
@@ -105,6 +106,12 @@ class OruSubsystemList {
     // This host's name, cut to 48 characters; false when it cannot be read.
     static bool LocalHostName(std::string* name);
 
+    // The budget of every read and write of a list or rescan exchange, in
+    // seconds of the suite's clock (default 300); a caller that cannot wait
+    // that long for a silent service sets a shorter one.
+    void SetBudgetSeconds(int seconds) { budgetSeconds_ = seconds; }
+    int BudgetSeconds() const { return budgetSeconds_; }
+
   private:
     OruSubsystem* FindSubsystem(const in_addr* address, const char* serial) const;
     ASL_STATUS HostAddress(const char* host, unsigned short port, sockaddr_in* address) const;
@@ -126,5 +133,6 @@ class OruSubsystemList {
     socklen_t dgPeerLength_ = sizeof(sockaddr_in);
     std::uint16_t dgPort_ = 0;  // network order
     int dgSocket_ = -1;
+    int budgetSeconds_ = netio::kBudgetSeconds;
     std::vector<pid_t> children_;  // remote-shell commands not yet reaped
 };

@@ -30,6 +30,7 @@ DiskArray* QEN::Connect(OruSubsystem* subsystem) {
         lastStatus = SESS_CONNECTION_FAILED;
         return nullptr;
     }
+    session->SetBudgetSeconds(budgetSeconds);
     lastStatus = session->Connect(subsystem);
     if (lastStatus != SESS_SUCCESS) {
         return nullptr;
@@ -50,6 +51,11 @@ void QEN::DisConnect(DiskArray* array) {
     if (array != nullptr && DiskArray::IsLive(array)) {
         delete array;
     }
+}
+
+void QEN::SetBudgetSeconds(int seconds) {
+    budgetSeconds = seconds;
+    list.SetBudgetSeconds(seconds);
 }
 
 ASL_STATUS QEN::ScanforSubsystems(const char* host, unsigned short port, int reset) {

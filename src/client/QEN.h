@@ -57,6 +57,11 @@ class QEN {
     SESSION_STATUS LastStatus() const { return lastStatus; }
     bool NoScan() const { return noScan; }
 
+    // The budget of every exchange with the service, in seconds (default
+    // 300): the list's reads and writes and those of every session opened
+    // from now on.
+    void SetBudgetSeconds(int seconds);
+
   private:
     // Sends request code `code` by datagram; only the gross-status request
     // (46) travels this way, any other code sends nothing.
@@ -66,5 +71,6 @@ class QEN {
     OruSubsystemList list;
     SESSION_STATUS lastStatus = SESS_CONNECTION_UNINITIALIZED;
     bool noScan = false;
+    int budgetSeconds = netio::kBudgetSeconds;
     std::unique_ptr<PollMsg> lastDatagramPoll;
 };

@@ -133,8 +133,8 @@ SESSION_STATUS Session::Connect(OruSubsystem* subsystem) {
     PutBe32(request, revision_ << 16 | 0);
     std::memcpy(request + 4, subsystem->serialNumber, OruSubsystem::kSerialSize);
     unsigned char answerBytes[4] = {};
-    if (!sendNB(socket_, request, sizeof request, kBudgetSeconds) ||
-        !recvNB(socket_, answerBytes, sizeof answerBytes, kBudgetSeconds)) {
+    if (!sendNB(socket_, request, sizeof request, budgetSeconds_) ||
+        !recvNB(socket_, answerBytes, sizeof answerBytes, budgetSeconds_)) {
         CloseSocket();
         if (subsystem->list != nullptr) {
             subsystem->list->RemoveSecure(subsystem, fileId.c_str());
@@ -150,6 +150,13 @@ SESSION_STATUS Session::Connect(OruSubsystem* subsystem) {
             subsystem->list->RemoveSecure(subsystem, fileId.c_str());
         }
         status_ = answer == kNotAuthorized ? SESS_AUTHENTIFICATION_FAILED : SESS_CONNECTION_FAILED;
+        return status_;
+    }
+    if (netio::PeerHasClosed(socket_)) {
+        // A service that has no free session still sends an id, but ends the
+        // connection in the same segment: no session came of it.
+        CloseSocket();
+        status_ = SESS_CONNECTION_NOT_AVAILABLE;
         return status_;
     }
     sessionID_ = answer;
@@ -184,7 +191,7 @@ SESSION_STATUS Session::SendMsg(void* body, unsigned long length) {
     bool sent = length <= kMaxFrameLength;
     if (sent) {
         const std::vector<unsigned char> frame = netio::EncodeFrame(bytes, length);
-        sent = sendNB(socket_, frame.data(), frame.size(), kBudgetSeconds);
+        sent = sendNB(socket_, frame.data(), frame.size(), budgetSeconds_);
     }
     CodedBuff::FreeData(bytes);
     if (!sent) {
@@ -212,8 +219,8 @@ SESSION_STATUS Session::GetMsg(void** body, unsigned long* length) {
     // take it whole, or the stream would lose its framing.
     if (got.kind != netio::IoKind::MOVED ||
         (got.count < 4 &&
-         !recvNB(socket_, word + got.count, sizeof word - got.count, kBudgetSeconds)) ||
-        GetBe32(word) != kFrameMessage || !recvNB(socket_, word, sizeof word, kBudgetSeconds)) {
+         !recvNB(socket_, word + got.count, sizeof word - got.count, budgetSeconds_)) ||
+        GetBe32(word) != kFrameMessage || !recvNB(socket_, word, sizeof word, budgetSeconds_)) {
         return Disconnect();
     }
     const std::uint32_t frameLength = GetBe32(word);
@@ -226,7 +233,7 @@ SESSION_STATUS Session::GetMsg(void** body, unsigned long* length) {
     if (block == nullptr) {
         return Disconnect();
     }
-    if (!recvNB(socket_, block, frameLength, kBudgetSeconds)) {
+    if (!recvNB(socket_, block, frameLength, budgetSeconds_)) {
         CodedBuff::FreeData(block);
         return Disconnect();
     }

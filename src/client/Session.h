@@ -88,6 +88,10 @@ class Session {
     static bool sendNB(int socket, const void* buffer, std::size_t count, int budgetSeconds);
     static bool recvNB(int socket, void* buffer, std::size_t count, int budgetSeconds);
 
+    // The budget of every exchange on this session, in seconds of the
+    // suite's clock: kBudgetSeconds unless the owner sets a shorter one.
+    void SetBudgetSeconds(int seconds) { budgetSeconds_ = seconds; }
+
   private:
     void CloseSocket();
 
@@ -96,5 +100,6 @@ class Session {
     std::uint32_t sessionID_ = 0;
     std::uint32_t revision_ = 4;
     int socket_ = -1;
+    int budgetSeconds_ = kBudgetSeconds;
     char secureFile_[kSecureFileSize] = {};
 };

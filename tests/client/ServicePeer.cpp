@@ -369,6 +369,18 @@ void ServicePeer::ServeSession(int fd, const std::string& connectWord) {
     }
     if (script) {
         script(fd);
+        return;
+    }
+    // Without a script the session stays open until the client ends it (at
+    // most 2 s): a service that closes right after the id has no free session.
+    pollfd end{fd, POLLIN, 0};
+    char drain[256];
+    const std::uint64_t until = platform::MonotonicMs() + 2000;
+    while (!stop_ && platform::MonotonicMs() < until && poll(&end, 1, 50) >= 0) {
+        if ((end.revents & (POLLIN | POLLHUP | POLLERR)) != 0 &&
+            recv(fd, drain, sizeof drain, 0) <= 0) {
+            return;
+        }
     }
 }
 

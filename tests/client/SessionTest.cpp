@@ -292,7 +292,11 @@ TEST_F(SessionTest, SendingToAVanishedPeerFailsInsteadOfKillingTheProcess) {
     // At the full budget, so a client that kept retrying a broken connection
     // would never get here; without MSG_NOSIGNAL the process would die.
     platform::SetTimeScale(1);
-    peer_->SetSessionScript([](int) {});  // closes at once
+    // Goes away as soon as the client has sent something.
+    peer_->SetSessionScript([](int fd) {
+        char byte = 0;
+        (void)::recv(fd, &byte, 1, 0);
+    });
     Session session(4);
     ASSERT_EQ(session.Connect(Abc()), SESS_SUCCESS);
     const std::string big(256 * 1024, 'z');

@@ -52,7 +52,7 @@ class RealServiceTest : public netsrvtest::NetServerTest {
   protected:
     void SetUp() override {
         ASSERT_TRUE(StartSimulator());
-        ConfigureAdministration();
+        admin_ = ConfigureAdministration();
         StartServer();
         std::string shown;
         ASSERT_EQ(Strovsim({"show"}, &shown), 0);
@@ -65,6 +65,7 @@ class RealServiceTest : public netsrvtest::NetServerTest {
     }
 
     std::vector<SimCabinet> cabinets_;
+    std::string admin_;
 };
 
 TEST_F(RealServiceTest, TheListHoldsEverySimulatedCabinet) {
@@ -89,6 +90,33 @@ TEST_F(RealServiceTest, ARescanEndsWellAndTheListStaysWhole) {
     const DkviewResult list = Dkview({"-S", "-i"});
     ASSERT_EQ(list.exitCode, 0) << list.err;
     EXPECT_EQ(list.out.rfind("I:" + cabinets_[0].serial, 0), 0u) << list.out;
+}
+
+// The service serves twenty sessions at a time. The one beyond still gets
+// its session id, closed in the same breath: dkview tells the refusal at its
+// first try, and the service records a refusal, not an authorization.
+TEST_F(RealServiceTest, ASessionBeyondTheLastPlaceIsToldAsARefusal) {
+    const std::string serial = cabinets_[0].serial;
+    std::vector<std::unique_ptr<netsrvtest::TcpProbe>> held;
+    for (int i = 0; i < 20; ++i) {
+        held.push_back(std::make_unique<netsrvtest::TcpProbe>());
+        const std::uint32_t id = OpenSession(*held.back(), serial, admin_);
+        ASSERT_NE(id, 0u);
+        ASSERT_NE(id, 0xFFFFFFFFu);
+    }
+    const DkviewResult run = Dkview({serial});
+    EXPECT_EQ(run.exitCode, 1) << run.out;
+    EXPECT_THAT(run.err, HasSubstr(Mark(9, 324))) << run.err;
+    const std::string refusal = "Warning - Management session to Strovane: " + serial;
+    EXPECT_TRUE(testsupport::WaitForEventLogText(refusal, netsrvtest::kLimitMs));
+    int refusals = 0;
+    int authorized = 0;
+    for (const std::string& text : testsupport::EventLogTexts()) {
+        refusals += text.rfind(refusal, 0) == 0 ? 1 : 0;
+        authorized += text.rfind("Management Authorization to Strovane: " + serial, 0) == 0;
+    }
+    EXPECT_EQ(refusals, 1) << "a refused session is not tried again";
+    EXPECT_EQ(authorized, 20);
 }
 
 TEST_F(RealServiceTest, TheDrivesAreTheSimulatorsDrives) {

@@ -320,7 +320,11 @@ TEST_F(ArrayProviderTest, CapacitiesThatCannotBeReadSayWhy) {
     EXPECT_EQ(Text(0, 5), "<no rights>");
     // The service takes the session and drops it: a connection error.
     peer_->ForceAnswer(std::nullopt);
-    peer_->SetSessionScript([](int fd) { ::shutdown(fd, SHUT_RDWR); });
+    peer_->SetSessionScript([](int fd) {
+        char byte = 0;
+        (void)::recv(fd, &byte, 1, 0);
+        ::shutdown(fd, SHUT_RDWR);
+    });
     EXPECT_EQ(capacity(1), "<connection error>");
     // Read once per entry.
     const std::size_t sessions = peer_->SessionRequests().size();
@@ -347,7 +351,11 @@ TEST_F(ArrayProviderTest, DevicePropertiesOfSeveralArraysOrOfAnUnreachableOneAre
 
     // Connected, but the session ends before the state comes: no state.
     peer_->ForceAnswer(std::nullopt);
-    peer_->SetSessionScript([](int fd) { ::shutdown(fd, SHUT_RDWR); });
+    peer_->SetSessionScript([](int fd) {
+        char byte = 0;
+        (void)::recv(fd, &byte, 1, 0);
+        ::shutdown(fd, SHUT_RDWR);
+    });
     EXPECT_EQ(provider_->OpenProperties({1}), -1);
     ASSERT_EQ(host_.messages.size(), 3u);
     EXPECT_EQ(host_.messages[2], "The state of the array could not be read.");

@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <regex>
+#include <thread>
 
 #include "NetServerFixture.h"
 #include "platform/Clock.h"
@@ -248,18 +249,71 @@ TEST_F(HostileClientTest, RefusalsAreRecordedAFewTimesPerPeerWithACountOfTheRest
     EXPECT_LE(counted("127.0.0.3"), 20u);
 }
 
-TEST_F(HostileClientTest, ManyConnectionsHeldAtOnceDoNotLockOutANewClient) {
-    StartServer({}, true);
+TEST_F(HostileClientTest, ConnectionsFromTheClientsOwnAddressDoNotLockItOut) {
+    StartServing(true);
+    // Connections the peer closed at once hold no place.
+    for (int i = 0; i < 40; ++i) {
+        TcpProbe gone;
+        ASSERT_TRUE(gone.Connect(ports_.tcp));
+    }
+    EXPECT_TRUE(ListServed());
+    // Nor do silent ones held open from the very address of the client: the
+    // oldest silent one gives way to a client that says what it wants.
     std::vector<int> held;
     for (int i = 0; i < 200; ++i) {
-        const int fd = HangingConnection(ports_.tcp, "127.0.0.2");
+        const int fd = HangingConnection(ports_.tcp, "127.0.0.1");
         ASSERT_GE(fd, 0);
         held.push_back(fd);
     }
     EXPECT_TRUE(ListServed());
+    TcpProbe session;
+    const std::uint32_t id = SessionServed(session);
+    EXPECT_NE(id, 0u);
+    EXPECT_TRUE(RequestServed(session, id, 1));
     for (int fd : held) {
         ::close(fd);
     }
+}
+
+TEST_F(HostileClientTest, ClientsThatLeaveAfterTheirRepliesFreeTheirPlaces) {
+    StartServing(false);
+    // Waves of clients at once, each: a session, a state request, its first
+    // reply (every other client waits for the last one), and goodbye. The
+    // ones beyond the twenty places are turned away.
+    for (int wave = 0; wave < 3; ++wave) {
+        std::vector<std::thread> clients;
+        for (int n = 0; n < 40; ++n) {
+            clients.emplace_back([this, n] {
+                TcpProbe probe;
+                const std::uint32_t id = OpenSession(probe, serial_, admin_, "", 4, kLimitMs);
+                if (id == 0 || id == kNotAuthorized || !probe.Send(Frame(Request(12, 1, id)))) {
+                    return;
+                }
+                Bytes reply;
+                while (ReadReply(probe, &reply, kLimitMs) && reply.size() >= 24 && n % 2 == 0 &&
+                       (Be32At(reply, 8) == 3 || Be32At(reply, 20) != 1)) {
+                }
+            });
+        }
+        for (std::thread& client : clients) {
+            client.join();
+        }
+    }
+    // Then twenty sessions at once, each answered: every place is free again
+    // as soon as the work on the leavers' requests is done.
+    std::vector<std::unique_ptr<TcpProbe>> held;
+    std::uint32_t sequence = 0;
+    const std::uint64_t deadline = platform::MonotonicMs() + 2 * kLimitMs;
+    while (held.size() < 20 && platform::MonotonicMs() < deadline) {
+        auto probe = std::make_unique<TcpProbe>();
+        const std::uint32_t id = SessionServed(*probe);
+        if (id != 0 && RequestServed(*probe, id, ++sequence)) {
+            held.push_back(std::move(probe));
+        } else {
+            platform::SleepMs(100);
+        }
+    }
+    EXPECT_EQ(held.size(), 20u);
 }
 
 TEST_F(HostileClientTest, ASecureFileLeftFromAnEarlierConnectionProvesNothing) {

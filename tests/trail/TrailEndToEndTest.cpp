@@ -108,4 +108,16 @@ TEST_F(TrailEndToEnd, RecordsWrittenWhileTheServiceRunsArePrintedAndTheCatalogSt
     EXPECT_EQ(ReadAll(Catalog()), closed);
 }
 
+// A service that hangs holds the printer up for seconds, not minutes: each
+// step of the refresh gives up after 2 s without an answer, and the log on
+// disk is printed all the same.
+TEST_F(TrailEndToEnd, AHungServiceDelaysThePrintoutBySecondsOnly) {
+    StartServer({"ORU_SMON_INTERVAL=0", "ORU_PLOG_INTERVAL=0"});
+    ASSERT_TRUE(server_.Process().Signal(SIGSTOP));
+    const Run run = Dktrail({"-d", root_.File("c/oru_log")});
+    ASSERT_TRUE(server_.Process().Signal(SIGCONT));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("LOGCATLG"), std::string::npos) << run.out;
+}
+
 }  // namespace

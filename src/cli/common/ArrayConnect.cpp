@@ -41,7 +41,10 @@ DiskArray* ConnectWithRetry(QEN& qen, OruSubsystem* subsystem) {
             return array;
         }
         const SESSION_STATUS status = qen.LastStatus();
-        if (status == SESS_USER_LACKS_SECURITY || status == SESS_AUTHENTIFICATION_FAILED) {
+        // Missing rights do not come with waiting; nor does a place at a
+        // service that serves all the sessions it can: it is told at once.
+        if (status == SESS_USER_LACKS_SECURITY || status == SESS_AUTHENTIFICATION_FAILED ||
+            status == SESS_CONNECTION_NOT_AVAILABLE) {
             return nullptr;
         }
         if (attempt < kConnectTries) {

@@ -158,4 +158,23 @@ void SetNoDelay(int fd) {
     (void)::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
+void SetCork(int fd) {
+    const int on = 1;
+    (void)::setsockopt(fd, IPPROTO_TCP, TCP_CORK, &on, sizeof on);
+}
+
+bool PeerHasClosed(int fd) {
+    unsigned char byte = 0;
+    for (;;) {
+        const ssize_t got = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (got == 0) {
+            return true;
+        }
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        return got < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
+    }
+}
+
 }  // namespace netio

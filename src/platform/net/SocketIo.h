@@ -78,5 +78,12 @@ bool SetNonBlocking(int fd);
 // acknowledgement of the previous one (requests and replies follow one
 // another closely). Failures are ignored.
 void SetNoDelay(int fd);
+// Holds small writes back until the socket is closed (or the hold is
+// lifted), so that the last bytes and the end of the connection leave in
+// one segment. Failures are ignored.
+void SetCork(int fd);
+// True when the peer has ended the connection and nothing is left to read
+// before that end; never waits.
+bool PeerHasClosed(int fd);
 
 }  // namespace netio

@@ -16,6 +16,7 @@ namespace trail {
 namespace {
 
 constexpr std::uint64_t kSilenceMs = 2000;
+constexpr int kSilenceSeconds = static_cast<int>(kSilenceMs / 1000);
 // ReadControllerLog: no buffer back, the controller's event log, read by
 // the subsystem's monitor (which writes one log record per entry).
 constexpr std::uint32_t kNoBuffer = 0;
@@ -43,7 +44,12 @@ const PollMsg* AwaitCommandCompletion(DiskArray* array, const CommandHandle& han
 }
 
 void RefreshServerLog(StringCatalog& catalog, TrailOutput& out, TrailOutput& err) {
-    QEN qen(1);
+    // The log on disk is printed whatever the service does: every exchange
+    // with it, the list and the session set-up included, gives up after the
+    // same 2 s of silence as the wait for a reply.
+    QEN qen(0);
+    qen.SetBudgetSeconds(kSilenceSeconds);
+    qen.ScanforSubsystems(nullptr, 0, 0);
     const unsigned short count = qen.NameArraySize();
     for (unsigned short i = 0; i < count; ++i) {
         OruSubsystem* subsystem = qen[i];

@@ -263,7 +263,8 @@ void Ear::Listen() {
     for (std::size_t i = 0; i < connections_.size(); ++i) {
         Connection& connection = connections_[i];
         const bool readyNow = i >= polled || waits[i + 2].revents != 0;
-        bool keep = readyNow ? Serve(connection) : true;
+        // A connection that gave way to a newer one is closed already.
+        bool keep = connection.socket >= 0 && (readyNow ? Serve(connection) : true);
         if (keep && connection.phase != Connection::Phase::QUEUED && now >= connection.deadline) {
             Expire(connection);
             keep = false;
@@ -306,23 +307,47 @@ void Ear::AcceptWaiting(std::uint64_t now) {
             ::close(socket);
             continue;
         }
-        std::size_t fromPeer = 0;
-        for (const Connection& connection : connections_) {
-            fromPeer += connection.peer == from ? 1 : 0;
-        }
-        if (fromPeer >= kMaxConnectionsPerPeer) {
-            // One address holding that many connections open is not a
-            // client waiting for its answer: its connect word is not read.
-            Fail(from, 7);
-            ::close(socket);
-            continue;
-        }
         Connection connection;
         connection.socket = socket;
         connection.peer = from;
         connection.deadline = now + kConnectReadMs;
+        connection.acceptedMs = now;
         connection.acceptedWallMs = WallMs();
+        // Served at once: a client that already said what it wants is on its
+        // way, and one that already hung up holds no place.
+        if (!Serve(connection)) {
+            continue;
+        }
+        if (Unidentified(connection)) {
+            MakeRoomFor(from, now);
+        }
         connections_.push_back(std::move(connection));
+    }
+}
+
+bool Ear::Unidentified(const Connection& connection) {
+    return connection.socket >= 0 && (connection.phase == Connection::Phase::WORD ||
+                                      connection.phase == Connection::Phase::SERIAL);
+}
+
+void Ear::MakeRoomFor(const std::string& peer, std::uint64_t now) {
+    Connection* oldest = nullptr;
+    std::size_t fromPeer = 0;
+    for (Connection& connection : connections_) {
+        if (connection.peer == peer && Unidentified(connection)) {
+            oldest = oldest != nullptr ? oldest : &connection;
+            ++fromPeer;
+        }
+    }
+    // One address keeps that many connections open without saying what they
+    // want: the one that has kept silent longest gives way, so a client that
+    // identifies itself is served even from the address of a flood. A
+    // connection younger than kSilentGivesWayMs may be a client still making
+    // its secure file (a remote one pauses 1.5 s for it): it keeps its place,
+    // and the newcomer is served beside it. The pass drops the closed entry.
+    if (fromPeer >= kMaxConnectionsPerPeer && now >= oldest->acceptedMs + kSilentGivesWayMs) {
+        Fail(peer, 7);
+        Close(*oldest);
     }
 }
 

@@ -9,9 +9,12 @@
 // connect word and the serial must come within kConnectReadMs of the
 // accept, a list or rescan answer is written as the client takes it, within
 // the session budget. A connection that misses its deadline is closed
-// alone. At most kMaxConnections connections are served at once,
-// kMaxConnectionsPerPeer from one address (further ones from that address
-// are closed at once).
+// alone. At most kMaxConnections connections are served at once. A new
+// connection is served as soon as it is accepted, so one that has hung up
+// already takes no place. When one address holds kMaxConnectionsPerPeer
+// connections that have not yet sent their connect word (and serial), a new
+// one from it makes the oldest of them give way, once that one has been
+// silent for kSilentGivesWayMs.
 //
 // The connect word is big-endian: revision in the high 16 bits, type in
 // the low 16 bits (0 session, 1 subsystem list, 2 rescan). Per-connection
@@ -57,6 +60,10 @@ class Ear : public OruTask {
     static constexpr std::uint64_t kConnectReadMs = 5000;
     static constexpr std::size_t kMaxConnections = 256;
     static constexpr std::size_t kMaxConnectionsPerPeer = 16;
+    // How long an unidentified connection keeps its place against newer
+    // ones from its address (real milliseconds; longer than the pause of a
+    // client that proves its rights remotely).
+    static constexpr std::uint64_t kSilentGivesWayMs = 2000;
     // Connections accepted in one pass at most.
     static constexpr int kAcceptsPerPass = 64;
     static constexpr std::size_t kSerialSize = 13;
@@ -92,7 +99,8 @@ class Ear : public OruTask {
         int socket = -1;
         std::string peer;  // dotted address
         Phase phase = Phase::WORD;
-        std::uint64_t deadline = 0;  // monotonic ms
+        std::uint64_t deadline = 0;    // monotonic ms
+        std::uint64_t acceptedMs = 0;  // monotonic ms
         std::int64_t acceptedWallMs = 0;
         unsigned char in[4 + kSerialSize] = {};
         std::size_t have = 0;
@@ -108,6 +116,11 @@ class Ear : public OruTask {
     void InitTask();
     void Listen();
     void AcceptWaiting(std::uint64_t now);
+    // Still open and waiting for its connect word or serial.
+    static bool Unidentified(const Connection& connection);
+    // Closes the oldest unidentified connection of peer when it has
+    // kMaxConnectionsPerPeer of them and that one has been silent long enough.
+    void MakeRoomFor(const std::string& peer, std::uint64_t now);
     // Serves a connection as far as its bytes allow; false when it is done
     // (answered, handed on or closed).
     bool Serve(Connection& connection);

@@ -19,6 +19,8 @@ constexpr const char* kEnglish[NET_TEXT_COUNT_PLUS_ONE] = {
     "management session.",
     "Warning - %u further refused requests and failed connections from ip: %s were not "
     "recorded.",
+    "Warning - Management session to Strovane: %s for: %s at ip: %s refused: the service "
+    "already serves %d sessions.",
 };
 
 }  // namespace

@@ -30,7 +30,9 @@ class SessionClient : public ServerClient {
     // Posts the reply to the session manager (send on this session).
     // 0 when the session manager is ending.
     int Reply(std::vector<unsigned char> bytes) override;
-    // One accepted message is finished: the unanswered count drops.
+    // One accepted message is finished: the unanswered count drops. When
+    // that was the last message of a client that has left, the session
+    // manager is asked to remove it now. Called on a subsystem's thread.
     void Done() override;
 
     OruLite* Subsystem() const { return subsystem_; }
@@ -40,11 +42,12 @@ class SessionClient : public ServerClient {
     const std::string& User() const { return user_; }
 
     // Messages accepted by the subsystem and not yet done.
-    std::uint32_t Unanswered() const { return unanswered_.load(); }
+    std::uint32_t Unanswered() const { return unanswered_.load() & kCountMask; }
     void CountAccepted() { unanswered_.fetch_add(1); }
 
-    bool RemovalPending() const { return removalPending_; }
-    void MarkRemovalPending() { removalPending_ = true; }
+    // The client has left (its session is closed) and waits for removal.
+    bool RemovalPending() const { return (unanswered_.load() & kLeft) != 0; }
+    void MarkRemovalPending() { unanswered_.fetch_or(kLeft); }
 
   private:
     OruTask* owner_;
@@ -52,6 +55,10 @@ class SessionClient : public ServerClient {
     std::string serial_;
     std::unique_ptr<ServerSession> session_;
     std::string user_;
+    // The unanswered count and, in its top bit, the removal-pending mark: one
+    // word, so that the subsystem's last Done and the session manager's mark
+    // always see each other, whichever comes first.
+    static constexpr std::uint32_t kLeft = 0x80000000u;
+    static constexpr std::uint32_t kCountMask = ~kLeft;
     std::atomic<std::uint32_t> unanswered_{0};
-    bool removalPending_ = false;
 };

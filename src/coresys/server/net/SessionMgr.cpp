@@ -409,15 +409,30 @@ void SessionMgr::Authorize(const PendingSession& pending) {
         return;
     }
 
-    std::string text = pending.checkPeer
-                           ? NetText(NET_TEXT_AUTHORIZED_AT, pending.serial.c_str(), user.c_str(),
-                                     pending.peerAddress.c_str())
-                           : NetText(NET_TEXT_AUTHORIZED, pending.serial.c_str(), user.c_str());
-    ReportServerEvent(SERVER_SOFTWARE_EVENT, SERVER_STARTED_CODE, text);
+    // Every place is taken: the client still gets its session id, as
+    // clients expect, but in the same segment as the end of the connection
+    // (held back by the cork until the close), so it can tell at once that
+    // it has no session. The record says it was refused.
+    const bool full = clientSet_.Count() >= ClientSet::kMaxClients;
+    if (full) {
+        if (warnings_.Allow(pending.peerAddress, platform::MonotonicMs())) {
+            ReportServerEvent(
+                SERVER_SOFTWARE_EVENT, SERVER_EXITED_CODE,
+                NetText(NET_TEXT_SESSION_REFUSED_FULL, pending.serial.c_str(), user.c_str(),
+                        pending.peerAddress.c_str(), ClientSet::kMaxClients));
+        }
+        netio::SetCork(socket);
+    } else {
+        std::string text = pending.checkPeer
+                               ? NetText(NET_TEXT_AUTHORIZED_AT, pending.serial.c_str(),
+                                         user.c_str(), pending.peerAddress.c_str())
+                               : NetText(NET_TEXT_AUTHORIZED, pending.serial.c_str(), user.c_str());
+        ReportServerEvent(SERVER_SOFTWARE_EVENT, SERVER_STARTED_CODE, text);
+        // Requests and replies follow one another closely.
+        netio::SetNoDelay(socket);
+    }
 
     auto session = std::make_unique<ServerSession>(socket, pending.revision, pending.secureFile);
-    // Requests and replies follow one another closely.
-    netio::SetNoDelay(socket);
     std::vector<unsigned char> id(4);
     netio::PutBe32(id.data(), session->SessionID());
     if (!session->SendRaw(std::move(id), platform::MonotonicMs())) {
@@ -425,13 +440,13 @@ void SessionMgr::Authorize(const PendingSession& pending) {
         // Destroying the session closes the socket; there is no client.
         return;
     }
-    auto* client =
-        new SessionClient(this, subsystem, pending.serial, std::move(session), std::move(user));
-    if (clientSet_.Add(client) == 0) {
+    if (full) {
         platform::Trace("SessionMgr::Addsession - clientSet->Add failed\n");
-        delete client;
         return;
     }
+    auto* client =
+        new SessionClient(this, subsystem, pending.serial, std::move(session), std::move(user));
+    clientSet_.Add(client);
     RefreshWatchSet();
     if (!pollPending_) {
         pollPending_ = true;
