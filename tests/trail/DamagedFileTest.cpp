@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <thread>
 
 #include "TrailTestSupport.h"
@@ -105,22 +106,47 @@ TEST_F(DamagedFileTest, LengthsOutsideARecordsBoundsEndTheBlock) {
     Bytes short59 = Block(8192, {Usage(2)});
     PutLe32(short59, 4, 59);
     Bytes stale = Block(40960, {Usage(3)});  // written for LRBA 40960, found at 12288
-    Bytes fine = Block(16384, {Usage(4), Usage(5)});
-    // A length of 4096 or more behind the first record is an end marker.
-    PutLe32(fine, 80 + 4, 5000);
-    Put("L0000001", Join({FillerBlock(), huge, short59, stale, fine}));
-    Catalog({Entry("L0000001", 0, 16384)});
+    std::vector<Bytes> blocks = {FillerBlock(), huge, short59, stale};
+    // Behind the first record only the writer's end marker (both words
+    // 0xFFFFFFFF) ends a block quietly: any other length that cannot fit is
+    // damage, and the walk goes on with the next block.
+    struct Behind {
+        std::uint32_t reserved;
+        std::uint32_t length;
+    };
+    const Behind behind[] = {
+        {0, 4096},       {0, 4097},       {0, 5000},          {0, 65536},
+        {0, 0x7FFFFFFF}, {0, 0xFFFFFFFF}, {0xFFFFFFFF, 4097}, {0xFFFFFFFF, 0xFFFFFFFF}};
+    std::uint32_t lrba = 16384;
+    for (const Behind& b : behind) {
+        Bytes block = Block(lrba, {Usage(4), Usage(5)});
+        PutLe32(block, 80, b.reserved);
+        PutLe32(block, 80 + 4, b.length);
+        blocks.push_back(block);
+        lrba += 4096;
+    }
+    // The writer's end marker hides nothing: the next block's link is checked.
+    blocks.push_back(Block(lrba, {Usage(6)}, lrba - 4096));
+    Put("L0000001", Join(blocks));
+    Catalog({Entry("L0000001", 0, lrba)});
 
     const RunResult run = Run({});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    for (const char* at :
-         {"LRBA 4096 (byte 4096", "LRBA 8192 (byte 8192", "LRBA 12288 (byte 12288"}) {
+    std::vector<std::string> damaged = {"LRBA 4096 (byte 4096", "LRBA 8192 (byte 8192",
+                                        "LRBA 12288 (byte 12288"};
+    for (std::uint32_t i = 0; i + 1 < std::size(behind); ++i) {
+        const std::string at = std::to_string(16384 + 4096 * i + 80);
+        damaged.push_back("LRBA " + at + " (byte " + at);
+    }
+    for (const std::string& at : damaged) {
         EXPECT_NE(run.err.find(at), std::string::npos) << at << "\n" << run.err;
     }
-    EXPECT_EQ(Count(run.err, Mark(33)), 3u) << run.err;
-    EXPECT_NE(run.out.find(Errors(4)), std::string::npos);
+    EXPECT_EQ(Count(run.err, Mark(33)), damaged.size()) << run.err;
+    EXPECT_EQ(Count(run.err, Mark(35)), 0u) << run.err;
+    EXPECT_EQ(Count(run.out, Errors(4)), std::size(behind));
     EXPECT_EQ(run.out.find(Errors(5)), std::string::npos);
-    EXPECT_NE(run.out.find("Decoded 1"), std::string::npos);
+    EXPECT_NE(run.out.find(Errors(6)), std::string::npos);
+    EXPECT_NE(run.out.find("Decoded " + std::to_string(std::size(behind) + 1)), std::string::npos);
 }
 
 TEST_F(DamagedFileTest, ACycleInTheChainIsCutAndReported) {
