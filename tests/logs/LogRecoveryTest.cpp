@@ -219,6 +219,24 @@ TEST_F(UncleanStop, AZeroFilledBlockAtTheEndIsNotTheEndOfTheLog) {
     EXPECT_TRUE(logtest::EventLogHas("is damaged at byte"));
 }
 
+// The file the search for the end closes counts in the log's total size
+// like any file a clean stop or a new file closes.
+TEST_F(UncleanStop, TheFileClosedAtTheFoundEndCountsInTheTotalSize) {
+    auto mgr = Restart();
+    ASSERT_FALSE(mgr->IsLogSuspended());
+    Settle(*mgr);
+    Bytes catalog = ReadBytes(copy_ + "/LOGCATLG");
+    ASSERT_EQ(Le32(catalog, 8), 3u);  // the two files of the first run and the new one
+    std::uint32_t spans = 0;
+    for (std::uint32_t at = Le32(catalog, 40); at != 0; at = Le32(catalog, at)) {
+        if (Le32(catalog, at + 12) != 0) {
+            spans += (Le32(catalog, at + 12) + 4096 - Le32(catalog, at + 8)) & ~4095u;
+        }
+    }
+    EXPECT_EQ(spans, 40960u + ((last_ + 4096 - 40960) & ~4095u));
+    EXPECT_EQ(Le32(catalog, 12), spans);
+}
+
 TEST_F(UncleanStop, ALatestFileThatIsMissingIsWithdrawnNotFatal) {
     // A stop between adding the entry and creating the file.
     Bytes catalog = ReadBytes(copy_ + "/LOGCATLG");
