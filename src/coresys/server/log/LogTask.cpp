@@ -269,6 +269,12 @@ std::uint32_t LogTask::FindEOL() {
         lrba = std::max(catalog_->Header().highLrba, latest->beginLrba);
         time = catalog_->Header().highLrbaTime;
     }
+    if (time == 0) {
+        // Nothing stamped in the file (the filler of a new log alone): an
+        // end time of 0 would read as a file still open. The file ends when
+        // it was begun, which is when the filler was written.
+        time = latest->beginTime;
+    }
     catalog_->SetHighLrba(lrba, time);
     if (!catalog_->CloseLatestFile(lrba, time)) {
         Suspend(false);
