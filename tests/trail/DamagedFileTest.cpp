@@ -367,20 +367,46 @@ TEST_F(DamagedFileTest, BrokenBackLinksAreReportedAndCheckingGoesOn) {
 }
 
 TEST_F(DamagedFileTest, FilesEndingBeforeTheyBeginOrBeforeTheWindowAreSkipped) {
+    // The first file of two is passed over when its end time lies before its
+    // begin time, or when it is closed (end time not 0) and its end time lies
+    // before the -s minute; the second file is always printed, and its first
+    // record links back to the first file's end whether that was printed or
+    // passed over.
+    constexpr std::uint32_t kStart = 1700002800;  // -s 1114230023: Nov 14 23:00 2023 UTC
+    struct Case {
+        const char* what;
+        std::uint32_t beginTime;
+        std::uint32_t endTime;
+        bool withStart;
+        bool printed;
+    };
+    const Case cases[] = {
+        {"end before begin", kTime, kTime - 60, false, false},
+        {"end at begin", kTime, kTime, false, true},
+        {"end after begin", kTime, kTime + 600, false, true},
+        {"still open", kTime, 0, false, true},
+        {"still open, begun before -s", kTime, 0, true, true},
+        {"end a minute before -s", kTime, kStart - 60, true, false},
+        {"end a second before -s", kTime, kStart - 1, true, false},
+        {"end exactly at -s", kTime, kStart, true, true},
+        {"end a second after -s", kTime, kStart + 1, true, true},
+        {"end before begin, both after -s", kStart + 120, kStart + 60, true, false},
+    };
     Put("L0000001", Join({FillerBlock(), Block(4096, {Usage(1)})}));
     Put("L0000002", Block(8192, {Usage(2, kTime + 7200)}, 4096));
-    HandEntry backwards = Entry("L0000001", 0, 4096, kTime - 60);
-    Catalog({backwards, Entry("L0000002", 8192, 8192, kTime + 7200)});
-    RunResult run = Run({});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(Count(run.out, "Log File:"), 1u);
-    EXPECT_EQ(run.err, "") << "the skipped file's end is the next file's link";
-
-    Catalog({Entry("L0000001", 0, 4096), Entry("L0000002", 8192, 8192, kTime + 7200)});
-    run = Run({"-s", "1114230023"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(Count(run.out, "Log File:"), 1u);
-    EXPECT_NE(run.out.find(Errors(2)), std::string::npos);
+    for (const Case& c : cases) {
+        HandEntry first = Entry("L0000001", 0, 4096, c.endTime);
+        first.beginTime = c.beginTime;
+        Catalog({first, Entry("L0000002", 8192, 8192, kTime + 7200)});
+        const RunResult run =
+            c.withStart ? Run({"-s", "1114230023"}) : Run(std::vector<std::string>{});
+        EXPECT_EQ(run.exitCode, 0) << c.what << "\n" << run.err;
+        EXPECT_EQ(Count(run.out, "Log File:"), c.printed ? 2u : 1u) << c.what << "\n" << run.out;
+        EXPECT_EQ(run.out.find("Log File: " + Path("L0000001")) != std::string::npos, c.printed)
+            << c.what;
+        EXPECT_NE(run.out.find(Errors(2)), std::string::npos) << c.what;
+        EXPECT_EQ(run.err, "") << c.what << ": the first file's end is the second file's link";
+    }
 }
 
 TEST_F(DamagedFileTest, RecordsTooShortForTheirKindAreNotDecoded) {
