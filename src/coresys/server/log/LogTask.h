@@ -9,9 +9,9 @@
 // continues), 1 write a block (args[0]: the WriteBuffer), 2 read a block for
 // a reader (args: mode, LRBA, time, the ReadBuffer; answers 1 when read),
 // 3 resume when suspended (args[0]: the highest LRBA the writers handed out;
-// answers as 0), 4 barrier (answered after every earlier request, with the
-// log's window), 5 close a reader's cached descriptor (args[0]), 6 stop.
-// Every other code is fatal.
+// answers as 0, and the last record on disk beside it: ResumeLastWritten), 4 barrier (answered
+// after every earlier request, with the log's window), 5 close a reader's cached descriptor
+// (args[0]), 6 stop. Every other code is fatal.
 //
 // Five reads in a row that fail (a file that cannot be read, a block that
 // is damaged) suspend the log too; a sound read clears the count.
