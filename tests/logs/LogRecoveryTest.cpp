@@ -140,6 +140,50 @@ TEST_F(LogRecovery, ResumeAfterASuspensionAtStartGoesOnAboveTheExistingLog) {
     EXPECT_EQ(sequences.back(), 2299u);
 }
 
+// The log could not be used at start while the writers went on past the
+// end of the log on disk. What they handed out meanwhile was dropped, never
+// written: the first record written after the resume links back to the last
+// record on disk, the end of the file before it.
+TEST_F(LogRecovery, AfterAResumeTheFirstRecordLinksBackToTheLastRecordOnDisk) {
+    std::uint32_t high = 0;
+    {
+        auto mgr = StartLog(dir_);
+        SubsysLog* log = mgr->OpenSubsysLog("QX0000000001");
+        for (std::uint32_t i = 0; i < 3; ++i) {
+            high = log->WriteRecord(Record(400, i).data()).second;
+        }
+        mgr->CloseSubsysLog(log);
+    }
+    Bytes good = ReadBytes(dir_ + "/LOGCATLG");
+    Bytes unusable = good;
+    logtest::PutLe32(unusable, 4, 1);  // version 1
+    ASSERT_TRUE(logtest::WriteBytes(dir_ + "/LOGCATLG", unusable));
+
+    auto mgr = StartLog(dir_);
+    ASSERT_TRUE(mgr->IsLogSuspended());
+    SubsysLog* log = mgr->OpenSubsysLog("QX0000000001");
+    std::uint32_t dropped = 0;
+    for (std::uint32_t i = 0; i < 50; ++i) {
+        dropped = log->WriteRecord(Record(400, 100 + i).data()).second;
+    }
+    ASSERT_GT(dropped, high);
+    ASSERT_TRUE(logtest::WriteBytes(dir_ + "/LOGCATLG", good));
+    mgr->ResumeLog();
+    ASSERT_FALSE(mgr->IsLogSuspended());
+    const std::uint32_t first = log->WriteRecord(Record(400, 200).data()).second;
+    EXPECT_GT(first, dropped);
+    mgr->CloseSubsysLog(log);
+    mgr.reset();
+
+    const std::vector<std::string> names = logtest::ChainFileNames(dir_);
+    ASSERT_EQ(names.size(), 2u);
+    auto records = logtest::WalkLogFile(ReadBytes(dir_ + "/" + names[1]));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].lrba, first);
+    EXPECT_EQ(records[0].backLink, high);
+    EXPECT_EQ(Le32(ReadBytes(dir_ + "/LOGCATLG"), 52 + 12), high);  // the first file's end
+}
+
 // A stop inside AddFile: the header still says "update under way", the old
 // latest entry already links to a new slot that the header does not count.
 TEST_F(LogRecovery, ACatalogLeftInTheMiddleOfAChangeIsRepairedNotFatal) {
@@ -217,6 +261,24 @@ TEST_F(UncleanStop, AZeroFilledBlockAtTheEndIsNotTheEndOfTheLog) {
     EXPECT_FALSE(mgr->IsLogSuspended());
     EXPECT_EQ(mgr->NextLrba(), last_);
     EXPECT_TRUE(logtest::EventLogHas("is damaged at byte"));
+}
+
+// The file the search for the end closes counts in the log's total size
+// like any file a clean stop or a new file closes.
+TEST_F(UncleanStop, TheFileClosedAtTheFoundEndCountsInTheTotalSize) {
+    auto mgr = Restart();
+    ASSERT_FALSE(mgr->IsLogSuspended());
+    Settle(*mgr);
+    Bytes catalog = ReadBytes(copy_ + "/LOGCATLG");
+    ASSERT_EQ(Le32(catalog, 8), 3u);  // the two files of the first run and the new one
+    std::uint32_t spans = 0;
+    for (std::uint32_t at = Le32(catalog, 40); at != 0; at = Le32(catalog, at)) {
+        if (Le32(catalog, at + 12) != 0) {
+            spans += (Le32(catalog, at + 12) + 4096 - Le32(catalog, at + 8)) & ~4095u;
+        }
+    }
+    EXPECT_EQ(spans, 40960u + ((last_ + 4096 - 40960) & ~4095u));
+    EXPECT_EQ(Le32(catalog, 12), spans);
 }
 
 TEST_F(UncleanStop, ALatestFileThatIsMissingIsWithdrawnNotFatal) {

@@ -176,6 +176,27 @@ TEST_F(LogWriter, StartAfterAStopWithoutCloseFindsTheLastRecord) {
     again->CloseSubsysLog(next);
 }
 
+// A new log stopped without close before any record reached it: the search
+// for the end finds only the filler (LRBA 0, stamped 0). The entry it
+// closes must not read as a file still open (end time 0).
+TEST_F(LogWriter, AFileHoldingOnlyTheFillerIsClosedWithATime) {
+    auto mgr = StartLog(dir_);
+    Settle(*mgr);
+    std::string copy = Snapshot();
+    mgr.reset();
+    ASSERT_EQ(Le32(ReadBytes(copy + "/LOGCATLG"), 0), 1u);  // left open
+    ASSERT_EQ(WalkLogFile(ReadBytes(copy + "/L0000001")).size(), 1u);
+
+    auto again = StartLog(copy);
+    EXPECT_EQ(again->NextLrba(), 0u);
+    again.reset();
+    Bytes catalog = ReadBytes(copy + "/LOGCATLG");
+    ASSERT_EQ(Le32(catalog, 8), 2u);
+    EXPECT_EQ(Le32(catalog, 52 + 12), 0u);  // closed at the filler, its last record
+    EXPECT_NE(Le32(catalog, 52 + 20), 0u);
+    EXPECT_EQ(Le32(catalog, 52 + 24), Le32(catalog, 52 + 20));  // end time: its begin time
+}
+
 TEST_F(LogWriter, DamagedRecordAtTheEndIsSkippedWithAMessage) {
     auto mgr = StartLog(dir_);
     SubsysLog* log = mgr->OpenSubsysLog("QX0000000001");

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <thread>
 
 #include "TrailTestSupport.h"
@@ -105,22 +106,47 @@ TEST_F(DamagedFileTest, LengthsOutsideARecordsBoundsEndTheBlock) {
     Bytes short59 = Block(8192, {Usage(2)});
     PutLe32(short59, 4, 59);
     Bytes stale = Block(40960, {Usage(3)});  // written for LRBA 40960, found at 12288
-    Bytes fine = Block(16384, {Usage(4), Usage(5)});
-    // A length of 4096 or more behind the first record is an end marker.
-    PutLe32(fine, 80 + 4, 5000);
-    Put("L0000001", Join({FillerBlock(), huge, short59, stale, fine}));
-    Catalog({Entry("L0000001", 0, 16384)});
+    std::vector<Bytes> blocks = {FillerBlock(), huge, short59, stale};
+    // Behind the first record only the writer's end marker (both words
+    // 0xFFFFFFFF) ends a block quietly: any other length that cannot fit is
+    // damage, and the walk goes on with the next block.
+    struct Behind {
+        std::uint32_t reserved;
+        std::uint32_t length;
+    };
+    const Behind behind[] = {
+        {0, 4096},       {0, 4097},       {0, 5000},          {0, 65536},
+        {0, 0x7FFFFFFF}, {0, 0xFFFFFFFF}, {0xFFFFFFFF, 4097}, {0xFFFFFFFF, 0xFFFFFFFF}};
+    std::uint32_t lrba = 16384;
+    for (const Behind& b : behind) {
+        Bytes block = Block(lrba, {Usage(4), Usage(5)});
+        PutLe32(block, 80, b.reserved);
+        PutLe32(block, 80 + 4, b.length);
+        blocks.push_back(block);
+        lrba += 4096;
+    }
+    // The writer's end marker hides nothing: the next block's link is checked.
+    blocks.push_back(Block(lrba, {Usage(6)}, lrba - 4096));
+    Put("L0000001", Join(blocks));
+    Catalog({Entry("L0000001", 0, lrba)});
 
     const RunResult run = Run({});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    for (const char* at :
-         {"LRBA 4096 (byte 4096", "LRBA 8192 (byte 8192", "LRBA 12288 (byte 12288"}) {
+    std::vector<std::string> damaged = {"LRBA 4096 (byte 4096", "LRBA 8192 (byte 8192",
+                                        "LRBA 12288 (byte 12288"};
+    for (std::uint32_t i = 0; i + 1 < std::size(behind); ++i) {
+        const std::string at = std::to_string(16384 + 4096 * i + 80);
+        damaged.push_back("LRBA " + at + " (byte " + at);
+    }
+    for (const std::string& at : damaged) {
         EXPECT_NE(run.err.find(at), std::string::npos) << at << "\n" << run.err;
     }
-    EXPECT_EQ(Count(run.err, Mark(33)), 3u) << run.err;
-    EXPECT_NE(run.out.find(Errors(4)), std::string::npos);
+    EXPECT_EQ(Count(run.err, Mark(33)), damaged.size()) << run.err;
+    EXPECT_EQ(Count(run.err, Mark(35)), 0u) << run.err;
+    EXPECT_EQ(Count(run.out, Errors(4)), std::size(behind));
     EXPECT_EQ(run.out.find(Errors(5)), std::string::npos);
-    EXPECT_NE(run.out.find("Decoded 1"), std::string::npos);
+    EXPECT_NE(run.out.find(Errors(6)), std::string::npos);
+    EXPECT_NE(run.out.find("Decoded " + std::to_string(std::size(behind) + 1)), std::string::npos);
 }
 
 TEST_F(DamagedFileTest, ACycleInTheChainIsCutAndReported) {
@@ -341,20 +367,46 @@ TEST_F(DamagedFileTest, BrokenBackLinksAreReportedAndCheckingGoesOn) {
 }
 
 TEST_F(DamagedFileTest, FilesEndingBeforeTheyBeginOrBeforeTheWindowAreSkipped) {
+    // The first file of two is passed over when its end time lies before its
+    // begin time, or when it is closed (end time not 0) and its end time lies
+    // before the -s minute; the second file is always printed, and its first
+    // record links back to the first file's end whether that was printed or
+    // passed over.
+    constexpr std::uint32_t kStart = 1700002800;  // -s 1114230023: Nov 14 23:00 2023 UTC
+    struct Case {
+        const char* what;
+        std::uint32_t beginTime;
+        std::uint32_t endTime;
+        bool withStart;
+        bool printed;
+    };
+    const Case cases[] = {
+        {"end before begin", kTime, kTime - 60, false, false},
+        {"end at begin", kTime, kTime, false, true},
+        {"end after begin", kTime, kTime + 600, false, true},
+        {"still open", kTime, 0, false, true},
+        {"still open, begun before -s", kTime, 0, true, true},
+        {"end a minute before -s", kTime, kStart - 60, true, false},
+        {"end a second before -s", kTime, kStart - 1, true, false},
+        {"end exactly at -s", kTime, kStart, true, true},
+        {"end a second after -s", kTime, kStart + 1, true, true},
+        {"end before begin, both after -s", kStart + 120, kStart + 60, true, false},
+    };
     Put("L0000001", Join({FillerBlock(), Block(4096, {Usage(1)})}));
     Put("L0000002", Block(8192, {Usage(2, kTime + 7200)}, 4096));
-    HandEntry backwards = Entry("L0000001", 0, 4096, kTime - 60);
-    Catalog({backwards, Entry("L0000002", 8192, 8192, kTime + 7200)});
-    RunResult run = Run({});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(Count(run.out, "Log File:"), 1u);
-    EXPECT_EQ(run.err, "") << "the skipped file's end is the next file's link";
-
-    Catalog({Entry("L0000001", 0, 4096), Entry("L0000002", 8192, 8192, kTime + 7200)});
-    run = Run({"-s", "1114230023"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(Count(run.out, "Log File:"), 1u);
-    EXPECT_NE(run.out.find(Errors(2)), std::string::npos);
+    for (const Case& c : cases) {
+        HandEntry first = Entry("L0000001", 0, 4096, c.endTime);
+        first.beginTime = c.beginTime;
+        Catalog({first, Entry("L0000002", 8192, 8192, kTime + 7200)});
+        const RunResult run =
+            c.withStart ? Run({"-s", "1114230023"}) : Run(std::vector<std::string>{});
+        EXPECT_EQ(run.exitCode, 0) << c.what << "\n" << run.err;
+        EXPECT_EQ(Count(run.out, "Log File:"), c.printed ? 2u : 1u) << c.what << "\n" << run.out;
+        EXPECT_EQ(run.out.find("Log File: " + Path("L0000001")) != std::string::npos, c.printed)
+            << c.what;
+        EXPECT_NE(run.out.find(Errors(2)), std::string::npos) << c.what;
+        EXPECT_EQ(run.err, "") << c.what << ": the first file's end is the second file's link";
+    }
 }
 
 TEST_F(DamagedFileTest, RecordsTooShortForTheirKindAreNotDecoded) {

@@ -31,8 +31,9 @@ LogBlockWalk::LogBlockWalk(const unsigned char* block, std::uint32_t blockLrba) 
             break;  // too little room left for even an end marker
         }
         const std::uint32_t length = GetLe32(block + offset + kRecLength);
-        if (offset != 0 && length >= kBlockSize) {
-            break;  // the end marker
+        if (offset != 0 && length == kEndMarker &&
+            GetLe32(block + offset + kRecReserved) == kEndMarker) {
+            break;  // the end marker the writer puts behind a block's last record
         }
         if (length < kRecordHeaderSize || length > kBlockSize - offset ||
             GetLe32(block + offset + kRecLrba) != blockLrba + offset) {

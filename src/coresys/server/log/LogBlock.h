@@ -5,11 +5,13 @@
 //
 // A block is walked from offset 0, each record starting at the previous
 // one's offset plus its length rounded up to 8. The walk ends, soundly, at
-// the block's end or at a length word of 4096 or more behind the first
-// record (the end marker). It ends as damage at a record that cannot be
-// one: a length below 60 or running past the block, or a header whose LRBA
-// word is not the record's own place in the log (a block that was never
-// written whole, or stale bytes). The records before the damage stand.
+// the block's end or at the end marker behind the last record: the two
+// words 0xFFFFFFFF (reserved word and length) that the writer always puts
+// there. It ends as damage at a record that cannot be one: a length below
+// 60 or running past the block (a length of 4096 or more behind the first
+// record that is not the end marker included), or a header whose LRBA word
+// is not the record's own place in the log (a block that was never written
+// whole, or stale bytes). The records before the damage stand.
 #pragma once
 
 #include <array>

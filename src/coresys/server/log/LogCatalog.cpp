@@ -656,7 +656,23 @@ bool LogCatalog::CloseLatestFile(std::uint32_t endLrba, std::uint32_t endTime) {
     latest.endLrba = endLrba;
     latest.endTime = endTime;
     indexValid_ = false;
-    return WriteEntry(header_.latestEntry, latest);
+    if (!WriteEntry(header_.latestEntry, latest)) {
+        return false;
+    }
+    // The total counts every closed file of the chain. Whether the header
+    // counted this one already is not known (a stop may fall between the
+    // entry's write and the header's), so the total is counted again over
+    // the chain; it reaches the file with the header's next write.
+    const std::vector<Indexed>* index = Index();
+    if (index == nullptr) {
+        return false;
+    }
+    std::uint64_t total = 0;
+    for (const Indexed& it : *index) {
+        total += ClosedSpan(it.entry.beginLrba, it.entry.endLrba);
+    }
+    header_.totalLogSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(total, 0xFFFFFFFFu));
+    return true;
 }
 
 std::optional<LogFileEntry> LogCatalog::LatestFile() {

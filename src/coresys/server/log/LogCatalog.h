@@ -97,7 +97,10 @@ class LogCatalog {
     // Withdraws the latest entry of a file that never received a record
     // (the caller deletes the file). Fatal without one or when it is closed.
     bool RemoveLatestFile();
-    // Sets the end LRBA and end time of the latest entry. Fatal without one.
+    // Sets the end LRBA and end time of the latest entry and counts the
+    // total log size again over the closed files of the chain (in memory:
+    // it reaches the file with the header's next write). For a catalog
+    // without a current file (after a start). Fatal without an entry.
     bool CloseLatestFile(std::uint32_t endLrba, std::uint32_t endTime);
 
     std::optional<LogFileEntry> LatestFile();

@@ -199,7 +199,12 @@ std::uint32_t LogMgr::ResumeLog() {
         TaskRequest resume;
         resume.code = LOG_TASK_RESUME;
         resume.args[0] = static_cast<std::intptr_t>(lastLrba);
-        return static_cast<std::uint32_t>(task_->Request(resume).result);
+        const TaskResponse answer = task_->Request(resume);
+        WriteBufferPool::Resumed resumed;
+        resumed.lrba = static_cast<std::uint32_t>(answer.result);
+        resumed.resumed = answer.ended == 0 && ResumeRan(answer);
+        resumed.lastWritten = ResumeLastWritten(answer);
+        return resumed;
     });
 }
 

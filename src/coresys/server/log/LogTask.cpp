@@ -73,6 +73,10 @@ std::int32_t LogTask::Dispatch(TaskRequest& request, TaskResponse* response) {
         case LOG_TASK_RESUME:
             if (suspended_.load()) {
                 answer = InitLogTask(static_cast<std::uint32_t>(request.args[0]));
+                if (response != nullptr) {
+                    response->value = lastWritten_;
+                    response->value4 = 1;
+                }
             }
             break;
         case LOG_TASK_BARRIER:
@@ -144,6 +148,9 @@ std::uint32_t LogTask::InitLogTask(std::uint32_t floor) {
                 return result;
             }
         }
+        // The last record on disk: the latest file's end (the catalog's
+        // high LRBA, which the search for the end sets).
+        lastWritten_ = catalog_->Header().highLrba;
         // Nothing at or below the catalog's high LRBA may be handed out
         // twice, even when nothing was dropped.
         result = std::max({result, highestDropped_, catalog_->Header().highLrba});
@@ -158,6 +165,7 @@ std::uint32_t LogTask::InitLogTask(std::uint32_t floor) {
         // No file, but LRBAs were handed out before: go on above them.
         result = std::max(highestDropped_, header.highLrba);
         catalog_->SetHighLrba(result, header.highLrbaTime);
+        lastWritten_ = result;
         nextLrba_ = BlockOf(result + kBlockSize);
         if (!NewFile()) {
             Suspend(false);
@@ -166,6 +174,7 @@ std::uint32_t LogTask::InitLogTask(std::uint32_t floor) {
     } else {
         // A new log: its first block holds the filler record alone.
         nextLrba_ = 0;
+        lastWritten_ = 0;
         if (!NewFile()) {
             Suspend(false);
             return 0;
@@ -259,6 +268,12 @@ std::uint32_t LogTask::FindEOL() {
         // Not one sound record: the entry is closed at what the catalog knew.
         lrba = std::max(catalog_->Header().highLrba, latest->beginLrba);
         time = catalog_->Header().highLrbaTime;
+    }
+    if (time == 0) {
+        // Nothing stamped in the file (the filler of a new log alone): an
+        // end time of 0 would read as a file still open. The file ends when
+        // it was begun, which is when the filler was written.
+        time = latest->beginTime;
     }
     catalog_->SetHighLrba(lrba, time);
     if (!catalog_->CloseLatestFile(lrba, time)) {

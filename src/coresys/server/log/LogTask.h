@@ -9,9 +9,9 @@
 // continues), 1 write a block (args[0]: the WriteBuffer), 2 read a block for
 // a reader (args: mode, LRBA, time, the ReadBuffer; answers 1 when read),
 // 3 resume when suspended (args[0]: the highest LRBA the writers handed out;
-// answers as 0), 4 barrier (answered after every earlier request, with the
-// log's window), 5 close a reader's cached descriptor (args[0]), 6 stop.
-// Every other code is fatal.
+// answers as 0, and the last record on disk beside it: ResumeLastWritten), 4 barrier (answered
+// after every earlier request, with the log's window), 5 close a reader's cached descriptor
+// (args[0]), 6 stop. Every other code is fatal.
 //
 // Five reads in a row that fail (a file that cannot be read, a block that
 // is damaged) suspend the log too; a sound read clears the count.
@@ -49,6 +49,15 @@ inline std::uint32_t BarrierStartLrba(const TaskResponse& answer) {
 }
 inline std::uint32_t BarrierHighLrba(const TaskResponse& answer) {
     return static_cast<std::uint32_t>(answer.value4);
+}
+// The answer of a resume (request 3) beside its result: whether the log was
+// suspended and InitLogTask ran, and the LRBA of the last record in the log
+// on disk then (0 in a new log), which the next record links back to.
+inline bool ResumeRan(const TaskResponse& answer) {
+    return answer.value4 != 0;
+}
+inline std::uint32_t ResumeLastWritten(const TaskResponse& answer) {
+    return static_cast<std::uint32_t>(answer.value);
 }
 
 // Where and how large the log is.
@@ -111,6 +120,9 @@ class LogTask : public OruTask {
     std::uint32_t fileBeginLrba_ = 0;
     std::uint32_t nextLrba_ = 0;
     std::uint32_t highestDropped_ = 0;
+    // The LRBA of the last record in the log on disk as the last
+    // InitLogTask found it (0 in a new log).
+    std::uint32_t lastWritten_ = 0;
     std::uint32_t readErrors_ = 0;
     PendingQueue pending_;
     std::unique_ptr<LogCatalog> catalog_;

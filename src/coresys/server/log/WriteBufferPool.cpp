@@ -10,7 +10,7 @@
 using namespace logfmt;
 
 WriteBufferPool::WriteBufferPool(LogTask* task, std::uint32_t lastLrba)
-    : task_(task), lastLrba_(lastLrba), current_(&buffers_[0]) {
+    : task_(task), lastLrba_(lastLrba), backLink_(lastLrba), current_(&buffers_[0]) {
     for (WriteBuffer& buffer : buffers_) {
         buffer.SetLogTask(task);
     }
@@ -53,9 +53,10 @@ unsigned char* WriteBufferPool::GetRecord(unsigned char* header) {
         space = current_->Alloc(length);
     }
     std::uint32_t lrba = current_->LastLrba();
-    PutLe32(header + kRecBackLink, lastLrba_);
+    PutLe32(header + kRecBackLink, backLink_);
     PutLe32(header + kRecLrba, lrba);
     lastLrba_ = lrba;
+    backLink_ = lrba;
     return space;
 }
 
@@ -82,7 +83,7 @@ void WriteBufferPool::Flush() {
 }
 
 std::uint32_t WriteBufferPool::Resume(
-    const std::function<std::uint32_t(std::uint32_t lastLrba)>& resume) {
+    const std::function<Resumed(std::uint32_t lastLrba)>& resume) {
     std::lock_guard<std::mutex> hold(lock_);
     std::uint32_t block = current_->BlockLrba();
     if (current_->Close()) {
@@ -91,15 +92,19 @@ std::uint32_t WriteBufferPool::Resume(
     TaskRequest barrier;
     barrier.code = LOG_TASK_BARRIER;
     task_->Request(barrier);
-    std::uint32_t answer = resume(lastLrba_);
+    const Resumed answer = resume(lastLrba_);
     if (!task_->IsSuspended()) {
         // The Log Task writes from the block after its answer on, which is
         // at or above every LRBA handed out so far: a block a writer still
         // fills with an older number is dropped when it arrives.
-        lastLrba_ = std::max(lastLrba_, answer);
+        lastLrba_ = std::max(lastLrba_, answer.lrba);
         current_->SetBlockLrba(BlockOf(lastLrba_ + kBlockSize));
+        if (answer.resumed) {
+            // Nothing handed out while the log was suspended reached it.
+            backLink_ = answer.lastWritten;
+        }
     }
-    return answer;
+    return answer.lrba;
 }
 
 std::uint32_t WriteBufferPool::LastLrba() {

@@ -34,13 +34,22 @@ class WriteBufferPool {
     void FreeRecord(const unsigned char* space);
     // Sends the current block to the Log Task even if not full.
     void Flush();
+    // What the Log Task answers a resume: the LRBA above which it writes;
+    // whether it resumed (the log was suspended); and the LRBA of the last
+    // record in the log on disk, which the next record links back to.
+    struct Resumed {
+        std::uint32_t lrba = 0;
+        bool resumed = false;
+        std::uint32_t lastWritten = 0;
+    };
     // Resumes a suspended log without a gap in the numbering: under the
     // pool's lock, sends the current block, waits until the Log Task has
     // handled every block sent (dropped while suspended), calls resume with
     // the last LRBA handed out and, when the log runs again afterwards,
-    // numbers on above resume's answer (the LRBA above which the Log Task
-    // writes). Answers resume's answer. Call on a task's thread.
-    std::uint32_t Resume(const std::function<std::uint32_t(std::uint32_t lastLrba)>& resume);
+    // numbers on above resume's answer. The records handed out meanwhile
+    // were dropped, never written: the next record links back to the last
+    // record on disk. Answers resume's LRBA. Call on a task's thread.
+    std::uint32_t Resume(const std::function<Resumed(std::uint32_t lastLrba)>& resume);
 
     std::uint32_t LastLrba();
 
@@ -50,7 +59,12 @@ class WriteBufferPool {
     void Advance(std::uint32_t blockLrba);
 
     LogTask* task_;
+    // The LRBA of the last record handed out: the next block is numbered
+    // above it.
     std::uint32_t lastLrba_;
+    // The LRBA the next record links back to: the last record handed out,
+    // or after a resume the last record on disk.
+    std::uint32_t backLink_;
     WriteBuffer buffers_[kBufferCount];
     int currentIndex_ = 0;
     WriteBuffer* current_;
