@@ -9,6 +9,7 @@
 
 #include "DownloadMachine.h"
 #include "sim/CommandTrace.h"
+#include "support/ChildProcess.h"
 
 namespace fwtest {
 namespace {
@@ -254,6 +255,32 @@ TEST_F(DownloadEndToEnd, SampleFilesAreWhatStrovfwBuilds) {
     };
     for (const auto& s : samples)
         EXPECT_EQ(FileBytes(Build(s.name, s.arguments)), FileBytes(Sample(s.name))) << s.name;
+}
+
+// strovfw show takes only what could be an image: a device that never ends
+// and a file larger than any image are refused before they are read.
+TEST(StrovfwShow, RefusesWhatIsNoImageFile) {
+    testsupport::FreshRoot root;
+    const std::string huge = root.File("huge.fw");
+    ASSERT_TRUE(root.Write("huge.fw", ""));
+    std::filesystem::resize_file(huge, std::uintmax_t(2) << 30);  // sparse: nothing written
+    struct Case {
+        std::string file;
+        std::string said;
+    };
+    const Case cases[] = {
+        {"/dev/zero", "strovfw: /dev/zero is not a regular file\n"},
+        {huge, "strovfw: " + huge +
+                   ": 2147483648 bytes, more than any image holds (16777256 at "
+                   "most)\n"},
+    };
+    for (const Case& c : cases) {
+        const testsupport::ProgramRun run = testsupport::RunProgram(
+            testsupport::ProgramPath(ORU_BIN_DIR, "strovfw"), {"show", c.file}, {}, 30000);
+        EXPECT_EQ(run.exitCode, 1) << c.file;
+        EXPECT_EQ(run.err, c.said);
+        EXPECT_EQ(run.out, "");
+    }
 }
 
 }  // namespace

@@ -4,12 +4,11 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "coresys/server/scsi/ScsiDeviceTable.h"
 #include "platform/Clock.h"
+#include "platform/FileUtil.h"
 #include "tools/firmware/DownloadCommands.h"
 #include "tools/firmware/DownloadConsole.h"
 #include "tools/firmware/DownloadController.h"
@@ -204,31 +203,25 @@ int WriteDriveImage(Method method, std::uint8_t slot, const std::vector<std::uin
 }
 
 // Reads the whole code file; 0, or the run's result with the message said.
+// Only a regular file of an image's size is read.
 int LoadImage(const std::string& name, std::vector<std::uint8_t>* image, std::uint32_t* size) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(name, error)) {
-        Complain(T::FILE_NOT_OPENED, name.c_str());
-        return kExitFailure;
+    switch (platform::ReadSizedFile(name, kMinImageSize, kMaxImageSize, image)) {
+        case platform::SizedRead::kRead:
+            *size = static_cast<std::uint32_t>(image->size());
+            return kExitSuccess;
+        case platform::SizedRead::kNotOpened:
+        case platform::SizedRead::kNotRegular:
+            Complain(T::FILE_NOT_OPENED, name.c_str());
+            return kExitFailure;
+        case platform::SizedRead::kOutOfRange:
+            Say(T::FILE_SIZE_1);
+            Say(T::FILE_SIZE_2);
+            return kExitFailure;
+        case platform::SizedRead::kNotRead:
+            break;
     }
-    std::ifstream in(name, std::ios::binary);
-    if (!in) {
-        Complain(T::FILE_NOT_OPENED, name.c_str());
-        return kExitFailure;
-    }
-    const std::uintmax_t bytes = std::filesystem::file_size(name, error);
-    if (error || bytes < kMinImageSize || bytes > kMaxImageSize) {
-        Say(T::FILE_SIZE_1);
-        Say(T::FILE_SIZE_2);
-        return kExitFailure;
-    }
-    image->resize(bytes);
-    in.read(reinterpret_cast<char*>(image->data()), static_cast<std::streamsize>(bytes));
-    if (static_cast<std::uintmax_t>(in.gcount()) != bytes) {
-        Say(T::FILE_NOT_READ);
-        return kExitFailure;
-    }
-    *size = static_cast<std::uint32_t>(bytes);
-    return kExitSuccess;
+    Say(T::FILE_NOT_READ);
+    return kExitFailure;
 }
 
 }  // namespace
