@@ -1,5 +1,6 @@
 #include "platform/Clock.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -86,7 +87,9 @@ void SetSleepObserver(std::function<void(std::uint64_t ms)> observer) {
     g_observed.store(CurrentObserver() != nullptr, std::memory_order_release);
 }
 
-void SleepMs(std::uint64_t ms) {
+namespace {
+
+void TellObserver(std::uint64_t ms) {
     if (g_observed.load(std::memory_order_acquire)) {
         std::shared_ptr<Observer> observer;
         {
@@ -97,10 +100,35 @@ void SleepMs(std::uint64_t ms) {
             (*observer)(ms);
         }
     }
+}
+
+}  // namespace
+
+void SleepMs(std::uint64_t ms) {
+    TellObserver(ms);
     std::uint64_t real = ScaledMs(ms);
     timespec left{static_cast<time_t>(real / 1000u), static_cast<long>((real % 1000u) * 1000000u)};
     while (nanosleep(&left, &left) != 0 && errno == EINTR) {
     }
+}
+
+std::uint64_t SleepMsUnless(std::uint64_t ms, const volatile std::sig_atomic_t* stop) {
+    TellObserver(ms);
+    if (*stop != 0) {
+        return ms;
+    }
+    std::uint64_t real = ScaledMs(ms);
+    timespec left{static_cast<time_t>(real / 1000u), static_cast<long>((real % 1000u) * 1000000u)};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+        if (*stop != 0) {
+            const std::uint64_t leftMs = static_cast<std::uint64_t>(left.tv_sec) * 1000u +
+                                         static_cast<std::uint64_t>(left.tv_nsec) / 1000000u;
+            // At least 1: the caller learns that the sleep was cut.
+            const std::uint64_t nominal = NominalMs(leftMs);
+            return nominal == 0 ? 1 : std::min(nominal, ms);
+        }
+    }
+    return 0;
 }
 
 }  // namespace platform

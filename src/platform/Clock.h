@@ -7,6 +7,7 @@
 // at once with a speed factor; the waits themselves keep their default values.
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <functional>
 
@@ -18,6 +19,11 @@ std::uint64_t MonotonicMs();
 // Sleeps about ms milliseconds of real time divided by the speed factor.
 // Not interrupted by signals. Thread-safe.
 void SleepMs(std::uint64_t ms);
+
+// Like SleepMs, but ends early when *stop is nonzero: at the start, or when
+// a signal handler that set it interrupted the sleep. The milliseconds (as
+// asked, before the speed factor) left unslept; 0 when it slept whole.
+std::uint64_t SleepMsUnless(std::uint64_t ms, const volatile std::sig_atomic_t* stop);
 
 // Scales a fixed wait by the speed factor (at least 1 ms unless ms is 0).
 std::uint64_t ScaledMs(std::uint64_t ms);

@@ -63,6 +63,58 @@ int ReadWholeFile(const std::string& path, std::string* content) {
     return 0;
 }
 
+SizedRead ReadSizedFile(const std::string& path, std::uint64_t minBytes, std::uint64_t maxBytes,
+                        std::vector<std::uint8_t>* bytes, int* error, std::uint64_t* fileSize) {
+    int ignored = 0;
+    int& why = error != nullptr ? *error : ignored;
+    why = 0;
+    std::uint64_t ignoredSize = 0;
+    std::uint64_t& size = fileSize != nullptr ? *fileSize : ignoredSize;
+    size = 0;
+    bytes->clear();
+    // A look before the open: opening a device or a FIFO may block or act.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        why = errno;
+        return SizedRead::kNotOpened;
+    }
+    if (!S_ISREG(st.st_mode))
+        return SizedRead::kNotRegular;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        why = errno;
+        return SizedRead::kNotOpened;
+    }
+    // The file opened is the one judged (the name may have changed hands).
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return SizedRead::kNotRegular;
+    }
+    size = static_cast<std::uint64_t>(st.st_size);
+    if (size < minBytes || size > maxBytes) {
+        ::close(fd);
+        return SizedRead::kOutOfRange;
+    }
+    bytes->resize(static_cast<std::size_t>(size));
+    std::size_t got = 0;
+    while (got < bytes->size()) {
+        const ssize_t n = ::read(fd, bytes->data() + got, bytes->size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            why = errno;
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (got != bytes->size()) {
+        bytes->clear();
+        return SizedRead::kNotRead;
+    }
+    return SizedRead::kRead;
+}
+
 int WriteFileAtomic(const std::string& path, const std::string& content, unsigned mode) {
     static std::atomic<unsigned> counter{0};
     char suffix[64];

@@ -7,12 +7,32 @@
 // All functions return 0 or an errno value and are thread-safe.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
 // Reads the whole file into *content. ENOENT when it does not exist.
 int ReadWholeFile(const std::string& path, std::string* content);
+
+// What ReadSizedFile made of a file.
+enum class SizedRead {
+    kRead,        // *bytes holds the whole file
+    kNotOpened,   // it does not exist or cannot be opened (*error tells)
+    kNotRegular,  // a device, a FIFO, a directory...: never opened
+    kOutOfRange,  // a regular file whose size lies outside the bounds: nothing read
+    kNotRead,     // reading failed (*error tells) or the file shrank meanwhile
+};
+
+// Reads a regular file whose size lies within minBytes..maxBytes whole into
+// *bytes. What is no regular file, or is larger or smaller than that, is
+// refused before a byte of it is read, so neither an endless device nor a
+// huge file is ever taken in. error (when given) gets the errno of a failed
+// open or read, fileSize (when given) the size of a regular file.
+SizedRead ReadSizedFile(const std::string& path, std::uint64_t minBytes, std::uint64_t maxBytes,
+                        std::vector<std::uint8_t>* bytes, int* error = nullptr,
+                        std::uint64_t* fileSize = nullptr);
 
 // Atomically replaces (or creates) path with content, file mode `mode`.
 int WriteFileAtomic(const std::string& path, const std::string& content, unsigned mode = 0644);

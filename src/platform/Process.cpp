@@ -97,20 +97,29 @@ Process::~Process() {
 }
 
 int Process::Start(const std::string& program, const std::vector<std::string>& arguments,
-                   const std::string& stdoutPath) {
-    if (Running())
+                   const std::string& stdoutPath, StartStep* failed) {
+    StartStep ignored = StartStep::kNone;
+    StartStep& step = failed != nullptr ? *failed : ignored;
+    step = StartStep::kNone;
+    if (Running()) {
+        step = StartStep::kProgram;
         return EBUSY;
+    }
     int outFd = -1;
     if (!stdoutPath.empty()) {
         outFd = ::open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (outFd < 0)
+        if (outFd < 0) {
+            step = StartStep::kOutputFile;
             return errno;
+        }
     }
     const Argv argv(program, arguments);
     pid_t pid = -1;
     const int error = ForkExec(argv, outFd, false, &pid);
     if (outFd >= 0)
         ::close(outFd);
+    if (error != 0)
+        step = StartStep::kProgram;
     if (pid > 0 && error != 0) {
         int status = 0;
         ::waitpid(pid, &status, 0);

@@ -22,13 +22,21 @@ class Process {
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
+    // What of a start failed.
+    enum class StartStep {
+        kNone,
+        kOutputFile,  // the file for the child's standard output
+        kProgram,     // the fork, or the exec of the program
+    };
+
     // Starts program (a path; it is not looked up in PATH) with arguments
     // (argv[0] is program itself). stdoutPath: "" keeps this process's
     // standard output, else that file is created anew (mode 0644) for it.
     // Returns 0, or the errno of what failed: the file, the fork, or the
-    // exec (ENOENT, EACCES, ... when the program cannot be run).
+    // exec (ENOENT, EACCES, ... when the program cannot be run); failed
+    // (when given) says which of them it was.
     int Start(const std::string& program, const std::vector<std::string>& arguments,
-              const std::string& stdoutPath = "");
+              const std::string& stdoutPath = "", StartStep* failed = nullptr);
 
     // Without waiting: true when the child has ended, with its exit code in
     // *exitCode (128 + n when signal n ended it). False while it runs or

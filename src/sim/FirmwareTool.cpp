@@ -1,5 +1,7 @@
 #include "sim/FirmwareTool.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -24,6 +26,13 @@ const char kUsage[] =
     "Builds or shows a firmware image for the simulated Strovane controllers and\n"
     "drives. TEXT is CONTROLLER (the default) or a drive's product id, REV four\n"
     "characters (default 0302), BYTES the whole file's size (default 262144).\n";
+
+const char kNotRegular[] = "strovfw: %s is not a regular file\n";
+const char kTooLarge[] = "strovfw: %s: %ju bytes, more than any image holds (%zu at most)\n";
+const char kCannotRead[] = "strovfw: cannot read %s: %s\n";
+
+// No image is larger: a header and the largest payload a device takes.
+constexpr std::size_t kLargestImage = FirmwareImage::kHeaderSize + FirmwareImage::kMaxPayload;
 
 int Usage() {
     std::fputs(kUsage, stderr);
@@ -87,13 +96,27 @@ int Build(const std::vector<std::string>& args) {
 int Show(const std::vector<std::string>& args) {
     if (args.size() != 1)
         return Usage();
-    std::string text;
-    int rc = platform::ReadWholeFile(args[0], &text);
-    if (rc != 0) {
-        std::fprintf(stderr, "strovfw: cannot read %s: %s\n", args[0].c_str(), std::strerror(rc));
-        return kExitFailed;
+    // What cannot be an image is refused before it is read: a device that
+    // never ends, a file larger than the largest image.
+    std::vector<std::uint8_t> image;
+    int error = 0;
+    std::uint64_t size = 0;
+    switch (platform::ReadSizedFile(args[0], 0, kLargestImage, &image, &error, &size)) {
+        case platform::SizedRead::kRead:
+            break;
+        case platform::SizedRead::kNotRegular:
+            std::fprintf(stderr, kNotRegular, args[0].c_str());
+            return kExitFailed;
+        case platform::SizedRead::kOutOfRange:
+            std::fprintf(stderr, kTooLarge, args[0].c_str(), static_cast<std::uintmax_t>(size),
+                         kLargestImage);
+            return kExitFailed;
+        case platform::SizedRead::kNotOpened:
+        case platform::SizedRead::kNotRead:
+            std::fprintf(stderr, kCannotRead, args[0].c_str(),
+                         std::strerror(error != 0 ? error : EIO));
+            return kExitFailed;
     }
-    std::vector<std::uint8_t> image(text.begin(), text.end());
     FirmwareHeader h;
     if (!FirmwareImage::ReadHeader(image.data(), image.size(), &h)) {
         std::printf("%s: %zu bytes, no firmware image\n", args[0].c_str(), image.size());

@@ -5,10 +5,15 @@
 // controller's path shows the exact commands and data the tool sent.
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <thread>
 
 #include "DownloadMachine.h"
 #include "sim/CommandTrace.h"
+#include "support/ChildProcess.h"
 
 namespace fwtest {
 namespace {
@@ -22,6 +27,11 @@ const std::string kOffBus = "op=20 cdb=20000000000000000600 error=16";
 const std::string kSerial = "op=12 cdb=120180003000 status=00";
 const std::string kShutdown = "op=e8 cdb=e8000000000000000000 status=00";
 const std::string kRestart = "op=f0 cdb=f0000000000000000000 status=00";
+const std::string kRestarting = "\n Interrupted. Restarting the array before the program ends.\n";
+const std::string kHeld =
+    "\n Interrupted while the firmware is being written, which must not be cut\n"
+    " short: the program ends once the array has restarted.\n";
+constexpr int kWaitMs = 60000;
 
 std::string ControllerWrite(std::uint8_t mode, const Bytes& piece) {
     char cdb[32];
@@ -80,6 +90,64 @@ TEST_F(DownloadEndToEnd, ControllerDownloadBurnsBothControllersAndRestarts) {
     EXPECT_NE(list.out.find("   Array with S/N: 00A0B8C0FFEE     Rev: 0302   Model: QRVZX ARRAY "),
               std::string::npos)
         << list.out;
+}
+
+TEST_F(DownloadEndToEnd, SignalWhileShutDownRestartsTheArrayBeforeTheEnd) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        // The simulated clock stands still: the shutdown does not end, and
+        // the tool waits in it with its waits twice shorter than they say.
+        Sim({"timescale", "0"});
+        ClearTrace("STROVANE0");
+        testsupport::ChildProcess child;
+        ASSERT_TRUE(StartDownload(child, {"-c", Sample("controller-0302.fw"), kArray},
+                                  {"ORU_TIME_SCALE=2"}));
+        ASSERT_TRUE(child.WaitForStdout(" Shutting Down.", kWaitMs)) << child.Stdout();
+        ASSERT_TRUE(child.Signal(signal));
+        ASSERT_TRUE(child.WaitForStdout(kRestarting + " Initializing\n", kWaitMs))
+            << child.Stdout() << child.Stderr();
+        // The restart runs its course once the clock goes again.
+        Sim({"timescale", "75"});
+        const testsupport::ProgramRun run = testsupport::FinishRun(child, kWaitMs);
+        EXPECT_EQ(run.exitCode, 128 + signal) << run.out << run.err;
+        EXPECT_NE(run.out.find(" Ready "), std::string::npos) << run.out;
+        EXPECT_EQ(ReportedState(0, 'X'), 0);
+        EXPECT_EQ(ControllerRevision(0, 'X'), "0301");
+        const auto trace = Trace("STROVANE0");
+        const auto shutdown = std::find(trace.begin(), trace.end(), kShutdown);
+        EXPECT_NE(std::find(shutdown, trace.end(), kRestart), trace.end());
+        for (const auto& line : trace)
+            EXPECT_NE(line.rfind("op=3b", 0), 0u) << line;
+    }
+}
+
+TEST_F(DownloadEndToEnd, SignalWhileTheFirmwareBurnsIsHeldUntilTheArrayIsUp) {
+    Sim({"firmware", "0", "stall"});  // the flash lasts until released
+    ClearTrace("STROVANE0");
+    testsupport::ChildProcess child;
+    // Waits ten times shorter: after the flash the tool polls for 50 s.
+    ASSERT_TRUE(
+        StartDownload(child, {"-c", Sample("controller-0302.fw"), kArray}, {"ORU_TIME_SCALE=10"}));
+    ASSERT_TRUE(child.WaitForStdout(" Firmware Loading\n", kWaitMs)) << child.Stdout();
+    // The last piece was taken: the controllers burn.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    while (Sim({"firmware", "0"}).find("window flash X") == std::string::npos) {
+        ASSERT_LT(std::chrono::steady_clock::now(), limit);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(child.Signal(SIGINT));
+    ASSERT_TRUE(child.WaitForStdout(kHeld, kWaitMs)) << child.Stdout() << child.Stderr();
+    EXPECT_TRUE(child.Running());
+    Sim({"firmware", "0", "release"});
+    const testsupport::ProgramRun run = testsupport::FinishRun(child, kWaitMs);
+    EXPECT_EQ(run.exitCode, 128 + SIGINT) << run.out << run.err;
+    EXPECT_LT(run.out.find(kHeld), run.out.find(" Ready "));
+    EXPECT_EQ(ControllerRevision(0, 'X'), "0302");
+    EXPECT_EQ(ControllerRevision(0, 'Y'), "0302");
+    EXPECT_EQ(ReportedState(0, 'X'), 0);
+    // No restart cut into the burn.
+    const auto trace = Trace("STROVANE0");
+    EXPECT_EQ(std::find(trace.begin(), trace.end(), kRestart), trace.end());
 }
 
 TEST_F(DownloadEndToEnd, CopyFirmwareEndsACodeMismatch) {
@@ -254,6 +322,32 @@ TEST_F(DownloadEndToEnd, SampleFilesAreWhatStrovfwBuilds) {
     };
     for (const auto& s : samples)
         EXPECT_EQ(FileBytes(Build(s.name, s.arguments)), FileBytes(Sample(s.name))) << s.name;
+}
+
+// strovfw show takes only what could be an image: a device that never ends
+// and a file larger than any image are refused before they are read.
+TEST(StrovfwShow, RefusesWhatIsNoImageFile) {
+    testsupport::FreshRoot root;
+    const std::string huge = root.File("huge.fw");
+    ASSERT_TRUE(root.Write("huge.fw", ""));
+    std::filesystem::resize_file(huge, std::uintmax_t(2) << 30);  // sparse: nothing written
+    struct Case {
+        std::string file;
+        std::string said;
+    };
+    const Case cases[] = {
+        {"/dev/zero", "strovfw: /dev/zero is not a regular file\n"},
+        {huge, "strovfw: " + huge +
+                   ": 2147483648 bytes, more than any image holds (16777256 at "
+                   "most)\n"},
+    };
+    for (const Case& c : cases) {
+        const testsupport::ProgramRun run = testsupport::RunProgram(
+            testsupport::ProgramPath(ORU_BIN_DIR, "strovfw"), {"show", c.file}, {}, 30000);
+        EXPECT_EQ(run.exitCode, 1) << c.file;
+        EXPECT_EQ(run.err, c.said);
+        EXPECT_EQ(run.out, "");
+    }
 }
 
 }  // namespace

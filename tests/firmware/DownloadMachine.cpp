@@ -48,14 +48,20 @@ void DownloadMachine::SetUp() {
                             "--time-scale", "75"}));
 }
 
-Ran DownloadMachine::Download(const std::vector<std::string>& arguments,
-                              const std::vector<std::string>& environment) {
-    testsupport::ChildProcess child;
+bool DownloadMachine::StartDownload(testsupport::ChildProcess& child,
+                                    const std::vector<std::string>& arguments,
+                                    const std::vector<std::string>& environment) {
     std::vector<std::string> env = {"ORU_ROOT=" + root_.Path(), "ORU_TIME_SCALE=500", "LC_ALL",
                                     "LANG=C"};
     env.insert(env.end(), environment.begin(), environment.end());
+    return child.Start(testsupport::ProgramPath(ORU_BIN_DIR, "download"), arguments, env);
+}
+
+Ran DownloadMachine::Download(const std::vector<std::string>& arguments,
+                              const std::vector<std::string>& environment) {
+    testsupport::ChildProcess child;
     Ran ran;
-    if (!child.Start(testsupport::ProgramPath(ORU_BIN_DIR, "download"), arguments, env)) {
+    if (!StartDownload(child, arguments, environment)) {
         ran.err = child.StartError();
         return ran;
     }

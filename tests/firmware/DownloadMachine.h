@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ChildProcess.h"
 #include "support/FreshRoot.h"
 #include "support/SimProcess.h"
 
@@ -49,6 +50,9 @@ class DownloadMachine : public ::testing::Test {
     // testsupport::ChildProcess takes them.
     Ran Download(const std::vector<std::string>& arguments,
                  const std::vector<std::string>& environment = {});
+    // Starts it the same way without waiting for its end.
+    bool StartDownload(testsupport::ChildProcess& child, const std::vector<std::string>& arguments,
+                       const std::vector<std::string>& environment = {});
     // Runs one strovsim subcommand; its standard output.
     std::string Sim(const std::vector<std::string>& arguments);
     // Builds an image file under the root with strovfw's build arguments.

@@ -14,7 +14,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -264,6 +266,56 @@ TEST_F(FlashpaneWindowTest, MissingDownloadAndTheClusterWarning) {
     QTest::mouseClick(Find<QPushButton>("downloadButton"), Qt::LeftButton);
     EXPECT_FALSE(window_->Downloading());
     EXPECT_EQ(prompts_.told.back().caption, "Component Missing");
+    EXPECT_TRUE(Find<QPushButton>("cancelButton")->isEnabled());
+}
+
+// download is there, but what it needs cannot be made or it cannot run:
+// each is told as what it is, never as a missing program.
+TEST_F(FlashpaneWindowTest, DownloadThatCannotStartIsToldWhy) {
+    // The discovery's output file: its directory is missing.
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string savedTmp = tmp != nullptr ? tmp : "";
+    const std::string missing = root_.File("no-such-directory");
+    ::setenv("TMPDIR", missing.c_str(), 1);
+    Open();
+    if (savedTmp.empty())
+        ::unsetenv("TMPDIR");
+    else
+        ::setenv("TMPDIR", savedTmp.c_str(), 1);
+    ASSERT_EQ(prompts_.told.size(), 1u);
+    EXPECT_EQ(prompts_.told[0].text, "The file " + missing +
+                                         "/tmpXXXXXX for the output of the download program\n"
+                                         "could not be created: " +
+                                         std::strerror(ENOENT));
+    EXPECT_EQ(prompts_.told[0].caption, "Output File Not Created");
+
+    // The download's output file: a directory stands in its place.
+    std::filesystem::create_directory(work_ + "/verbose.out");
+    prompts_.file = Sample("controller-0302.fw");
+    window_->SelectFirmware();
+    QTest::mouseClick(Find<QPushButton>("downloadButton"), Qt::LeftButton);
+    EXPECT_FALSE(window_->Downloading());
+    ASSERT_EQ(prompts_.told.size(), 2u);
+    EXPECT_EQ(prompts_.told[1].text, "The file " + work_ +
+                                         "/verbose.out for the output of the download program\n"
+                                         "could not be created: " +
+                                         std::strerror(EISDIR));
+    EXPECT_EQ(prompts_.told[1].caption, "Output File Not Created");
+    std::filesystem::remove(work_ + "/verbose.out");
+
+    // A download here that is no program.
+    {
+        std::ofstream junk(work_ + "/download");
+        junk << "no program\n";
+    }
+    ::chmod((work_ + "/download").c_str(), 0755);
+    QTest::mouseClick(Find<QPushButton>("downloadButton"), Qt::LeftButton);
+    EXPECT_FALSE(window_->Downloading());
+    ASSERT_EQ(prompts_.told.size(), 3u);
+    EXPECT_EQ(prompts_.told[2].text,
+              "The command line program " + work_ +
+                  "/download\ncould not be started: " + std::strerror(ENOEXEC));
+    EXPECT_EQ(prompts_.told[2].caption, "Download Not Started");
     EXPECT_TRUE(Find<QPushButton>("cancelButton")->isEnabled());
 }
 

@@ -116,6 +116,7 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
         // Signals the test ignores must reach the program with their default action.
         signal(SIGINT, SIG_DFL);
         signal(SIGTERM, SIG_DFL);
+        signal(SIGHUP, SIG_DFL);
         signal(SIGPIPE, SIG_DFL);
         sigset_t none;
         sigemptyset(&none);

@@ -4,16 +4,17 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <optional>
 #include <string>
 
 #include "coresys/server/scsi/ScsiDeviceTable.h"
 #include "platform/Clock.h"
+#include "platform/FileUtil.h"
 #include "tools/firmware/DownloadCommands.h"
 #include "tools/firmware/DownloadConsole.h"
 #include "tools/firmware/DownloadController.h"
 #include "tools/firmware/DownloadPrinters.h"
+#include "tools/firmware/DownloadSignals.h"
 
 namespace download {
 
@@ -51,8 +52,40 @@ constexpr std::uint32_t kNoCode = 8;
 constexpr std::uint32_t kShutdownWarning = 10;
 constexpr std::uint32_t kFirmwareNeeded = 12;
 
+// What a signal that ends the program does at the point a flow has reached
+// (DownloadSignals.h). Set by the flows, reset for each run.
+enum class SignalStage {
+    kNothingShutDown,  // the program ends at the next point where it may
+    kShutDown,         // the array is restarted and waited for first
+    kWriting,          // firmware is written: held until the flow is done
+};
+SignalStage g_stage = SignalStage::kNothingShutDown;
+bool g_heldSaid = false;
+
+void SayHeld() {
+    if (!g_heldSaid) {
+        g_heldSaid = true;
+        Say(T::SIGNAL_HELD);
+    }
+}
+
+// From here on the array is shut down, or written to.
+void Enter(SignalStage stage) {
+    g_stage = stage;
+    if (stage == SignalStage::kWriting && CaughtSignal() != 0)
+        SayHeld();
+}
+
+// A signal ends a wait early, so the flow acts on it at once; while firmware
+// is written the wait goes on once the user was told.
 void Pause(std::uint64_t ms) {
-    platform::SleepMs(ms);
+    if (g_stage == SignalStage::kWriting && CaughtSignal() != 0)
+        SayHeld();
+    const std::uint64_t left = SleepUnlessSignalled(ms);
+    if (left != 0 && g_stage == SignalStage::kWriting) {
+        SayHeld();
+        platform::SleepMs(left);
+    }
 }
 
 // A text field of a device as the flows print it: up to its first NUL.
@@ -100,6 +133,18 @@ void RestartAndPoll() {
     Pause(kCommandPauseMs);
     Say(T::INITIALIZING);
     PollForReady();
+}
+
+// Where a flow may stop: true when a signal was caught. An array this run
+// has shut down is restarted and waited for first.
+bool StopForSignal() {
+    if (CaughtSignal() == 0)
+        return false;
+    if (g_stage == SignalStage::kShutDown) {
+        Say(T::SIGNAL_RESTARTING);
+        RestartAndPoll();
+    }
+    return true;
 }
 
 std::string UpperCase(std::string text) {
@@ -156,26 +201,34 @@ std::uint32_t LargestPiece(Method method, std::uint32_t size) {
 }
 
 // Writes the image to the drive in the method's pieces, 50 ms apart; stops
-// at the first failure.
+// at the first failure, and before a piece when a signal was caught
+// (*stopped is then set: the drive drops the pieces it has).
 int WriteDriveImage(Method method, std::uint8_t slot, const std::vector<std::uint8_t>& image,
-                    std::uint32_t size, ScsiResult& result) {
+                    std::uint32_t size, ScsiResult& result, bool* stopped) {
     const unsigned char* data = image.data();
-    auto piece = [&](int ok) {
+    auto piece = [&](auto write) {
+        if (CaughtSignal() != 0) {
+            *stopped = true;
+            return 0;
+        }
+        const int ok = write();
         Pause(kCommandPauseMs);
         return ok;
     };
     switch (method) {
         case Method::A:
-            return piece(PtWriteBuffer(slot, 5, size, data, result));
+            return piece([&] { return PtWriteBuffer(slot, 5, size, data, result); });
         case Method::B:
-            return piece(PtWriteBuffer(slot, 4, size, data, result));
+            return piece([&] { return PtWriteBuffer(slot, 4, size, data, result); });
         case Method::F: {
             const std::uint32_t pieces = size / kDrivePiece32K;
             for (std::uint32_t i = 0; i < pieces; ++i) {
-                if (!piece(PtWriteBuffer32K(slot, static_cast<std::uint8_t>(i),
-                                            data + std::size_t(i) * kDrivePiece32K, result))) {
+                const int ok = piece([&] {
+                    return PtWriteBuffer32K(slot, static_cast<std::uint8_t>(i),
+                                            data + std::size_t(i) * kDrivePiece32K, result);
+                });
+                if (!ok)
                     return 0;
-                }
             }
             return 1;
         }
@@ -187,48 +240,43 @@ int WriteDriveImage(Method method, std::uint8_t slot, const std::vector<std::uin
     const std::uint32_t rest = size % kDrivePiece;
     std::uint32_t at = 0;
     for (std::uint32_t i = 0; i < pieces; ++i, at += kDrivePiece) {
-        const int ok = method == Method::D
-                           ? PtWriteBuffer(slot, 7, kDrivePiece, at, data + at, result)
-                           : PtWriteBuffer(slot, 4, kDrivePiece, data + at, result);
-        if (!piece(ok))
+        const int ok = piece([&] {
+            return method == Method::D ? PtWriteBuffer(slot, 7, kDrivePiece, at, data + at, result)
+                                       : PtWriteBuffer(slot, 4, kDrivePiece, data + at, result);
+        });
+        if (!ok)
             return 0;
     }
     switch (method) {
         case Method::C:
-            return piece(PtWriteBuffer(slot, 4, rest, data + at, result));
+            return piece([&] { return PtWriteBuffer(slot, 4, rest, data + at, result); });
         case Method::D:
-            return piece(PtWriteBuffer(slot, 7, rest, at, data + at, result));
+            return piece([&] { return PtWriteBuffer(slot, 7, rest, at, data + at, result); });
         default:
-            return piece(PtWriteBuffer(slot, 5, rest, data + at, result));
+            return piece([&] { return PtWriteBuffer(slot, 5, rest, data + at, result); });
     }
 }
 
 // Reads the whole code file; 0, or the run's result with the message said.
+// Only a regular file of an image's size is read.
 int LoadImage(const std::string& name, std::vector<std::uint8_t>* image, std::uint32_t* size) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(name, error)) {
-        Complain(T::FILE_NOT_OPENED, name.c_str());
-        return kExitFailure;
+    switch (platform::ReadSizedFile(name, kMinImageSize, kMaxImageSize, image)) {
+        case platform::SizedRead::kRead:
+            *size = static_cast<std::uint32_t>(image->size());
+            return kExitSuccess;
+        case platform::SizedRead::kNotOpened:
+        case platform::SizedRead::kNotRegular:
+            Complain(T::FILE_NOT_OPENED, name.c_str());
+            return kExitFailure;
+        case platform::SizedRead::kOutOfRange:
+            Say(T::FILE_SIZE_1);
+            Say(T::FILE_SIZE_2);
+            return kExitFailure;
+        case platform::SizedRead::kNotRead:
+            break;
     }
-    std::ifstream in(name, std::ios::binary);
-    if (!in) {
-        Complain(T::FILE_NOT_OPENED, name.c_str());
-        return kExitFailure;
-    }
-    const std::uintmax_t bytes = std::filesystem::file_size(name, error);
-    if (error || bytes < kMinImageSize || bytes > kMaxImageSize) {
-        Say(T::FILE_SIZE_1);
-        Say(T::FILE_SIZE_2);
-        return kExitFailure;
-    }
-    image->resize(bytes);
-    in.read(reinterpret_cast<char*>(image->data()), static_cast<std::streamsize>(bytes));
-    if (static_cast<std::uintmax_t>(in.gcount()) != bytes) {
-        Say(T::FILE_NOT_READ);
-        return kExitFailure;
-    }
-    *size = static_cast<std::uint32_t>(bytes);
-    return kExitSuccess;
+    Say(T::FILE_NOT_READ);
+    return kExitFailure;
 }
 
 }  // namespace
@@ -280,6 +328,8 @@ int controller_flash(const std::vector<std::uint8_t>& image, std::uint32_t size)
     int passes = 0;
     bool shutdownSent = false;
     while (state.state != kShutDown && state.state != kNoCode && state.state != kShutdownWarning) {
+        if (StopForSignal())
+            return kExitFailure;
         if (passes >= kPassLimit)
             break;
         ++passes;
@@ -290,6 +340,7 @@ int controller_flash(const std::vector<std::uint8_t>& image, std::uint32_t size)
             case kFirmwareNeeded:
                 if (serial.primary) {
                     Say(T::SHUTTING_DOWN);
+                    Enter(SignalStage::kShutDown);
                     CdbShutdownSubsystem(result);
                     shutdownSent = true;
                     for (int i = 0; i < passes; ++i)
@@ -333,6 +384,9 @@ int controller_flash(const std::vector<std::uint8_t>& image, std::uint32_t size)
         RestartAndPoll();
         return kExitFailure;
     }
+    // The subsystem is down (or has no code): whatever ends the run now
+    // restarts it.
+    Enter(SignalStage::kShutDown);
     bool readOk = false;
     PollForReady(&readOk);
     if (!readOk)
@@ -342,14 +396,21 @@ int controller_flash(const std::vector<std::uint8_t>& image, std::uint32_t size)
     std::uint32_t at = 0;
     int ok = 1;
     for (std::uint32_t i = 0; i < chunks && ok; ++i, at += kControllerChunk) {
+        // A controller restarted before the last piece drops the image.
+        if (StopForSignal())
+            return kExitFailure;
         ok = CdbWriteBuffer(4, kControllerChunk, image.data() + at, result);
         Pause(kCommandPauseMs);
     }
+    if (ok && StopForSignal())
+        return kExitFailure;
     if (ok) {
         Say(T::FIRMWARE_LOADING);
         ok = CdbWriteBuffer(5, size % kControllerChunk, image.data() + at, result);
     }
     if (ok) {
+        // The controllers burn the image and restart by themselves.
+        Enter(SignalStage::kWriting);
         Pause(kAfterFlashMs);
         Say(T::INITIALIZING);
         return PollForReady();
@@ -437,8 +498,11 @@ int DriveFirmwareDownload(const DownloadArguments& args, std::uint32_t size,
         Say(T::NOT_IN_32K_PIECES, static_cast<unsigned long>(size));
         return kExitFailure;
     }
+    if (StopForSignal())
+        return kExitFailure;
     Say(T::SHUTTING_DOWN_LINE);
 
+    Enter(SignalStage::kShutDown);
     CdbShutdownSubsystem(result);
     if (!CdbShutdownSubsystem(result) && result.status != 0) {
         PrintCommandState(result, Text(T::SHUTDOWN_SUBSYSTEM_FAILED));
@@ -446,11 +510,21 @@ int DriveFirmwareDownload(const DownloadArguments& args, std::uint32_t size,
         return kExitFailure;
     }
     PollForReady();
+    if (StopForSignal())
+        return kExitFailure;
     Say(T::LOADING_MECHANISM);
     Pause(kCommandPauseMs);
 
-    int ok = WriteDriveImage(method, slot, image, size, result);
+    bool stopped = false;
+    int ok = WriteDriveImage(method, slot, image, size, result, &stopped);
+    if (stopped) {
+        StopForSignal();
+        return kExitFailure;
+    }
     if (ok) {
+        // The drive has its new microcode: the rest of the flow, which ends
+        // in the restart, is not cut short.
+        Enter(SignalStage::kWriting);
         // The first commands after new microcode hear of it (unit attention).
         ScsiResult ignored;
         PtTestUnitReady(slot, ignored);
@@ -493,7 +567,10 @@ int DriveFirmwareDownload(const DownloadArguments& args, std::uint32_t size,
 
 int CopyFirmware() {
     ScsiResult result;
+    if (StopForSignal())
+        return kExitFailure;
     Say(T::SHUTTING_DOWN_LINE);
+    Enter(SignalStage::kShutDown);
     int ok = CdbShutdownSubsystem(result);
     Pause(kCommandPauseMs);
     if (!ok) {
@@ -503,7 +580,12 @@ int CopyFirmware() {
     }
     Say(T::SHUTDOWN_COMPLETE);
     Pause(kCommandPauseMs);
+    if (StopForSignal())
+        return kExitFailure;
     ok = CdbCopyFirmware(result);
+    // The partner takes the copy and the controllers restart by themselves.
+    if (ok)
+        Enter(SignalStage::kWriting);
     Say(T::FIRMWARE_LOADING);
     Pause(kAfterCopyMs);
     if (!ok) {
@@ -630,6 +712,12 @@ int DownloadRun(const DownloadArguments& args) {
         DownloadController controller(record);
         DownloadController::SetCurrent(&controller);
         const auto slot = static_cast<std::uint8_t>(args.slot);
+        // The flows that shut the array down end only where they may.
+        std::optional<SignalCatcher> catcher;
+        if (args.mode == kModeController || args.mode == kModeDrive || args.mode == kModeCopy)
+            catcher.emplace();
+        g_stage = SignalStage::kNothingShutDown;
+        g_heldSaid = false;
         switch (args.mode) {
             case kModeController:
                 result = controller_flash(image, size);
@@ -644,6 +732,7 @@ int DownloadRun(const DownloadArguments& args) {
                 result = FormatDrive(slot);
                 break;
         }
+        g_stage = SignalStage::kNothingShutDown;
         DownloadController::SetCurrent(nullptr);
     }
     CloseArrayDevices(list);
@@ -666,6 +755,9 @@ int DownloadMain(int argc, char** argv) {
             break;
     }
     Say(T::ENDING);
+    // Ended by a signal: the code a shell gives a program it ended.
+    if (CaughtSignal() != 0)
+        return 128 + CaughtSignal();
     return result;
 }
 

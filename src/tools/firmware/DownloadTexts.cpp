@@ -108,6 +108,10 @@ constexpr std::array<Entry, static_cast<std::size_t>(T::TEXT_COUNT)> kTexts{{
     {T::INQUIRY_STANDARD_FAILED, "Pass-thru `Inquiry Standard' command failed: "},
     {T::LIST_ENTRY, "%-16s Rev: %-6s Model: %-s "},
     {T::LIST_LINE, "   Array with S/N: %-49s\n"},
+    {T::SIGNAL_RESTARTING, "\n Interrupted. Restarting the array before the program ends.\n"},
+    {T::SIGNAL_HELD,
+     "\n Interrupted while the firmware is being written, which must not be cut\n"
+     " short: the program ends once the array has restarted.\n"},
     {T::COMMAND_GOOD, "Command state good\n"},
     {T::SYSTEM_ERROR, "\nStrovane microcode download - System error - errno %d \n"},
     {T::DRIVER_ERROR, " Driver interface error\n"},

@@ -106,6 +106,9 @@ enum class DownloadText {
     INQUIRY_STANDARD_FAILED,
     LIST_ENTRY,  // format: array id, revision, product id
     LIST_LINE,   // format: entry
+    // Signals
+    SIGNAL_RESTARTING,
+    SIGNAL_HELD,
     // Command outcomes
     COMMAND_GOOD,
     SYSTEM_ERROR,  // format: errno

@@ -76,6 +76,11 @@ std::string FindInPath(const std::string& name) {
     return "";
 }
 
+std::string CurrentDirectory() {
+    char cwd[4096];
+    return ::getcwd(cwd, sizeof cwd) != nullptr ? cwd : ".";
+}
+
 std::string TemporaryDirectory() {
     const char* dir = std::getenv("TMPDIR");
     return dir != nullptr && *dir != '\0' ? dir : "/tmp";
@@ -188,31 +193,43 @@ std::string BaseName(const std::string& path) {
 FlashpaneModel::FlashpaneModel(std::string ownDirectory) : ownDirectory_(std::move(ownDirectory)) {}
 
 std::string FlashpaneModel::Program() const {
-    char cwd[4096];
-    const std::string here = ::getcwd(cwd, sizeof cwd) != nullptr ? cwd : ".";
-    return FindDownload(here, ownDirectory_);
+    return FindDownload(CurrentDirectory(), ownDirectory_);
 }
 
-int FlashpaneModel::Discover() {
+StartOutcome FlashpaneModel::Start(platform::Process& child, const std::string& program,
+                                   const std::vector<std::string>& arguments,
+                                   const std::string& outputPath) {
+    using Step = platform::Process::StartStep;
+    Step failed = Step::kNone;
+    const int error = child.Start(program, arguments, outputPath, &failed);
+    if (error == 0)
+        return {};
+    if (failed == Step::kOutputFile)
+        return {StartOutcome::Problem::kOutputFile, error, outputPath};
+    return {StartOutcome::Problem::kProgramFailed, error, program};
+}
+
+StartOutcome FlashpaneModel::Discover() {
     arrays_.clear();
     const std::string program = Program();
     if (program.empty())
-        return ENOENT;
-    std::string name = TemporaryDirectory() + "/tmpXXXXXX";
+        return {StartOutcome::Problem::kProgramMissing, ENOENT, kProgramName};
+    const std::string pattern = TemporaryDirectory() + "/tmpXXXXXX";
+    std::string name = pattern;
     const int fd = ::mkstemp(name.data());
     if (fd < 0)
-        return errno;
+        return {StartOutcome::Problem::kOutputFile, errno, pattern};
     ::close(fd);
     platform::Process child;
-    int error = child.Start(program, {"-i"}, name);
-    if (error == 0) {
+    const StartOutcome outcome = Start(child, program, {"-i"}, name);
+    if (outcome.Started()) {
         child.Wait();
         std::string listing;
         platform::ReadWholeFile(name, &listing);
         arrays_ = ParseArrayListing(listing);
     }
     ::unlink(name.c_str());
-    return error;
+    return outcome;
 }
 
 bool FlashpaneModel::ChooseFirmware(const std::string& path) {
@@ -224,17 +241,18 @@ bool FlashpaneModel::ChooseFirmware(const std::string& path) {
     return true;
 }
 
-int FlashpaneModel::StartDownload(const std::string& selectedEntry) {
+StartOutcome FlashpaneModel::StartDownload(const std::string& selectedEntry) {
     if (running_)
-        return EBUSY;
+        return {StartOutcome::Problem::kBusy, EBUSY, ""};
     const std::string program = Program();
     if (program.empty())
-        return ENOENT;
+        return {StartOutcome::Problem::kProgramMissing, ENOENT, kProgramName};
     const std::vector<std::string> args = DownloadArguments(firmware_, selectedEntry);
     commandLine_ = CommandLineText(program, args);
-    const int error = child_.Start(program, args, kVerboseFile);
-    running_ = error == 0;
-    return error;
+    const StartOutcome outcome =
+        Start(child_, program, args, CurrentDirectory() + "/" + kVerboseFile);
+    running_ = outcome.Started();
+    return outcome;
 }
 
 bool FlashpaneModel::PollDownload(int* exitCode) {

@@ -60,6 +60,21 @@ std::string BaseName(const std::string& path);
 inline constexpr const char* kVerboseFile = "verbose.out";
 inline constexpr const char* kLogFile = "fwdl.log";
 
+// Why download was not started, and what the failure concerned.
+struct StartOutcome {
+    enum class Problem {
+        kNone,            // it runs (or ran)
+        kBusy,            // a download is running already
+        kProgramMissing,  // no download here nor beside flashpane
+        kOutputFile,      // the file for its output could not be created
+        kProgramFailed,   // found, but it could not be started
+    };
+    Problem problem = Problem::kNone;
+    int error = 0;     // the errno of the failure
+    std::string path;  // the output file, or the program
+    bool Started() const { return problem == Problem::kNone; }
+};
+
 class FlashpaneModel {
   public:
     // ownDirectory: where flashpane itself lives (the second place to look
@@ -67,9 +82,9 @@ class FlashpaneModel {
     explicit FlashpaneModel(std::string ownDirectory);
 
     // Runs "download -i" (waiting for it without a limit) and reads the
-    // arrays from its output. 0, or the errno when download cannot be run;
-    // the list is then empty.
-    int Discover();
+    // arrays from its output. When download cannot be run the outcome says
+    // why, and the list is empty.
+    StartOutcome Discover();
     const std::vector<std::string>& Arrays() const { return arrays_; }
 
     // The firmware file; a path shorter than 2 characters changes nothing.
@@ -81,8 +96,8 @@ class FlashpaneModel {
     void SetVerbose(bool on) { verbose_ = on; }
 
     // Starts "download -c <file> <id of the entry>" with its standard output
-    // in verbose.out. 0 or the errno when it cannot be run.
-    int StartDownload(const std::string& selectedEntry);
+    // in verbose.out; the outcome says why when it cannot be run.
+    StartOutcome StartDownload(const std::string& selectedEntry);
     bool Running() const { return running_; }
     const std::string& CommandLine() const { return commandLine_; }
 
@@ -96,6 +111,9 @@ class FlashpaneModel {
 
   private:
     std::string Program() const;
+    // Starts download (found already) with its output in outputPath.
+    StartOutcome Start(platform::Process& child, const std::string& program,
+                       const std::vector<std::string>& arguments, const std::string& outputPath);
 
     std::string ownDirectory_;
     std::vector<std::string> arrays_;

@@ -50,6 +50,11 @@ constexpr std::array<Entry, static_cast<std::size_t>(T::TEXT_COUNT)> kTexts{{
      "The command line program DOWNLOAD.EXE\nmust be in the same directory as flashpane\nfor "
      "flashpane to run"},
     {T::COMPONENT_MISSING_CAPTION, "Component Missing"},
+    {T::OUTPUT_FILE_FAILED,
+     "The file %1 for the output of the download program\ncould not be created: %2"},
+    {T::OUTPUT_FILE_FAILED_CAPTION, "Output File Not Created"},
+    {T::PROGRAM_FAILED, "The command line program %1\ncould not be started: %2"},
+    {T::PROGRAM_FAILED_CAPTION, "Download Not Started"},
     {T::CLUSTER_WARNING,
      "Warning:\n\nIt appears that this system is currently running in a Clustered "
      "environment.\n\nNOTE 1: It is required that the other node of the cluster is shutdown or "

@@ -47,6 +47,10 @@ enum class FlashpaneText {
     // Messages
     COMPONENT_MISSING,
     COMPONENT_MISSING_CAPTION,
+    OUTPUT_FILE_FAILED,  // format: file, reason
+    OUTPUT_FILE_FAILED_CAPTION,
+    PROGRAM_FAILED,  // format: program, reason
+    PROGRAM_FAILED_CAPTION,
     CLUSTER_WARNING,
     CLUSTER_WARNING_CAPTION,
     CAUTION,

@@ -17,6 +17,8 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include <cstring>
+
 #include "platform/Process.h"
 #include "tools/firmware/BytesAnimation.h"
 #include "tools/firmware/FlashpaneTexts.h"
@@ -148,12 +150,31 @@ void FlashpaneWindow::Initialize() {
     download_->setEnabled(false);
 }
 
+void FlashpaneWindow::TellNotStarted(const StartOutcome& outcome) {
+    const QString path = QString::fromStdString(outcome.path);
+    const QString reason = QString::fromLocal8Bit(std::strerror(outcome.error));
+    switch (outcome.problem) {
+        case StartOutcome::Problem::kNone:
+        case StartOutcome::Problem::kBusy:  // the running one goes on
+            return;
+        case StartOutcome::Problem::kProgramMissing:
+            prompts_.Tell(this, Q(T::COMPONENT_MISSING), Q(T::COMPONENT_MISSING_CAPTION),
+                          FlashpanePrompts::Icon::kError);
+            return;
+        case StartOutcome::Problem::kOutputFile:
+            prompts_.Tell(this, Q(T::OUTPUT_FILE_FAILED).arg(path, reason),
+                          Q(T::OUTPUT_FILE_FAILED_CAPTION), FlashpanePrompts::Icon::kError);
+            return;
+        case StartOutcome::Problem::kProgramFailed:
+            prompts_.Tell(this, Q(T::PROGRAM_FAILED).arg(path, reason),
+                          Q(T::PROGRAM_FAILED_CAPTION), FlashpanePrompts::Icon::kError);
+            return;
+    }
+}
+
 void FlashpaneWindow::Discover() {
     arrays_->clear();
-    if (model_.Discover() != 0) {
-        prompts_.Tell(this, Q(T::COMPONENT_MISSING), Q(T::COMPONENT_MISSING_CAPTION),
-                      FlashpanePrompts::Icon::kError);
-    }
+    TellNotStarted(model_.Discover());
     for (const std::string& entry : model_.Arrays())
         arrays_->addItem(QString::fromStdString(entry));
 }
@@ -208,11 +229,11 @@ void FlashpaneWindow::StartDownload() {
     QListWidgetItem* item = arrays_->currentItem();
     const std::string entry =
         item != nullptr && item->isSelected() ? item->text().toStdString() : std::string();
-    if (model_.StartDownload(entry) != 0) {
+    const StartOutcome outcome = model_.StartDownload(entry);
+    if (!outcome.Started()) {
         // Nothing runs: the window is idle again.
         SetDownloading(false);
-        prompts_.Tell(this, Q(T::COMPONENT_MISSING), Q(T::COMPONENT_MISSING_CAPTION),
-                      FlashpanePrompts::Icon::kError);
+        TellNotStarted(outcome);
         return;
     }
     timer_.start(kPollMs);

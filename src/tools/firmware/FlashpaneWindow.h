@@ -52,6 +52,8 @@ class FlashpaneWindow : public QDialog {
     void BuildMenu();
     void BuildControls();
     void Discover();
+    // Tells the user why download did not start (nothing when it did).
+    void TellNotStarted(const StartOutcome& outcome);
     void SetDownloading(bool on);
     void PollChild();
     void Quit();
