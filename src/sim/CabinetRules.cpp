@@ -220,9 +220,12 @@ void CabinetRules::MemberLost(CabinetModel& cab, int slot) {
     RecomputeState(cab);
 }
 
-bool CabinetRules::Advance(CabinetModel& cab, std::uint64_t elapsedMs) {
+bool CabinetRules::Advance(CabinetModel& cab, std::uint64_t elapsedMs, bool* ended) {
     // A firmware window that ends starts a restart, which then moves on here.
+    const bool windowOpen = cab.firmware.window != FirmwareWindow::kNone;
     const bool firmware = FirmwareRules::Advance(cab, elapsedMs);
+    if (ended)
+        *ended = windowOpen && cab.firmware.window == FirmwareWindow::kNone;
     if (elapsedMs == 0 || cab.operations.empty())
         return firmware;
     std::vector<LongOperation> done;
@@ -234,6 +237,8 @@ bool CabinetRules::Advance(CabinetModel& cab, std::uint64_t elapsedMs) {
             done.push_back(op);
     }
     std::erase_if(cab.operations, [](const LongOperation& o) { return o.remainingMs == 0; });
+    if (ended && !done.empty())
+        *ended = true;
     for (const auto& op : done) {
         switch (op.kind) {
             case OperationKind::kFormat:

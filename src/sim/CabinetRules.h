@@ -28,8 +28,10 @@ class CabinetRules {
     static void RecomputeState(CabinetModel& cab);
 
     // Moves every operation on by elapsedMs of simulated time and applies
-    // the effects of those that end. Returns true when anything changed.
-    static bool Advance(CabinetModel& cab, std::uint64_t elapsedMs);
+    // the effects of those that end. Returns true when anything changed;
+    // *ended (when given) tells whether an operation or a firmware window
+    // ended, which changes what the cabinet serves.
+    static bool Advance(CabinetModel& cab, std::uint64_t elapsedMs, bool* ended = nullptr);
 
     // Blocks available for new LUNs: (members - 1) x smallest member, minus
     // the LUNs (RAID 5 over the member drives; nothing with fewer than 2).

@@ -131,11 +131,18 @@ void Simulator::AdvanceClockLocked() {
     carryMs_ += double(real) * world_.timeScale;
     const auto whole = static_cast<std::uint64_t>(carryMs_);
     carryMs_ -= double(whole);
-    bool changed = false;
-    for (auto& c : world_.cabinets)
-        changed |= CabinetRules::Advance(c, whole);
-    // Progress is saved with the next change; an operation that ended is a change.
-    (void)changed;
+    // Progress alone is saved with the next change. An operation that ended
+    // changed what the array serves (a deleted unit is gone, a restarted
+    // subsystem ready): a strovsim started again from the file must not
+    // serve the operation as still running.
+    bool ended = false;
+    for (auto& c : world_.cabinets) {
+        bool cabinetEnded = false;
+        CabinetRules::Advance(c, whole, &cabinetEnded);
+        ended |= cabinetEnded;
+    }
+    if (ended)
+        SaveLocked();
 }
 
 void Simulator::Advance(std::uint64_t ms) {

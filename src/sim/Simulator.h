@@ -4,7 +4,8 @@
 // see one consistent state; each connection keeps its own SessionContext
 // (its pending drive exchange). After a command that changed stored state
 // the whole state is written to the state file (temporary file, then
-// rename), so a restart of strovsim keeps the arrays; host-sequence
+// rename), and so is the end of a timed operation that simulated time
+// brought, so a restart of strovsim keeps the arrays; host-sequence
 // exchanges and data written to a drive through the exchange are saved with
 // the next other change (the data also at the first command after
 // kDataSaveDelayMs), or when strovsim stops. Thread-safe.

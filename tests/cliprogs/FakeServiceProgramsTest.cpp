@@ -213,7 +213,8 @@ TEST_F(ProgramsOnFakeServiceTest, DkwipeFormatsOnceMoreAfterAClass7ErrorAndNoThi
     EXPECT_THAT(Codes(sent), ElementsAre(9, 9));
     EXPECT_EQ(sent[0].Value(0), 1u);
     // The line the format runs under is started once.
-    EXPECT_EQ(run.out, Mark(4, 4) + " Formatting the array, with the format pattern ... ");
+    EXPECT_EQ(run.out,
+              Mark(4, 4) + " Starting the format of the array, with the format pattern ... ");
 
     int formats = 0;
     Serve(FakeState(), [&formats](const Request& request) {
@@ -222,7 +223,7 @@ TEST_F(ProgramsOnFakeServiceTest, DkwipeFormatsOnceMoreAfterAClass7ErrorAndNoThi
     });
     const ProgramResult again = Run("dkwipe", {"-F"});
     EXPECT_EQ(again.exitCode, 0) << again.err;
-    EXPECT_EQ(again.out, Mark(4, 5) + " Formatting the array ... \n");
+    EXPECT_EQ(again.out, Mark(4, 5) + " Starting the format of the array ... \n");
     EXPECT_EQ(Requests(9).back().Value(0), 0u);
     const ProgramResult raw = Run("dkwipe", {"-F", "-S"});
     EXPECT_EQ(raw.exitCode, 0) << raw.err;

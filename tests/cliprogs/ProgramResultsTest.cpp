@@ -75,7 +75,8 @@ TEST_F(ProgramResultsTest, EachLayoutLineIsOneRequestWithItsResultLine) {
         {unit(LA_ADD), MC_CreateLUN, "3:3 3:3072",
          Mark(1, 2) + " Logical unit 3, 1536" + Mark(1, 4) + "  MB: created."},
         {unit(LA_DELETE), MC_DeleteLUN, "3:3",
-         Mark(1, 2) + " Logical unit 3" + Mark(1, 6) + " : deleted."},
+         Mark(1, 2) + " Logical unit 3" + Mark(1, 6) +
+             " : deletion started (the array removes the unit in the background)."},
         {unit(LA_RENUMBER), MC_RenumberLUN, "3:3 3:6",
          Mark(1, 2) + " Logical unit 3" + Mark(1, 8) + " : renumbered to 6."},
         {drive(LA_ADD), MC_AddPhysicalDrive, "3:5", Mark(1, 9) + " Drive B3: added to the array."},

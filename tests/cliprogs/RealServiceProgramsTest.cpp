@@ -148,6 +148,10 @@ TEST_F(ProgramsOnServiceTest, DklayoutChangesTheUnitsTheArrayHolds) {
 
     run = Run("dklayout", {"-L", "6", "-d", "CABINET1"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
+    // The array has only started the deletion, and the line says so.
+    EXPECT_TRUE(Cabinet(0).luns[6].deleting);
+    EXPECT_EQ(run.out, Mark(1, 2) + " Logical unit 6" + Mark(1, 6) +
+                           " : deletion started (the array removes the unit in the background).\n");
     ASSERT_EQ(Strovsim({"advance", "20000"}), 0);
     EXPECT_FALSE(Cabinet(0).luns[6].present);
     EXPECT_THAT(Shown(0), ::testing::Not(HasSubstr("  lun 6 ")));
@@ -206,7 +210,11 @@ TEST_F(ProgramsOnServiceTest, DkwipeFormatsTheArray) {
     ASSERT_TRUE(Cabinet(1).luns[0].present);
     const ProgramResult run = Run("dkwipe", {"-F", "-h", "CABINET2"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, Mark(4, 4) + " Formatting the array, with the format pattern ... \n");
+    // dkwipe ends once the array has started the format, and says so.
+    EXPECT_EQ(run.out,
+              Mark(4, 4) + " Starting the format of the array, with the format pattern ... \n");
+    EXPECT_THAT(Run("dkwipe", {"-?"}).out,
+                HasSubstr(Mark(4, 12) + " the array is lost. dkwipe only starts the format"));
     sim::CabinetModel cabinet = Cabinet(1);
     EXPECT_EQ(cabinet.state, sim::kSubsysFormatting);
     ASSERT_EQ(cabinet.operations.size(), 1u);

@@ -2,8 +2,9 @@
 // a fresh root over strovsim's default cabinets (cabinet 0 "CABINET1": six
 // members A1..B3, a spare in A4, units 0..2; cabinet 1 "CABINET2": four
 // members, a spare in A3, units 0 and 1), which a test may change before
-// the simulator starts. The simulator's clock is virtual; a test that waits
-// on a long operation moves it on itself (RunAdvancing).
+// the simulator starts. The simulator's clock is virtual: a test that waits
+// on a long operation moves it on itself, or runs the program while the
+// simulator's time follows real time (RunAdvancing).
 #pragma once
 
 #include <gmock/gmock.h>
@@ -27,10 +28,13 @@ class ProgramsOnServiceTest : public netsrvtest::NetServerTest {
 
     // The program's waits ten times shorter.
     ProgramResult Run(const std::string& program, const std::vector<std::string>& arguments);
-    // A run during which simulated time passes, a second at a time, until
-    // the program ends.
+    // A run during which simulated time passes with real time, as fast as
+    // the service's waits (kSimulatedSpeed), so that a long operation of the
+    // array ends within the waits the service gives it.
     ProgramResult RunAdvancing(const std::string& program,
                                const std::vector<std::string>& arguments);
+    // The service's speed factor of its fixed waits (NetServerTest::StartServer).
+    static constexpr const char* kSimulatedSpeed = "100";
 
     // A cabinet as the simulator's state file holds it.
     sim::CabinetModel Cabinet(std::size_t n);

@@ -88,18 +88,67 @@ TEST_F(WatchStatusTest, TheSenseDumpNeverReadsPastTheRecord) {
 }
 
 TEST_F(WatchStatusTest, NamesOfCommandsStatusesAndFailedCommandsCoverEveryValue) {
+    // Every result status has its word; only a test that ended with errors,
+    // or whose status tells nothing of its end, shows the failed command and
+    // its sense bytes.
+    const struct {
+        std::uint32_t status;
+        std::string word;
+        bool failed;
+    } statuses[] = {
+        {0, Mark(8, 11) + " no state", true},
+        {1, Mark(8, 12) + " idle", true},
+        {2, Mark(8, 13) + " could not start", false},
+        {3, Mark(8, 14) + " passed", false},
+        {4, Mark(8, 15) + " finished with errors", true},
+        {5, Mark(8, 16) + " running", false},
+        {6, Mark(8, 17) + " cancelled", false},
+        {9, Mark(8, 18) + " state" + Mark(8, 4) + "  (9)", true},
+    };
+    for (const auto& each : statuses) {
+        OruServerState server;
+        server.commandResults.AddElement(
+            Result(MC_VerifyPhysicalDrive, 1, static_cast<DIAG_STATE>(each.status), 0x2F, 60, 120));
+        const std::string status = Status(server, 1);
+        const std::string line =
+            Mark(8, 30) + " " + Mark(8, 2) + " Verify of drive B1: " + each.word + ".\n";
+        if (each.failed) {
+            EXPECT_EQ(status.substr(0, line.size()), line) << each.status;
+            EXPECT_THAT(status, HasSubstr(Mark(8, 31) + "    Failed: ")) << each.status;
+        } else {
+            EXPECT_EQ(status, line) << each.status;
+        }
+    }
+    // Every failed command has its name; the host's own checks count from 256.
+    const struct {
+        std::uint32_t code;
+        std::string name;
+    } commands[] = {
+        {0x00, Mark(8, 23) + " TEST UNIT READY (the drive was not ready)"},
+        {0x25, Mark(8, 22) + " READ CAPACITY"},
+        {0x28, Mark(8, 26) + " READ"},
+        {0x2E, Mark(8, 27) + " WRITE AND VERIFY"},
+        {0x2F, Mark(8, 25) + " VERIFY"},
+        {0x12, Mark(8, 28) + " SCSI command" + Mark(8, 4) + "  (18)"},
+        {256, Mark(8, 24) + " no SCSI command (check 0)"},
+        {257, Mark(8, 20) + " the data read back differed; " + Mark(8, 24) +
+                  " no SCSI command (check 1)"},
+    };
+    for (const auto& each : commands) {
+        OruServerState server;
+        server.commandResults.AddElement(
+            Result(MC_TestPhysicalDrive, 1, static_cast<DIAG_STATE>(4), each.code, 30, 30));
+        EXPECT_THAT(Status(server, 1), HasSubstr("    Failed: " + each.name + " at block 30"))
+            << each.code;
+    }
+    // A write/read test has its name, and any other request its code.
     OruServerState server;
+    server.commandResults.AddElement(Result(MC_TestPhysicalDrive, 1, static_cast<DIAG_STATE>(3)));
     server.commandResults.AddElement(
-        Result(MC_TestPhysicalDrive, 1, static_cast<DIAG_STATE>(4), 257, 30, 30));
-    server.commandResults.AddElement(
-        Result(static_cast<MESSAGE_CODE>(20), 1, static_cast<DIAG_STATE>(9), 0x12));
+        Result(static_cast<MESSAGE_CODE>(20), 1, static_cast<DIAG_STATE>(3)));
     const std::string status = Status(server, 1);
-    // A difference of the data read back is a check of the host's own.
-    EXPECT_THAT(status, HasSubstr(Mark(8, 20) + " the data read back differed; " + Mark(8, 24) +
-                                  " no SCSI command (check 1) at block 30"));
-    EXPECT_THAT(status, HasSubstr(Mark(8, 3) + " Request" + Mark(8, 4) + "  (20) of drive B1: " +
-                                  Mark(8, 18) + " state" + Mark(8, 4) + "  (9)."));
-    EXPECT_THAT(status, HasSubstr(Mark(8, 28) + " SCSI command" + Mark(8, 4) + "  (18) at block"));
+    EXPECT_THAT(status, HasSubstr(Mark(8, 1) + " Write/read test of drive B1: "));
+    EXPECT_THAT(status, HasSubstr(Mark(8, 3) + " Request" + Mark(8, 4) + "  (20) of drive B1: "));
 }
 
 TEST_F(WatchStatusTest, TheDumpPadsItsLastLine) {

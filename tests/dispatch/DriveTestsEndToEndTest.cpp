@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "LogTestSupport.h"
@@ -31,7 +32,8 @@ constexpr std::uint32_t kDeviceMgr = 4, kSubsystem = 5, kDiagnostic = 6;
 
 // Slots of the default cabinet QX0000000001: members A1..B3 (0..5), the hot
 // spare in A4 (6), the rest empty; 2097152 blocks a member.
-constexpr std::uint32_t kA1 = 0, kB1 = 1, kA2 = 2, kB2 = 3, kA4 = 6, kB4 = 7;
+constexpr std::uint32_t kA1 = 0, kB1 = 1, kA2 = 2, kB2 = 3, kA4 = 6, kB4 = 7, kA5 = 8, kB5 = 9,
+                        kA6 = 10, kB6 = 11;
 // The spare's blocks in these tests: 2000 write/read chunks.
 constexpr std::uint32_t kSpareBlocks = 60000;
 
@@ -48,12 +50,16 @@ class DriveTestsTest : public ArrayRequestTest {
   protected:
     // The default cabinets with a smaller hot spare, so that a write/read
     // test of a share of it takes few steps.
-    void BeforeServer() override {
+    void BeforeServer() override { Load(SmallSpare()); }
+    static sim::WorldModel SmallSpare() {
         sim::WorldModel world = sim::DefaultScenario::Build();
         world.timeScale = 0;  // the virtual clock the fixture starts with
         world.cabinets[0].drives[kA4].blocks = kSpareBlocks;
-        ASSERT_TRUE(root_.Write("small-spare.json", sim::ModelJson::ToJson(world).dump()));
-        ASSERT_EQ(Strovsim({"load", root_.Path() + "/small-spare.json"}), 0);
+        return world;
+    }
+    void Load(const sim::WorldModel& world) {
+        ASSERT_TRUE(root_.Write("world.json", sim::ModelJson::ToJson(world).dump()));
+        ASSERT_EQ(Strovsim({"load", root_.Path() + "/world.json"}), 0);
     }
     Outcome RawDo(CommandHandle handle) { return Run(*Raw(), handle); }
     RawArray* Raw() {
@@ -117,6 +123,24 @@ class DriveTestsTest : public ArrayRequestTest {
     }
 
     std::unique_ptr<RawArray> raw_;
+};
+
+// The cabinet also holds, in the slots it leaves empty, a drive in each
+// further state that puts an array's data on it.
+class DataDrivesTest : public DriveTestsTest {
+  protected:
+    void BeforeServer() override {
+        sim::WorldModel world = SmallSpare();
+        sim::CabinetModel& cabinet = world.cabinets[0];
+        const std::pair<std::uint32_t, std::uint8_t> drives[] = {
+            {kA5, 4}, {kB5, 5}, {kA6, 9}, {kB6, 10}};
+        for (const auto& [slot, state] : drives) {
+            cabinet.drives[slot] =
+                sim::StockDrive(state, "D1DATA0000" + std::string(1, char('A' + slot)),
+                                cabinet.volumeSetId, kSpareBlocks);
+        }
+        Load(world);
+    }
 };
 
 TEST_F(DriveTestsTest, AVerifyRunsInStepsWhileAnotherArrayIsServedAndACancelStopsIt) {
@@ -260,13 +284,27 @@ TEST_F(DriveTestsTest, AnInjectedMediaErrorShowsInTheResultAndInTheLogs) {
     EXPECT_EQ(kept, logged);
 }
 
-TEST_F(DriveTestsTest, TheWriteReadTestIsRefusedOnEveryDriveThatHoldsArrayData) {
-    // Members (and a share above 100 percent, and a slot past the table)
-    // are refused before anything is written.
-    for (std::uint32_t slot : {kA1, kB2}) {
-        ExpectRefused(Do(array_->TestPhysicalDrive(slot, 10)), kCommandFailed, kWriteReadTest,
-                      kDeviceMgr);
-        EXPECT_EQ(Result(MC_TestPhysicalDrive, slot), nullptr);
+TEST_F(DataDrivesTest, TheWriteReadTestIsRefusedOnEveryDriveThatHoldsArrayData) {
+    // Every drive state that puts an array's data on the drive (and a share
+    // above 100 percent, and a slot past the table) is refused before
+    // anything is written.
+    const struct {
+        std::uint32_t slot;
+        int state;
+    } holders[] = {
+        {kA1, 0},   // a member
+        {kA5, 4},   // failed
+        {kB5, 5},   // a member of another array
+        {kA6, 9},   // being rebuilt
+        {kB6, 10},  // to be rebuilt
+    };
+    for (const auto& holder : holders) {
+        SCOPED_TRACE("drive state " + std::to_string(holder.state));
+        ASSERT_EQ(SimDriveState(holder.slot), holder.state);
+        ExpectRefused(Do(array_->TestPhysicalDrive(holder.slot, 10)), kCommandFailed,
+                      kWriteReadTest, kDeviceMgr);
+        EXPECT_EQ(Result(MC_TestPhysicalDrive, holder.slot), nullptr);
+        EXPECT_EQ(SimDriveState(holder.slot), holder.state);
     }
     ExpectRefused(Do(array_->TestPhysicalDrive(kA4, 101)), kCommandFailed, kInvalidParameter,
                   kDeviceMgr);
@@ -282,7 +320,6 @@ TEST_F(DriveTestsTest, TheWriteReadTestIsRefusedOnEveryDriveThatHoldsArrayData) 
     EXPECT_EQ(result->diagState, DIAG_STATE_COULD_NOT_START);
     EXPECT_EQ(result->diagValue1, 0u);  // not ready
     EXPECT_TRUE(Running(kB4).empty());
-    EXPECT_EQ(SimDriveState(kA1), 0);
 }
 
 TEST_F(DriveTestsTest, AWriteReadTestOfTheSpareRunsToItsEndAndBlocksWhatMustWait) {

@@ -108,6 +108,12 @@ TEST_F(SalvageEndToEnd, AParityScanRunsToItsEnd) {
     ProcessResult run = RunSalvage({"-t", "-C", "-override", kId});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find(Mark(201, 27)), std::string::npos);
+    // The default volume-set command starts the scan here: its announcement
+    // says so, not only that a set is recovered.
+    const std::size_t sent = run.out.find(Mark(202, 26));
+    ASSERT_NE(sent, std::string::npos) << run.out;
+    const std::string announced = run.out.substr(sent, run.out.find('\n', sent) - sent);
+    EXPECT_NE(announced.find("parity"), std::string::npos) << announced;
     for (int item : {140, 144, 120, 123}) {
         EXPECT_NE(run.out.find(Mark(201, item)), std::string::npos) << item;
     }

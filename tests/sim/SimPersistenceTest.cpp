@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "SimTestUtil.h"
+#include "platform/Clock.h"
 #include "platform/FileUtil.h"
 #include "sim/DefaultScenario.h"
 
@@ -108,6 +109,30 @@ TEST_F(SimPersistence, BlocksWrittenToADriveAreSavedWithTheNextChange) {
     ASSERT_TRUE(sim::ModelJson::FromText(text, &w, &error)) << error;
     ASSERT_EQ(w.cabinets[0].drives[2].data.count(5), 1u);
     EXPECT_EQ(w.cabinets[0].drives[2].data.at(5), Bytes(512, 0x6B));
+}
+
+TEST_F(SimPersistence, ATimedOperationIsSavedWhenItEnds) {
+    auto s = MakeSim(file);
+    std::string answer;
+    // Simulated time runs with real time: the deletion's 10 s pass in
+    // microseconds, and only commands that change nothing see it end.
+    ASSERT_TRUE(s->Control("timescale 1000000", &answer)) << answer;
+    sim::SessionContext ses;
+    ASSERT_EQ(Send(*s, "STROVANE0", ses, {0xE3, 0, 0, 0, 0, 0, 0, 0, 0, 0}).status, 0);
+    const std::uint64_t end = platform::MonotonicMs() + 10000;
+    while (!s->Snapshot().cabinets[0].operations.empty() && platform::MonotonicMs() < end) {
+        platform::SleepMs(1);
+        Send(*s, "STROVANE0", ses, {0x00, 0, 0, 0, 0, 0});  // TEST UNIT READY
+    }
+    ASSERT_TRUE(s->Snapshot().cabinets[0].operations.empty());
+    // A strovsim started again from the file serves the unit as gone.
+    std::string text;
+    ASSERT_EQ(platform::ReadWholeFile(file, &text), 0);
+    sim::WorldModel w;
+    std::string error;
+    ASSERT_TRUE(sim::ModelJson::FromText(text, &w, &error)) << error;
+    EXPECT_TRUE(w.cabinets[0].operations.empty());
+    EXPECT_FALSE(w.cabinets[0].luns[0].present);
 }
 
 TEST_F(SimPersistence, DefaultScenarioRoundTripsThroughJson) {
