@@ -4,7 +4,16 @@
 //
 // Every pause of the thread goes through PollControl: 60 s before the first
 // round and after a round that failed, 30 s after a trap, 5 s between event
-// polls. A state reply is waited for on its session, which ends as soon as
+// polls.
+//
+// No status change is lost: each event poll takes every waiting result of
+// every session and posts its traps one after the other; after the pause
+// that follows a trap, what came meanwhile is taken the same way before the
+// sessions go; and every round compares each subsystem's status with the
+// last one the sinks were told (by a trap, or the first status the table
+// showed) and traps the difference. A subsystem without state (status 1)
+// counts as told, since no trap can be made without its state; its next
+// valid status is then trapped. A state reply is waited for on its session, which ends as soon as
 // the reply arrives, in steps of at most 100 ms between looks at the stop
 // flag; it is awaited at most 300 s and never past a lost connection; the
 // subsystem then has no state. A session lost while idle shows its
@@ -13,6 +22,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "netmgmt/agent/AgentMib.h"
@@ -20,6 +31,7 @@
 
 class DiskArray;
 class DiskArrayState;
+class EventPollMsg;
 class OruSubsystem;
 class QEN;
 
@@ -58,12 +70,20 @@ class AgentPoller {
         DiskArray* array = nullptr;       // its session, or none
         DiskArrayState* state = nullptr;  // its state while valid, or none
         std::int32_t status = 1;
-        int row = -1;  // its MIB row, or -1
+        int row = -1;        // its MIB row, or -1
+        std::string serial;  // its serial number, once a state was read
     };
     enum class EventsOutcome { kNone, kPosted, kLost };
 
     DiskArrayState* WaitForState(DiskArray& array);
     EventsOutcome PollEvents();
+    // The events of one event reply of a subsystem with state: its status
+    // again, and every trap the events make, in order. True when a trap
+    // was posted.
+    bool TakeEvents(SubsystemRecord& record, EventPollMsg& events, bool* lost);
+    // A trap of the subsystem's status when it differs from the last one
+    // told (its first status is only remembered). True when one was posted.
+    bool TrapStatusChange(const SubsystemRecord& record);
     // The rows with their statuses, as a new chain for the queries; false,
     // with the agent's report, when memory ran out (the round then ends and
     // the next one builds everything again).
@@ -74,6 +94,8 @@ class AgentPoller {
     AgentTraps traps_;
     std::vector<SubsystemRecord> table_;
     std::vector<MibRow> rows_;
+    // By serial number: the status the trap sinks were last told.
+    std::map<std::string, std::int32_t> told_;
 };
 
 }  // namespace oruagent
