@@ -229,12 +229,12 @@ bool AgentPoller::TrapStatusChange(const SubsystemRecord& record) {
     return true;
 }
 
-bool AgentPoller::TakeEvents(SubsystemRecord& record, EventPollMsg& events, bool* lost) {
+bool AgentPoller::TakeEvents(SubsystemRecord& record, EventPollMsg& events, bool* noMib) {
     const std::int32_t status = SubsystemStatus(GrossStatus(*record.state));
     if (status != record.status) {
         record.status = status;
         if (!PublishRows()) {
-            *lost = true;
+            *noMib = true;
             return false;
         }
     }

@@ -4,21 +4,21 @@
 //
 // Every pause of the thread goes through PollControl: 60 s before the first
 // round and after a round that failed, 30 s after a trap, 5 s between event
-// polls.
+// polls. A state reply is waited for on its session, which ends as soon as
+// the reply arrives, in steps of at most 100 ms between looks at the stop
+// flag; it is awaited at most 300 s and never past a lost connection; the
+// subsystem then has no state. A session lost while idle shows its
+// subsystem without state (status 1) at once and ends the round, so the
+// next round finds the service again when it returns.
 //
 // No status change is lost: each event poll takes every waiting result of
 // every session and posts its traps one after the other; after the pause
 // that follows a trap, what came meanwhile is taken the same way before the
 // sessions go; and every round compares each subsystem's status with the
 // last one the sinks were told (by a trap, or the first status the table
-// showed) and traps the difference. A subsystem without state (status 1)
-// counts as told, since no trap can be made without its state; its next
-// valid status is then trapped. A state reply is waited for on its session, which ends as soon as
-// the reply arrives, in steps of at most 100 ms between looks at the stop
-// flag; it is awaited at most 300 s and never past a lost connection; the
-// subsystem then has no state. A session lost while idle shows its
-// subsystem without state (status 1) at once and ends the round, so the
-// next round finds the service again when it returns.
+// showed) and traps the difference. A subsystem whose session was lost
+// (status 1) counts as told so, since no trap can be made without its
+// state; its next valid status is then trapped.
 #pragma once
 
 #include <cstdint>
@@ -79,8 +79,9 @@ class AgentPoller {
     EventsOutcome PollEvents();
     // The events of one event reply of a subsystem with state: its status
     // again, and every trap the events make, in order. True when a trap
-    // was posted.
-    bool TakeEvents(SubsystemRecord& record, EventPollMsg& events, bool* lost);
+    // was posted; *noMib when the new status could not be published (the
+    // round then ends).
+    bool TakeEvents(SubsystemRecord& record, EventPollMsg& events, bool* noMib);
     // A trap of the subsystem's status when it differs from the last one
     // told (its first status is only remembered). True when one was posted.
     bool TrapStatusChange(const SubsystemRecord& record);
