@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 namespace platform {
 namespace {
@@ -52,12 +53,25 @@ void TraceV(const char* format, std::va_list args) {
         return;
     }
     char text[4096];
+    std::va_list again;
+    va_copy(again, args);
     int length = std::vsnprintf(text, sizeof text, format, args);
     if (length < 0) {
+        va_end(again);
         return;
     }
-    size_t size =
-        static_cast<size_t>(length) < sizeof text ? static_cast<size_t>(length) : sizeof text - 1;
+    size_t size = static_cast<size_t>(length);
+    if (size >= sizeof text) {
+        // Cut: a text that ended its line still does, so the next one does
+        // not run on behind it.
+        size = sizeof text - 1;
+        std::string whole(static_cast<size_t>(length) + 1, '\0');
+        std::vsnprintf(whole.data(), whole.size(), format, again);
+        if (whole[static_cast<size_t>(length) - 1] == '\n') {
+            text[size - 1] = '\n';
+        }
+    }
+    va_end(again);
     std::lock_guard<std::mutex> lock(StreamMutex());
     std::FILE* out = Stream() != nullptr ? Stream() : stderr;
     std::fwrite(text, 1, size, out);

@@ -276,13 +276,37 @@ TEST(SnmpHost, WithoutTheAgentsCatalogTheHostDoesNotStart) {
         "Unable to open the ORUAgent catalog file... Exiting!", kLimitMs));
 }
 
-TEST(SnmpHost, AWrongCommandLineGetsTheUsage) {
+TEST(SnmpHost, TheCommandLineGetsTheUsage) {
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitCode;
+        bool onStdout;
+    };
+    const Case kCases[] = {
+        {{"-q"}, 2, false}, {{"-f", "extra"}, 2, false}, {{"-?"}, 0, true}, {{"-h"}, 0, true}};
+    for (const Case& c : kCases) {
+        testsupport::ChildProcess host;
+        ASSERT_TRUE(host.Start(testsupport::ProgramPath(ORU_BIN_DIR, "oru-snmp-host"), c.arguments,
+                               {"LANG=xx", std::string("ORU_NLSPATH=") + ORU_NLS_DIR}));
+        EXPECT_EQ(host.WaitExit(kLimitMs), c.exitCode) << c.arguments[0];
+        const std::string usage = c.onStdout ? host.Stdout() : host.Stderr();
+        EXPECT_EQ(usage.rfind("[2.1] usage: oru-snmp-host [-f] [-x SOCKET]", 0), 0u)
+            << c.arguments[0] << ": " << host.Stdout() << host.Stderr();
+    }
+}
+
+TEST(SnmpHost, InTheForegroundTheAgentsReportsAlsoGoToStandardError) {
+    // A machine root whose service does not run.
+    testsupport::FreshRoot root;
     testsupport::ChildProcess host;
-    ASSERT_TRUE(host.Start(testsupport::ProgramPath(ORU_BIN_DIR, "oru-snmp-host"), {"-q"},
-                           {"LANG=xx", std::string("ORU_NLSPATH=") + ORU_NLS_DIR}));
-    EXPECT_EQ(host.WaitExit(kLimitMs), 2);
-    EXPECT_EQ(host.Stderr().rfind("[2.1] usage: oru-snmp-host [-f] [-x SOCKET]", 0), 0u)
-        << host.Stderr();
+    ASSERT_TRUE(
+        host.Start(testsupport::ProgramPath(ORU_BIN_DIR, "oru-snmp-host"),
+                   {"-f", "-x", "unix:" + root.File("no-master.sock")},
+                   {"ORU_ROOT=" + root.Path(), "ORU_TIME_SCALE=100", "ORU_EVENTLOG_SYSLOG=0",
+                    "ORUHOST=127.0.0.1", "LANG=xx", std::string("ORU_NLSPATH=") + ORU_NLS_DIR}));
+    EXPECT_TRUE(host.WaitForStderr("[1.4] ", kLimitMs)) << host.Stderr();
+    host.Signal(SIGTERM);
+    EXPECT_EQ(host.WaitExit(kLimitMs), 0) << host.Stderr();
 }
 
 }  // namespace

@@ -123,25 +123,27 @@ TEST_F(MapApplicationTest, ASerialListedTwiceGivesOneRowWithTheFirstStatus) {
     EXPECT_EQ(SymbolsOn("localhost"), (Symbols{{"QX0000000001", 3}, {"QX0000000002", 2}}));
 }
 
-TEST_F(MapApplicationTest, TheDailyRefreshFollowsTheTableButNotItsStatuses) {
+TEST_F(MapApplicationTest, TheDailyRefreshFollowsTheTableAndItsStatuses) {
     WriteComputers({"localhost"});
     ScriptedAgent& agent = AddAgent("127.0.0.1", {{"QX0000000001", 2}, {"QX0000000002", 2}});
     Start();
     const std::uint32_t gone = ObjectId("localhost:QX0000000002");
 
-    // The second array leaves the table; the first reports another status.
+    // The second array leaves the table; the first reports another status,
+    // for which no trap came.
     agent.SetRows({{"QX0000000001", 7}});
     clock_.Advance(86400001);
     Idle();
-    EXPECT_EQ(SymbolsOn("localhost"), (Symbols{{"QX0000000001", 2}}));
+    EXPECT_EQ(SymbolsOn("localhost"), (Symbols{{"QX0000000001", 7}}));
     EXPECT_EQ(ObjectId("localhost:QX0000000002"), gone);  // the row keeps its object
     EXPECT_TRUE(Entry("localhost")->rows[1].stale);
 
-    // It comes back: current again, with its symbol (and its old object).
+    // It comes back: current again, with its symbol (and its old object)
+    // and the status the table shows.
     agent.SetRows({{"QX0000000001", 7}, {"QX0000000002", 4}});
     clock_.Advance(86400001);
     Idle();
-    EXPECT_EQ(SymbolsOn("localhost"), (Symbols{{"QX0000000001", 2}, {"QX0000000002", 2}}));
+    EXPECT_EQ(SymbolsOn("localhost"), (Symbols{{"QX0000000001", 7}, {"QX0000000002", 4}}));
     EXPECT_EQ(ObjectId("localhost:QX0000000002"), gone);
 }
 

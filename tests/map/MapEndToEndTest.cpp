@@ -6,6 +6,7 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include <nlohmann/json.hpp>
@@ -56,7 +57,9 @@ class MapEndToEndTest : public netsrvtest::NetServerTest {
         NetServerTest::TearDown();
     }
 
-    void StartAgent() { ASSERT_TRUE(agenttest::StartSnmpHost(host_, master_, root_)); }
+    void StartAgent() {
+        ASSERT_TRUE(agenttest::StartSnmpHost(host_, master_, root_, agentEnvironment_));
+    }
 
     // Waits until the agent's table has `rows` rows.
     bool AwaitAgentRows(std::size_t rows) {
@@ -142,10 +145,72 @@ class MapEndToEndTest : public netsrvtest::NetServerTest {
         return world.dump();
     }
 
+    // The specific codes of the traps snmptrapd got for this serial from
+    // trap number `from` on, in order (configuration traps left out).
+    std::vector<int> StatusTraps(const std::string& serial, std::size_t from) {
+        std::vector<int> codes;
+        const std::vector<SnmpV1Trap> traps = master_.Traps();
+        for (std::size_t i = from; i < traps.size(); ++i) {
+            const SnmpV1Trap& t = traps[i];
+            if (t.enterprise == kView && t.bindings.size() == 4 &&
+                t.bindings[1].value == serial + std::string(1, '\0') &&
+                t.bindings[2].value != "42100") {
+                codes.push_back(t.specific);
+            }
+        }
+        return codes;
+    }
+
+    // Waits for a configuration trap from trap number `from` on; the number
+    // of the trap after it (0 when none came).
+    std::size_t AwaitConfigurationTrap(std::size_t from) {
+        const std::uint64_t end = platform::MonotonicMs() + kLimitMs;
+        while (platform::MonotonicMs() < end) {
+            const std::vector<SnmpV1Trap> traps = master_.Traps();
+            for (std::size_t i = from; i < traps.size(); ++i) {
+                if (traps[i].bindings.size() == 4 && traps[i].bindings[2].value == "42100") {
+                    return i + 1;
+                }
+            }
+            ::usleep(20000);
+        }
+        return 0;
+    }
+
+    // The agent's status column by serial number.
+    std::map<std::string, int> AgentStatuses() {
+        const testsupport::SnmpRun serials = master_.Walk(std::string(kView) + ".3.1.3");
+        const testsupport::SnmpRun statuses = master_.Walk(std::string(kView) + ".3.1.6");
+        std::map<std::string, int> byserial;
+        for (std::size_t i = 0; i < serials.variables.size() && i < statuses.variables.size();
+             ++i) {
+            byserial[serials.variables[i].value] = std::stoi(statuses.variables[i].value);
+        }
+        return byserial;
+    }
+
+    // The agent's reports that it built its table.
+    static int TableBuilds() {
+        int count = 0;
+        for (const std::string& text : testsupport::EventLogTexts()) {
+            count += text.rfind("[1.1] ", 0) == 0 ? 1 : 0;
+        }
+        return count;
+    }
+
+    std::vector<std::string> agentEnvironment_;
     testsupport::SnmpMaster master_{root_.File("snmp")};
     testsupport::ChildProcess host_;
     testsupport::ChildProcess map_;
     std::uint16_t trapPort_ = 0;
+};
+
+// The agent's waits ten times shorter instead of a hundred: its pause after
+// a trap lasts 3 s, so what the service sends right after a trap comes
+// while the agent pauses.
+class MapPauseTest : public MapEndToEndTest {
+  protected:
+    MapPauseTest() { agentEnvironment_ = {"ORU_TIME_SCALE=10"}; }
 };
 
 TEST_F(MapEndToEndTest, TheMapShowsEveryArrayFollowsItsTrapsAndGainsANewOne) {
@@ -229,6 +294,95 @@ TEST_F(MapEndToEndTest, TheControlFifoDrivesThePlatformsEvents) {
         fifo << "end\n";
     }
     EXPECT_EQ(map_.WaitExit(kLimitMs), 0) << map_.Stderr();
+}
+
+TEST_F(MapPauseTest, TwoArraysFailingAtOnceEachSendTheirTrapAndTheMapShowsBoth) {
+    const std::vector<std::string> serials = agenttest::ListedSerials(root_);
+    ASSERT_EQ(serials.size(), 2u);
+    ASSERT_TRUE(AwaitAgentRows(2));
+    StartMap();
+    ASSERT_TRUE(AwaitDump([&](const Symbols& s) {
+        return s == Symbols{{serials[0], 2}, {serials[1], 2}};
+    })) << map_.Stderr();
+
+    const std::size_t before = master_.Traps().size();
+    ASSERT_EQ(Strovsim({"fail-drive", "0", "B1"}), 0);
+    ASSERT_EQ(Strovsim({"fail-drive", "1", "B1"}), 0);
+    for (const std::string& serial : serials) {
+        const dkviewtest::DkviewResult look = dkviewtest::RunDkview(root_, {"-c", serial});
+        ASSERT_EQ(look.exitCode, 0) << look.err;
+    }
+    // Each array's last trap says it is no longer good, and the map shows
+    // that status.
+    ASSERT_TRUE(AwaitDump([&](const Symbols& s) {
+        for (const std::string& serial : serials) {
+            const std::vector<int> codes = StatusTraps(serial, before);
+            if (codes.empty() || codes.back() == 2 || s.count(serial) == 0 ||
+                s.at(serial) != codes.back()) {
+                return false;
+            }
+        }
+        return true;
+    })) << root_.Read("map/dump.json")
+        << master_.TrapDaemon().Stdout();
+    const std::map<std::string, int> table = AgentStatuses();
+    for (const std::string& serial : serials) {
+        EXPECT_EQ(table.at(serial), StatusTraps(serial, before).back()) << serial;
+    }
+}
+
+TEST_F(MapPauseTest, AControllerFailingRightAfterARescanTrapIsTrappedOnce) {
+    const json world = json::parse(root_.Read("sim/state.json"));
+    const std::string first = world["cabinets"][0]["serial"].get<std::string>();
+    ASSERT_TRUE(AwaitAgentRows(2));
+    StartMap();
+    ASSERT_TRUE(AwaitDump([](const Symbols& s) { return s.size() == 2; })) << map_.Stderr();
+
+    // The rescan's configuration trap; the agent pauses after it.
+    const std::size_t before = master_.Traps().size();
+    const dkviewtest::DkviewResult rescan = dkviewtest::RunDkview(root_, {"-R"});
+    ASSERT_EQ(rescan.exitCode, 0) << rescan.err;
+    const std::size_t after = AwaitConfigurationTrap(before);
+    ASSERT_NE(after, 0u) << master_.TrapDaemon().Stdout();
+
+    ASSERT_EQ(Strovsim({"fail-controller", "0", "Y"}), 0);
+    dkviewtest::DkviewResult look = dkviewtest::RunDkview(root_, {"-c", first});
+    ASSERT_EQ(look.exitCode, 0) << look.err;
+    ASSERT_TRUE(AwaitDump([&](const Symbols& s) {
+        const std::vector<int> codes = StatusTraps(first, after);
+        return !codes.empty() && codes.back() != 2 && s.count(first) != 0 &&
+               s.at(first) == codes.back();
+    })) << root_.Read("map/dump.json")
+        << master_.TrapDaemon().Stdout();
+    EXPECT_EQ(AgentStatuses().at(first), StatusTraps(first, after).back());
+
+    // Restored: good again, by its trap.
+    ASSERT_EQ(Strovsim({"restore-controller", "0", "Y"}), 0);
+    look = dkviewtest::RunDkview(root_, {"-c", first});
+    ASSERT_EQ(look.exitCode, 0) << look.err;
+    ASSERT_TRUE(AwaitDump([&](const Symbols& s) {
+        const std::vector<int> codes = StatusTraps(first, after);
+        return !codes.empty() && codes.back() == 2 && s.at(first) == 2;
+    })) << master_.TrapDaemon().Stdout();
+    // The statuses came in order: not good, then good.
+    const std::vector<int> codes = StatusTraps(first, after);
+    const auto good = std::find(codes.begin(), codes.end(), 2);
+    EXPECT_TRUE(std::all_of(good, codes.end(), [](int c) { return c == 2; }))
+        << ::testing::PrintToString(codes);
+
+    // No stream of repeats: through a whole rebuild of the agent's table
+    // (forced by another rescan) no further trap comes for the array.
+    const std::size_t settled = master_.Traps().size();
+    const int builds = TableBuilds();
+    const dkviewtest::DkviewResult again = dkviewtest::RunDkview(root_, {"-R"});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    const std::uint64_t end = platform::MonotonicMs() + kLimitMs;
+    while (TableBuilds() == builds && platform::MonotonicMs() < end) {
+        ::usleep(20000);
+    }
+    ASSERT_GT(TableBuilds(), builds);
+    EXPECT_EQ(StatusTraps(first, settled), std::vector<int>{}) << master_.TrapDaemon().Stdout();
+    EXPECT_EQ(DumpedSymbols().at(first), 2);
 }
 
 }  // namespace

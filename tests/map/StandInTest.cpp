@@ -13,6 +13,7 @@
 #include "netmgmt/map/standin/QxwControl.h"
 #include "netmgmt/map/standin/QxwDatabase.h"
 #include "netmgmt/map/standin/QxwStandIn.h"
+#include "platform/Trace.h"
 
 namespace maptest {
 namespace {
@@ -273,6 +274,30 @@ TEST_F(MapAppTest, ControlLinesComeThroughTheFifo) {
     }
     Pump();
     EXPECT_FALSE(Entry("localhost")->rows[0].managed);
+}
+
+TEST_F(MapAppTest, AComputerWithoutASymbolIsNotListedAndTheTraceSaysSo) {
+    json db = json::parse(ComputersDatabase({"localhost"}));
+    db["symbols"] = json::array();
+    ASSERT_TRUE(root_.Write("map/database.json", db.dump()));
+    AddAgent("127.0.0.1", {{"QX0000000001"}});
+    std::FILE* trace = std::tmpfile();
+    ASSERT_NE(trace, nullptr);
+    platform::SetTraceStream(trace);
+    platform::SetTraceEnabled(true);
+    Start();
+    platform::SetTraceEnabled(false);
+    platform::SetTraceStream(nullptr);
+    std::rewind(trace);
+    std::string text;
+    char buffer[512];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, trace)) > 0;) {
+        text.append(buffer, n);
+    }
+    std::fclose(trace);
+    EXPECT_TRUE(app_->Map()->Entries().empty());
+    EXPECT_NE(text.find("object 1 (localhost) has no symbol on the map"), std::string::npos)
+        << text;
 }
 
 }  // namespace

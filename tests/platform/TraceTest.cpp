@@ -37,6 +37,24 @@ TEST(Trace, SilentUntilSwitchedOn) {
     std::fclose(sink);
 }
 
+TEST(Trace, ALineTooLongIsCutButKeepsItsEnd) {
+    std::FILE* sink = std::tmpfile();
+    ASSERT_NE(sink, nullptr);
+    platform::SetTraceStream(sink);
+    platform::SetTraceEnabled(true);
+    const std::string longer(5000, 'x');
+    platform::Trace("%s\n", longer.c_str());
+    platform::Trace("next\n");
+    // Without its line end the cut text would run on into the next line.
+    platform::Trace("%s", longer.c_str());
+    platform::Trace("|\n");
+    platform::SetTraceEnabled(false);
+    platform::SetTraceStream(nullptr);
+    const std::string text = Contents(sink);
+    std::fclose(sink);
+    EXPECT_EQ(text, std::string(4094, 'x') + "\nnext\n" + std::string(4095, 'x') + "|\n");
+}
+
 TEST(Trace, LinesOfSeveralThreadsStayWhole) {
     std::FILE* sink = std::tmpfile();
     ASSERT_NE(sink, nullptr);

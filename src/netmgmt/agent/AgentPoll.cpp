@@ -173,6 +173,7 @@ int AgentPoller::PollSubsystems(QEN& qen) {
         record.status = state != nullptr ? SubsystemStatus(GrossStatus(*state)) : 1;
         if (state != nullptr && state->ValidStateData() == 1) {
             record.state = state;
+            record.serial = std::string(state->SerialNumber());
             record.row = static_cast<int>(rows_.size());
             rows_.push_back(RowFromState(*state, record.status));
         }
@@ -188,12 +189,24 @@ int AgentPoller::PollSubsystems(QEN& qen) {
         return 0;
     }
     Report(kReportInformation, kTableBuilt);
+    // What changed since the sinks were last told: during the pause after
+    // a trap, while the sessions were made again, or while the service was
+    // out of reach.
+    for (const SubsystemRecord& record : table_) {
+        if (record.state != nullptr) {
+            TrapStatusChange(record);
+        }
+    }
 
     while (!shared_.control.StopAsked()) {
         switch (PollEvents()) {
             case EventsOutcome::kPosted:
-                shared_.control.Wait(PollTimes::kAfterTrapMs);
-                return 1;
+                if (!shared_.control.Wait(PollTimes::kAfterTrapMs)) {
+                    return 0;
+                }
+                // What came during the pause makes its traps before the
+                // sessions go.
+                return PollEvents() == EventsOutcome::kLost ? 0 : 1;
             case EventsOutcome::kLost:
                 return 0;
             case EventsOutcome::kNone:
@@ -204,20 +217,60 @@ int AgentPoller::PollSubsystems(QEN& qen) {
     return 0;
 }
 
+bool AgentPoller::TrapStatusChange(const SubsystemRecord& record) {
+    const auto [told, first] = told_.try_emplace(record.serial, record.status);
+    if (first || told->second == record.status) {
+        return false;
+    }
+    if (!traps_.PostStatusChange(*record.state, record.status)) {
+        return false;
+    }
+    told->second = record.status;
+    return true;
+}
+
+bool AgentPoller::TakeEvents(SubsystemRecord& record, EventPollMsg& events, bool* noMib) {
+    const std::int32_t status = SubsystemStatus(GrossStatus(*record.state));
+    if (status != record.status) {
+        record.status = status;
+        if (!PublishRows()) {
+            *noMib = true;
+            return false;
+        }
+    }
+    bool posted = false;
+    for (unsigned short i = 0; i < events.EventCount() && !shared_.control.StopAsked(); ++i) {
+        const Event* event = events[i];
+        if (event != nullptr && traps_.EventToTrapText(*record.state, *event, status)) {
+            // The trap carries the status as its specific code.
+            told_[record.serial] = status;
+            posted = true;
+        }
+    }
+    // A change none of the events told (their texts make no trap, or are
+    // suppressed) still reaches the sinks.
+    return TrapStatusChange(record) || posted;
+}
+
 AgentPoller::EventsOutcome AgentPoller::PollEvents() {
     bool lost = false;
+    bool posted = false;
     for (SubsystemRecord& record : table_) {
         if (record.array == nullptr) {
             continue;
         }
-        for (PollMsg* result = record.array->PollQEN(); result != nullptr;
-             result = record.array->PollQEN()) {
+        for (PollMsg* result = record.array->PollQEN();
+             result != nullptr && !shared_.control.StopAsked(); result = record.array->PollQEN()) {
             if (result->kind == RMT_INVALID) {
                 // The service dropped the session: the subsystem has no state
-                // until a round reads it again.
+                // until a round reads it again, and its next valid status is
+                // trapped.
                 record.array = nullptr;
                 record.state = nullptr;
                 record.status = 1;
+                if (!record.serial.empty()) {
+                    told_[record.serial] = 1;
+                }
                 if (!PublishRows()) {
                     return EventsOutcome::kLost;
                 }
@@ -229,22 +282,17 @@ AgentPoller::EventsOutcome AgentPoller::PollEvents() {
                 events == nullptr || record.state == nullptr) {
                 continue;
             }
-            const std::int32_t status = SubsystemStatus(GrossStatus(*record.state));
-            if (status != record.status) {
-                record.status = status;
-                if (!PublishRows()) {
-                    return EventsOutcome::kLost;
-                }
-            }
-            for (unsigned short i = 0; i < events->EventCount(); ++i) {
-                const Event* event = (*events)[i];
-                if (event != nullptr && traps_.EventToTrapText(*record.state, *event, status)) {
-                    return EventsOutcome::kPosted;
-                }
+            bool noMib = false;
+            posted = TakeEvents(record, *events, &noMib) || posted;
+            if (noMib) {
+                return EventsOutcome::kLost;
             }
         }
     }
-    return lost ? EventsOutcome::kLost : EventsOutcome::kNone;
+    if (lost) {
+        return EventsOutcome::kLost;
+    }
+    return posted ? EventsOutcome::kPosted : EventsOutcome::kNone;
 }
 
 }  // namespace oruagent

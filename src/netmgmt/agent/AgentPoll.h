@@ -10,9 +10,20 @@
 // subsystem then has no state. A session lost while idle shows its
 // subsystem without state (status 1) at once and ends the round, so the
 // next round finds the service again when it returns.
+//
+// No status change is lost: each event poll takes every waiting result of
+// every session and posts its traps one after the other; after the pause
+// that follows a trap, what came meanwhile is taken the same way before the
+// sessions go; and every round compares each subsystem's status with the
+// last one the sinks were told (by a trap, or the first status the table
+// showed) and traps the difference. A subsystem whose session was lost
+// (status 1) counts as told so, since no trap can be made without its
+// state; its next valid status is then trapped.
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "netmgmt/agent/AgentMib.h"
@@ -20,6 +31,7 @@
 
 class DiskArray;
 class DiskArrayState;
+class EventPollMsg;
 class OruSubsystem;
 class QEN;
 
@@ -58,12 +70,21 @@ class AgentPoller {
         DiskArray* array = nullptr;       // its session, or none
         DiskArrayState* state = nullptr;  // its state while valid, or none
         std::int32_t status = 1;
-        int row = -1;  // its MIB row, or -1
+        int row = -1;        // its MIB row, or -1
+        std::string serial;  // its serial number, once a state was read
     };
     enum class EventsOutcome { kNone, kPosted, kLost };
 
     DiskArrayState* WaitForState(DiskArray& array);
     EventsOutcome PollEvents();
+    // The events of one event reply of a subsystem with state: its status
+    // again, and every trap the events make, in order. True when a trap
+    // was posted; *noMib when the new status could not be published (the
+    // round then ends).
+    bool TakeEvents(SubsystemRecord& record, EventPollMsg& events, bool* noMib);
+    // A trap of the subsystem's status when it differs from the last one
+    // told (its first status is only remembered). True when one was posted.
+    bool TrapStatusChange(const SubsystemRecord& record);
     // The rows with their statuses, as a new chain for the queries; false,
     // with the agent's report, when memory ran out (the round then ends and
     // the next one builds everything again).
@@ -74,6 +95,8 @@ class AgentPoller {
     AgentTraps traps_;
     std::vector<SubsystemRecord> table_;
     std::vector<MibRow> rows_;
+    // By serial number: the status the trap sinks were last told.
+    std::map<std::string, std::int32_t> told_;
 };
 
 }  // namespace oruagent

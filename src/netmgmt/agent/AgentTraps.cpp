@@ -20,6 +20,8 @@ constexpr int kSubsystemName = 11;
 constexpr int kSetController = 10;
 constexpr int kProductText = 60;
 constexpr int kRevisionText = 61;
+// The text of a status the events did not tell.
+constexpr int kStatusText = 20;
 
 // Report number of the agent catalog: the trap event could not be set.
 constexpr int kTrapEventFailed = 3;
@@ -56,6 +58,15 @@ bool AgentTraps::EventToTrapText(const DiskArrayState& state, const Event& event
             break;
     }
     return PostTrap(state, filled, key->set, key->number, status);
+}
+
+bool AgentTraps::PostStatusChange(const DiskArrayState& state, std::int32_t status) {
+    const std::optional<std::string> text =
+        catalog_.GetCatalogString(CatalogWhich::kServer, kSetHead, kStatusText);
+    if (!text) {
+        return false;
+    }
+    return PostTrap(state, FormatText(*text, {status}, kTextBytes), kSetHead, kStatusText, status);
 }
 
 std::optional<std::string> AgentTraps::TrapText(const DiskArrayState& state,

@@ -34,6 +34,11 @@ class AgentTraps {
     std::optional<std::string> TrapText(const DiskArrayState& state,
                                         const std::string& eventText) const;
 
+    // A trap that tells the subsystem's status when no event told it: the
+    // service catalog's status text (set 1, number 20) filled with the
+    // status. True when it was posted.
+    bool PostStatusChange(const DiskArrayState& state, std::int32_t status);
+
     // Posts the trap of one event text; false when nothing was posted.
     bool PostTrap(const DiskArrayState& state, const std::string& eventText, int set, int number,
                   std::int32_t status);

@@ -126,6 +126,10 @@ extern "C" int OruAgentDllMain(int reason) {
     return 1;
 }
 
+extern "C" void OruAgentSetReportEcho(OruAgentReportEchoFn echo) {
+    SetReportEcho(echo);
+}
+
 extern "C" int SnmpExtensionInit(std::uint32_t startTicks, int* trapEvent,
                                  AsnObjectIdentifier* view) {
     Agent& agent = TheAgent();

@@ -29,4 +29,8 @@ int SnmpExtensionTrap(AsnObjectIdentifier* enterprise, std::int32_t* genericTrap
                       std::int32_t* specificTrap, std::uint32_t* timeStamp,
                       SnmpVarBindList* bindings);
 
+// Every report the agent makes to the event log is also handed to echo
+// (nullptr: to nothing), so a loader in the foreground can show it.
+void OruAgentSetReportEcho(OruAgentReportEchoFn echo);
+
 }  // extern "C"

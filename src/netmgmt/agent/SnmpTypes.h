@@ -96,6 +96,12 @@ using SnmpExtensionQueryFn = int (*)(std::uint8_t requestType, SnmpVarBindList* 
 using SnmpExtensionTrapFn = int (*)(AsnObjectIdentifier* enterprise, std::int32_t* genericTrap,
                                     std::int32_t* specificTrap, std::uint32_t* timeStamp,
                                     SnmpVarBindList* bindings);
+// Receives each report of the agent (type 1 error, 2 warning, 4
+// information) as it goes to the event log; called from any of the agent's
+// threads.
+using OruAgentReportEchoFn = void (*)(std::uint16_t type, const char* text);
+// Sets the receiver of the agent's reports (nullptr: none).
+using OruAgentSetReportEchoFn = void (*)(OruAgentReportEchoFn echo);
 
 }  // extern "C"
 

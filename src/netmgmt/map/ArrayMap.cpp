@@ -216,18 +216,24 @@ void ArrayMap::MergeRows(ArrayEntry& entry, const std::vector<SubsystemRow>& row
         row.stale = true;
     }
     for (const SubsystemRow& row : rows) {
-        MergeRow(entry.rows, row);
+        // The table read is newer than every trap taken before it (the
+        // agent shows a status in its table before it traps it, and no trap
+        // is taken during a read): a status no trap brought is taken here.
+        MergeRow(entry.rows, row, true);
     }
 }
 
-void ArrayMap::MergeRow(std::vector<SubsystemRow>& rows, const SubsystemRow& row) {
+void ArrayMap::MergeRow(std::vector<SubsystemRow>& rows, const SubsystemRow& row, bool takeStatus) {
     for (auto it = rows.begin(); it != rows.end(); ++it) {
         if (row.serialNumber < it->serialNumber) {
             rows.insert(it, row);
             return;
         }
         if (row.serialNumber == it->serialNumber) {
-            it->stale = false;  // its status, managed flag and object stay
+            it->stale = false;  // its managed flag and object stay
+            if (takeStatus) {
+                it->status = row.status;
+            }
             return;
         }
     }

@@ -62,8 +62,14 @@ class ArrayMap {
                          std::int32_t status);
     void MergeEntry(const ArrayEntry& fresh);
 
+    // A later read of a host: its rows not listed go stale, the listed ones
+    // are current again and take the status the table shows.
     static void MergeRows(ArrayEntry& entry, const std::vector<SubsystemRow>& rows);
-    static void MergeRow(std::vector<SubsystemRow>& rows, const SubsystemRow& row);
+    // A new serial number is added in order; a known one is current again
+    // and, with takeStatus, takes the row's status (within one read the
+    // first row of a serial number keeps its own).
+    static void MergeRow(std::vector<SubsystemRow>& rows, const SubsystemRow& row,
+                         bool takeStatus = false);
 
   private:
     static void OnPlatformEvent(void* self, const QXwEvent& event);

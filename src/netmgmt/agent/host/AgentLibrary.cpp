@@ -62,6 +62,7 @@ AgentLibrary::LoadResult AgentLibrary::Load(std::string* path, std::string* why)
         {"SnmpExtensionInit", reinterpret_cast<void**>(&init)},
         {"SnmpExtensionQuery", reinterpret_cast<void**>(&query)},
         {"SnmpExtensionTrap", reinterpret_cast<void**>(&trap)},
+        {"OruAgentSetReportEcho", reinterpret_cast<void**>(&setReportEcho)},
     };
     for (const Entry& entry : entries) {
         *entry.target = ::dlsym(handle_, entry.name);

@@ -30,6 +30,7 @@ class AgentLibrary {
     SnmpExtensionInitFn init = nullptr;
     SnmpExtensionQueryFn query = nullptr;
     SnmpExtensionTrapFn trap = nullptr;
+    OruAgentSetReportEchoFn setReportEcho = nullptr;
 
   private:
     void* handle_ = nullptr;

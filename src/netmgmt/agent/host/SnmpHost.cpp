@@ -115,6 +115,13 @@ bool ToArcs(const oid* name, std::size_t length, std::vector<std::uint32_t>* arc
     return true;
 }
 
+// In the foreground the agent's reports (service out of reach, the list's
+// status, ...) show on standard error too; the agent's threads call this,
+// and one call writes one whole line.
+void EchoReport(std::uint16_t, const char* text) {
+    std::fprintf(stderr, "%s: %s\n", kAppName, text);
+}
+
 }  // namespace
 
 ParseOutcome ParseHostCommandLine(int argc, char** argv, HostOptions* options) {
@@ -126,7 +133,7 @@ ParseOutcome ParseHostCommandLine(int argc, char** argv, HostOptions* options) {
             options->socket = argv[++i];
         } else if (a.rfind("-x", 0) == 0 && a.size() > 2) {
             options->socket = a.substr(2);
-        } else if (a == "-h" || a == "--help") {
+        } else if (a == "-?" || a == "-h" || a == "--help") {
             return ParseOutcome::kHelp;
         } else {
             return ParseOutcome::kUsage;
@@ -323,6 +330,9 @@ int SnmpHost::Run() {
             return kExitFailed;
         case AgentLibrary::LoadResult::kLoaded:
             break;
+    }
+    if (options_.foreground) {
+        library_.setReportEcho(&EchoReport);
     }
     if (library_.dllMain(AGENT_PROCESS_ATTACH) == 0) {
         snmp_log(LOG_ERR, "%s", Texts().GetStringCommonBuf(kSetHost, kAgentRefused, kAppName));

@@ -36,7 +36,8 @@ inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
 enum class ParseOutcome { kRun, kUsage, kHelp };
-// -f, -x SOCKET (or -xSOCKET), -h; anything else is a usage error.
+// -f, -x SOCKET (or -xSOCKET), -? or -h (the usage); anything else is a
+// usage error.
 ParseOutcome ParseHostCommandLine(int argc, char** argv, HostOptions* options);
 // The usage text from the agent's catalog.
 void PrintUsage(std::FILE* to);

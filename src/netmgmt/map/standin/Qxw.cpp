@@ -19,6 +19,7 @@
 #include "netmgmt/map/standin/StandInTexts.h"
 #include "platform/FileUtil.h"
 #include "platform/Root.h"
+#include "platform/Trace.h"
 
 namespace qxw {
 
@@ -497,8 +498,16 @@ QXwObjectList* QXwListObjectsOnMap(const QXwMapInfo* map, const QXwFieldBinding&
         for (const auto& [symbolId, symbol] : s.db.Symbols()) {
             shown = shown || symbol.object == id;
         }
-        if (shown && value == (filter.value.number != 0)) {
+        if (value != (filter.value.number != 0)) {
+            continue;
+        }
+        if (shown) {
             list->objects.push_back(QXwObjectRecord{id, 0});
+        } else {
+            // Only what the map shows is on it: an object of the start
+            // database without a symbol is not listed.
+            platform::Trace("qxw: object %u (%s) has no symbol on the map and is not listed\n",
+                            static_cast<unsigned>(id), object.hostName.c_str());
         }
     }
     return list;
