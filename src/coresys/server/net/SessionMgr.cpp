@@ -413,6 +413,11 @@ void SessionMgr::Authorize(const PendingSession& pending) {
     // clients expect, but in the same segment as the end of the connection
     // (held back by the cork until the close), so it can tell at once that
     // it has no session. The record says it was refused.
+    if (clientSet_.Count() >= ClientSet::kMaxClients) {
+        // Clients that said goodbye a moment ago may still hold their places
+        // until the next pass notices: they are let go first.
+        FreeLeftPlaces(platform::MonotonicMs());
+    }
     const bool full = clientSet_.Count() >= ClientSet::kMaxClients;
     if (full) {
         if (warnings_.Allow(pending.peerAddress, platform::MonotonicMs())) {
@@ -513,25 +518,11 @@ void SessionMgr::Poll() {
     }
     // Then the sessions in turn, until one has a whole message: one message
     // per pass.
-    std::vector<unsigned char> message;
     for (int i = 0; i < count; ++i) {
         SessionClient* client = clientSet_.Next();
-        ServerSession* session = client->GetSession();
-        if (session == nullptr) {
-            continue;
-        }
-        const ServerSession::ReadResult result = session->Read(&message, now);
-        if (result == ServerSession::ReadResult::MESSAGE) {
-            // Counted before the hand-over: the subsystem may finish the
-            // message before SubmitMessage returns.
-            client->CountAccepted();
-            if (client->Subsystem()->SubmitMessage(client, std::move(message)) == 0) {
-                client->Done();
-            }
+        if (client->GetSession() != nullptr &&
+            Receive(client, now) == ServerSession::ReadResult::MESSAGE) {
             break;
-        }
-        if (result == ServerSession::ReadResult::CLOSED) {
-            MarkForRemoval(client);
         }
     }
     if (clientSet_.Count() > 0) {
@@ -544,6 +535,39 @@ void SessionMgr::Poll() {
         ++passes_;
     }
     passDone_.notify_all();
+}
+
+ServerSession::ReadResult SessionMgr::Receive(SessionClient* client, std::uint64_t now) {
+    std::vector<unsigned char> message;
+    const ServerSession::ReadResult result = client->GetSession()->Read(&message, now);
+    if (result == ServerSession::ReadResult::MESSAGE) {
+        // Counted before the hand-over: the subsystem may finish the message
+        // before SubmitMessage returns.
+        client->CountAccepted();
+        if (client->Subsystem()->SubmitMessage(client, std::move(message)) == 0) {
+            client->Done();
+        }
+    } else if (result == ServerSession::ReadResult::CLOSED) {
+        MarkForRemoval(client);
+    }
+    return result;
+}
+
+void SessionMgr::FreeLeftPlaces(std::uint64_t now) {
+    // From the last entry down: a removal moves the last entry into the
+    // place it frees, and that one has been looked at already.
+    for (int i = clientSet_.Count() - 1; i >= 0; --i) {
+        SessionClient* client = clientSet_.At(i);
+        ServerSession* session = client->GetSession();
+        if (session != nullptr && session->Open()) {
+            Receive(client, now);
+        }
+        if (client->RemovalPending() && client->Unanswered() == 0) {
+            clientSet_.Remove(client);
+            delete client;
+        }
+    }
+    RefreshWatchSet();
 }
 
 void SessionMgr::SendOnSession(TaskRequest& request) {

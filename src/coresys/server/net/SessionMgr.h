@@ -36,6 +36,7 @@
 
 #include "coresys/server/net/ClientSet.h"
 #include "coresys/server/net/PeerWarnings.h"
+#include "coresys/server/net/ServerSession.h"
 #include "coresys/server/task/OruTask.h"
 #include "coresys/server/winnt/Service/ServerManager.h"
 
@@ -142,6 +143,13 @@ class SessionMgr : public OruTask {
     // session answered and, for a known serial, added to the client set.
     void Authorize(const PendingSession& pending);
     void RemoveClient(SessionClient* client, std::uint32_t clientId);
+    // Reads what the client's session holds, up to one message: a whole
+    // message goes to the client's subsystem, a closed session marks the
+    // client for removal.
+    ServerSession::ReadResult Receive(SessionClient* client, std::uint64_t now);
+    // Every place is taken: the clients that have left already and have no
+    // message pending are taken out now rather than by their removal request.
+    void FreeLeftPlaces(std::uint64_t now);
     void DeleteObject(DatagramClient* client);
     void Poll();
     void SendOnSession(TaskRequest& request);
