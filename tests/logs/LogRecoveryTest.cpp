@@ -49,6 +49,25 @@ class LogRecovery : public ::testing::Test {
         return found;
     }
 
+    // A first run writes `count` records (the last one's LRBA in *high);
+    // then the catalog is made unusable (its version 1) and the log started
+    // again, which suspends it. *good: the catalog as the first run left it.
+    auto StartSuspendedAfter(std::uint32_t count, std::uint32_t* high, Bytes* good) {
+        {
+            auto mgr = StartLog(dir_);
+            SubsysLog* log = mgr->OpenSubsysLog("QX0000000001");
+            for (std::uint32_t i = 0; i < count; ++i) {
+                *high = log->WriteRecord(Record(400, i).data()).second;
+            }
+            mgr->CloseSubsysLog(log);
+        }
+        *good = ReadBytes(dir_ + "/LOGCATLG");
+        Bytes unusable = *good;
+        logtest::PutLe32(unusable, 4, 1);
+        EXPECT_TRUE(logtest::WriteBytes(dir_ + "/LOGCATLG", unusable));
+        return StartLog(dir_);
+    }
+
     testsupport::FreshRoot root_;
     OruTask self_{OruTask::BindToCurrentThread{}, "Log Test"};
     std::string dir_;
@@ -100,20 +119,8 @@ TEST_F(LogRecovery, AFailedCatalogExtensionIsRepairedAtTheNextStart) {
 // catalog; writers go on meanwhile. Resuming must go on above that log.
 TEST_F(LogRecovery, ResumeAfterASuspensionAtStartGoesOnAboveTheExistingLog) {
     std::uint32_t high = 0;
-    {
-        auto mgr = StartLog(dir_);
-        SubsysLog* log = mgr->OpenSubsysLog("QX0000000001");
-        for (std::uint32_t i = 0; i < 100; ++i) {
-            high = log->WriteRecord(Record(400, i).data()).second;
-        }
-        mgr->CloseSubsysLog(log);
-    }
-    Bytes good = ReadBytes(dir_ + "/LOGCATLG");
-    Bytes unusable = good;
-    logtest::PutLe32(unusable, 4, 1);  // version 1
-    ASSERT_TRUE(logtest::WriteBytes(dir_ + "/LOGCATLG", unusable));
-
-    auto mgr = StartLog(dir_);
+    Bytes good;
+    auto mgr = StartSuspendedAfter(100, &high, &good);
     ASSERT_TRUE(mgr->IsLogSuspended());
     SubsysLog* log = mgr->OpenSubsysLog("QX0000000001");
     for (std::uint32_t i = 0; i < 3; ++i) {
@@ -146,20 +153,8 @@ TEST_F(LogRecovery, ResumeAfterASuspensionAtStartGoesOnAboveTheExistingLog) {
 // record on disk, the end of the file before it.
 TEST_F(LogRecovery, AfterAResumeTheFirstRecordLinksBackToTheLastRecordOnDisk) {
     std::uint32_t high = 0;
-    {
-        auto mgr = StartLog(dir_);
-        SubsysLog* log = mgr->OpenSubsysLog("QX0000000001");
-        for (std::uint32_t i = 0; i < 3; ++i) {
-            high = log->WriteRecord(Record(400, i).data()).second;
-        }
-        mgr->CloseSubsysLog(log);
-    }
-    Bytes good = ReadBytes(dir_ + "/LOGCATLG");
-    Bytes unusable = good;
-    logtest::PutLe32(unusable, 4, 1);  // version 1
-    ASSERT_TRUE(logtest::WriteBytes(dir_ + "/LOGCATLG", unusable));
-
-    auto mgr = StartLog(dir_);
+    Bytes good;
+    auto mgr = StartSuspendedAfter(3, &high, &good);
     ASSERT_TRUE(mgr->IsLogSuspended());
     SubsysLog* log = mgr->OpenSubsysLog("QX0000000001");
     std::uint32_t dropped = 0;
