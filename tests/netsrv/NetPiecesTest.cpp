@@ -108,7 +108,7 @@ TEST(SecureFileName, AWorldWritableAdministrationDirectoryIsNoticed) {
     EXPECT_FALSE(SecureFile::WorldWritable("C:\\oru_admin"));
 }
 
-TEST(SecureFileName, AFileOlderThanTheConnectionByMoreThanTheSlackIsStale) {
+TEST(SecureFileName, AFileFartherFromTheConnectionThanTheSlackIsStale) {
     testsupport::FreshRoot root;
     ASSERT_TRUE(root.Write("c/oru_admin/F.local.2", ""));
     const std::string file = root.File("c/oru_admin/F.local.2");
@@ -120,6 +120,10 @@ TEST(SecureFileName, AFileOlderThanTheConnectionByMoreThanTheSlackIsStale) {
     EXPECT_EQ(SecureFile::Check(file, changed), SecureFile::Proof::PRESENT);
     EXPECT_EQ(SecureFile::Check(file, changed + slack), SecureFile::Proof::PRESENT);
     EXPECT_EQ(SecureFile::Check(file, changed + slack + 1), SecureFile::Proof::STALE);
+    // Dated after the connection: a client makes its file within the wait,
+    // but one dated further ahead would vouch for its port for ever.
+    EXPECT_EQ(SecureFile::Check(file, changed - slack), SecureFile::Proof::PRESENT);
+    EXPECT_EQ(SecureFile::Check(file, changed - slack - 1), SecureFile::Proof::STALE);
     EXPECT_EQ(SecureFile::Check(root.File("c/oru_admin/none"), changed), SecureFile::Proof::ABSENT);
 }
 

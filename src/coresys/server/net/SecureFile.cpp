@@ -194,7 +194,9 @@ SecureFile::Proof SecureFile::Check(const std::string& path, std::int64_t accept
     }
     const std::int64_t changedMs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000 +
                                    static_cast<std::int64_t>(info.st_mtim.tv_nsec / 1000000);
-    return changedMs < acceptedWallMs - kStaleSlackMs ? Proof::STALE : Proof::PRESENT;
+    const bool near =
+        changedMs >= acceptedWallMs - kStaleSlackMs && changedMs <= acceptedWallMs + kStaleSlackMs;
+    return near ? Proof::PRESENT : Proof::STALE;
 }
 
 int SecureFile::RemoveLeftovers(const std::string& administrationPath) {

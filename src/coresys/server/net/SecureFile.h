@@ -50,11 +50,13 @@ class SecureFile {
     // kStaleSlackMs before the service accepted the connection (the slack
     // covers the listener's pace and the clock's granularity) was made for
     // another connection, one that happened to have the same port: it is
-    // stale and proves nothing.
+    // stale and proves nothing. So does one dated more than kStaleSlackMs
+    // after the accept: a client makes its file within the wait for it, and
+    // a file dated ahead would vouch for every later connection of its port.
     static constexpr std::int64_t kStaleSlackMs = 30000;
     enum class Proof { ABSENT, STALE, PRESENT };
-    // Whether path is a regular file changed no earlier than kStaleSlackMs
-    // before acceptedWallMs (milliseconds since 1970).
+    // Whether path is a regular file changed within kStaleSlackMs of
+    // acceptedWallMs (milliseconds since 1970), before or after it.
     static Proof Check(const std::string& path, std::int64_t acceptedWallMs);
 
     // Removes, from the administration directory and its per-serial
