@@ -171,11 +171,9 @@ if [ "$leave" = "1" ]; then
     say "Left running: OruServr (process $pid) and strovsim in $root"
     echo "    stop them with: kill -INT $pid; ORU_ROOT=$root $bin/strovsim stop"
     echo "    and ask with:   ORU_ROOT=$root ORUHOST=127.0.0.1 $bin/dkview -a <array>"
-    if [ -x "$bin/oru" ]; then
-        echo "    or watch with:  ORU_ROOT=$root $bin/oru"
-    else
-        echo "    or build the graphical manager (scripts/build.sh release oru) and"
-        echo "    watch with:     ORU_ROOT=$root $bin/oru"
+    echo "    or watch with:  ORU_ROOT=$root $bin/oru"
+    if [ ! -x "$bin/oru" ] && [ -z "${ORU_DEMO_BIN:-}" ]; then
+        echo "    (the demo builds only what it runs: scripts/build.sh release oru builds oru)"
     fi
     exit "$failed"
 fi
