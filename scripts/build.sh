@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Configures and builds one flavour of the tree.
-#   scripts/build.sh [release|asan|tsan|fuzz]   (default: release)
+# Configures and builds one flavour of the tree: everything, or only the
+# given targets (and what they depend on).
+#   scripts/build.sh [release|asan|tsan|fuzz] [target...]   (default: release, everything)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 flavour="${1:-release}"
+targets=("${@:2}")
 dir="build/$flavour"
 case "$flavour" in
     release) args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
@@ -12,7 +14,7 @@ case "$flavour" in
     tsan)    args=(-DCMAKE_BUILD_TYPE=Debug -DORU_TSAN=ON -DORU_BENCH=OFF) ;;
     fuzz)    args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_FUZZ=ON -DORU_BENCH=OFF
                    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
-    *) echo "usage: scripts/build.sh [release|asan|tsan|fuzz]" >&2; exit 2 ;;
+    *) echo "usage: scripts/build.sh [release|asan|tsan|fuzz] [target...]" >&2; exit 2 ;;
 esac
 
 # A compiler cache, where the machine has one, makes rebuilds of several
@@ -24,4 +26,8 @@ if command -v ccache >/dev/null 2>&1; then
 fi
 
 cmake -S . -B "$dir" -G Ninja "${args[@]}" >/dev/null
-cmake --build "$dir"
+if [ ${#targets[@]} -eq 0 ]; then
+    cmake --build "$dir"
+else
+    cmake --build "$dir" --target "${targets[@]}"
+fi

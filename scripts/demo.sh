@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# The main job, on one machine: builds the suite, serves the simulated
-# Strovane cabinets with strovsim in a fresh machine root, runs the
-# array-management service OruServr in the console over them, and shows the
-# arrays with dkview (list, state, logical units, drives, controllers); then
-# creates a logical unit with dklayout and turns a setting off with dktune.
-# Everything is stopped cleanly at the end.
+# The main job, on one machine: builds the programs it runs (scripts/test.sh
+# or scripts/build.sh release builds the rest, tests and benchmarks too),
+# serves the simulated Strovane cabinets with strovsim in a fresh machine
+# root, runs the array-management service OruServr in the console over them,
+# and shows the arrays with dkview (list, state, logical units, drives,
+# controllers); then creates a logical unit with dklayout and turns a setting
+# off with dktune. Everything is stopped cleanly at the end.
 #   scripts/demo.sh            (ORU_KEEP_ROOT=1 keeps the machine root;
 #                               ORU_DEMO_LEAVE_RUNNING=1 leaves both
 #                               programs running and says how to stop them;
@@ -15,6 +16,10 @@ cd "$(dirname "$0")/.."
 
 say() { printf '\n==> %s\n' "$*"; }
 
+# The programs this script runs. They find their message catalogs in
+# share/strovane/nls beside their bin directory, built by oru_catalogs.
+programs=(OruServr strovsim dkview dklayout dktune)
+
 if [ -n "${ORU_DEMO_BIN:-}" ]; then
     # Programs of another build tree (a developer's); nothing is built.
     bin="$ORU_DEMO_BIN"
@@ -22,11 +27,11 @@ else
     say "Installing what the build needs (nothing if all is there)"
     scripts/install-deps.sh
 
-    say "Building the release tree in build/release"
-    scripts/build.sh release
+    say "Building the programs the demo runs in build/release: ${programs[*]}"
+    scripts/build.sh release "${programs[@]}" oru_catalogs
     bin="$PWD/build/release/bin"
 fi
-for program in OruServr strovsim dkview dklayout dktune; do
+for program in "${programs[@]}"; do
     if [ ! -x "$bin/$program" ]; then
         echo "demo: $bin/$program was not built" >&2
         exit 1
@@ -167,6 +172,9 @@ if [ "$leave" = "1" ]; then
     echo "    stop them with: kill -INT $pid; ORU_ROOT=$root $bin/strovsim stop"
     echo "    and ask with:   ORU_ROOT=$root ORUHOST=127.0.0.1 $bin/dkview -a <array>"
     echo "    or watch with:  ORU_ROOT=$root $bin/oru"
+    if [ ! -x "$bin/oru" ] && [ -z "${ORU_DEMO_BIN:-}" ]; then
+        echo "    (the demo builds only what it runs: scripts/build.sh release oru builds oru)"
+    fi
     exit "$failed"
 fi
 
