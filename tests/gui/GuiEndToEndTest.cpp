@@ -4,6 +4,7 @@
 // window is also grabbed into PNG files (a plain and a filtered list).
 #include <gtest/gtest.h>
 
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
@@ -17,6 +18,7 @@
 #include "client/DiskArray.h"
 #include "coresys/common/GrossStatus.h"
 #include "gui/CArrayProvider.h"
+#include "gui/CDevPropSheet.h"
 #include "gui/CDeviceListView.h"
 #include "gui/CMainFrame.h"
 #include "gui/COruApp.h"
@@ -164,6 +166,37 @@ TEST_F(GuiEndToEnd, AWaitForAStoppedServiceKeepsTheWindowLiveUntilCancelledOrClo
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].toStdString(), "The connection to the array failed.");
     messages_.clear();
+
+    // The sheet's Cancel ends a wait of one of its refreshes, and the sheet
+    // closes without a message.
+    ASSERT_TRUE(server_.Process().Signal(SIGCONT));
+    oru::CDevPropSheet* sheet = nullptr;
+    bool sheetCancelled = false;
+    QTimer driver;
+    driver.setInterval(10);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (sheet == nullptr) {
+            sheet = qobject_cast<oru::CDevPropSheet*>(QApplication::activeModalWidget());
+            if (sheet != nullptr) {
+                EXPECT_TRUE(server_.Process().Signal(SIGSTOP));
+                sheet->PostRefresh(oru::CDevPropSheet::kReadState);
+            }
+        } else if (!sheetCancelled && Frame().BusyFlag().Busy()) {
+            auto* box = sheet->findChild<QDialogButtonBox*>();
+            for (QAbstractButton* button : box->buttons()) {
+                if (box->buttonRole(button) == QDialogButtonBox::RejectRole) {
+                    sheetCancelled = true;
+                    QTest::mouseClick(button, Qt::LeftButton);
+                    return;
+                }
+            }
+        }
+    });
+    driver.start();
+    Frame().OnDeviceProperties();
+    driver.stop();
+    EXPECT_TRUE(sheetCancelled);
+    EXPECT_TRUE(messages_.empty());
 
     // Closing the window ends the wait; the window goes without a message.
     const bool quitOnClose = QGuiApplication::quitOnLastWindowClosed();
