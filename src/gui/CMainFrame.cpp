@@ -311,8 +311,11 @@ void CMainFrame::OnBusyChanged(bool busy) {
     for (QAction* action : commands_) {
         action->setEnabled(!busy || action == exit_);
     }
+    // The subject names the array of an array wait; a list wait (a capacity
+    // read while a sheet is open) is not for it.
     const std::string& subject = busy_.Subject();
-    waitPane_->setText(subject.empty() ? QText(txt::kPleaseWait) : QString::fromStdString(subject));
+    waitPane_->setText(subject.empty() || busy_.ListHeld() ? QText(txt::kPleaseWait)
+                                                           : QString::fromStdString(subject));
     waitPane_->setVisible(busy);
     cancelWait_->setVisible(busy);
     if (!busy && closing_) {

@@ -139,6 +139,7 @@ TEST_F(GuiEndToEnd, AWaitForAStoppedServiceKeepsTheWindowLiveUntilCancelledOrClo
     QString shown;
     bool waitCursor = false;
     bool commandRefused = false;
+    bool clickSelects = false;
     bool roundsGoOn = false;
     bool cancelled = false;
     QTimer::singleShot(0, &Frame(), [&] {
@@ -147,6 +148,11 @@ TEST_F(GuiEndToEnd, AWaitForAStoppedServiceKeepsTheWindowLiveUntilCancelledOrClo
         waitCursor = QApplication::overrideCursor() != nullptr &&
                      QApplication::overrideCursor()->shape() == Qt::WaitCursor;
         commandRefused = !Frame().Command(oru::CMainFrame::kDeviceProperties)->isEnabled();
+        // The list takes clicks.
+        QTreeWidgetItem* first = RowOf(kFirst);
+        QTest::mouseClick(Frame().List()->viewport(), Qt::LeftButton, {},
+                          Frame().List()->visualItemRect(first).center());
+        clickSelects = first->isSelected();
         const int round = Arrays().RoundCount();
         roundsGoOn = guitest::Eventually([&] { return Arrays().RoundCount() > round; }, 15000);
         if (cancel != nullptr && cancel->isVisible()) {
@@ -159,6 +165,7 @@ TEST_F(GuiEndToEnd, AWaitForAStoppedServiceKeepsTheWindowLiveUntilCancelledOrClo
               "Waiting for the array CABINET2 on " + netsrvtest::AnnouncedHostName() + "...");
     EXPECT_TRUE(waitCursor);
     EXPECT_TRUE(commandRefused);
+    EXPECT_TRUE(clickSelects);
     EXPECT_TRUE(roundsGoOn);
     EXPECT_TRUE(cancelled);
     EXPECT_TRUE(Frame().Command(oru::CMainFrame::kDeviceProperties)->isEnabled());
