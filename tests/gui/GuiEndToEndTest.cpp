@@ -130,6 +130,11 @@ TEST_F(GuiEndToEnd, AWaitForAStoppedServiceKeepsTheWindowLiveUntilCancelledOrClo
     ASSERT_TRUE(guitest::Eventually([&] { return StatusOf(kSecond) == "Normal"; }, kLimitMs));
     // Reply budgets of 30 s, status rounds of 3 s.
     platform::SetTimeScale(10);
+    // Whatever fails, the service goes on before the fixture stops it.
+    struct GoOn {
+        testsupport::ChildProcess& service;
+        ~GoOn() { service.Signal(SIGCONT); }
+    } goOn{server_.Process()};
     ASSERT_TRUE(server_.Process().Signal(SIGSTOP));
     Frame().List()->clearSelection();
     RowOf(kSecond)->setSelected(true);
@@ -215,7 +220,6 @@ TEST_F(GuiEndToEnd, AWaitForAStoppedServiceKeepsTheWindowLiveUntilCancelledOrClo
     EXPECT_FALSE(closeTaken);  // not at once: once the wait has returned
     EXPECT_TRUE(messages_.empty());
     QGuiApplication::setQuitOnLastWindowClosed(quitOnClose);
-    server_.Process().Signal(SIGCONT);
 }
 
 TEST_F(GuiEndToEnd, AFilteredListSaysSo) {
