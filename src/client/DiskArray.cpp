@@ -377,6 +377,10 @@ bool DiskArray::WaitForReply(unsigned long milliseconds) const {
     return session != nullptr && session->WaitForMessage(milliseconds);
 }
 
+int DiskArray::ReplySocket() const {
+    return session != nullptr && session->State() != 0 ? session->Socket() : -1;
+}
+
 PollMsg* DiskArray::ServerMessageHandler(unsigned char* bytes, unsigned long length) {
     std::unique_ptr<PollMsg> result;
     ORU_ReturnMsg header;

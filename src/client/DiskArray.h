@@ -136,6 +136,10 @@ class DiskArray {
     // reply to start arriving, and ends as soon as it does (or the
     // connection ends). True when the next poll has something to read.
     bool WaitForReply(unsigned long milliseconds) const;
+    // The session's socket, for an event loop that waits until a reply
+    // starts to arrive (the socket becomes readable); -1 without a session.
+    // Only PollQEN may read it.
+    int ReplySocket() const;
 
     // Whether `result` is a reply to the request of handle `request`. A
     // request that was never sent (handle (0, 0)) and the lost-connection

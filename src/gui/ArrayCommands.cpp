@@ -47,11 +47,13 @@ void ArrayCommands::Message(TextId text, QMessageBox::Icon icon) {
 }
 
 void ArrayCommands::Message(const QString& text, QMessageBox::Icon icon) {
-    ShowMessage(parent_, text, icon);
+    if (!quiet_) {
+        ShowMessage(parent_, text, icon);
+    }
 }
 
 bool ArrayCommands::Confirm(TextId text) {
-    return AskOkCancel(parent_, QText(text), QMessageBox::Warning);
+    return !quiet_ && AskOkCancel(parent_, QText(text), QMessageBox::Warning);
 }
 
 WaitCursor::WaitCursor() {

@@ -45,15 +45,23 @@ class ArrayCommands {
     // the busy state meanwhile); dropped when `context` is destroyed first.
     void WhenIdle(QObject* context, std::function<void()> action);
 
+    // Ends every wait that runs now as failed.
+    void CancelWaits() { waits_.CancelWaits(); }
+
     void Message(TextId text, QMessageBox::Icon icon = QMessageBox::Warning);
     void Message(const QString& text, QMessageBox::Icon icon);
     // OK / Cancel with the warning icon: true for OK.
     bool Confirm(TextId text);
+    // After this the messages are not shown and confirmations answer Cancel
+    // (the sheet is closing).
+    void SetQuiet() { quiet_ = true; }
+    bool Quiet() const { return quiet_; }
 
   private:
     DiskArray& array_;
     CommandWaitHost& waits_;
     QWidget* parent_;
+    bool quiet_ = false;
 };
 
 // The wait cursor for a scope.

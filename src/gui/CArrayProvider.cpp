@@ -522,6 +522,21 @@ int CArrayProvider::OpenProperties(const std::vector<int>& devices) {
         return -1;
     }
 
+    // Every wait from here to the sheet's end is for this array.
+    struct Subject {
+        Subject(ModelHost& host, const std::string& text) : busy(host.Busy()) {
+            if (busy != nullptr) {
+                busy->SetSubject(text);
+            }
+        }
+        ~Subject() {
+            if (busy != nullptr) {
+                busy->SetSubject(std::string());
+            }
+        }
+        BusyState* busy;
+    } subject(host_, GuiText(txt::kWaitingForArray, entry.alias.c_str(), entry.hostName.c_str()));
+
     // Connecting may wait for the service's authorization: on a worker.
     struct Pending {
         bool done = false;
@@ -537,7 +552,9 @@ int CArrayProvider::OpenProperties(const std::vector<int>& devices) {
             pending->done = true;
             host_.Wake();
         });
-    const bool connected = host_.WaitUntil([pending] { return pending->done; }, kWorkerBudgetMs);
+    // A wait on this array alone: the other arrays' status stays current.
+    const bool connected = host_.WaitUntil([pending] { return pending->done; }, kWorkerBudgetMs,
+                                           BusyState::Kind::kArray);
     // A connection that comes after the wait gave up is closed when the
     // worker's result is dropped with `pending`.
     std::unique_ptr<ArrayConnection> connection =

@@ -15,6 +15,7 @@
 #include "gui/CDevPerfPage.h"
 #include "gui/CDevStatusPage.h"
 #include "gui/Messages.h"
+#include "gui/ModelHost.h"
 #include "platform/Clock.h"
 
 namespace oru {
@@ -55,7 +56,9 @@ CDevPropSheet::CDevPropSheet(DiskArray& array, const QString& title, CommandWait
 
     auto* buttons = new QDialogButtonBox(this);
     ok_ = buttons->addButton(QText(txt::kOk), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QText(txt::kCancel), QDialogButtonBox::RejectRole);
+    // Cancel closes the sheet also while a command waits, ending the wait.
+    EventLoopHost::MarkWaitControl(
+        buttons->addButton(QText(txt::kCancel), QDialogButtonBox::RejectRole));
     apply_ = buttons->addButton(QText(txt::kApply), QDialogButtonBox::ApplyRole);
     apply_->setEnabled(false);
     connect(ok_, &QPushButton::clicked, this, &CDevPropSheet::OnOk);
@@ -79,6 +82,15 @@ CDevPropSheet::~CDevPropSheet() {
 }
 
 void CDevPropSheet::done(int result) {
+    if (commands_.Busy()) {
+        // The waits end as failed, quietly; the sheet closes once they have
+        // returned to the pages that asked.
+        commands_.SetQuiet();
+        commands_.CancelWaits();
+        commands_.WhenIdle(this, [this, result] { done(result); });
+        return;
+    }
+    commands_.SetQuiet();
     timer_.stop();
     QDialog::done(result);
 }
@@ -127,6 +139,9 @@ void CDevPropSheet::PostRefresh(int kind) {
 }
 
 void CDevPropSheet::Refresh(int kind) {
+    if (commands_.Quiet()) {
+        return;  // the sheet is closing
+    }
     WaitCursor cursor;
     ++refreshes_;
     switch (kind) {

@@ -6,13 +6,66 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionHeader>
 
 #include "gui/CViewSettings.h"
 #include "gui/Pictures.h"
 
 namespace oru {
 
+SortMarkHeader::SortMarkHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+    setSortIndicatorShown(false);
+    // Titles start at the left, where the mark can follow them.
+    setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void SortMarkHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
+    // The style's drawing may leave the painter clipped to nothing.
+    painter->save();
+    QHeaderView::paintSection(painter, rect, logicalIndex);
+    painter->restore();
+    if (logicalIndex != sortIndicatorSection() || model() == nullptr) {
+        return;
+    }
+    QStyleOptionHeader option;
+    option.initFrom(this);
+    option.rect = rect;
+    option.section = logicalIndex;
+    option.text = model()->headerData(logicalIndex, orientation()).toString();
+    const QRect label = style()->subElementRect(QStyle::SE_HeaderLabel, &option, this);
+    const int textEnd = label.left() + QFontMetrics(font()).horizontalAdvance(option.text);
+    if (rect.right() - textEnd < kMarkRoom) {
+        return;
+    }
+    const int left = textEnd + kMarkStart;
+    const int right = textEnd + kMarkEnd;
+    const int middle = (left + right) / 2;
+    const int bottom = rect.bottom();
+    const QColor light = palette().color(QPalette::Base);
+    const QColor shadow = palette().color(QPalette::Disabled, QPalette::WindowText);
+    painter->save();
+    if (sortIndicatorOrder() == Qt::AscendingOrder) {
+        // Apex 13 pixels above the bottom, base 6 above it.
+        const QPoint apex(middle, bottom - 13);
+        painter->setPen(shadow);
+        painter->drawLine(QPoint(left, bottom - 6), apex);
+        painter->setPen(light);
+        painter->drawLine(apex, QPoint(right, bottom - 6));
+        painter->drawLine(QPoint(left, bottom - 6), QPoint(right, bottom - 6));
+    } else {
+        // Apex 6 pixels above the bottom, base 13 above it.
+        const QPoint apex(middle, bottom - 6);
+        painter->setPen(shadow);
+        painter->drawLine(QPoint(left, bottom - 13), QPoint(right, bottom - 13));
+        painter->drawLine(QPoint(left, bottom - 13), apex);
+        painter->setPen(light);
+        painter->drawLine(apex, QPoint(right, bottom - 13));
+    }
+    painter->restore();
+}
+
 CDeviceListView::CDeviceListView(QWidget* parent) : QTreeWidget(parent) {
+    setHeader(new SortMarkHeader(this));
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -40,11 +93,9 @@ void CDeviceListView::SetColumns(const QStringList& titles, const std::vector<in
         }
     }
     statusColumn_ = statusColumn;
-    header()->setSortIndicatorShown(sortColumn >= 0);
-    if (sortColumn >= 0) {
-        header()->setSortIndicator(sortColumn,
-                                   descending ? Qt::DescendingOrder : Qt::AscendingOrder);
-    }
+    // The header draws the mark on its sort indicator section (-1: none).
+    header()->setSortIndicator(sortColumn >= 0 ? sortColumn : -1,
+                               descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void CDeviceListView::contextMenuEvent(QContextMenuEvent* event) {

@@ -6,12 +6,31 @@
 // rows' content (see RowTable) and decides.
 #pragma once
 
+#include <QHeaderView>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 
 class QMenu;
 
 namespace oru {
+
+// The list's header: the sorted column (the header's sort indicator section)
+// carries a mark drawn by the program, a small triangle after its title that
+// points up for ascending and down for descending order. The style's own
+// indicator is never shown: styles disagree on which way it points.
+class SortMarkHeader : public QHeaderView {
+  public:
+    // The mark needs this much room right of the title; it is drawn from
+    // kMarkStart to kMarkEnd pixels after the title.
+    static constexpr int kMarkRoom = 25;
+    static constexpr int kMarkStart = 11;
+    static constexpr int kMarkEnd = 19;
+
+    explicit SortMarkHeader(QWidget* parent);
+
+  protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+};
 
 class CDeviceListView : public QTreeWidget {
     Q_OBJECT

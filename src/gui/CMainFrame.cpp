@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -111,8 +112,10 @@ CMainFrame::CMainFrame(FrameSetup setup)
     }
     for (int p = 0; p < model_.ProviderCount(); ++p) {
         if (auto* arrays = dynamic_cast<CArrayProvider*>(&model_.Provider(p))) {
+            // Also while a wait on one array runs: only a list wait holds
+            // the rows still.
             connect(arrays, &CArrayProvider::statusChanged, this,
-                    [this] { Post([this] { OnStatusChanged(); }); });
+                    [this] { busy_.WhenListFree(this, [this] { OnStatusChanged(); }); });
         }
     }
     list_ = new CDeviceListView(splitter_);
@@ -190,9 +193,9 @@ QAction* CMainFrame::Command(int id) const {
 
 void CMainFrame::CreateMenus() {
     QMenu* file = menuBar()->addMenu(QText(txt::kMenuFile));
-    QAction* exit = file->addAction(QText(txt::kMenuExit));
-    connect(exit, &QAction::triggered, this, &QWidget::close);
-    commands_.push_back(exit);
+    exit_ = file->addAction(QText(txt::kMenuExit));
+    connect(exit_, &QAction::triggered, this, &QWidget::close);
+    commands_.push_back(exit_);
 
     deviceMenu_ = menuBar()->addMenu(QText(txt::kMenuDevice));
     deviceMenu_->addAction(Command(kDeviceProperties));
@@ -234,6 +237,17 @@ void CMainFrame::CreateStatusBar() {
     const QFontMetrics metrics(statusBar()->font());
     filterPane_->setMinimumWidth(metrics.horizontalAdvance(QText(txt::kFilterOn)) + 12);
     countPane_->setMinimumWidth(metrics.horizontalAdvance(QText(txt::kCountSizer)) + 12);
+    // What a wait is for and its Cancel, left of the panes.
+    waitPane_ = new QLabel(this);
+    waitPane_->setObjectName("waitPane");
+    cancelWait_ = new QPushButton(QText(txt::kCancel), this);
+    cancelWait_->setObjectName("cancelWait");
+    MarkWaitControl(cancelWait_);
+    connect(cancelWait_, &QPushButton::clicked, this, [this] { CancelWaits(); });
+    statusBar()->addWidget(waitPane_, 1);
+    statusBar()->addWidget(cancelWait_);
+    waitPane_->hide();
+    cancelWait_->hide();
     statusBar()->addPermanentWidget(filterPane_);
     statusBar()->addPermanentWidget(countPane_);
     QAction* toggle = new QAction(QText(txt::kMenuStatusBar), this);
@@ -271,8 +285,11 @@ void CMainFrame::SavePlacement() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    // Not from inside a wait: what waits would return to a closed window.
+    // Not from inside a wait, whose callers would return to a closed window:
+    // the waits end as failed, and the window closes once they returned.
     if (busy_.Busy()) {
+        closing_ = true;
+        CancelWaits();
         event->ignore();
         return;
     }
@@ -290,16 +307,33 @@ void CMainFrame::Post(std::function<void()> action) {
 }
 
 void CMainFrame::OnBusyChanged(bool busy) {
+    // A second command waits for the first; closing the window does not.
     for (QAction* action : commands_) {
-        action->setEnabled(!busy);
+        action->setEnabled(!busy || action == exit_);
+    }
+    // The subject names the array of an array wait; a list wait (a capacity
+    // read while a sheet is open) is not for it.
+    const std::string& subject = busy_.Subject();
+    waitPane_->setText(subject.empty() || busy_.ListHeld() ? QText(txt::kPleaseWait)
+                                                           : QString::fromStdString(subject));
+    waitPane_->setVisible(busy);
+    cancelWait_->setVisible(busy);
+    if (!busy && closing_) {
+        QMetaObject::invokeMethod(
+            this, [this] { close(); }, Qt::QueuedConnection);
     }
 }
 
 bool CMainFrame::OnIdle(bool openPropertiesOnce) {
-    if (busy_.Busy()) {
+    // A wait on one array lets the others' status go on; a list wait holds
+    // the list still.
+    if (busy_.ListHeld()) {
         return false;
     }
     model_.Poll();
+    if (busy_.Busy()) {
+        return false;
+    }
     if (openPropertiesOnce && firstRebuildDone_) {
         Post([this] { OnDeviceProperties(); });
         return true;
@@ -311,11 +345,14 @@ bool CMainFrame::OnIdle(bool openPropertiesOnce) {
 // ModelHost
 
 void CMainFrame::ShowMessage(const std::string& text, Icon icon) {
+    if (closing_) {
+        return;  // the user is done with the window
+    }
     oru::ShowMessage(this, QString::fromStdString(text), BoxIcon(icon));
 }
 
 bool CMainFrame::AskKeepWaiting() {
-    return AskYesNo(this, QText(txt::kAskKeepWaiting), QMessageBox::Warning);
+    return !closing_ && AskYesNo(this, QText(txt::kAskKeepWaiting), QMessageBox::Warning);
 }
 
 void CMainFrame::SetWaitCursor(bool on) {
@@ -329,6 +366,9 @@ void CMainFrame::SetWaitCursor(bool on) {
 }
 
 void CMainFrame::RunDeviceProperties(DiskArray& array, const std::string& title) {
+    if (closing_) {
+        return;
+    }
     if (propertiesRunner_) {
         propertiesRunner_(array, QString::fromStdString(title));
         return;

@@ -24,6 +24,7 @@
 
 class QAction;
 class QLabel;
+class QPushButton;
 class QMenu;
 class QSplitter;
 class QTreeWidgetItem;
@@ -102,6 +103,9 @@ class CMainFrame : public QMainWindow, public EventLoopHost {
     const RowTable& Rows() const { return rows_; }
     QLabel* FilterPane() const { return filterPane_; }
     QLabel* CountPane() const { return countPane_; }
+    // Shown while a wait runs: what it waits for, and its Cancel.
+    QLabel* WaitPane() const { return waitPane_; }
+    QPushButton* CancelWaitButton() const { return cancelWait_; }
     bool FirstRebuildDone() const { return firstRebuildDone_; }
     int Rebuilds() const { return rebuilds_; }
     const std::vector<QAction*>& Commands() const { return commands_; }
@@ -129,6 +133,7 @@ class CMainFrame : public QMainWindow, public EventLoopHost {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void OnWaitTick() override;
+    bool TakesInputWhileBusy(const QWidget* window) const override { return window == this; }
 
   private:
     void CreateCommands();
@@ -165,6 +170,12 @@ class CMainFrame : public QMainWindow, public EventLoopHost {
     CDeviceListView* list_ = nullptr;
     QLabel* filterPane_ = nullptr;
     QLabel* countPane_ = nullptr;
+    QLabel* waitPane_ = nullptr;
+    QPushButton* cancelWait_ = nullptr;
+    QAction* exit_ = nullptr;
+    // The window was asked to close while a wait ran: it closes once the
+    // waits have returned, and shows nothing more until then.
+    bool closing_ = false;
     QMenu* deviceMenu_ = nullptr;
     QMenu* viewMenu_ = nullptr;
     std::vector<QAction*> commands_;

@@ -19,23 +19,25 @@ bool ConnectionGone(SESSION_STATUS status) {
 
 }  // namespace
 
-void WorkerWaitHost::AwaitReply(const DiskArray& array, std::uint64_t ms) {
+bool WorkerWaitHost::AwaitReply(const DiskArray& array, std::uint64_t ms) {
     array.WaitForReply(static_cast<unsigned long>(ms));
+    return true;
 }
 
 CommandReply WaitForCommand(const CommandHandle& handle, DiskArray& array, CommandWaitHost& host) {
     const CommandReply gaveUp{kGaveUp, nullptr};
     std::optional<BusyScope> busy;
     if (host.Busy() != nullptr) {
-        busy.emplace(*host.Busy());
+        busy.emplace(*host.Busy(), BusyState::Kind::kArray);
     }
     // A request that could not be sent has a handle no reply carries.
     if (handle.sessionID == 0 || ConnectionGone(array.GetMessageStatus())) {
         return gaveUp;
     }
+    const std::uint64_t budget = platform::ScaledMs(kReplyBudgetMs);
     std::uint64_t start = platform::MonotonicMs();
     for (;;) {
-        if (platform::MonotonicMs() - start > platform::ScaledMs(kReplyBudgetMs)) {
+        if (platform::MonotonicMs() - start >= budget) {
             if (!host.AskKeepWaiting()) {
                 return gaveUp;
             }
@@ -54,7 +56,13 @@ CommandReply WaitForCommand(const CommandHandle& handle, DiskArray& array, Comma
         if (ConnectionGone(array.GetMessageStatus())) {
             return gaveUp;
         }
-        host.AwaitReply(array, kReplyPauseMs);
+        // Until the reply starts to arrive or the budget ends (in the
+        // suite's clock, as the pause counts it).
+        const std::uint64_t waited = platform::MonotonicMs() - start;
+        const std::uint64_t left = waited < budget ? budget - waited : 0;
+        if (!host.AwaitReply(array, platform::NominalMs(left))) {
+            return gaveUp;  // cancelled
+        }
     }
 }
 

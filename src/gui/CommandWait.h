@@ -19,22 +19,26 @@ class CommandWaitHost {
     virtual ~CommandWaitHost() = default;
     // After a poll that found nothing: lets at most `ms` milliseconds (the
     // suite's clock) pass, and ends as soon as the array's next reply starts
-    // to arrive. The interface thread keeps drawing meanwhile but takes no
-    // user input.
-    virtual void AwaitReply(const DiskArray& array, std::uint64_t ms) = 0;
+    // to arrive. False when the wait is to end as failed (cancelled) instead.
+    // The interface thread keeps running the window's events meanwhile, user
+    // input included.
+    virtual bool AwaitReply(const DiskArray& array, std::uint64_t ms) = 0;
     // Asked each time the reply has been awaited for the reply budget
     // (300 s of the suite's clock): true to go on waiting.
     virtual bool AskKeepWaiting() = 0;
     // The busy state the wait holds while it runs; nullptr off the
     // interface thread.
     virtual BusyState* Busy() = 0;
+    // Ends every wait that runs now as failed (a Cancel, a window that
+    // closes). Nothing to end off the interface thread.
+    virtual void CancelWaits() {}
 };
 
 // A command wait on a worker thread: it waits on the connection alone, and
 // it never asks: the wait gives up at the first end of the budget.
 class WorkerWaitHost : public CommandWaitHost {
   public:
-    void AwaitReply(const DiskArray& array, std::uint64_t ms) override;
+    bool AwaitReply(const DiskArray& array, std::uint64_t ms) override;
     bool AskKeepWaiting() override { return false; }
     BusyState* Busy() override { return nullptr; }
 };
@@ -49,14 +53,15 @@ struct CommandReply {
 
 inline constexpr std::uint32_t kGaveUp = 2;
 inline constexpr std::uint64_t kReplyBudgetMs = 300000;
-inline constexpr std::uint64_t kReplyPauseMs = 50;
 
 // Polls the array until the final reply (status 1) to the request of
 // `handle` comes; replies to other requests are dropped (events still
-// update the array's state as they are polled). Gives up (kind kGaveUp) at
-// once when the connection is lost, failed or was never usable (a request
-// that could not be sent, a lost-connection result, a message status of 4,
-// 5 or 6), and when the host declines to wait longer.
+// update the array's state as they are polled). Between polls it waits for
+// the next reply to start arriving, at most until the budget ends. Gives up
+// (kind kGaveUp) at once when the connection is lost, failed or was never
+// usable (a request that could not be sent, a lost-connection result, a
+// message status of 4, 5 or 6), when the wait is cancelled, and when the
+// host declines to wait longer. It holds an array wait of the busy state.
 CommandReply WaitForCommand(const CommandHandle& handle, DiskArray& array, CommandWaitHost& host);
 
 }  // namespace oru

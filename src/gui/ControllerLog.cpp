@@ -1,11 +1,25 @@
 #include "gui/ControllerLog.h"
 
-#include <cstdio>
-
+#include "catalog/StringCatalog.h"
+#include "cli/common/ControllerLogLines.h"
 #include "coresys/common/ControllerLogWalk.h"
 #include "gui/GuiText.h"
 
 namespace oru {
+namespace {
+
+// The texts of event codes, looked up in the firmware error catalog as the
+// console programs look them up. The console catalog holds the entry labels
+// of those programs; the window uses none of them. Interface thread only.
+const cli::ControllerLogTexts& EntryTexts() {
+    static StringCatalog console("orucl");
+    static StringCatalog firmware(cli::kFirmwareCatalogPath, cli::kFirmwareCatalogLibrary,
+                                  StringCatalog::Missing::QUIET);
+    static const cli::ControllerLogTexts texts(console, firmware);
+    return texts;
+}
+
+}  // namespace
 
 std::vector<ControllerLogEntry> ParseControllerLog(const std::vector<unsigned char>& page) {
     std::vector<ControllerLogEntry> entries;
@@ -25,18 +39,9 @@ std::vector<ControllerLogEntry> ParseControllerLog(const std::vector<unsigned ch
 }
 
 std::string ControllerLogLine(const ControllerLogEntry& entry) {
-    std::string hex;
-    for (unsigned char byte : entry.bytes) {
-        char two[4];
-        std::snprintf(two, sizeof two, "%02X ", byte);
-        hex += two;
-    }
-    if (!hex.empty()) {
-        hex.pop_back();
-    }
-    return GuiText(txt::kControllerLogEntry, static_cast<unsigned long>(entry.code),
-                   static_cast<unsigned long>(entry.count), static_cast<unsigned long>(entry.ticks),
-                   hex.c_str());
+    return GuiText(txt::kControllerLogEntry, static_cast<unsigned long>(entry.ticks),
+                   EntryTexts().FirmwareText(entry.code).c_str(),
+                   static_cast<unsigned long>(entry.code), static_cast<unsigned long>(entry.count));
 }
 
 }  // namespace oru

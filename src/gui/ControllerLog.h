@@ -25,7 +25,9 @@ struct ControllerLogEntry {
 
 std::vector<ControllerLogEntry> ParseControllerLog(const std::vector<unsigned char>& page);
 
-// One line of the log's window: "Event 145, count 1, at tick 1200: 00 00 ...".
+// One line of the log's window: the entry's tick, the firmware's text of its
+// event code (the code itself when the firmware catalog has none), the code
+// and the count: "At tick 2701: Drive removed. (event 104, count 1)".
 std::string ControllerLogLine(const ControllerLogEntry& entry);
 
 }  // namespace oru

@@ -1,9 +1,14 @@
 #include "gui/ModelHost.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
+#include <climits>
+#include <memory>
 
 #include "client/DiskArray.h"
 #include "platform/Clock.h"
@@ -12,62 +17,134 @@ namespace oru {
 namespace {
 
 constexpr std::uint64_t kAnimationStepMs = 500;
-// A wait looks at its condition at least this often, also when no worker
-// wakes it.
+// A worker wait looks at its condition at least this often, also when no
+// worker wakes it.
 constexpr std::uint64_t kRecheckMs = 100;
-// A reply wait runs the window's events at least this often (the suite's
-// clock).
-constexpr std::uint64_t kDrawSliceMs = 10;
+// The property that marks a wait control.
+constexpr const char* kWaitControl = "oruWaitControl";
+
+bool IsUserInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+            return true;
+        default:
+            return false;
+    }
+}
 
 }  // namespace
 
-bool EventLoopHost::WaitUntil(const std::function<bool()>& done, std::uint64_t limitMs) {
-    BusyScope busy(busy_);
+// Keeps user input away from the windows that were open when a wait's loop
+// began, but for the ones the host lets take it and for wait controls.
+class EventLoopHost::InputGate : public QObject {
+  public:
+    explicit InputGate(const EventLoopHost& host) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->isVisible() && !host.TakesInputWhileBusy(window)) {
+                held_.emplace_back(window);
+            }
+        }
+        qApp->installEventFilter(this);
+    }
+    ~InputGate() override { qApp->removeEventFilter(this); }
+    InputGate(const InputGate&) = delete;
+    InputGate& operator=(const InputGate&) = delete;
+
+  protected:
+    bool eventFilter(QObject* target, QEvent* event) override {
+        if (!IsUserInput(event->type()) || !target->isWidgetType()) {
+            return false;
+        }
+        const auto* widget = static_cast<QWidget*>(target);
+        if (widget->property(kWaitControl).toBool()) {
+            return false;
+        }
+        const QWidget* window = widget->window();
+        return std::any_of(held_.begin(), held_.end(), [window](const QPointer<QWidget>& held) {
+            return held.data() == window;
+        });
+    }
+
+  private:
+    std::vector<QPointer<QWidget>> held_;
+};
+
+void EventLoopHost::MarkWaitControl(QObject* control) {
+    control->setProperty(kWaitControl, true);
+}
+
+bool EventLoopHost::WaitUntil(const std::function<bool()>& done, std::uint64_t limitMs,
+                              BusyState::Kind kind) {
+    BusyScope busy(busy_, kind);
+    const std::uint64_t cancels = cancels_;
     const std::uint64_t start = platform::MonotonicMs();
     const std::uint64_t limit = platform::ScaledMs(limitMs);
-    std::uint64_t lastStep = start;
+    QTimer animation;
+    animation.setInterval(static_cast<int>(kAnimationStepMs));
+    QObject::connect(&animation, &QTimer::timeout, [this] { OnWaitTick(); });
+    animation.start();
     while (!done()) {
+        if (cancels_ != cancels) {
+            return false;
+        }
         const std::uint64_t now = platform::MonotonicMs();
         if (now - start >= limit) {
             return false;
         }
-        if (now - lastStep >= kAnimationStepMs) {
-            OnWaitTick();
-            lastStep = now;
-        }
-        RunEvents(std::min(kRecheckMs, limit - (now - start)));
+        QEventLoop loop;
+        RunLoop(loop, std::min(kRecheckMs, limit - (now - start)));
     }
     return true;
 }
 
 void EventLoopHost::Wake() {
-    ++wakes_;
-    if (loop_ != nullptr) {
-        loop_->quit();
+    for (QEventLoop* loop : loops_) {
+        loop->quit();
     }
 }
 
-void EventLoopHost::AwaitReply(const DiskArray& array, std::uint64_t ms) {
-    // Only a wake that comes while this pause runs ends it.
-    const std::uint64_t wakesBefore = wakes_;
-    for (std::uint64_t waited = 0; waited < ms; waited += kDrawSliceMs) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        if (wakes_ != wakesBefore) {
-            return;
-        }
-        if (array.WaitForReply(static_cast<unsigned long>(std::min(kDrawSliceMs, ms - waited)))) {
-            return;
-        }
-    }
+void EventLoopHost::CancelWaits() {
+    ++cancels_;
+    Wake();
 }
 
-void EventLoopHost::RunEvents(std::uint64_t ms) {
+bool EventLoopHost::AwaitReply(const DiskArray& array, std::uint64_t ms) {
+    const std::uint64_t cancels = cancels_;
+    const int socket = array.ReplySocket();
+    if (socket < 0 || ms == 0) {
+        return true;  // nothing to wait on: the next poll tells
+    }
     QEventLoop loop;
-    QEventLoop* outer = loop_;
-    loop_ = &loop;
-    QTimer::singleShot(static_cast<int>(ms), &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    loop_ = outer;
+    QSocketNotifier readable(static_cast<qintptr>(socket), QSocketNotifier::Read);
+    QObject::connect(&readable, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    RunLoop(loop, platform::ScaledMs(ms));
+    return cancels_ == cancels;
+}
+
+void EventLoopHost::RunLoop(QEventLoop& loop, std::uint64_t ms) {
+    std::unique_ptr<InputGate> gate;
+    if (gate_ == nullptr) {
+        gate = std::make_unique<InputGate>(*this);
+        gate_ = gate.get();
+    }
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    limit.start(static_cast<int>(std::min<std::uint64_t>(ms, INT_MAX)));
+    loops_.push_back(&loop);
+    loop.exec();
+    loops_.pop_back();
+    if (gate != nullptr) {
+        gate_ = nullptr;
+    }
 }
 
 }  // namespace oru

@@ -63,16 +63,49 @@ TEST(DeviceStatus, ConditionsOfAReadyArrayAreListedInOrderAndRaiseTheValue) {
     EXPECT_EQ(major.text, "Major Error: Controller Failed");
 }
 
+// A drive in state 4 or 7 is a "Failed Drive" unless one of the five
+// conditions that explain it is reported; drives in states 2, 5 and 6 are
+// "Unincluded Drive" whatever else is reported.
 TEST(DeviceStatus, FailedDrivesCountOnlyWhenNothingElseExplainsThem) {
-    GrossStatus failed = Gross(0);
-    failed.values[26 + 4] = 1;  // one drive in state 4
-    EXPECT_EQ(EvaluateArrayStatus(failed).text, "Warning: Failed Drive");
-    failed.values[15] = 1;  // missing drive reported
-    EXPECT_EQ(EvaluateArrayStatus(failed).text, "Warning: Missing Drive");
-
-    GrossStatus unincluded = Gross(0);
-    unincluded.values[26 + 5] = 2;
-    EXPECT_EQ(EvaluateArrayStatus(unincluded).text, "Normal: Unincluded Drive");
+    constexpr std::uint32_t kNone = 0;
+    struct Case {
+        std::uint32_t driveState;  // one drive counted in this state
+        std::uint32_t reported;    // a condition's position, or kNone
+        const char* text;
+    };
+    const Case cases[] = {
+        {4, kNone, "Warning: Failed Drive"},
+        {7, kNone, "Warning: Failed Drive"},
+        // The conditions that explain a failed drive.
+        {4, 2, "Major Error: Not Redundant"},
+        {7, 2, "Major Error: Not Redundant"},
+        {4, 15, "Warning: Missing Drive"},
+        {7, 15, "Warning: Missing Drive"},
+        {4, 1, "Critical Error: Data Unavailable"},
+        {7, 1, "Critical Error: Data Unavailable"},
+        {4, 7, "Critical Error: Rebuild Failed"},
+        {7, 7, "Critical Error: Rebuild Failed"},
+        {4, 13, "Warning: Rebuilding"},
+        {7, 13, "Warning: Rebuilding"},
+        // Any other condition does not explain it.
+        {4, 11, "Warning: Fan Failed, Failed Drive"},
+        {7, 8, "Major Error: Controller Failed, Failed Drive"},
+        {4, 24, "Warning: Balancing, Failed Drive"},
+        // Drives in no failed state.
+        {0, kNone, "Normal"},
+        {1, kNone, "Normal"},
+        {3, kNone, "Normal"},
+        {2, kNone, "Normal: Unincluded Drive"},
+        {5, kNone, "Normal: Unincluded Drive"},
+        {6, kNone, "Normal: Unincluded Drive"},
+        {6, 2, "Major Error: Not Redundant, Unincluded Drive"},
+    };
+    for (const Case& c : cases) {
+        GrossStatus gross = c.reported == kNone ? Gross(0) : Gross(0, {c.reported});
+        gross.values[26 + c.driveState] = 1;
+        EXPECT_EQ(EvaluateArrayStatus(gross).text, c.text)
+            << "drive state " << c.driveState << ", position " << c.reported << " reported";
+    }
 }
 
 TEST(DeviceStatus, AnInvalidRecordOrStateIsUnknown) {

@@ -4,13 +4,21 @@
 // window is also grabbed into PNG files (a plain and a filtered list).
 #include <gtest/gtest.h>
 
+#include <QDialogButtonBox>
 #include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
 
 #include "GuiEndToEndFixture.h"
 #include "GuiTestSupport.h"
 #include "client/DiskArray.h"
 #include "coresys/common/GrossStatus.h"
 #include "gui/CArrayProvider.h"
+#include "gui/CDevPropSheet.h"
 #include "gui/CDeviceListView.h"
 #include "gui/CMainFrame.h"
 #include "gui/COruApp.h"
@@ -111,6 +119,107 @@ TEST_F(GuiEndToEnd, DevicePropertiesConnectReadTheStateAndRefreshTheRowAfterward
     EXPECT_EQ(valid, 1u);
     // The entry was read again and its status is asked for at once.
     ASSERT_TRUE(guitest::Eventually([&] { return StatusOf(kSecond) == "Normal"; }, kLimitMs));
+}
+
+// A service that stops answering (SIGSTOP) while Device Properties waits for
+// it: the window shows at once what it waits for, refuses a second command,
+// keeps the other arrays' status rounds going, and its Cancel ends the wait
+// as a failure; closing the window ends a wait too.
+TEST_F(GuiEndToEnd, AWaitForAStoppedServiceKeepsTheWindowLiveUntilCancelledOrClosed) {
+    Open();
+    ASSERT_TRUE(guitest::Eventually([&] { return StatusOf(kSecond) == "Normal"; }, kLimitMs));
+    // Reply budgets of 30 s, status rounds of 3 s.
+    platform::SetTimeScale(10);
+    // Whatever fails, the service goes on before the fixture stops it.
+    struct GoOn {
+        testsupport::ChildProcess& service;
+        ~GoOn() { service.Signal(SIGCONT); }
+    } goOn{server_.Process()};
+    ASSERT_TRUE(server_.Process().Signal(SIGSTOP));
+    Frame().List()->clearSelection();
+    RowOf(kSecond)->setSelected(true);
+
+    auto* pane = Frame().statusBar()->findChild<QLabel*>("waitPane");
+    auto* cancel = Frame().statusBar()->findChild<QPushButton*>("cancelWait");
+    QString shown;
+    bool waitCursor = false;
+    bool commandRefused = false;
+    bool clickSelects = false;
+    bool roundsGoOn = false;
+    bool cancelled = false;
+    QTimer::singleShot(0, &Frame(), [&] {
+        // Inside the wait.
+        shown = pane != nullptr && pane->isVisible() ? pane->text() : QString();
+        waitCursor = QApplication::overrideCursor() != nullptr &&
+                     QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        commandRefused = !Frame().Command(oru::CMainFrame::kDeviceProperties)->isEnabled();
+        // The list takes clicks.
+        QTreeWidgetItem* first = RowOf(kFirst);
+        QTest::mouseClick(Frame().List()->viewport(), Qt::LeftButton, {},
+                          Frame().List()->visualItemRect(first).center());
+        clickSelects = first->isSelected();
+        const int round = Arrays().RoundCount();
+        roundsGoOn = guitest::Eventually([&] { return Arrays().RoundCount() > round; }, 15000);
+        if (cancel != nullptr && cancel->isVisible()) {
+            QTest::mouseClick(cancel, Qt::LeftButton);
+            cancelled = true;
+        }
+    });
+    Frame().OnDeviceProperties();
+    EXPECT_EQ(shown.toStdString(),
+              "Waiting for the array CABINET2 on " + netsrvtest::AnnouncedHostName() + "...");
+    EXPECT_TRUE(waitCursor);
+    EXPECT_TRUE(commandRefused);
+    EXPECT_TRUE(clickSelects);
+    EXPECT_TRUE(roundsGoOn);
+    EXPECT_TRUE(cancelled);
+    EXPECT_TRUE(Frame().Command(oru::CMainFrame::kDeviceProperties)->isEnabled());
+    EXPECT_FALSE(pane != nullptr && pane->isVisible());
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].toStdString(), "The connection to the array failed.");
+    messages_.clear();
+
+    // The sheet's Cancel ends a wait of one of its refreshes, and the sheet
+    // closes without a message.
+    ASSERT_TRUE(server_.Process().Signal(SIGCONT));
+    oru::CDevPropSheet* sheet = nullptr;
+    bool sheetCancelled = false;
+    QTimer driver;
+    driver.setInterval(10);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (sheet == nullptr) {
+            sheet = qobject_cast<oru::CDevPropSheet*>(QApplication::activeModalWidget());
+            if (sheet != nullptr) {
+                EXPECT_TRUE(server_.Process().Signal(SIGSTOP));
+                sheet->PostRefresh(oru::CDevPropSheet::kReadState);
+            }
+        } else if (!sheetCancelled && Frame().BusyFlag().Busy()) {
+            auto* box = sheet->findChild<QDialogButtonBox*>();
+            for (QAbstractButton* button : box->buttons()) {
+                if (box->buttonRole(button) == QDialogButtonBox::RejectRole) {
+                    sheetCancelled = true;
+                    QTest::mouseClick(button, Qt::LeftButton);
+                    return;
+                }
+            }
+        }
+    });
+    driver.start();
+    Frame().OnDeviceProperties();
+    driver.stop();
+    EXPECT_TRUE(sheetCancelled);
+    EXPECT_TRUE(messages_.empty());
+
+    // Closing the window ends the wait; the window goes without a message.
+    const bool quitOnClose = QGuiApplication::quitOnLastWindowClosed();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    bool closeTaken = false;
+    QTimer::singleShot(0, &Frame(), [&] { closeTaken = Frame().close(); });
+    Frame().OnDeviceProperties();
+    EXPECT_TRUE(guitest::Eventually([&] { return !Frame().isVisible(); }, kLimitMs));
+    EXPECT_FALSE(closeTaken);  // not at once: once the wait has returned
+    EXPECT_TRUE(messages_.empty());
+    QGuiApplication::setQuitOnLastWindowClosed(quitOnClose);
 }
 
 TEST_F(GuiEndToEnd, AFilteredListSaysSo) {

@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -167,6 +168,65 @@ TEST_F(MainFrameTest, ClickingTheFirstSortColumnTwiceRestoresTheFirstOrder) {
     EXPECT_EQ(Column(1), (Serials{"S1", "S3", "S2"}));
     // Without a rescan the host is not scanned again.
     EXPECT_EQ(fake_->scanned.size(), 1u);
+}
+
+// Which way the mark drawn in the header of `column` right of its title
+// points, as read from the pixels: "up" (narrow top, wide bottom), "down",
+// or "none" when nothing is drawn there.
+std::string SortMarkOf(QHeaderView* header, int column) {
+    const QRect section(header->sectionViewportPosition(column), 0, header->sectionSize(column),
+                        header->height());
+    const QImage image = header->grab(section).toImage();
+    const QString title = header->model()->headerData(column, Qt::Horizontal).toString();
+    // Right of the title (with some room for the style's own margins), short
+    // of the section's edge line.
+    const int from = 5 + QFontMetrics(header->font()).horizontalAdvance(title) + 6;
+    const int to = image.width() - 4;
+    auto differs = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                   std::abs(qBlue(a) - qBlue(b)) >
+               24;
+    };
+    int top = -1;
+    int bottom = -1;
+    std::vector<int> widths(static_cast<std::size_t>(image.height()), 0);
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb background = image.pixel(from, y);
+        int first = -1;
+        int last = -1;
+        for (int x = from; x < to; ++x) {
+            if (differs(image.pixel(x, y), background)) {
+                first = first < 0 ? x : first;
+                last = x;
+            }
+        }
+        if (first >= 0) {
+            widths[static_cast<std::size_t>(y)] = last - first + 1;
+            top = top < 0 ? y : top;
+            bottom = y;
+        }
+    }
+    if (top < 0 || top == bottom) {
+        return "none";
+    }
+    const int topWidth = widths[static_cast<std::size_t>(top)];
+    const int bottomWidth = widths[static_cast<std::size_t>(bottom)];
+    return topWidth < bottomWidth ? "up" : topWidth > bottomWidth ? "down" : "none";
+}
+
+TEST_F(MainFrameTest, TheSortMarkPointsUpForAscendingAndDownForDescending) {
+    Open();
+    QHeaderView* header = frame_->List()->header();
+    frame_->List()->setColumnWidth(0, 200);
+    EXPECT_EQ(SortMarkOf(header, 0), "up");
+    EXPECT_EQ(SortMarkOf(header, 1), "none");
+    frame_->OnColumnClicked(0);
+    frame_->List()->setColumnWidth(0, 200);
+    EXPECT_EQ(SortMarkOf(header, 0), "down");
+    frame_->OnColumnClicked(1);  // another column first: the direction is kept
+    frame_->List()->setColumnWidth(1, 200);
+    EXPECT_EQ(SortMarkOf(header, 1), "down");
+    EXPECT_EQ(SortMarkOf(header, 0), "none");
 }
 
 TEST_F(MainFrameTest, ArraysThatReadAlikeShareARowThatOpensAsSeveralDevices) {

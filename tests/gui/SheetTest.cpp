@@ -574,8 +574,10 @@ TEST_F(SheetTest, TheControllersEventLogIsShownAndCleared) {
     service_.On(MC_ReadControllerLog, [](const SeenRequest& request, guitest::ScriptedService&) {
         std::vector<unsigned char> page(request.values[0], 0);
         page[0] = 1;
-        page[2] = 18;       // one kind-0 entry
-        page[3 + 8] = 145;  // event code 145
+        page[2] = 18;        // one kind-0 entry
+        page[3 + 4] = 0x0A;  // tick 2701
+        page[3 + 5] = 0x8D;
+        page[3 + 8] = 104;  // event code 104
         page[3 + 9] = 1;    // count
         return guitest::Messages{guitest::BufferReply(request, page)};
     });
@@ -593,7 +595,8 @@ TEST_F(SheetTest, TheControllersEventLogIsShownAndCleared) {
     const std::size_t before = Seen();
     sheet.DiagPage()->OnLogView();
     ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown[0].startsWith("Event 145, count 1, at tick 0:")) << shown[0].toStdString();
+    // The entry's text is the firmware's text of its event code.
+    EXPECT_EQ(shown[0].toStdString(), "At tick 2701: Drive removed. (event 104, count 1)");
     sheet.DiagPage()->OnLogClear();
     const std::vector<SeenRequest> requests = service_.Requests();
     ASSERT_EQ(Codes(requests, before),
