@@ -409,15 +409,15 @@ void SessionMgr::Authorize(const PendingSession& pending) {
         return;
     }
 
-    // Every place is taken: the client still gets its session id, as
-    // clients expect, but in the same segment as the end of the connection
-    // (held back by the cork until the close), so it can tell at once that
-    // it has no session. The record says it was refused.
     if (clientSet_.Count() >= ClientSet::kMaxClients) {
         // Clients that said goodbye a moment ago may still hold their places
         // until the next pass notices: they are let go first.
         FreeLeftPlaces(platform::MonotonicMs());
     }
+    // Every place is taken: the client still gets its session id, as
+    // clients expect, but in the same segment as the end of the connection
+    // (held back by the cork until the close), so it can tell at once that
+    // it has no session. The record says it was refused.
     const bool full = clientSet_.Count() >= ClientSet::kMaxClients;
     if (full) {
         if (warnings_.Allow(pending.peerAddress, platform::MonotonicMs())) {
