@@ -12,6 +12,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 
+#include <atomic>
 #include <memory>
 #include <regex>
 #include <thread>
@@ -273,6 +274,28 @@ TEST_F(HostileClientTest, ConnectionsFromTheClientsOwnAddressDoNotLockItOut) {
     for (int fd : held) {
         ::close(fd);
     }
+    // While places remain, a young silent connection keeps its place against
+    // a flood from its own address: a client that proves its rights 1.5 s
+    // after connecting is served. Once past the grace, the flood's oldest
+    // gives way to the next one from its address.
+    TcpProbe slow;
+    ASSERT_TRUE(slow.Connect(ports_.tcp, "127.0.0.2"));
+    std::vector<std::unique_ptr<TcpProbe>> flood;
+    for (int i = 0; i < 40; ++i) {
+        flood.push_back(std::make_unique<TcpProbe>());
+        ASSERT_TRUE(flood.back()->Connect(ports_.tcp, "127.0.0.2"));
+    }
+    const std::uint64_t floodStart = platform::MonotonicMs();
+    platform::SleepMs(1500);
+    ASSERT_TRUE(Touch(admin_ + "/" + serial_ + ".127.0.0.2." + std::to_string(slow.LocalPort())));
+    std::uint32_t answer = 0;
+    ASSERT_TRUE(AskForSession(slow, SessionPreamble(serial_), &answer, kServedMs));
+    EXPECT_NE(answer, kNotAuthorized);
+    EXPECT_NE(answer, 0u);
+    platform::SleepMs(floodStart + 2300 - platform::MonotonicMs());
+    TcpProbe next;
+    ASSERT_TRUE(next.Connect(ports_.tcp, "127.0.0.2"));
+    EXPECT_TRUE(flood.front()->WaitClosed(1500)) << "the oldest silent connection stayed";
 }
 
 TEST_F(HostileClientTest, ClientsThatLeaveAfterTheirRepliesFreeTheirPlaces) {
@@ -314,6 +337,96 @@ TEST_F(HostileClientTest, ClientsThatLeaveAfterTheirRepliesFreeTheirPlaces) {
         }
     }
     EXPECT_EQ(held.size(), 20u);
+}
+
+TEST_F(HostileClientTest, AFloodOfSilentConnectionsFromOneAddressLocksOutNoOtherAddress) {
+    StartServing(true);
+    // 600 connections from one address that say nothing, closed and opened
+    // again every 2 s: more than the listener has places for.
+    std::atomic<bool> stop{false};
+    std::thread flood([this, &stop] {
+        std::vector<int> held;
+        while (!stop.load()) {
+            for (int fd : held) {
+                ::close(fd);
+            }
+            held.clear();
+            for (int i = 0; i < 600; ++i) {
+                const int fd = HangingConnection(ports_.tcp, "127.0.0.2");
+                if (fd >= 0) {
+                    held.push_back(fd);
+                }
+            }
+            for (int slept = 0; slept < 2000 && !stop.load(); slept += 50) {
+                platform::SleepMs(50);
+            }
+        }
+        for (int fd : held) {
+            ::close(fd);
+        }
+    });
+    platform::SleepMs(500);
+    // A list and a session from another address are served at once, round
+    // after round.
+    for (std::uint32_t round = 1; round <= 5; ++round) {
+        EXPECT_TRUE(ListServed()) << "round " << round;
+        TcpProbe session;
+        const std::uint32_t id = SessionServed(session);
+        EXPECT_NE(id, 0u) << "round " << round;
+        if (id != 0) {
+            EXPECT_TRUE(RequestServed(session, id, round)) << "round " << round;
+        }
+        platform::SleepMs(400);
+    }
+    stop.store(true);
+    flood.join();
+}
+
+TEST_F(HostileClientTest, ClientsKilledWithRequestsQueuedFreeTheirPlacesAtOnce) {
+    StartServing(true);
+    // Twenty clients that queue 200 state requests each, read none of the
+    // replies and are killed: each connection ends with a reset.
+    std::vector<std::unique_ptr<TcpProbe>> gone;
+    for (int n = 0; n < 20; ++n) {
+        auto probe = std::make_unique<TcpProbe>();
+        probe->ReceiveBuffer(4096);
+        const std::uint32_t id = SessionServed(*probe);
+        ASSERT_NE(id, 0u);
+        Bytes burst;
+        for (std::uint32_t sequence = 1; sequence <= 200; ++sequence) {
+            const Bytes frame = Frame(Request(12, sequence, id));
+            burst.insert(burst.end(), frame.begin(), frame.end());
+        }
+        ASSERT_TRUE(probe->Send(burst));
+        gone.push_back(std::move(probe));
+    }
+    platform::SleepMs(300);
+    gone.clear();
+    platform::SleepMs(1000);
+    // A second later, twenty sessions at once: each is accepted and its
+    // state request answered, whatever was still queued for the dead ones.
+    std::atomic<int> answered{0};
+    std::vector<std::thread> clients;
+    for (int n = 0; n < 20; ++n) {
+        clients.emplace_back([this, &answered] {
+            TcpProbe probe;
+            const std::uint32_t id = OpenSession(probe, serial_, admin_, "", 4, kLimitMs);
+            if (id == 0 || id == kNotAuthorized || !probe.Send(Frame(Request(12, 1, id)))) {
+                return;
+            }
+            Bytes reply;
+            while (ReadReply(probe, &reply, kLimitMs) && reply.size() >= 24) {
+                if (Be32At(reply, 8) != 3 && Be32At(reply, 20) == 1) {
+                    answered.fetch_add(1);
+                    return;
+                }
+            }
+        });
+    }
+    for (std::thread& client : clients) {
+        client.join();
+    }
+    EXPECT_EQ(answered.load(), 20);
 }
 
 TEST_F(HostileClientTest, ASecureFileLeftFromAnEarlierConnectionProvesNothing) {

@@ -50,6 +50,28 @@ bool DecodeHeader(const ClientMessage& message, ORU_Message& header) {
            header.DecodeMsg(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
+// A request that only reads (the state, the performance records, raw
+// diagnostic data, the controller's log without copying it into the
+// service's log): for a client that has gone it need not run at all.
+bool OnlyReads(const ClientMessage& message, const ORU_Message& header) {
+    switch (header.code) {
+        case MC_GetPerfMetrics:
+        case MC_GetPerfRecs:
+        case MC_GetState:
+        case MC_ReadDefectData:
+        case MC_RecordDiagInfo:
+            return true;
+        case MC_ReadControllerLog: {
+            HeaderandValueMsg request;
+            std::vector<unsigned char> bytes = message.bytes;
+            return request.DecodeMsg(bytes.data(), static_cast<std::uint32_t>(bytes.size())) &&
+                   request.value3 == 0;
+        }
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 void OruLiteTask::SetMessageHandler(MessageHandler handler) {
@@ -210,6 +232,14 @@ void OruLiteTask::HandleMessage(OruLite& monitor, TaskRequest& request, ClientMe
     }
     ORU_Message header;
     if (!DecodeHeader(message, header)) {
+        return;
+    }
+    if (request.code != OL_CONTINUATION && message.client != nullptr && message.client->Gone() &&
+        OnlyReads(message, header)) {
+        // Nobody waits for the answer: the read is dropped unstarted. A
+        // change the client asked for still runs, in its turn.
+        platform::Trace("%s - request %u of a client that has gone dropped\n", Name(),
+                        header.code);
         return;
     }
     if (request.code != OL_CONTINUATION && header.code != MC_GrossStatus) {

@@ -27,6 +27,9 @@ class ServerClient {
     virtual int Reply(std::vector<unsigned char> bytes) = 0;
     // The handling of one accepted message has ended.
     virtual void Done() = 0;
+    // The client's connection has ended: its replies go nowhere. Any thread
+    // may ask.
+    virtual bool Gone() const { return false; }
 
     // Number of this client: unique in the process, rising by one per client.
     std::uint32_t ClientId() const { return clientId_; }

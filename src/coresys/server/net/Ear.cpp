@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "coresys/server/device/DeviceMgr.h"
@@ -223,9 +224,10 @@ void Ear::Listen() {
     std::uint64_t now = platform::MonotonicMs();
     std::uint64_t wait = kListenWaitMs;
     std::vector<pollfd> waits;
-    // No accept while the connections are at their limit: the pending ones
-    // wait in the backlog until a place is free.
-    const short listenEvents = connections_.size() < kMaxConnections ? POLLIN : 0;
+    // With every place taken, a new connection is still accepted while an
+    // unidentified one can give way to it; else the pending ones wait in
+    // the backlog until a place is free.
+    const short listenEvents = HasRoom() ? POLLIN : 0;
     waits.push_back(pollfd{listenSocket_, listenEvents, 0});
     waits.push_back(pollfd{wakePipe_[0], POLLIN, 0});
     for (const Connection& connection : connections_) {
@@ -286,8 +288,7 @@ void Ear::Listen() {
 }
 
 void Ear::AcceptWaiting(std::uint64_t now) {
-    for (int accepted = 0; accepted < kAcceptsPerPass && connections_.size() < kMaxConnections;
-         ++accepted) {
+    for (int accepted = 0; accepted < kAcceptsPerPass && HasRoom(); ++accepted) {
         sockaddr_in peer{};
         socklen_t peerLength = sizeof peer;
         int socket =
@@ -322,6 +323,57 @@ void Ear::AcceptWaiting(std::uint64_t now) {
             MakeRoomFor(from, now);
         }
         connections_.push_back(std::move(connection));
+        if (OpenCount() > kMaxConnections) {
+            GiveWayToNewcomer();
+        }
+    }
+}
+
+std::size_t Ear::OpenCount() const {
+    std::size_t open = 0;
+    for (const Connection& connection : connections_) {
+        open += connection.socket >= 0 ? 1 : 0;
+    }
+    return open;
+}
+
+bool Ear::HasRoom() const {
+    if (OpenCount() < kMaxConnections) {
+        return true;
+    }
+    return std::any_of(connections_.begin(), connections_.end(), Unidentified);
+}
+
+void Ear::GiveWayToNewcomer() {
+    // The address that holds the most unidentified connections gives up its
+    // oldest, whatever its age: one address never keeps another's clients
+    // waiting for a place. Among addresses that hold as many, the one with
+    // the oldest connection gives way.
+    struct Holding {
+        std::size_t count = 0;
+        Connection* oldest = nullptr;
+    };
+    std::map<std::string, Holding> held;
+    for (Connection& connection : connections_) {
+        if (Unidentified(connection)) {
+            Holding& holding = held[connection.peer];
+            ++holding.count;
+            if (holding.oldest == nullptr) {
+                holding.oldest = &connection;
+            }
+        }
+    }
+    const Holding* busiest = nullptr;
+    for (const auto& [peer, holding] : held) {
+        if (busiest == nullptr || holding.count > busiest->count ||
+            (holding.count == busiest->count &&
+             holding.oldest->acceptedMs < busiest->oldest->acceptedMs)) {
+            busiest = &holding;
+        }
+    }
+    if (busiest != nullptr) {
+        Fail(busiest->oldest->peer, 7);
+        Close(*busiest->oldest);
     }
 }
 
@@ -343,8 +395,10 @@ void Ear::MakeRoomFor(const std::string& peer, std::uint64_t now) {
     // want: the one that has kept silent longest gives way, so a client that
     // identifies itself is served even from the address of a flood. A
     // connection younger than kSilentGivesWayMs may be a client still making
-    // its secure file (a remote one pauses 1.5 s for it): it keeps its place,
-    // and the newcomer is served beside it. The pass drops the closed entry.
+    // its secure file (a remote one pauses 1.5 s for it): while places
+    // remain it keeps its place, and the newcomer is served beside it (once
+    // they run short, GiveWayToNewcomer spares no age). The pass drops the
+    // closed entry.
     if (fromPeer >= kMaxConnectionsPerPeer && now >= oldest->acceptedMs + kSilentGivesWayMs) {
         Fail(peer, 7);
         Close(*oldest);

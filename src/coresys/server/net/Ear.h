@@ -14,7 +14,10 @@
 // already takes no place. When one address holds kMaxConnectionsPerPeer
 // connections that have not yet sent their connect word (and serial), a new
 // one from it makes the oldest of them give way, once that one has been
-// silent for kSilentGivesWayMs.
+// silent for kSilentGivesWayMs. When every place is taken, a new connection
+// is still accepted: the oldest unidentified connection of the address that
+// holds the most gives way to it, whatever its age, so one address never
+// keeps another address's clients waiting.
 //
 // The connect word is big-endian: revision in the high 16 bits, type in
 // the low 16 bits (0 session, 1 subsystem list, 2 rescan). Per-connection
@@ -121,6 +124,14 @@ class Ear : public OruTask {
     // Closes the oldest unidentified connection of peer when it has
     // kMaxConnectionsPerPeer of them and that one has been silent long enough.
     void MakeRoomFor(const std::string& peer, std::uint64_t now);
+    // More connections are open than there are places: the oldest
+    // unidentified connection of the address that holds the most closes.
+    void GiveWayToNewcomer();
+    // Connections still open (entries closed in this pass are not yet gone).
+    std::size_t OpenCount() const;
+    // A new connection can be taken: a place is free, or an unidentified
+    // connection can give way.
+    bool HasRoom() const;
     // Serves a connection as far as its bytes allow; false when it is done
     // (answered, handed on or closed).
     bool Serve(Connection& connection);

@@ -34,6 +34,7 @@ class SessionClient : public ServerClient {
     // that was the last message of a client that has left, the session
     // manager is asked to remove it now. Called on a subsystem's thread.
     void Done() override;
+    bool Gone() const override { return RemovalPending(); }
 
     OruLite* Subsystem() const { return subsystem_; }
     // The subsystem's serial number (12 characters at most).

@@ -77,6 +77,10 @@ SessionMgr::~SessionMgr() {
         clientSet_.Remove(client);
         delete client;
     }
+    for (SessionClient* client : departed_) {
+        delete client;
+    }
+    departed_.clear();
     for (DatagramClient* client : datagramClients_) {
         delete client;
     }
@@ -462,26 +466,36 @@ void SessionMgr::Authorize(const PendingSession& pending) {
 }
 
 void SessionMgr::RemoveClient(SessionClient* client, std::uint32_t clientId) {
-    if (!clientSet_.Contains(client, clientId)) {
-        return;
-    }
-    if (ServerSession* session = client->GetSession()) {
-        session->Close();
-    }
-    if (client->Unanswered() == 0) {
-        clientSet_.Remove(client);
-        delete client;
+    if (clientSet_.Contains(client, clientId)) {
+        Release(client);
         RefreshWatchSet();
         return;
     }
-    RefreshWatchSet();
-    // A subsystem still works on a message of this client: its replies must
-    // find the client object. Look again later.
-    TaskRequest again;
-    again.code = SM_REMOVE_CLIENT;
-    again.args[3] = reinterpret_cast<std::intptr_t>(client);
-    again.args[4] = static_cast<std::intptr_t>(clientId);
-    SendRequest(again, kRemoveRetryMs);
+    // A client that left with messages still at work: its last Done asks
+    // for this once the count is down.
+    auto departed = departed_.find(client);
+    if (departed != departed_.end() && client->ClientId() == clientId &&
+        client->Unanswered() == 0) {
+        departed_.erase(departed);
+        delete client;
+    }
+}
+
+void SessionMgr::Release(SessionClient* client) {
+    if (ServerSession* session = client->GetSession()) {
+        session->Close();
+    }
+    // The place is free at once. A subsystem may still work on messages of
+    // this client (only its changes to the array: the reads are dropped
+    // when their turn comes), and their replies must find the client
+    // object, which waits aside until the last is done.
+    client->MarkRemovalPending();
+    clientSet_.Remove(client);
+    if (client->Unanswered() == 0) {
+        delete client;
+    } else {
+        departed_.insert(client);
+    }
 }
 
 void SessionMgr::DeleteObject(DatagramClient* client) {
@@ -562,9 +576,8 @@ void SessionMgr::FreeLeftPlaces(std::uint64_t now) {
         if (session != nullptr && session->Open()) {
             Receive(client, now);
         }
-        if (client->RemovalPending() && client->Unanswered() == 0) {
-            clientSet_.Remove(client);
-            delete client;
+        if (client->RemovalPending()) {
+            Release(client);
         }
     }
     RefreshWatchSet();

@@ -77,9 +77,8 @@ enum SESSION_MGR_REQUEST : std::int32_t {
 
 class SessionMgr : public OruTask {
   public:
-    // Polling the clients, and waiting for a vanished client's replies.
+    // Polling the clients.
     static constexpr std::uint64_t kPollDelayMs = 100;
-    static constexpr std::uint64_t kRemoveRetryMs = 300000;
     // The client has 30 x 500 ms to create its secure file.
     static constexpr int kSecureFileTries = 30;
     static constexpr std::uint64_t kSecureFileWaitMs = 500;
@@ -143,12 +142,15 @@ class SessionMgr : public OruTask {
     // session answered and, for a known serial, added to the client set.
     void Authorize(const PendingSession& pending);
     void RemoveClient(SessionClient* client, std::uint32_t clientId);
+    // Closes a client's session and takes it out of the set; it is freed
+    // now, or once the subsystems are done with its messages.
+    void Release(SessionClient* client);
     // Reads what the client's session holds, up to one message: a whole
     // message goes to the client's subsystem, a closed session marks the
     // client for removal.
     ServerSession::ReadResult Receive(SessionClient* client, std::uint64_t now);
-    // Every place is taken: the clients that have left already and have no
-    // message pending are taken out now rather than by their removal request.
+    // Every place is taken: the clients that have left already are taken
+    // out now rather than by their removal request.
     void FreeLeftPlaces(std::uint64_t now);
     void DeleteObject(DatagramClient* client);
     void Poll();
@@ -190,6 +192,10 @@ class SessionMgr : public OruTask {
     bool pollPending_ = false;
     // Datagram clients whose message a subsystem still handles.
     std::set<DatagramClient*> datagramClients_;
+    // Session clients that left while a subsystem still handled a message
+    // of theirs: out of the set, freed by their last message's removal
+    // request.
+    std::set<SessionClient*> departed_;
     // The timed pass that counts; others still queued are stale.
     std::intptr_t pollGeneration_ = 0;
     std::thread waker_;
