@@ -1,6 +1,7 @@
 // The busy rule's queue of work that waits for the interface to be idle:
 // run from the event loop, held while a wait runs and released in order
-// when the last wait ends, and dropped with the object it belongs to.
+// when the last wait ends (work for the list when the list wait ends), and
+// dropped with the object it belongs to.
 #include "gui/BusyState.h"
 
 #include <gtest/gtest.h>
@@ -70,6 +71,28 @@ TEST(BusyStateTest, WorkPostedBeforeAWaitBeganIsHeldByIt) {
     }
     RunPostedEvents();
     EXPECT_EQ(runs, 1);
+}
+
+TEST(BusyStateTest, WorkHeldForTheListRunsWhenTheListWaitEndsAlsoInsideAnArrayWait) {
+    BusyState state;
+    QObject context;
+    std::vector<int> ran;
+    {
+        BusyScope array(state, BusyState::Kind::kArray);
+        {
+            BusyScope list(state);
+            state.WhenListFree(&context, [&] { ran.push_back(1); });
+            state.WhenIdle(&context, [&] { ran.push_back(2); });
+            RunPostedEvents();
+            EXPECT_TRUE(ran.empty());
+        }
+        // The array wait still runs: only the work for the list is free.
+        RunPostedEvents();
+        EXPECT_EQ(ran, (std::vector<int>{1}));
+        EXPECT_TRUE(state.Busy());
+    }
+    RunPostedEvents();
+    EXPECT_EQ(ran, (std::vector<int>{1, 2}));
 }
 
 TEST(BusyStateTest, WorkWhoseObjectIsGoneIsDropped) {

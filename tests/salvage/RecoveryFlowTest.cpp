@@ -176,12 +176,18 @@ TEST_F(RecoveryFlowTest, OtherConditionsAskForAChoice) {
 
 TEST_F(RecoveryFlowTest, AStoppedRecoveryIsNotStartedAgain) {
     Serve("recovery-stopped");
-    RunResult run = Run({"-p", kId});
+    // An answer the menu would take (the default set) waits on standard
+    // input: the run still ends before any menu, and nothing is sent.
+    RunResult run = Run({"-p", kId}, "0\n");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.out.find(Mark(203, 113)), std::string::npos);
     EXPECT_NE(run.out.find(Mark(201, 130)), std::string::npos);
     EXPECT_NE(run.out.find(Mark(201, 135)), std::string::npos);
+    EXPECT_EQ(run.out.find(Mark(202, 23)), std::string::npos);
     EXPECT_FALSE(Sent(Cdbs("STROVANE0"), "fa"));
+    const sim::CabinetModel cab = Cabinet();
+    EXPECT_EQ(cab.state, sim::kSubsysNeedsRecovery);
+    EXPECT_TRUE(cab.operations.empty());
 }
 
 TEST_F(RecoveryFlowTest, TheMenuRepeatsUntilAChoiceFits) {
