@@ -80,6 +80,29 @@ class SnmpHostTest : public netsrvtest::NetServerTest {
 
     std::vector<std::string> ListedSerials() { return agenttest::ListedSerials(root_); }
 
+    // The specific codes of the status traps ("The subsystem status is now
+    // %d.") snmptrapd got for this serial, in order.
+    std::vector<int> StatusTraps(const std::string& serial) {
+        std::vector<int> codes;
+        for (const SnmpV1Trap& t : master_.Traps()) {
+            if (t.enterprise == kView && t.bindings.size() == 4 &&
+                t.bindings[1].value == serial + std::string(1, '\0') &&
+                t.bindings[2].value == "1020") {
+                codes.push_back(t.specific);
+            }
+        }
+        return codes;
+    }
+
+    // The agent's reports that it built its table.
+    static int TableBuilds() {
+        int count = 0;
+        for (const std::string& text : testsupport::EventLogTexts()) {
+            count += text.rfind("[1.1] ", 0) == 0 ? 1 : 0;
+        }
+        return count;
+    }
+
     static inline const std::vector<std::string> kServerEnvironment = {"ORU_SMON_INTERVAL=1",
                                                                        "ORU_PLOG_INTERVAL=0"};
     std::vector<std::string> serverEnvironment_ = kServerEnvironment;
@@ -208,17 +231,48 @@ TEST_F(SnmpHostTrapTest, APulledDriveSendsAVersion1EnterpriseTrap) {
 TEST_F(SnmpHostTest, TheAgentShowsALostServiceAndRecoversWhenItReturns) {
     StartHost();
     ASSERT_TRUE(AwaitStatuses(2, "2"));
+    const std::vector<std::string> serials = ListedSerials();
+    ASSERT_EQ(serials.size(), 2u);
     server_.Process().Signal(SIGTERM);
     ASSERT_EQ(server_.Process().WaitExit(kLimitMs), 0);
     // The sessions are gone: no subsystem has a state.
     ASSERT_TRUE(AwaitStatuses(2, "1"));
     EXPECT_TRUE(testsupport::WaitForEventLogText("[1.4] ", kLimitMs));
+    // Meanwhile the first array's controller fails: no event tells it.
+    ASSERT_EQ(Strovsim({"fail-controller", "0", "Y"}), 0);
 
     testsupport::ServerProcess again(root_, ORU_BIN_DIR);
     std::vector<std::string> env = {"ORU_TIME_SCALE=100"};
     env.insert(env.end(), kServerEnvironment.begin(), kServerEnvironment.end());
     ASSERT_TRUE(again.Start(env)) << again.Process().StartError();
-    EXPECT_TRUE(AwaitStatuses(2, "2"));
+    // The first round with the service back traps the first array's new
+    // status; the other array is good again.
+    std::uint64_t end = platform::MonotonicMs() + kLimitMs;
+    while (StatusTraps(serials[0]).empty() && platform::MonotonicMs() < end) {
+        ::usleep(20000);
+    }
+    const std::vector<int> told = StatusTraps(serials[0]);
+    ASSERT_EQ(told.size(), 1u) << master_.TrapDaemon().Stdout();
+    EXPECT_NE(told[0], 2);
+    EXPECT_NE(told[0], 1);
+    EXPECT_EQ(master_.Get(Var(".3.1.6.1")).variables.at(0).value, std::to_string(told[0]));
+    EXPECT_EQ(master_.Get(Var(".3.1.6.2")).variables.at(0).value, "2");
+
+    // Three more rounds, each after a trap of the other array (a pulled
+    // drive), each on sessions made anew: the first array's status is not
+    // trapped again.
+    for (const char* slot : {"A1", "B1", "A2"}) {
+        const int builds = TableBuilds();
+        ASSERT_EQ(Strovsim({"pull", "1", slot}), 0);
+        const dkviewtest::DkviewResult look = dkviewtest::RunDkview(root_, {"-c", serials[1]});
+        ASSERT_EQ(look.exitCode, 0) << look.err;
+        end = platform::MonotonicMs() + kLimitMs;
+        while (TableBuilds() == builds && platform::MonotonicMs() < end) {
+            ::usleep(20000);
+        }
+        ASSERT_GT(TableBuilds(), builds) << slot;
+    }
+    EXPECT_EQ(StatusTraps(serials[0]), told) << master_.TrapDaemon().Stdout();
     again.Process().Signal(SIGTERM);
     EXPECT_EQ(again.Process().WaitExit(kLimitMs), 0);
 }

@@ -230,6 +230,42 @@ TEST_F(DamagedFileTest, ALinkOutsideTheCatalogIsAnEntryThatCannotBeRead) {
     EXPECT_EQ(run.err, Mark(31) + "Cannot read the catalog entry at offset 96\n");
 }
 
+TEST_F(DamagedFileTest, ACatalogOfNoFilesBesideLogFilesIsDamage) {
+    const std::string catalog = Path("LOGCATLG");
+    const std::string damaged = Mark(1) + "Cannot open the log catalog " + catalog +
+                                ": Log catalog " + catalog +
+                                " is damaged: the age chain does not match its file count\n";
+    // The header of a new log, sound by itself, beside a file of records.
+    Put("LOGCATLG", CatalogBytes(HandHeader{}, {}));
+    Put("L0000001", Join({FillerBlock(), Block(4096, {Usage(1)})}));
+    const Bytes header = ReadBytes(catalog);
+    RunResult run = Run({"-v", "1"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, damaged);
+    EXPECT_EQ(run.out.find(Mark(3)), std::string::npos) << run.out;
+    EXPECT_EQ(ReadBytes(catalog), header);
+
+    // No files counted, but the header names an entry.
+    HandHeader named;
+    named.oldest = Slot(0);
+    named.latest = Slot(0);
+    Put("LOGCATLG", CatalogBytes(named, {Entry("L0000001", 0, 4096)}));
+    run = Run({});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, damaged);
+
+    // A file that never held a whole block is what a stop can leave of the
+    // file of a withdrawn entry, and other names are no log files: the log
+    // is empty.
+    Put("LOGCATLG", header);
+    Put("L0000001", Bytes(100, 0));
+    Put("L00000021", Join({FillerBlock(), Block(4096, {Usage(1)})}));
+    run = Run({});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_NE(run.out.find(Mark(3)), std::string::npos) << run.out;
+}
+
 TEST_F(DamagedFileTest, NamesThatAreNoLogFilesAreNeverOpened) {
     // A file outside the log directory that would print if it were read.
     ASSERT_TRUE(WriteBytes(root.File("c/secret"), Join({FillerBlock(), Block(4096, {Usage(99)})})));

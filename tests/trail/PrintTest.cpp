@@ -8,6 +8,8 @@
 #include <filesystem>
 
 #include "TrailTestSupport.h"
+#include "coresys/server/log/LogCatalog.h"
+#include "coresys/server/log/LogLayout.h"
 #include "support/LogGenerator.h"
 
 namespace trailtest {
@@ -288,6 +290,22 @@ TEST_F(PrintTest, WithoutALogThereIsNothingToPrintAndNothingIsCreated) {
     ASSERT_TRUE(WriteBytes(Catalog(), {}));
     EXPECT_EQ(Run({}).exitCode, 0);
     EXPECT_EQ(std::filesystem::file_size(Catalog()), 0u);
+
+    // The catalog the service's writer makes for a new log, before its
+    // first file is there, holds no files either, and stays as it is.
+    ASSERT_TRUE(std::filesystem::remove(Catalog()));
+    {
+        LogCatalog fresh(LogDir(), logfmt::kNoSizeLimit);
+        ASSERT_TRUE(fresh.IsOpen()) << fresh.OpenFailure();
+    }
+    const Bytes written = ReadBytes(Catalog());
+    ASSERT_EQ(written.size(), 52u);
+    const RunResult fresh = Run({"-v", "1"});
+    EXPECT_EQ(fresh.exitCode, 0) << fresh.err;
+    EXPECT_EQ(fresh.err, "");
+    EXPECT_NE(fresh.out.find(Mark(3) + "The log holds no files.\n"), std::string::npos)
+        << fresh.out;
+    EXPECT_EQ(ReadBytes(Catalog()), written);
 }
 
 TEST_F(PrintTest, ACatalogOfAnotherVersionIsNotOpened) {

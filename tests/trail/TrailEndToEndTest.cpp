@@ -1,12 +1,15 @@
 // dktrail beside the real OruServr over strovsim: the service's monitors
 // write their records while it runs; the printer asks it to write them out,
 // prints them, and leaves the catalog the service holds open byte for byte
-// as it was. Then the same log once the service has stopped.
+// as it was. Then the same log once the service has stopped, and a copy of
+// it whose catalog has been wiped.
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <regex>
 
 #include "NetServerFixture.h"
@@ -65,6 +68,15 @@ class TrailEndToEnd : public netsrvtest::NetServerTest {
     }
 
     std::string Catalog() const { return root_.File("c/oru_log/LOGCATLG"); }
+
+    // Every file of a directory by name, with its bytes.
+    static std::map<std::string, std::string> Contents(const std::string& directory) {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+            files[entry.path().filename().string()] = ReadAll(entry.path().string());
+        }
+        return files;
+    }
 };
 
 TEST_F(TrailEndToEnd, RecordsWrittenWhileTheServiceRunsArePrintedAndTheCatalogStaysAsItWas) {
@@ -106,6 +118,43 @@ TEST_F(TrailEndToEnd, RecordsWrittenWhileTheServiceRunsArePrintedAndTheCatalogSt
     // The service's own start record shows as a generic line.
     EXPECT_NE(offline.out.find("( 4,   0)"), std::string::npos) << offline.out;
     EXPECT_EQ(ReadAll(Catalog()), closed);
+}
+
+// A catalog wiped to zeros, its size kept, beside the files of a sound log
+// cannot say that the log is empty: the printer reports the catalog as
+// damaged, fails, and changes nothing in the directory.
+TEST_F(TrailEndToEnd, AZeroedCatalogBesideItsFilesIsDamageNotAnEmptyLog) {
+    StartServer({"ORU_SMON_INTERVAL=0", "ORU_PLOG_INTERVAL=200"});
+    ASSERT_TRUE(WaitForPreventiveCheck());
+    server_.Process().Signal(SIGTERM);
+    ASSERT_EQ(server_.Process().WaitExit(kLimitMs), 0) << server_.Process().Stderr();
+    started_ = false;
+
+    const std::string copy = root_.File("copy_of_log");
+    std::filesystem::copy(root_.File("c/oru_log"), copy, std::filesystem::copy_options::recursive);
+    const Run sound = Dktrail({"-d", copy});
+    ASSERT_EQ(sound.exitCode, 0) << sound.err;
+    ASSERT_NE(sound.out.find("Log File: "), std::string::npos) << sound.out;
+
+    const std::string catalog = copy + "/LOGCATLG";
+    const std::size_t size = std::filesystem::file_size(catalog);
+    ASSERT_GT(size, 52u);
+    {
+        std::ofstream zeroed(catalog, std::ios::binary | std::ios::trunc);
+        zeroed << std::string(size, '\0');
+    }
+    ASSERT_EQ(std::filesystem::file_size(catalog), size);
+    const std::map<std::string, std::string> before = Contents(copy);
+    ASSERT_GE(before.size(), 2u);
+
+    const Run run = Dktrail({"-d", copy, "-v", "1"});
+    EXPECT_EQ(run.exitCode, 1) << run.out;
+    EXPECT_NE(run.err.find(Mark(1) + "Cannot open the log catalog " + catalog + ": Log catalog " +
+                           catalog + " is damaged: its recorded size does not fit the file\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.out.find(Mark(3)), std::string::npos) << run.out;
+    EXPECT_EQ(Contents(copy), before) << "the printer changed the log";
 }
 
 // A service that hangs holds the printer up for seconds, not minutes: each

@@ -1,5 +1,6 @@
 #include "tools/trail/LogPrinter.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include "coresys/server/log/LogCatalog.h"
 #include "coresys/server/log/LogFileIo.h"
 #include "coresys/server/log/LogLayout.h"
+#include "coresys/server/log/LogText.h"
 #include "tools/trail/TrailOutput.h"
 #include "tools/trail/TrailTexts.h"
 
@@ -41,6 +43,41 @@ struct Descriptor {
     }
 };
 
+// True when the catalog of the directory has a header on disk (a missing
+// or empty one reads as a new log) and a log file that holds at least one
+// whole block lies beside it. A shorter file is what a stop can leave of the
+// file of an entry that was withdrawn because it never held a block.
+//
+// Looked at before the catalog is read: a running service adds a file's
+// entry to the catalog before it creates the file, and takes off the entry
+// of a file that holds a block only while it adds a new one, so no header
+// read afterwards counts no files while such a file was seen.
+bool FilesBesideHeader(const std::string& directory) {
+    struct stat catalog {};
+    const std::string path = directory + "/" + logfmt::kCatalogName;
+    if (::stat(path.c_str(), &catalog) != 0 || !S_ISREG(catalog.st_mode) ||
+        static_cast<std::uint64_t>(catalog.st_size) < logfmt::kHeaderSize) {
+        return false;
+    }
+    DIR* listing = ::opendir(directory.c_str());
+    if (listing == nullptr) {
+        return false;
+    }
+    bool found = false;
+    while (!found) {
+        const dirent* item = ::readdir(listing);
+        if (item == nullptr) {
+            break;
+        }
+        struct stat info {};
+        found = logio::IsLogFileName(item->d_name) &&
+                ::fstatat(::dirfd(listing), item->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) >= kBlockSize;
+    }
+    ::closedir(listing);
+    return found;
+}
+
 }  // namespace
 
 LogPrinter::LogPrinter(const TrailOptions& options, StringCatalog& console, StringCatalog& firmware,
@@ -63,12 +100,23 @@ void LogPrinter::SystemError(int error, int number, Args... args) {
 }
 
 int LogPrinter::Print(const std::string& directory) {
+    const bool filesBeside = FilesBesideHeader(directory);
     LogCatalog catalog(directory, logfmt::kNoSizeLimit, LogCatalog::Access::kInspect);
     if (!catalog.IsOpen()) {
         std::string text =
             console_.GetStringCommonBuf(kTrailSet, T_CATALOG_NOT_OPEN, catalog.Path().c_str());
         err_.Put(text + ": " + catalog.OpenFailure() + "\n");
         return 1;
+    }
+    if (catalog.Header().fileCount == 0) {
+        // "No files" is the one answer no walk of the chain checks: it is
+        // believed only from a catalog that is sound as a whole.
+        if (std::string damage = EmptyCatalogDamage(catalog, filesBeside); !damage.empty()) {
+            std::string text =
+                console_.GetStringCommonBuf(kTrailSet, T_CATALOG_NOT_OPEN, catalog.Path().c_str());
+            err_.Put(text + ": " + damage + "\n");
+            return 1;
+        }
     }
     out_.Put(console_.GetStringCommonBuf(kTrailSet, T_LOG_HEADING, catalog.Path().c_str()));
     out_.Put('\n');
@@ -97,6 +145,17 @@ int LogPrinter::Print(const std::string& directory) {
         err_.Put(count);
     }
     return 0;
+}
+
+std::string LogPrinter::EmptyCatalogDamage(const LogCatalog& catalog, bool filesBeside) {
+    if (!catalog.Damage().empty()) {
+        return catalog.Damage();
+    }
+    if (filesBeside) {
+        return LogText(LTEXT_CATALOG_DAMAGED, catalog.Path().c_str(),
+                       LogText(LTEXT_WHY_CHAIN).c_str());
+    }
+    return std::string();
 }
 
 void LogPrinter::PrintHeader(LogCatalog& catalog) {

@@ -5,6 +5,9 @@
 // The catalog is the service's own class, opened for inspection: read-only,
 // never created, written or marked closed, so a running service finds it as
 // it left it. The printer trusts nothing it reads:
+//  - a catalog that counts no files is refused as damaged when its own
+//    checks fail or log files lie beside it: such a header was lost, not
+//    written for an empty log;
 //  - the age chain is walked at most as far as the header's file count and
 //    never past the latest entry the header names; a chain that ends early,
 //    runs on or comes back on itself is reported (exit 255 while listing, 1
@@ -60,6 +63,11 @@ class LogPrinter {
     // entry that could not be read with message unreadable) and answers
     // failureCode.
     int Finish(LogCatalog& catalog, const WalkEnd& end, int unreadable, int failureCode);
+    // For a catalog that counts no files: why it cannot be right (empty
+    // when it can). The catalog's own checks must have found nothing (its
+    // size fits the file, no link names an entry, the free list walks), and
+    // no log file holding a block may lie beside its header (filesBeside).
+    static std::string EmptyCatalogDamage(const LogCatalog& catalog, bool filesBeside);
     void PrintHeader(LogCatalog& catalog);
     int ListFiles(LogCatalog& catalog);
     int DumpFiles(LogCatalog& catalog);
