@@ -143,8 +143,9 @@ if [ -z "$first" ]; then
     exit 1
 fi
 
-say "A rescan: the service looks for new arrays, dkview reads the list again"
+say "A rescan: the service looks for new arrays, then the list once more"
 dkview -R || failed=1
+dkview -i || failed=1
 
 say "State and capacity of array $first"
 dkview "$first" || failed=1
@@ -170,7 +171,7 @@ dkview -l 3 "$first" || failed=1
 if [ "$leave" = "1" ]; then
     say "Left running: OruServr (process $pid) and strovsim in $root"
     echo "    stop them with: kill -INT $pid; ORU_ROOT=$root $bin/strovsim stop"
-    echo "    and ask with:   ORU_ROOT=$root ORUHOST=127.0.0.1 $bin/dkview -a <array>"
+    echo "    and ask with:   ORU_ROOT=$root ORUHOST=127.0.0.1 $bin/dkview -a $first"
     echo "    or watch with:  ORU_ROOT=$root $bin/oru"
     if [ ! -x "$bin/oru" ] && [ -z "${ORU_DEMO_BIN:-}" ]; then
         echo "    (the demo builds only what it runs: scripts/build.sh release oru builds oru)"

@@ -2,7 +2,9 @@
 # Installs what is missing, builds the suite twice (plain, and with
 # AddressSanitizer + UndefinedBehaviorSanitizer) and runs every test on both,
 # runs the threaded core under ThreadSanitizer, then each fuzz target for a
-# short while. Ends with one line: "tests: N passed, M failed".
+# short while. Shows each test's result as it finishes (the whole ctest
+# output goes to ctest.log in the build tree). Ends with one line:
+# "tests: N passed, M failed, K skipped".
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +16,7 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 passed=0
 failed=0
+skipped=0
 status=0
 # What each failed run printed, and the tests that passed only when run a
 # second time, repeated at the end where a short tail of this script's
@@ -31,11 +34,16 @@ run_ctest() {
     # processes against real time on a shared machine, and one stall of the
     # machine must not hide what the rest of the run shows. A test that needed
     # the second run is named at the end all the same.
+    # Shown as they come: the result line of each test (first runs numbered,
+    # second runs not) and ctest's summary from its count to the end; the
+    # rest (the output of failed tests) is in the log and, for first runs
+    # that failed, repeated at the end.
     if ! ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600 \
-        --repeat until-pass:2 "$@" >"$log" 2>&1; then
+        --repeat until-pass:2 "$@" 2>&1 | tee "$log" |
+        sed -u -n -E '/^ *([0-9]+\/[0-9]+ )?Test +#[0-9]+:/p
+                      /tests passed, [0-9]+ tests failed out of [0-9]+/,$p'; then
         status=1
     fi
-    cat "$log"
     # Each failed first run's block: its result line up to the next test's
     # line. (ctest numbers the result lines of first runs only.)
     awk -v dir="$dir" '
@@ -61,14 +69,26 @@ run_ctest() {
     local line
     line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
     if [ -z "$line" ]; then
+        echo "ctest gave no count; the end of $log:"
+        tail -n 40 "$log"
         status=1
         return
     fi
-    local total bad
+    local total bad skips
     total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
     bad=$(sed -E 's/.*passed, ([0-9]+) tests failed.*/\1/' <<<"$line")
-    passed=$((passed + total - bad))
+    # ctest counts a skipped test among the passed ones and lists it under
+    # "The following tests did not run:" as "  N - name (Skipped)" (a
+    # disabled test, "(Disabled)", is in neither count).
+    skips=$(awk '
+        /^The following tests did not run:/ { list = 1; next }
+        list && /^[[:space:]]*$/ { list = 0 }
+        list && /\(Skipped\)$/ { n++ }
+        END { print n + 0 }
+    ' "$log")
+    passed=$((passed + total - bad - skips))
     failed=$((failed + bad))
+    skipped=$((skipped + skips))
 }
 
 for flavour in release asan; do
@@ -115,5 +135,5 @@ if [ -s "$second" ]; then
     echo "=== passed only on a second run"
     cat "$second"
 fi
-echo "tests: ${passed} passed, ${failed} failed"
+echo "tests: ${passed} passed, ${failed} failed, ${skipped} skipped"
 exit $status
