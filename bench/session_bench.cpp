@@ -29,6 +29,15 @@
 //                        the median and the worst single run over all
 //                        batches, the runs turned away for want of a free
 //                        session and the runs that failed otherwise
+//   BM_DkviewBesideAFlood/0, /1
+//                        dkview -i (0) and dkview <serial> (1) while 600
+//                        silent connections from 127.0.0.2 are closed and
+//                        opened again every 2 s; 5 rounds, the worst run
+//   BM_DkviewAfterKilledClients
+//                        20 clients queue 200 GetStates each, read no reply
+//                        and end with a reset (as when killed); 1 s later 20
+//                        dkview <serial> at once, counted as in
+//                        BM_DkviewConcurrent
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
@@ -40,7 +49,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -48,7 +59,9 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BenchMachine.h"
@@ -212,6 +225,62 @@ void BM_DkviewState(benchmark::State& state) {
 // of a free session (the service serves twenty at a time: dkview exits 1
 // and says so) or that failed otherwise. Any other failure ends the
 // benchmark with an error.
+// The outcome of batches of dkview runs started at once.
+struct Batches {
+    std::vector<double> times;
+    double refused = 0;
+    double failures = 0;
+};
+
+// Starts `runs` dkview <serial> at once and waits for each; returns the
+// batch's wall time in seconds.
+double RunBatch(const std::string& serial, int runs, Batches& batches) {
+    const std::string errors = std::string(std::getenv("ORU_ROOT")) + "/dkview-errors.";
+    std::vector<pid_t> children;
+    const Clock::time_point begin = Clock::now();
+    for (int i = 0; i < runs; ++i) {
+        children.push_back(Spawn(Dkview(), {serial}, errors + std::to_string(i)));
+    }
+    // Each run's own end, as the children end in any order.
+    for (std::size_t left = children.size(); left > 0; --left) {
+        int status = 0;
+        const pid_t ended = ::wait(&status);
+        if (ended < 0) {
+            batches.failures += static_cast<double>(left);
+            break;
+        }
+        batches.times.push_back(MsSince(begin));
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+            continue;
+        }
+        const auto index = static_cast<std::size_t>(
+            std::find(children.begin(), children.end(), ended) - children.begin());
+        const std::string said = ReadFile(errors + std::to_string(index));
+        const bool noPlace = WIFEXITED(status) && WEXITSTATUS(status) == 1 &&
+                             said.find("no connection available") != std::string::npos;
+        batches.refused += noPlace ? 1 : 0;
+        batches.failures += noPlace ? 0 : 1;
+    }
+    return MsSince(begin) / 1000.0;
+}
+
+// The counters of batches of dkview runs; any failure other than a refusal
+// ends the benchmark with an error.
+void ReportBatches(benchmark::State& state, Batches& batches) {
+    const double count = static_cast<double>(state.iterations());
+    state.counters["refused_per_batch"] = batches.refused / count;
+    state.counters["failed_per_batch"] = batches.failures / count;
+    std::vector<double>& times = batches.times;
+    if (!times.empty()) {
+        std::sort(times.begin(), times.end());
+        state.counters["median_ms"] = times[times.size() / 2];
+        state.counters["worst_ms"] = times.back();
+    }
+    if (batches.failures > 0) {
+        state.SkipWithError("a concurrent dkview failed other than for want of a session");
+    }
+}
+
 void BM_DkviewConcurrent(benchmark::State& state) {
     const int runs = static_cast<int>(state.range(0));
     const std::string serial = FirstSerial();
@@ -219,48 +288,186 @@ void BM_DkviewConcurrent(benchmark::State& state) {
         state.SkipWithError("no subsystem");
         return;
     }
-    const std::string errors = std::string(std::getenv("ORU_ROOT")) + "/dkview-errors.";
-    std::vector<double> times;
-    double refused = 0;
-    double failures = 0;
+    Batches batches;
     for (auto _ : state) {
-        std::vector<pid_t> children;
+        RunBatch(serial, runs, batches);
+    }
+    ReportBatches(state, batches);
+}
+
+// A connection from 127.0.0.2 to the service's port that says nothing: the
+// connect is not waited for. -1 when no socket could be had.
+int SilentConnection(std::uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = htonl(0x7F000002);
+    const sockaddr_in to = Loopback(port);
+    if (fd >= 0 && (::bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0 ||
+                    (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0 &&
+                     errno != EINPROGRESS))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Another host that floods the service: 600 connections that say nothing,
+// closed and opened again every 2 s, from construction to destruction.
+class SilentFlood {
+  public:
+    explicit SilentFlood(std::uint16_t port)
+        : thread_([this, port] {
+              std::vector<int> held;
+              std::unique_lock<std::mutex> hold(lock_);
+              while (!stop_) {
+                  for (int fd : held) {
+                      ::close(fd);
+                  }
+                  held.clear();
+                  for (int i = 0; i < 600; ++i) {
+                      const int fd = SilentConnection(port);
+                      if (fd >= 0) {
+                          held.push_back(fd);
+                      }
+                  }
+                  stopped_.wait_for(hold, std::chrono::seconds(2), [this] { return stop_; });
+              }
+              for (int fd : held) {
+                  ::close(fd);
+              }
+          }) {}
+    ~SilentFlood() {
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            stop_ = true;
+        }
+        stopped_.notify_all();
+        thread_.join();
+    }
+
+  private:
+    std::mutex lock_;
+    std::condition_variable stopped_;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+void BM_DkviewBesideAFlood(benchmark::State& state) {
+    const std::string serial = FirstSerial();
+    if (serial.empty()) {
+        state.SkipWithError("no subsystem");
+        return;
+    }
+    const std::vector<std::string> arguments =
+        state.range(0) == 0 ? std::vector<std::string>{"-i"} : std::vector<std::string>{serial};
+    SilentFlood flood(machine->TcpPort());
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    double worst = 0;
+    for (auto _ : state) {
         const Clock::time_point begin = Clock::now();
-        for (int i = 0; i < runs; ++i) {
-            children.push_back(Spawn(Dkview(), {serial}, errors + std::to_string(i)));
+        pid_t child = Spawn(Dkview(), arguments);
+        if (child < 0 || Reap(child) != 0) {
+            state.SkipWithError("dkview failed beside the flood");
+            break;
         }
-        // Each run's own end, as the children end in any order.
-        for (std::size_t left = children.size(); left > 0; --left) {
-            int status = 0;
-            const pid_t ended = ::wait(&status);
-            if (ended < 0) {
-                failures += static_cast<double>(left);
-                break;
-            }
-            times.push_back(MsSince(begin));
-            if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-                continue;
-            }
-            const auto index = static_cast<std::size_t>(
-                std::find(children.begin(), children.end(), ended) - children.begin());
-            const std::string said = ReadFile(errors + std::to_string(index));
-            const bool noPlace = WIFEXITED(status) && WEXITSTATUS(status) == 1 &&
-                                 said.find("no connection available") != std::string::npos;
-            refused += noPlace ? 1 : 0;
-            failures += noPlace ? 0 : 1;
+        const double ms = MsSince(begin);
+        worst = std::max(worst, ms);
+        state.SetIterationTime(ms / 1000.0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    }
+    state.counters["worst_ms"] = worst;
+}
+
+// Opens an authorized session to serial by hand with a 4 KiB receive buffer
+// and queues `requests` GetStates on it; the socket, or -1.
+int SessionWithQueuedStates(const std::string& serial, int requests) {
+    const sockaddr_in server = Loopback(machine->TcpPort());
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int buffer = 4096;
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer) != 0 ||
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return -1;
+    }
+    const std::string file =
+        machine->AdminDir() + "/" + serial + ".local." + std::to_string(ntohs(local.sin_port));
+    const int made = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (made >= 0) {
+        ::close(made);
+    }
+    unsigned char request[17] = {0x00, 0x04, 0x00, 0x00};
+    std::memcpy(request + 4, serial.data(), std::min<std::size_t>(serial.size(), 12));
+    unsigned char answer[4] = {};
+    if (made < 0 || !SendAll(fd, request, sizeof request) ||
+        !ReceiveAll(fd, answer, sizeof answer)) {
+        ::close(fd);
+        return -1;
+    }
+    const std::uint32_t id = std::uint32_t{answer[0]} << 24 | std::uint32_t{answer[1]} << 16 |
+                             std::uint32_t{answer[2]} << 8 | answer[3];
+    if (id == 0 || id == 0xFFFFFFFFu) {
+        ::close(fd);
+        return -1;
+    }
+    // Frames: type 0, length 36, then a GetState (code 12) over handle
+    // (sequence, session id).
+    std::vector<unsigned char> burst;
+    auto put = [&burst](std::uint32_t word) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            burst.push_back(static_cast<unsigned char>(word >> shift));
+        }
+    };
+    for (int sequence = 1; sequence <= requests; ++sequence) {
+        for (std::uint32_t word :
+             {0u, 36u, 36u, 4u, 12u, static_cast<std::uint32_t>(sequence), id, 0u, 0u, 0u, 0u}) {
+            put(word);
         }
     }
-    const double batches = static_cast<double>(state.iterations());
-    state.counters["refused_per_batch"] = refused / batches;
-    state.counters["failed_per_batch"] = failures / batches;
-    if (!times.empty()) {
-        std::sort(times.begin(), times.end());
-        state.counters["median_ms"] = times[times.size() / 2];
-        state.counters["worst_ms"] = times.back();
+    if (!SendAll(fd, burst.data(), burst.size())) {
+        ::close(fd);
+        return -1;
     }
-    if (failures > 0) {
-        state.SkipWithError("a concurrent dkview failed other than for want of a session");
+    return fd;
+}
+
+void BM_DkviewAfterKilledClients(benchmark::State& state) {
+    const std::string serial = FirstSerial();
+    if (serial.empty()) {
+        state.SkipWithError("no subsystem");
+        return;
     }
+    Batches batches;
+    for (auto _ : state) {
+        std::vector<int> gone;
+        for (int n = 0; n < 20; ++n) {
+            const int fd = SessionWithQueuedStates(serial, 200);
+            if (fd >= 0) {
+                gone.push_back(fd);
+            }
+        }
+        if (gone.size() != 20) {
+            state.SkipWithError("the twenty sessions could not be opened");
+            for (int fd : gone) {
+                ::close(fd);
+            }
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        // Closed with their replies unread: each connection ends with a
+        // reset, as when the client is killed.
+        for (int fd : gone) {
+            ::close(fd);
+        }
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        state.SetIterationTime(RunBatch(serial, 20, batches));
+    }
+    ReportBatches(state, batches);
 }
 
 void BM_SubsystemList(benchmark::State& state) {
@@ -366,6 +573,16 @@ BENCHMARK(BM_DkviewConcurrent)
     ->Arg(20)
     ->Arg(100)
     ->UseRealTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK(BM_DkviewBesideAFlood)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK(BM_DkviewAfterKilledClients)
+    ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 
