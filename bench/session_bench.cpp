@@ -160,11 +160,16 @@ std::string Dkview() {
     return std::string(ORU_BIN_DIR) + "/dkview";
 }
 
-// The serial number of the first served subsystem ("" when none).
-std::string FirstSerial() {
+// The serial number of the first served subsystem; "" (and the benchmark
+// ended with an error) when none.
+std::string FirstSerial(benchmark::State& state) {
     std::string why;
     std::unique_ptr<OruSubsystemList> list = ReadList(&why);
-    return list ? std::string((*list)[0]->SerialNumber()) : std::string();
+    if (!list) {
+        state.SkipWithError("no subsystem");
+        return std::string();
+    }
+    return (*list)[0]->SerialNumber();
 }
 
 void BM_TrueProcess(benchmark::State& state) {
@@ -204,9 +209,8 @@ void BM_DkviewList(benchmark::State& state) {
 }
 
 void BM_DkviewState(benchmark::State& state) {
-    const std::string serial = FirstSerial();
+    const std::string serial = FirstSerial(state);
     if (serial.empty()) {
-        state.SkipWithError("no subsystem");
         return;
     }
     for (auto _ : state) {
@@ -283,9 +287,8 @@ void ReportBatches(benchmark::State& state, Batches& batches) {
 
 void BM_DkviewConcurrent(benchmark::State& state) {
     const int runs = static_cast<int>(state.range(0));
-    const std::string serial = FirstSerial();
+    const std::string serial = FirstSerial(state);
     if (serial.empty()) {
-        state.SkipWithError("no subsystem");
         return;
     }
     Batches batches;
@@ -354,9 +357,8 @@ class SilentFlood {
 };
 
 void BM_DkviewBesideAFlood(benchmark::State& state) {
-    const std::string serial = FirstSerial();
+    const std::string serial = FirstSerial(state);
     if (serial.empty()) {
-        state.SkipWithError("no subsystem");
         return;
     }
     const std::vector<std::string> arguments =
@@ -437,9 +439,8 @@ int SessionWithQueuedStates(const std::string& serial, int requests) {
 }
 
 void BM_DkviewAfterKilledClients(benchmark::State& state) {
-    const std::string serial = FirstSerial();
+    const std::string serial = FirstSerial(state);
     if (serial.empty()) {
-        state.SkipWithError("no subsystem");
         return;
     }
     Batches batches;

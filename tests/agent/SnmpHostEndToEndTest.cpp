@@ -95,13 +95,7 @@ class SnmpHostTest : public netsrvtest::NetServerTest {
     }
 
     // The agent's reports that it built its table.
-    static int TableBuilds() {
-        int count = 0;
-        for (const std::string& text : testsupport::EventLogTexts()) {
-            count += text.rfind("[1.1] ", 0) == 0 ? 1 : 0;
-        }
-        return count;
-    }
+    static int TableBuilds() { return testsupport::CountEventLogTexts("[1.1] "); }
 
     static inline const std::vector<std::string> kServerEnvironment = {"ORU_SMON_INTERVAL=1",
                                                                        "ORU_PLOG_INTERVAL=0"};

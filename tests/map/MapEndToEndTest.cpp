@@ -190,13 +190,7 @@ class MapEndToEndTest : public netsrvtest::NetServerTest {
     }
 
     // The agent's reports that it built its table.
-    static int TableBuilds() {
-        int count = 0;
-        for (const std::string& text : testsupport::EventLogTexts()) {
-            count += text.rfind("[1.1] ", 0) == 0 ? 1 : 0;
-        }
-        return count;
-    }
+    static int TableBuilds() { return testsupport::CountEventLogTexts("[1.1] "); }
 
     std::vector<std::string> agentEnvironment_;
     testsupport::SnmpMaster master_{root_.File("snmp")};

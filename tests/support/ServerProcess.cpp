@@ -48,6 +48,14 @@ std::vector<std::string> EventLogTexts(const std::string& logName) {
     return texts;
 }
 
+int CountEventLogTexts(const std::string& prefix, const std::string& logName) {
+    int count = 0;
+    for (const std::string& text : EventLogTexts(logName)) {
+        count += text.rfind(prefix, 0) == 0 ? 1 : 0;
+    }
+    return count;
+}
+
 bool WaitForEventLogText(const std::string& text, int timeoutMs, const std::string& logName) {
     std::uint64_t deadline = platform::MonotonicMs() + static_cast<std::uint64_t>(timeoutMs);
     for (;;) {

@@ -37,6 +37,10 @@ class ServerProcess {
 // entry per record (its strings joined by '|').
 std::vector<std::string> EventLogTexts(const std::string& logName = "Application");
 
+// The records of an event log of the current root whose text begins with
+// prefix.
+int CountEventLogTexts(const std::string& prefix, const std::string& logName = "Application");
+
 // Waits up to timeoutMs until a record of the log contains text.
 bool WaitForEventLogText(const std::string& text, int timeoutMs,
                          const std::string& logName = "Application");
