@@ -238,8 +238,7 @@ void OruLiteTask::HandleMessage(OruLite& monitor, TaskRequest& request, ClientMe
         OnlyReads(message, header)) {
         // Nobody waits for the answer: the read is dropped unstarted. A
         // change the client asked for still runs, in its turn.
-        platform::Trace("%s - request %u of a client that has gone dropped\n", Name(),
-                        header.code);
+        platform::Trace("%s - request %u of a client that has gone dropped\n", Name(), header.code);
         return;
     }
     if (request.code != OL_CONTINUATION && header.code != MC_GrossStatus) {
