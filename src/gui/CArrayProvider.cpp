@@ -3,8 +3,10 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <iterator>
 #include <set>
 
 #include "client/DiskArray.h"
@@ -207,7 +209,21 @@ bool CArrayProvider::ScanDone() {
 
 bool CArrayProvider::ListHoldsHost(const std::string& host) const {
     for (int i = 0; i < qen_.NameArraySize(); ++i) {
-        if (BelongsToHost(qen_[i]->ServerName(), host)) {
+        if (OfHost(qen_[i]->ServerName(), host)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CArrayProvider::OfHost(const std::string& server, const std::string& host) const {
+    if (BelongsToHost(server, host)) {
+        return true;
+    }
+    for (const auto& [scanned, servers] : scannedServers_) {
+        if (SameIgnoringCase(scanned, host) &&
+            std::any_of(servers.begin(), servers.end(),
+                        [&server](const std::string& found) { return found == server; })) {
             return true;
         }
     }
@@ -219,12 +235,22 @@ void CArrayProvider::MergeScan(const std::string& host, ScanResult& result) {
     // The host's own answer is the truth about it: its earlier entries go.
     std::set<std::string> servers;
     for (int i = 0; i < list.Size(); ++i) {
-        if (host.empty() || BelongsToHost(list[i]->ServerName(), host)) {
+        if (host.empty() || OfHost(list[i]->ServerName(), host)) {
             servers.insert(list[i]->ServerName());
         }
     }
-    for (std::unique_ptr<OruSubsystem>& found : result.subsystems) {
-        servers.insert(found->ServerName());
+    std::set<std::string> found;
+    for (std::unique_ptr<OruSubsystem>& subsystem : result.subsystems) {
+        servers.insert(subsystem->ServerName());
+        found.insert(subsystem->ServerName());
+    }
+    if (!host.empty()) {
+        // What answered to this name is this host, by whatever name it
+        // calls itself.
+        for (auto it = scannedServers_.begin(); it != scannedServers_.end();) {
+            it = SameIgnoringCase(it->first, host) ? scannedServers_.erase(it) : std::next(it);
+        }
+        scannedServers_[host] = std::move(found);
     }
     for (const std::string& server : servers) {
         list.ResetMap(server.c_str());
@@ -293,7 +319,7 @@ void CArrayProvider::FillEntry(DeviceEntry& entry, const OruSubsystem& subsystem
 void CArrayProvider::AddEntriesOfHost(const std::string& host) {
     for (int i = 0; i < qen_.NameArraySize(); ++i) {
         const OruSubsystem& subsystem = *qen_[i];
-        if (!BelongsToHost(subsystem.ServerName(), host) ||
+        if (!OfHost(subsystem.ServerName(), host) ||
             FindSlot(subsystem.ServerName(), subsystem.SerialNumber()) != nullptr) {
             continue;
         }
@@ -537,6 +563,10 @@ int CArrayProvider::OpenProperties(const std::vector<int>& devices) {
         BusyState* busy;
     } subject(host_, GuiText(txt::kWaitingForArray, entry.alias.c_str(), entry.hostName.c_str()));
 
+    // Connecting and the first state read are one operation: a Cancel during
+    // either ends the opening (the sheet's own waits are operations of their
+    // own).
+    std::optional<WaitOperation> opening(std::in_place, host_);
     // Connecting may wait for the service's authorization: on a worker.
     struct Pending {
         bool done = false;
@@ -592,6 +622,7 @@ int CArrayProvider::OpenProperties(const std::vector<int>& devices) {
         return -1;
     }
     host_.SetWaitCursor(false);
+    opening.reset();
     host_.RunDeviceProperties(
         array, GuiText(txt::kDevicePropertiesTitle, entry.hostName.c_str(), entry.alias.c_str()));
 

@@ -14,8 +14,10 @@
 #include <QObject>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -112,6 +114,11 @@ class CArrayProvider : public QObject, public CDeviceProvider {
     // Adds (or reuses) an entry for every listed subsystem of the host.
     void AddEntriesOfHost(const std::string& host);
     bool ListHoldsHost(const std::string& host) const;
+    // Whether a subsystem of server name `server` is one of the host named
+    // `host`: by BelongsToHost, or because a scan of that name found it (a
+    // host named by an address or by another of its names: the service
+    // reports itself by a name of its own).
+    bool OfHost(const std::string& server, const std::string& host) const;
     // Replaces the list's subsystems of the host (all of them when host is
     // empty) by the ones a worker found.
     void MergeScan(const std::string& host, ScanResult& result);
@@ -147,6 +154,9 @@ class CArrayProvider : public QObject, public CDeviceProvider {
     bool scanDone_ = true;
     bool scanFailed_ = false;
     std::string scanHost_;
+    // The server names the last scan of a host found, by the name the host
+    // was scanned by (as given).
+    std::map<std::string, std::set<std::string>> scannedServers_;
 
     std::uint64_t capacityGeneration_ = 0;
     bool capacityIdle_ = true;

@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <string_view>
 
 #include "gui/CAboutDlg.h"
 #include "gui/CArrayProvider.h"
@@ -53,6 +54,18 @@ const std::string& SerialColumnName() {
     return name;
 }
 
+const std::string& AliasColumnName() {
+    static const std::string name = keys::kColumnNames[1];
+    return name;
+}
+
+std::string_view WithoutTrailingBlanks(std::string_view text) {
+    while (!text.empty() && text.back() == ' ') {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 QMessageBox::Icon BoxIcon(ModelHost::Icon icon) {
     switch (icon) {
         case ModelHost::Icon::kWarning:
@@ -76,10 +89,27 @@ int PlacementValue(const platform::RegistryKey& key, const char* name, int fallb
 
 }  // namespace
 
+std::vector<std::size_t> ArraysNamedBy(const std::string& id,
+                                       const std::vector<NamedArray>& arrays) {
+    std::vector<std::size_t> named;
+    const std::string_view wanted = WithoutTrailingBlanks(id);
+    if (wanted.empty()) {
+        return named;
+    }
+    for (std::size_t i = 0; i < arrays.size(); ++i) {
+        if (WithoutTrailingBlanks(arrays[i].serial) == wanted ||
+            WithoutTrailingBlanks(arrays[i].alias) == wanted) {
+            named.push_back(i);
+        }
+    }
+    return named;
+}
+
 CMainFrame::CMainFrame(FrameSetup setup)
     : EventLoopHost(busy_),
       profile_(*setup.profile),
       settings_(*setup.profile, std::move(setup.hostName)),
+      commandLineHost_(setup.commandLineHost),
       commandLineSerial_(setup.commandLineSerial) {
     setWindowTitle(QText(txt::kAppTitle));
     const std::string gb = GuiText(txt::kGigabytes);
@@ -335,7 +365,15 @@ bool CMainFrame::OnIdle(bool openPropertiesOnce) {
         return false;
     }
     if (openPropertiesOnce && firstRebuildDone_) {
-        Post([this] { OnDeviceProperties(); });
+        if (commandLineAmbiguous_) {
+            Post([this] {
+                ShowMessage(GuiText(txt::kAmbiguousArray, commandLineHost_.c_str(),
+                                    commandLineSerial_.c_str()),
+                            Icon::kWarning);
+            });
+        } else {
+            Post([this] { OnDeviceProperties(); });
+        }
         return true;
     }
     return false;
@@ -684,6 +722,7 @@ void CMainFrame::RebuildList(bool rescan) {
     notice_ = nullptr;
     notice.reset();
     centralWidget()->setEnabled(true);
+    SelectCommandLineDevice();
     ShowCount();
     for (std::uint32_t index : remembered) {
         SelectRowsOf(index, true, false);
@@ -716,9 +755,22 @@ void CMainFrame::AddDevice(std::uint32_t index) {
     } else {
         InsertItem(placement.row, placement.position);
     }
-    if (!commandLineSerial_.empty() &&
-        ColumnText(index, SerialColumnName()) == commandLineSerial_) {
-        SelectRowsOf(index, true, true);
+}
+
+void CMainFrame::SelectCommandLineDevice() {
+    if (commandLineSerial_.empty()) {
+        return;
+    }
+    const std::vector<std::uint32_t>& devices = model_.Devices();
+    std::vector<NamedArray> arrays;
+    for (std::uint32_t index : devices) {
+        arrays.push_back(
+            {ColumnText(index, SerialColumnName()), ColumnText(index, AliasColumnName())});
+    }
+    const std::vector<std::size_t> named = ArraysNamedBy(commandLineSerial_, arrays);
+    commandLineAmbiguous_ = named.size() > 1;
+    if (named.size() == 1) {
+        SelectRowsOf(devices[named.front()], true, true);
     }
 }
 

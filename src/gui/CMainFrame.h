@@ -46,7 +46,7 @@ struct FrameSetup {
     // is given.
     QEN* qen = nullptr;
     // From the command line "host:serial": a temporary view of that host,
-    // whose row of that array is selected.
+    // whose row of the array so named is selected (ArraysNamedBy).
     std::string commandLineHost;
     std::string commandLineSerial;
     // Gives the model its providers; by default the array provider.
@@ -54,6 +54,19 @@ struct FrameSetup {
     // Reads this host's name (tests); by default the system's.
     CViewSettings::HostNameReader hostName;
 };
+
+// One array as an identifier may name it.
+struct NamedArray {
+    std::string serial;
+    std::string alias;
+};
+
+// The arrays that `id` names: those whose serial number or alias equals it
+// (trailing blanks aside, letter case as stored); positions in `arrays`,
+// each array once, however many of its names match. The command line's
+// array is the one named when exactly one is.
+std::vector<std::size_t> ArraysNamedBy(const std::string& id,
+                                       const std::vector<NamedArray>& arrays);
 
 class CMainFrame : public QMainWindow, public EventLoopHost {
     Q_OBJECT
@@ -149,6 +162,9 @@ class CMainFrame : public QMainWindow, public EventLoopHost {
 
     void AddDevice(std::uint32_t index);
     std::string ColumnText(std::uint32_t index, const std::string& column);
+    // Selects the row of the array the command line names, when exactly one
+    // of the list's arrays has that name.
+    void SelectCommandLineDevice();
     void InsertItem(int row, int position);
     void ShowRow(int row, QTreeWidgetItem* item);
     void SelectRowsOf(std::uint32_t index, bool select, bool focus);
@@ -162,7 +178,11 @@ class CMainFrame : public QMainWindow, public EventLoopHost {
     CViewSettings settings_;
     CDeviceModel model_;
     RowTable rows_;
+    std::string commandLineHost_;
     std::string commandLineSerial_;
+    // The command line's identifier names more than one array of its host:
+    // the one-shot request says so and opens nothing.
+    bool commandLineAmbiguous_ = false;
     std::string gbSuffix_;
 
     QSplitter* splitter_ = nullptr;

@@ -26,6 +26,7 @@ bool WorkerWaitHost::AwaitReply(const DiskArray& array, std::uint64_t ms) {
 
 CommandReply WaitForCommand(const CommandHandle& handle, DiskArray& array, CommandWaitHost& host) {
     const CommandReply gaveUp{kGaveUp, nullptr};
+    const WaitOperation operation(host);
     std::optional<BusyScope> busy;
     if (host.Busy() != nullptr) {
         busy.emplace(*host.Busy(), BusyState::Kind::kArray);
@@ -37,6 +38,10 @@ CommandReply WaitForCommand(const CommandHandle& handle, DiskArray& array, Comma
     const std::uint64_t budget = platform::ScaledMs(kReplyBudgetMs);
     std::uint64_t start = platform::MonotonicMs();
     for (;;) {
+        // A Cancel counts before anything that came with it.
+        if (operation.Cancelled()) {
+            return gaveUp;
+        }
         if (platform::MonotonicMs() - start >= budget) {
             if (!host.AskKeepWaiting()) {
                 return gaveUp;

@@ -30,8 +30,37 @@ class CommandWaitHost {
     // interface thread.
     virtual BusyState* Busy() = 0;
     // Ends every wait that runs now as failed (a Cancel, a window that
-    // closes). Nothing to end off the interface thread.
+    // closes), and with it the operation each belongs to. Nothing to end off
+    // the interface thread.
     virtual void CancelWaits() {}
+    // Whether a CancelWaits came since the outermost operation that runs now
+    // began (see WaitOperation); false outside one and off the interface
+    // thread.
+    virtual bool Cancelled() const { return false; }
+
+  private:
+    friend class WaitOperation;
+    virtual void BeginOperation() {}
+    virtual void EndOperation() {}
+};
+
+// One operation of the window that may wait several times in turn (connect
+// to an array, then read its state): a Cancel while any of its waits runs
+// ends the operation. The wait under way ends as cancelled, even when what
+// it waited for came in the same moment, and every later wait of the
+// operation ends so at once, without waiting. Each wait is an operation of
+// its own too; operations nest, an inner one being part of the outer.
+class WaitOperation {
+  public:
+    explicit WaitOperation(CommandWaitHost& host) : host_(host) { host_.BeginOperation(); }
+    ~WaitOperation() { host_.EndOperation(); }
+    WaitOperation(const WaitOperation&) = delete;
+    WaitOperation& operator=(const WaitOperation&) = delete;
+
+    bool Cancelled() const { return host_.Cancelled(); }
+
+  private:
+    CommandWaitHost& host_;
 };
 
 // A command wait on a worker thread: it waits on the connection alone, and
@@ -60,8 +89,10 @@ inline constexpr std::uint64_t kReplyBudgetMs = 300000;
 // the next reply to start arriving, at most until the budget ends. Gives up
 // (kind kGaveUp) at once when the connection is lost, failed or was never
 // usable (a request that could not be sent, a lost-connection result, a
-// message status of 4, 5 or 6), when the wait is cancelled, and when the
-// host declines to wait longer. It holds an array wait of the busy state.
+// message status of 4, 5 or 6), when the wait is cancelled (also by a
+// Cancel during an earlier wait of the operation it is part of, or during
+// the question whether to wait on, whatever the answer), and when the host
+// declines to wait longer. It holds an array wait of the busy state.
 CommandReply WaitForCommand(const CommandHandle& handle, DiskArray& array, CommandWaitHost& host);
 
 }  // namespace oru

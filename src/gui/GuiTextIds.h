@@ -475,6 +475,8 @@ inline constexpr TextId kDownDiskPrompt = TextId{6, 225};
 inline constexpr TextId kControllerN = TextId{6, 226};
 // What a wait is for, in the main window's status bar.
 inline constexpr TextId kWaitingForArray = TextId{6, 227};
+// The command line's identifier names more than one array of its host.
+inline constexpr TextId kAmbiguousArray = TextId{6, 228};
 // Performance page and its dialog (162).
 inline constexpr TextId kViewEvents = TextId{6, 230};
 inline constexpr TextId kViewThresholds = TextId{6, 231};

@@ -83,17 +83,21 @@ void EventLoopHost::MarkWaitControl(QObject* control) {
 
 bool EventLoopHost::WaitUntil(const std::function<bool()>& done, std::uint64_t limitMs,
                               BusyState::Kind kind) {
+    const WaitOperation operation(*this);
     BusyScope busy(busy_, kind);
-    const std::uint64_t cancels = cancels_;
     const std::uint64_t start = platform::MonotonicMs();
     const std::uint64_t limit = platform::ScaledMs(limitMs);
     QTimer animation;
     animation.setInterval(static_cast<int>(kAnimationStepMs));
     QObject::connect(&animation, &QTimer::timeout, [this] { OnWaitTick(); });
     animation.start();
-    while (!done()) {
-        if (cancels_ != cancels) {
+    for (;;) {
+        // A Cancel counts before a condition that came to hold with it.
+        if (operation.Cancelled()) {
             return false;
+        }
+        if (done()) {
+            return true;
         }
         const std::uint64_t now = platform::MonotonicMs();
         if (now - start >= limit) {
@@ -102,7 +106,6 @@ bool EventLoopHost::WaitUntil(const std::function<bool()>& done, std::uint64_t l
         QEventLoop loop;
         RunLoop(loop, std::min(kRecheckMs, limit - (now - start)));
     }
-    return true;
 }
 
 void EventLoopHost::Wake() {
@@ -116,8 +119,25 @@ void EventLoopHost::CancelWaits() {
     Wake();
 }
 
+bool EventLoopHost::Cancelled() const {
+    return operations_ > 0 && cancels_ != operationMark_;
+}
+
+void EventLoopHost::BeginOperation() {
+    if (operations_++ == 0) {
+        operationMark_ = cancels_;
+    }
+}
+
+void EventLoopHost::EndOperation() {
+    --operations_;
+}
+
 bool EventLoopHost::AwaitReply(const DiskArray& array, std::uint64_t ms) {
-    const std::uint64_t cancels = cancels_;
+    const WaitOperation operation(*this);
+    if (operation.Cancelled()) {
+        return false;
+    }
     const int socket = array.ReplySocket();
     if (socket < 0 || ms == 0) {
         return true;  // nothing to wait on: the next poll tells
@@ -126,7 +146,7 @@ bool EventLoopHost::AwaitReply(const DiskArray& array, std::uint64_t ms) {
     QSocketNotifier readable(static_cast<qintptr>(socket), QSocketNotifier::Read);
     QObject::connect(&readable, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
     RunLoop(loop, platform::ScaledMs(ms));
-    return cancels_ == cancels;
+    return !operation.Cancelled();
 }
 
 void EventLoopHost::RunLoop(QEventLoop& loop, std::uint64_t ms) {

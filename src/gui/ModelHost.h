@@ -33,7 +33,9 @@ class ModelHost : public CommandWaitHost {
     virtual void ShowMessage(const std::string& text, Icon icon) = 0;
     // Runs the window's events until done() holds, limitMs of the suite's
     // clock pass or the wait is cancelled; busy (a wait of `kind`)
-    // meanwhile. Whether done() held.
+    // meanwhile. Whether done() held; false after a Cancel during the wait
+    // (or earlier in the operation it is part of), even when done() came to
+    // hold in the same moment.
     virtual bool WaitUntil(const std::function<bool()>& done, std::uint64_t limitMs,
                            BusyState::Kind kind = BusyState::Kind::kList) = 0;
     // A worker delivered its result: a wait may look at done() again, and
@@ -66,6 +68,7 @@ class EventLoopHost : public ModelHost {
     bool AwaitReply(const DiskArray& array, std::uint64_t ms) override;
     BusyState* Busy() override { return &busy_; }
     void CancelWaits() override;
+    bool Cancelled() const override;
 
     // A control that takes input while a wait runs in its window (a Cancel).
     static void MarkWaitControl(QObject* control);
@@ -79,14 +82,18 @@ class EventLoopHost : public ModelHost {
   private:
     class InputGate;
 
+    void BeginOperation() override;
+    void EndOperation() override;
     // Runs a nested event loop until Wake, CancelWaits or `ms` real
     // milliseconds (the caller may connect other ends to `loop`).
     void RunLoop(QEventLoop& loop, std::uint64_t ms);
 
     BusyState& busy_;
-    std::vector<QEventLoop*> loops_;  // the running waits' loops, innermost last
-    std::uint64_t cancels_ = 0;       // CancelWaits calls so far
-    InputGate* gate_ = nullptr;       // while a wait's loop runs
+    std::vector<QEventLoop*> loops_;   // the running waits' loops, innermost last
+    std::uint64_t cancels_ = 0;        // CancelWaits calls so far
+    int operations_ = 0;               // operations that run, nested
+    std::uint64_t operationMark_ = 0;  // cancels_ when the outermost began
+    InputGate* gate_ = nullptr;        // while a wait's loop runs
 };
 
 }  // namespace oru

@@ -158,6 +158,71 @@ TEST_F(CommandWaitTest, TheWaitHoldsTheBusyStateAndKeepsTheEventLoopRunning) {
     EXPECT_FALSE(host_.busy.Busy());
 }
 
+// A Cancel and the end of what a wait waited for, in one pass of the event
+// loop: the wait ends as cancelled, and so does every later wait of the
+// operation it was part of (the state read after a connection).
+TEST_F(CommandWaitTest, ACancelInTheSamePassAsTheWaitsEndCancelsTheOperation) {
+    Connect([](int fd, std::uint32_t, std::uint32_t) {
+        clienttest::SeesClose(fd, 10000);  // never answers
+    });
+    // A wait on its own.
+    bool done = false;
+    QTimer::singleShot(0, [&] {
+        done = true;
+        host_.CancelWaits();
+    });
+    EXPECT_FALSE(host_.WaitUntil([&] { return done; }, oru::kWorkerBudgetMs));
+    EXPECT_TRUE(done);
+
+    // The steps of one operation: the cancelled first wait makes the
+    // second end at once, without waiting for its reply budget.
+    done = false;
+    const std::uint64_t start = platform::MonotonicMs();
+    {
+        const oru::WaitOperation operation(host_);
+        QTimer::singleShot(0, [&] {
+            done = true;
+            host_.CancelWaits();
+        });
+        EXPECT_FALSE(host_.WaitUntil([&] { return done; }, oru::kWorkerBudgetMs));
+        const oru::CommandReply reply = WaitForCommand(array_->GetState(), *array_, host_);
+        EXPECT_EQ(reply.kind, oru::kGaveUp);
+        EXPECT_TRUE(operation.Cancelled());
+    }
+    EXPECT_LT(platform::MonotonicMs() - start, 5000u);
+    EXPECT_EQ(host_.questions, 0);
+    // The next operation starts afresh.
+    EXPECT_FALSE(host_.Cancelled());
+    EXPECT_TRUE(host_.WaitUntil([] { return true; }, oru::kWorkerBudgetMs));
+    EXPECT_EQ(host_.busy.Depth(), 0);
+}
+
+// A Cancel while the question whether to wait on is open ends the wait,
+// whatever the answer.
+TEST_F(CommandWaitTest, ACancelDuringTheKeepWaitingQuestionEndsTheWait) {
+    platform::SetTimeScale(1000);  // a budget of 300 ms
+    auto release = std::make_shared<std::promise<void>>();
+    std::shared_future<void> released = release->get_future().share();
+    Connect([released](int fd, std::uint32_t, std::uint32_t) {
+        released.wait_for(std::chrono::seconds(20));
+        clienttest::SeesClose(fd, 10000);
+    });
+    // Cancel clicked, then Yes; asked again, No.
+    struct CancelThenYes : guitest::TestHost {
+        bool AskKeepWaiting() override {
+            if (++questions == 1) {
+                CancelWaits();
+                return true;
+            }
+            return false;
+        }
+    } host;
+    const oru::CommandReply reply = WaitForCommand(array_->GetState(), *array_, host);
+    release->set_value();
+    EXPECT_EQ(reply.kind, oru::kGaveUp);
+    EXPECT_EQ(host.questions, 1);
+}
+
 // The pause after a poll that found nothing waits on the connection: a
 // reply that has come ends it, however long it was allowed to be.
 TEST_F(CommandWaitTest, APauseEndsAsSoonAsTheReplyHasCome) {

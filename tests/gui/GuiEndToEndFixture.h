@@ -9,7 +9,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,8 +39,14 @@ class GuiEndToEnd : public netsrvtest::ArrayClientTest {
     // service's log here).
     virtual void BeforeService() {}
 
-    // Starts the program and waits for its first list.
-    void Open();
+    // Starts the program (with `arguments` as its command line) and waits
+    // for its first list; `beforeStart` runs once the frame is built, before
+    // its first event.
+    void Open(const QStringList& arguments = {}, const std::function<void()>& beforeStart = {});
+    // Stops the service (SIGSTOP) and returns once the kernel shows every
+    // thread of it stopped: from then on it answers nothing. False when that
+    // was not seen within kLimitMs.
+    bool StopService();
     oru::CMainFrame& Frame() { return app_->Frame(); }
     oru::CArrayProvider& Arrays();
 

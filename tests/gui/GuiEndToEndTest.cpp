@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
@@ -121,10 +122,44 @@ TEST_F(GuiEndToEnd, DevicePropertiesConnectReadTheStateAndRefreshTheRowAfterward
     ASSERT_TRUE(guitest::Eventually([&] { return StatusOf(kSecond) == "Normal"; }, kLimitMs));
 }
 
+// Ends the window's waits that run on past a limit, and says so: no step of
+// a test that waits on a stopped service can hang it. It cancels again each
+// second, so that a Cancel the window lost is made again.
+class WaitWatchdog {
+  public:
+    WaitWatchdog(oru::CMainFrame& frame, int limitMs) {
+        timer_.setInterval(1000);
+        QObject::connect(&timer_, &QTimer::timeout, [this, &frame, limitMs] {
+            if (clock_.elapsed() > limitMs) {
+                ranOn_ = true;
+                frame.CancelWaits();
+            }
+        });
+    }
+    void Arm() {
+        clock_.start();
+        timer_.start();
+    }
+    // Whether no wait ran on since Arm.
+    bool Disarm() {
+        timer_.stop();
+        const bool inTime = !ranOn_;
+        ranOn_ = false;
+        return inTime;
+    }
+
+  private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    bool ranOn_ = false;
+};
+
 // A service that stops answering (SIGSTOP) while Device Properties waits for
 // it: the window shows at once what it waits for, refuses a second command,
 // keeps the other arrays' status rounds going, and its Cancel ends the wait
-// as a failure; closing the window ends a wait too.
+// as a failure; closing the window ends a wait too. The service is stopped
+// for certain before each wait begins (the kernel shows it stopped), and no
+// wait runs on for longer than 40 s.
 TEST_F(GuiEndToEnd, AWaitForAStoppedServiceKeepsTheWindowLiveUntilCancelledOrClosed) {
     Open();
     ASSERT_TRUE(guitest::Eventually([&] { return StatusOf(kSecond) == "Normal"; }, kLimitMs));
@@ -135,7 +170,9 @@ TEST_F(GuiEndToEnd, AWaitForAStoppedServiceKeepsTheWindowLiveUntilCancelledOrClo
         testsupport::ChildProcess& service;
         ~GoOn() { service.Signal(SIGCONT); }
     } goOn{server_.Process()};
-    ASSERT_TRUE(server_.Process().Signal(SIGSTOP));
+    constexpr int kRunOnMs = 40000;
+    WaitWatchdog watchdog(Frame(), kRunOnMs);
+    ASSERT_TRUE(StopService());
     Frame().List()->clearSelection();
     RowOf(kSecond)->setSelected(true);
 
@@ -165,7 +202,9 @@ TEST_F(GuiEndToEnd, AWaitForAStoppedServiceKeepsTheWindowLiveUntilCancelledOrClo
             cancelled = true;
         }
     });
+    watchdog.Arm();
     Frame().OnDeviceProperties();
+    EXPECT_TRUE(watchdog.Disarm()) << "the wait ran on after the Cancel";
     EXPECT_EQ(shown.toStdString(),
               "Waiting for the array CABINET2 on " + netsrvtest::AnnouncedHostName() + "...");
     EXPECT_TRUE(waitCursor);
@@ -190,7 +229,7 @@ TEST_F(GuiEndToEnd, AWaitForAStoppedServiceKeepsTheWindowLiveUntilCancelledOrClo
         if (sheet == nullptr) {
             sheet = qobject_cast<oru::CDevPropSheet*>(QApplication::activeModalWidget());
             if (sheet != nullptr) {
-                EXPECT_TRUE(server_.Process().Signal(SIGSTOP));
+                EXPECT_TRUE(StopService());
                 sheet->PostRefresh(oru::CDevPropSheet::kReadState);
             }
         } else if (!sheetCancelled && Frame().BusyFlag().Busy()) {
@@ -205,7 +244,9 @@ TEST_F(GuiEndToEnd, AWaitForAStoppedServiceKeepsTheWindowLiveUntilCancelledOrClo
         }
     });
     driver.start();
+    watchdog.Arm();
     Frame().OnDeviceProperties();
+    EXPECT_TRUE(watchdog.Disarm()) << "a wait ran on after the sheet's Cancel";
     driver.stop();
     EXPECT_TRUE(sheetCancelled);
     EXPECT_TRUE(messages_.empty());
@@ -215,7 +256,9 @@ TEST_F(GuiEndToEnd, AWaitForAStoppedServiceKeepsTheWindowLiveUntilCancelledOrClo
     QGuiApplication::setQuitOnLastWindowClosed(false);
     bool closeTaken = false;
     QTimer::singleShot(0, &Frame(), [&] { closeTaken = Frame().close(); });
+    watchdog.Arm();
     Frame().OnDeviceProperties();
+    EXPECT_TRUE(watchdog.Disarm()) << "the wait ran on after the window was closed";
     EXPECT_TRUE(guitest::Eventually([&] { return !Frame().isVisible(); }, kLimitMs));
     EXPECT_FALSE(closeTaken);  // not at once: once the wait has returned
     EXPECT_TRUE(messages_.empty());
