@@ -24,6 +24,8 @@
 #include "gui/CMainFrame.h"
 #include "gui/COruApp.h"
 #include "gui/CSelectView.h"
+#include "gui/CViewSettings.h"
+#include "gui/ClientWorkers.h"
 #include "gui/DeviceStatus.h"
 #include "gui/ProfileKeys.h"
 #include "platform/Clock.h"
@@ -263,6 +265,34 @@ TEST_F(GuiEndToEnd, AWaitForAStoppedServiceKeepsTheWindowLiveUntilCancelledOrClo
     EXPECT_FALSE(closeTaken);  // not at once: once the wait has returned
     EXPECT_TRUE(messages_.empty());
     QGuiApplication::setQuitOnLastWindowClosed(quitOnClose);
+}
+
+// `oru HOST:SERIAL` by any name or address of this host: the temporary view
+// shows the host's arrays, and the named array's sheet opens, whatever name
+// the service gives itself.
+TEST_F(GuiEndToEnd, TheCommandLineOpensTheArrayOfAHostNamedAnyWay) {
+    for (const std::string& host :
+         {std::string("localhost"), std::string("127.0.0.1"), netsrvtest::AnnouncedHostName()}) {
+        SCOPED_TRACE(host);
+        std::vector<std::string> opened;
+        Open({QString::fromStdString(host + ":" + kSecond)}, [&] {
+            Frame().SetDevicePropertiesRunner([&](DiskArray& array, const QString& title) {
+                opened.emplace_back(array.GetStatePtr()->SerialNumber());
+                opened.push_back(title.toStdString());
+            });
+        });
+        EXPECT_EQ(Frame().Settings().CurrentView(), oru::CViewSettings::TempViewName());
+        EXPECT_NE(RowOf(kFirst), nullptr);
+        EXPECT_NE(RowOf(kSecond), nullptr);
+        EXPECT_EQ(Frame().CountPane()->text(), "Count:   2");
+        ASSERT_TRUE(guitest::Eventually([&] { return !opened.empty(); }, kLimitMs));
+        ASSERT_EQ(opened.size(), 2u);
+        EXPECT_EQ(opened[0], kSecond);
+        EXPECT_EQ(opened[1],
+                  "Device Properties - " + netsrvtest::AnnouncedHostName() + " : CABINET2");
+        app_.reset();
+        ASSERT_TRUE(guitest::Eventually([] { return oru::RunningWorkers() == 0; }, kLimitMs));
+    }
 }
 
 TEST_F(GuiEndToEnd, AFilteredListSaysSo) {

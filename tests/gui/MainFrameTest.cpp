@@ -404,6 +404,50 @@ TEST_F(MainFrameTest, TheCommandLineDeviceIsSelectedAndOpenedOnceAfterTheFirstRe
     EXPECT_EQ(fake_->opened.size(), 1u);
 }
 
+// The command line's identifier is an alias or a serial number; one that
+// names two arrays of the host (one by each, or two by alias) opens none and
+// says so.
+TEST_F(MainFrameTest, TheCommandLineIdentifierOpensOnlyAnArrayItCannotMistake) {
+    using oru::ArraysNamedBy;
+    const std::vector<oru::NamedArray> arrays = {{"QX0000000001", "CABINET1"},
+                                                 {"QX0000000002", "QX0000000001"},
+                                                 {"QX0000000003", "CAB"},
+                                                 {"QX0000000004", "CAB"},
+                                                 {"QX0000000005", "QX0000000005"}};
+    EXPECT_EQ(ArraysNamedBy("CABINET1", arrays), (std::vector<std::size_t>{0}));
+    EXPECT_EQ(ArraysNamedBy("QX0000000002", arrays), (std::vector<std::size_t>{1}));
+    EXPECT_EQ(ArraysNamedBy("QX0000000001", arrays), (std::vector<std::size_t>{0, 1}));
+    EXPECT_EQ(ArraysNamedBy("CAB", arrays), (std::vector<std::size_t>{2, 3}));
+    // An array without an alias shows its serial number as one: still one.
+    EXPECT_EQ(ArraysNamedBy("QX0000000005", arrays), (std::vector<std::size_t>{4}));
+    EXPECT_EQ(ArraysNamedBy("CAB  ", arrays), (std::vector<std::size_t>{2, 3}));
+    EXPECT_TRUE(ArraysNamedBy("cabinet1", arrays).empty());
+    EXPECT_TRUE(ArraysNamedBy("", arrays).empty());
+
+    // S4's alias is S2's serial number: "S2" names both.
+    fake_->all[3].texts[oru::keys::kColumnNames[1]] = "S2";
+    fake_->all[3].host = "hostA";
+    guitest::RecordMessages(&messages_);
+    Open("hostA", "S2");
+    EXPECT_TRUE(frame_->SelectedIndices().empty());
+    EXPECT_TRUE(frame_->OnIdle(true));
+    ASSERT_TRUE(guitest::Eventually([this] { return !messages_.empty(); }));
+    EXPECT_EQ(messages_[0].toStdString(),
+              "More than one array on hostA is named S2 (by its alias or serial number); none was "
+              "opened.");
+    EXPECT_TRUE(fake_->opened.empty());
+    frame_.reset();
+    messages_.clear();
+}
+
+TEST_F(MainFrameTest, TheCommandLineMayNameTheArrayByItsAlias) {
+    Open("hostB", "CAB4");
+    ASSERT_EQ(frame_->SelectedIndices().size(), 1u);
+    EXPECT_TRUE(frame_->OnIdle(true));
+    ASSERT_TRUE(guitest::Eventually([this] { return !fake_->opened.empty(); }));
+    EXPECT_EQ(fake_->opened[0].size(), 1u);
+}
+
 TEST_F(MainFrameTest, TheIdlePassAndPostedWorkWaitWhileAWaitRuns) {
     Open();
     QTimer idle;
