@@ -284,7 +284,7 @@ TEST_F(GuiEndToEnd, TheCommandLineOpensTheArrayOfAHostNamedAnyWay) {
         EXPECT_EQ(Frame().Settings().CurrentView(), oru::CViewSettings::TempViewName());
         EXPECT_NE(RowOf(kFirst), nullptr);
         EXPECT_NE(RowOf(kSecond), nullptr);
-        EXPECT_EQ(Frame().CountPane()->text(), "Count:   2");
+        EXPECT_EQ(Frame().CountPane()->text().toStdString(), "Count:   2");
         ASSERT_TRUE(guitest::Eventually([&] { return !opened.empty(); }, kLimitMs));
         ASSERT_EQ(opened.size(), 2u);
         EXPECT_EQ(opened[0], kSecond);
