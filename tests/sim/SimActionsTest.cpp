@@ -323,7 +323,7 @@ TEST_F(SimExchange, ADataOutPhaseShortOfTheRequestWritesNothing) {
     ASSERT_EQ(w.sense.size(), 26u);
     EXPECT_EQ(w.sense[2], 5);
     EXPECT_EQ(w.sense[12], 0x1A);  // parameter list length error
-    EXPECT_TRUE(sim->Snapshot().cabinets[0].drives[2].data.empty());
+    EXPECT_TRUE(sim->Snapshot().cabinets[0].drives[2].data.Empty());
 }
 
 TEST_F(SimExchange, DriveSenseInControllerForm) {
