@@ -61,17 +61,17 @@ REGISTRY
 
 ORU_ROOT="$root" "$bin/strovsim" serve --daemon
 simulating=1
-ORU_ROOT="$root" ORU_EVENTLOG_SYSLOG=0 "$bin/OruServr" > "$root/console.log" 2>&1 &
+ORU_ROOT="$root" ORU_DEBUG=ON ORU_EVENTLOG_SYSLOG=0 "$bin/OruServr" > "$root/console.log" 2>&1 &
 pid=$!
 events="$root/eventlog/Application.log"
-for _ in $(seq 1 300); do
+for _ in $(seq 1 600); do
     if [ -f "$events" ] && grep -q 'OruServr Started' "$events"; then
         break
     fi
     sleep 0.1
 done
 if ! grep -q 'OruServr Started' "$events" 2>/dev/null; then
-    echo "sim_blocks: OruServr did not start within 30 s" >&2
+    echo "sim_blocks: OruServr did not start within 60 s" >&2
     exit 1
 fi
 
@@ -95,12 +95,15 @@ kib() { awk -v k="$1" '$1 == k ":" { print $2 }' "/proc/$(simpid)/status"; }
 figures() {
     local state blocks
     state=$(stat -c %s "$root/sim/state.json")
-    blocks=$(du -sk "$root/sim/blocks" 2>/dev/null | cut -f1)
+    blocks=0
+    if [ -d "$root/sim/blocks" ]; then
+        blocks=$(du -sk "$root/sim/blocks" | cut -f1)
+    fi
     local simcmds tunecmds
     simcmds=$(timed "$bin/strovsim clear-media-errors 0 A4" "$bin/strovsim log 0 1 A4")
     tunecmds=$(timed "$bin/dktune -w off $array" "$bin/dktune -w on $array")
     printf '| %s | %s KiB | %s KiB | %s MiB | %s MiB | %s ms | %s ms |\n' "$1" \
-        $(( state / 1024 )) "${blocks:-0}" $(( $(kib VmRSS) / 1024 )) $(( $(kib VmHWM) / 1024 )) \
+        $(( state / 1024 )) "$blocks" $(( $(kib VmRSS) / 1024 )) $(( $(kib VmHWM) / 1024 )) \
         "$simcmds" "$tunecmds"
 }
 
