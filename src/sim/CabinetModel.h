@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/BlockStore.h"
 #include "sim/FirmwareState.h"
 
 namespace sim {
@@ -67,7 +68,7 @@ struct DefectEntry {
     std::uint32_t sector = 0;
 };
 
-using BlockMap = std::map<std::uint32_t, std::vector<std::uint8_t>>;  // LBA -> 512 bytes
+using BlockMap = BlockStore::Map;
 
 // Blocks of a drive's media that an operator made bad: reads and verifies
 // of them fail, writes to them fail, or reads return other data than was
@@ -105,7 +106,7 @@ struct DriveModel {
     bool unitAttention = false;  // the next command (but INQUIRY, REQUEST SENSE) is told
     bool initFailNext = false;   // fails its initialization at the next restart
     std::vector<std::uint8_t> firmwareAssembly;  // microcode arriving (not saved)
-    BlockMap data;
+    BlockStore data;                             // its blocks (a block file beside the state file)
 };
 
 struct LunModel {
@@ -115,7 +116,10 @@ struct LunModel {
     bool deleting = false;
     std::uint32_t blocks = 0;  // 512-byte blocks
     std::uint32_t units = 0;   // capacity as created, in units of 2^19 bytes
-    BlockMap data;
+    // Members lost that held their part of the unit and were not rebuilt:
+    // a RAID 5 unit survives one; from two on its data are gone (failed).
+    std::uint8_t lostMembers = 0;
+    BlockStore data;  // its blocks (a block file beside the state file)
 };
 
 struct MissingDrive {

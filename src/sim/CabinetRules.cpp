@@ -69,7 +69,7 @@ void CabinetRules::RecomputeState(CabinetModel& cab) {
     for (auto& lun : cab.luns) {
         if (!lun.present || lun.deleting || lun.state == kLunFormatting)
             continue;
-        if (tooFew) {
+        if (tooFew || (lun.raidLevel == 5 && lun.lostMembers >= 2)) {
             lun.state = kLunFailed;
         } else if (rebuilding) {
             lun.state = kLunRebuilding;
@@ -153,6 +153,7 @@ std::vector<std::uint8_t> CabinetRules::StateBlock(const CabinetModel& cab) {
     set(11, spareWanted && !HasSpare(cab));
     set(16, ControllerDown(other));
     set(18, any2(cab.hardware1));
+    set(19, any2(cab.hardware2));
     // A stopped rebuild still has to be done: the host may start it again.
     set(20, cab.rebuildNeeded || (rebuilding && cab.rebuildStopped));
     set(21, !cab.missing.empty());
@@ -201,13 +202,22 @@ void CabinetRules::StartRebuildOnto(CabinetModel& cab, int slot) {
 }
 
 void CabinetRules::MemberLost(CabinetModel& cab, int slot) {
-    // A rebuild onto the lost drive is over.
-    std::erase_if(cab.operations, [slot](const LongOperation& o) {
+    // A rebuild onto the lost drive is over; that drive held no part of the
+    // units yet, so the units lose nothing more by it.
+    auto ontoIt = [slot](const LongOperation& o) {
         return o.kind == OperationKind::kRebuild && o.target == slot;
-    });
+    };
+    const bool wasRebuilding = std::any_of(cab.operations.begin(), cab.operations.end(), ontoIt);
+    std::erase_if(cab.operations, ontoIt);
     if (!AnyLun(cab)) {
         RecomputeState(cab);
         return;
+    }
+    if (!wasRebuilding) {
+        for (auto& lun : cab.luns) {
+            if (lun.present && lun.lostMembers < 255)
+                ++lun.lostMembers;
+        }
     }
     for (int s = 0; s < kDriveSlots; ++s) {
         const DriveModel& d = cab.drives[s];
@@ -252,6 +262,12 @@ bool CabinetRules::Advance(CabinetModel& cab, std::uint64_t elapsedMs, bool* end
                 if (op.target >= 0 && op.target < kDriveSlots &&
                     cab.drives[op.target].state == kDriveRebuilding) {
                     cab.drives[op.target].state = kDriveMember;
+                }
+                // The lost member's part is back; a unit that lost two stays
+                // failed.
+                for (auto& lun : cab.luns) {
+                    if (lun.lostMembers == 1)
+                        lun.lostMembers = 0;
                 }
                 LogDriveEvent(cab, 103, op.target, 0);
                 break;

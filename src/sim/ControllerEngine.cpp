@@ -835,7 +835,7 @@ SimReply ControllerEngine::LunCommand(const SimCommand& cmd, bool* changed) {
     if (lun.state == kLunFailed && op != 0x25)
         return CheckCondition(kKeyHardwareError, 0x44, 0);
     if (op == 0x04) {
-        lun.data.clear();
+        lun.data.Clear();
         *changed = true;
         return {};
     }

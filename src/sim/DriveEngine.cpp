@@ -44,7 +44,7 @@ SimReply DriveEngine::Execute(const std::vector<std::uint8_t>& cdb,
             r = DataReply(MakeSense(kKeyNoSense, 0, 0), cdb[4]);
             break;
         case 0x04:  // FORMAT UNIT
-            drive_.data.clear();
+            drive_.data.Clear();
             *changed = true;
             break;
         case 0x12:
@@ -208,32 +208,26 @@ SimReply DriveEngine::ReadWrite(const std::vector<std::uint8_t>& cdb,
     SimReply r;
     if (cdb[0] == 0x28) {
         std::vector<std::uint8_t> out(std::size_t(count) * kBlockSize, 0);
-        for (std::uint32_t i = 0; i < count; ++i) {
-            auto it = drive_.data.find(lba + i);
-            if (it != drive_.data.end()) {
-                std::copy(it->second.begin(), it->second.end(), out.begin() + i * kBlockSize);
-            }
+        if (!drive_.data.Read(lba, count, out.data())) {
+            // The medium could not be read: an unrecovered read error.
+            *changed = true;
+            ++drive_.uncorrectedErrors[1];
+            return CheckCondition(kKeyMediumError, 0x11, 0x00);
         }
         DriveMedia::Alter(drive_, lba, out);
         r.bytesMoved = static_cast<std::uint32_t>(out.size());
         r.dataIn = std::move(out);
     } else if (cdb[0] != 0x2F) {
-        for (std::uint32_t i = 0; i < count; ++i) {
-            std::vector<std::uint8_t> block(kBlockSize, 0);
-            for (std::uint32_t b = 0; b < kBlockSize; ++b) {
-                std::size_t at = std::size_t(i) * kBlockSize + b;
-                if (at < data.size())
-                    block[b] = data[at];
-            }
-            if (std::all_of(block.begin(), block.end(), [](std::uint8_t x) { return x == 0; })) {
-                drive_.data.erase(lba + i);
-            } else {
-                drive_.data[lba + i] = std::move(block);
-            }
+        std::vector<std::uint8_t> blocks(std::size_t(count) * kBlockSize, 0);
+        std::copy_n(data.begin(), std::min(blocks.size(), data.size()), blocks.begin());
+        *changed = true;
+        if (!drive_.data.Write(lba, count, blocks.data())) {
+            // The medium could not be written: a write error.
+            ++drive_.uncorrectedErrors[0];
+            return CheckCondition(kKeyMediumError, 0x0C, 0x00);
         }
         r.bytesMoved =
             std::min<std::uint32_t>(count * kBlockSize, static_cast<std::uint32_t>(data.size()));
-        *changed = true;
     }
     return r;
 }

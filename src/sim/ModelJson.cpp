@@ -1,5 +1,6 @@
 #include "sim/ModelJson.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 
@@ -173,34 +174,48 @@ int SlotOf(const json& j, const std::string& where) {
     return static_cast<int>(Uint(j, "slot", 0, kDriveSlots - 1, where));
 }
 
-json BlocksToJson(const BlockMap& m) {
-    json o = json::object();
-    for (const auto& [lba, data] : m)
-        o[std::to_string(lba)] = Hex(data);
-    return o;
+// The blocks of a drive or unit: the name of its block file, and (a store
+// not bound to a file, or a state file of the earlier form) the blocks
+// themselves as hex.
+void BlocksToJson(const BlockStore& store, json& j) {
+    if (!store.FileName().empty())
+        j["blockFile"] = store.FileName();
+    if (!store.MemoryBlocks().empty()) {
+        json o = json::object();
+        for (const auto& [lba, data] : store.MemoryBlocks())
+            o[std::to_string(lba)] = Hex(data);
+        j["data"] = o;
+    }
 }
 
-BlockMap BlocksFromJson(const json& j, const char* key, std::uint32_t blocks,
-                        const std::string& where) {
+BlockStore BlocksFromJson(const json& j, std::uint32_t blocks, const std::string& where) {
+    BlockStore store;
+    if (const json* f = Field(j, "blockFile")) {
+        if (!f->is_string() || !BlockStore::PlainFileName(f->get<std::string>()))
+            throw Bad{where + ".blockFile: not a plain file name ending in .blk"};
+        store.SetFileName(f->get<std::string>());
+    }
     BlockMap m;
-    const json* f = Field(j, key);
+    const json* f = Field(j, "data");
     if (!f)
-        return m;
+        return store;
     if (!f->is_object())
-        throw Bad{where + "." + key + ": not an object"};
+        throw Bad{where + ".data: not an object"};
     for (const auto& [k, v] : f->items()) {
         char* end = nullptr;
         unsigned long lba = std::strtoul(k.c_str(), &end, 10);
         if (k.empty() || *end != '\0' || lba >= blocks)
-            throw Bad{where + "." + key + ": bad block"};
+            throw Bad{where + ".data: bad block"};
         if (!v.is_string())
-            throw Bad{where + "." + key + ": block is not hex"};
-        auto data = Unhex(v.get<std::string>(), where + "." + key);
+            throw Bad{where + ".data: block is not hex"};
+        auto data = Unhex(v.get<std::string>(), where + ".data");
         if (data.size() != kBlockSize)
-            throw Bad{where + "." + key + ": block is not 512 bytes"};
-        m[static_cast<std::uint32_t>(lba)] = std::move(data);
+            throw Bad{where + ".data: block is not 512 bytes"};
+        if (std::any_of(data.begin(), data.end(), [](std::uint8_t x) { return x != 0; }))
+            m[static_cast<std::uint32_t>(lba)] = std::move(data);
     }
-    return m;
+    store.SetMemoryBlocks(std::move(m));
+    return store;
 }
 
 json DriveToJson(const DriveModel& d) {
@@ -234,7 +249,7 @@ json DriveToJson(const DriveModel& d) {
     j["modePages"] = pages;
     j["unitAttention"] = d.unitAttention;
     j["initFailNext"] = d.initFailNext;
-    j["data"] = BlocksToJson(d.data);
+    BlocksToJson(d.data, j);
     return j;
 }
 
@@ -301,7 +316,7 @@ DriveModel DriveFromJson(const json& j, const std::string& where) {
     }
     d.unitAttention = Bool(j, "unitAttention", false, where);
     d.initFailNext = Bool(j, "initFailNext", false, where);
-    d.data = BlocksFromJson(j, "data", d.blocks, where);
+    d.data = BlocksFromJson(j, d.blocks, where);
     d.badBlocks = Words(j, "badBlocks", 256, where);
     for (auto b : d.badBlocks) {
         if (b >= d.blocks)
@@ -391,7 +406,8 @@ json ModelJson::ToJson(const WorldModel& world) {
                             {"deleting", lun.deleting},
                             {"blocks", lun.blocks},
                             {"units", lun.units},
-                            {"data", BlocksToJson(lun.data)}});
+                            {"lostMembers", lun.lostMembers}});
+            BlocksToJson(lun.data, luns.back());
         }
         jc["luns"] = luns;
         json missing = json::array();
@@ -570,7 +586,8 @@ bool ModelJson::FromJson(const json& root, WorldModel* out, std::string* error) 
                         l.blocks = l.units * 1024;
                     if (l.blocks == 0)
                         throw Bad{lw + ": no capacity"};
-                    l.data = BlocksFromJson(jl, "data", l.blocks, lw);
+                    l.lostMembers = static_cast<std::uint8_t>(Uint(jl, "lostMembers", 0, 255, lw));
+                    l.data = BlocksFromJson(jl, l.blocks, lw);
                 }
             }
             if (const json* f = Field(jc, "missing")) {

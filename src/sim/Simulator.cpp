@@ -1,8 +1,13 @@
 #include "sim/Simulator.h"
 
+#include <dirent.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <set>
 #include <sstream>
 
 #include "platform/Clock.h"
@@ -32,12 +37,126 @@ bool ParseHexByte(const std::string& s, std::uint64_t* out) {
     return true;
 }
 
+// A text made fit for a block file's name.
+std::string PlainPart(const std::string& s) {
+    std::string t;
+    for (char c : s) {
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '_';
+        t += plain ? c : '_';
+    }
+    return t.substr(0, 40);
+}
+
+// A drive's or unit's blocks, its medium's size and the name its block file
+// gets when it has none: SERIAL-SLOT.blk, SERIAL-unitN.blk, diskN.blk.
+struct StoreRef {
+    BlockStore* store;
+    std::uint32_t blocks;
+    std::string base;
+};
+
+std::vector<StoreRef> Stores(WorldModel& w) {
+    std::vector<StoreRef> v;
+    for (std::size_t c = 0; c < w.cabinets.size(); ++c) {
+        CabinetModel& cab = w.cabinets[c];
+        const std::string serial =
+            cab.serial.empty() ? "cabinet" + std::to_string(c) : PlainPart(cab.serial);
+        for (int s = 0; s < kDriveSlots; ++s) {
+            if (cab.drives[s].present)
+                v.push_back(
+                    {&cab.drives[s].data, cab.drives[s].blocks, serial + "-" + SlotName(s)});
+        }
+        for (int l = 0; l < kMaxLuns; ++l) {
+            if (cab.luns[l].present)
+                v.push_back(
+                    {&cab.luns[l].data, cab.luns[l].blocks, serial + "-unit" + std::to_string(l)});
+        }
+    }
+    for (std::size_t d = 0; d < w.plainDisks.size(); ++d) {
+        v.push_back({&w.plainDisks[d].drive.data, w.plainDisks[d].drive.blocks,
+                     "disk" + std::to_string(d)});
+    }
+    return v;
+}
+
 }  // namespace
 
 Simulator::Simulator(WorldModel world, std::string stateFile)
     : world_(std::move(world)),
       stateFile_(std::move(stateFile)),
-      lastRealMs_(platform::MonotonicMs()) {}
+      lastRealMs_(platform::MonotonicMs()) {
+    if (!stateFile_.empty()) {
+        const std::filesystem::path dir = std::filesystem::path(stateFile_).parent_path();
+        blocksDir_ = (dir.empty() ? std::filesystem::path("blocks") : dir / "blocks").string();
+        // Blocks a scenario or a state file of the earlier form holds leave
+        // memory at once; the state file names their files from its next save.
+        BindBlocksLocked();
+    }
+}
+
+int Simulator::BindBlocksLocked() {
+    if (blocksDir_.empty())
+        return 0;
+    std::vector<StoreRef> stores = Stores(world_);
+    // A file keeps its store; a name that two stores give goes to the bound
+    // one (else the first), and the other gets a file of its own.
+    std::set<std::string> used;
+    std::vector<StoreRef*> unnamed;
+    for (bool bound : {true, false}) {
+        for (StoreRef& r : stores) {
+            if (r.store->Bound() != bound)
+                continue;
+            const std::string& name = r.store->FileName();
+            if (name.empty() || !used.insert(name).second)
+                unnamed.push_back(&r);
+        }
+    }
+    for (StoreRef* r : unnamed) {
+        std::string name;
+        for (int k = 1;; ++k) {
+            name = r->base + (k == 1 ? std::string() : "-" + std::to_string(k)) + ".blk";
+            if (used.insert(name).second)
+                break;
+        }
+        // A file of that name belongs to no drive or unit of the world: it
+        // is left from one that is gone, and the new store starts empty.
+        ::unlink((blocksDir_ + "/" + name).c_str());
+        r->store->SetFileName(name);
+        if (r->store->Bound()) {
+            BlockStore fresh;
+            fresh.SetFileName(name);
+            *r->store = std::move(fresh);
+        }
+    }
+    int rc = 0;
+    for (StoreRef& r : stores) {
+        if (r.store->Bound())
+            continue;
+        const int e = r.store->Bind(blocksDir_, r.blocks);
+        if (e != 0 && rc == 0)
+            rc = e;
+    }
+    return rc;
+}
+
+void Simulator::RemoveStaleBlocksLocked() {
+    std::set<std::string> used;
+    for (const StoreRef& r : Stores(world_))
+        used.insert(r.store->FileName());
+    DIR* d = ::opendir(blocksDir_.c_str());
+    if (!d)
+        return;
+    std::vector<std::string> stale;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (BlockStore::PlainFileName(name) && !used.count(name))
+            stale.push_back(name);
+    }
+    ::closedir(d);
+    for (const std::string& name : stale)
+        ::unlink((blocksDir_ + "/" + name).c_str());
+}
 
 PathModel* Simulator::FindPath(const std::string& name) {
     for (auto& p : world_.paths) {
@@ -115,7 +234,13 @@ int Simulator::SaveLocked() {
     dataWaiting_ = false;
     if (stateFile_.empty())
         return 0;
-    return platform::WriteFileAtomic(stateFile_, ModelJson::ToJson(world_).dump(1) + "\n");
+    // A store that could not be bound keeps its blocks in memory, and the
+    // state file holds them as hex until it can.
+    BindBlocksLocked();
+    const int rc = platform::WriteFileAtomic(stateFile_, ModelJson::ToJson(world_).dump(1) + "\n");
+    if (rc == 0)
+        RemoveStaleBlocksLocked();
+    return rc;
 }
 
 void Simulator::AdvanceClockLocked() {
@@ -258,11 +383,10 @@ SimReply Simulator::Execute(const std::string& path, SessionContext& session, co
         // The host-sequence number moves with every heartbeat of every host;
         // writing the whole world for it would make a host's start-up cost
         // grow with the square of the cabinets. It is saved with the next
-        // other change, or when the server stops. Blocks written to a drive
-        // through the exchange are saved the same way, or once they have
-        // waited kDataSaveDelayMs: a drive test writes chunk after chunk,
-        // and the world with all its data written for each would cost time
-        // growing with the square of the chunks.
+        // other change, or when the server stops. A drive command through
+        // the exchange (its blocks are in the drive's block file already,
+        // its counts in the world) is saved the same way, or once it has
+        // waited kDataSaveDelayMs: a drive test sends chunk after chunk.
         if (op == 0xF3) {
             if (!dataWaiting_) {
                 dataWaiting_ = true;

@@ -6,9 +6,12 @@
 // the whole state is written to the state file (temporary file, then
 // rename), and so is the end of a timed operation that simulated time
 // brought, so a restart of strovsim keeps the arrays; host-sequence
-// exchanges and data written to a drive through the exchange are saved with
-// the next other change (the data also at the first command after
-// kDataSaveDelayMs), or when strovsim stops. Thread-safe.
+// exchanges and drive commands through the exchange are saved with the next
+// other change (also at the first command after kDataSaveDelayMs), or when
+// strovsim stops. The blocks written to drives and units are no part of the
+// state file: with a state file, every drive and unit keeps them in its own
+// sparse block file in the directory "blocks" beside it, written in place
+// (BlockStore); the state file names each one. Thread-safe.
 #pragma once
 
 #include <cstdint>
@@ -72,6 +75,11 @@ class Simulator {
     // Moves simulated time on by ms; true when that changed stored state.
     bool AdvanceLocked(std::uint64_t ms);
     int SaveLocked();
+    // Binds every drive and unit without a block file to one (a fresh name)
+    // and moves blocks held in memory into the files. Returns 0 or errno.
+    int BindBlocksLocked();
+    // Removes the block files of drives and units that are no more.
+    void RemoveStaleBlocksLocked();
     bool ControlLocked(const std::vector<std::string>& words, std::string* answer, bool* changed);
     PathModel* FindPath(const std::string& name);
     const PathModel* FindPath(const std::string& name) const;
@@ -80,6 +88,7 @@ class Simulator {
     mutable std::mutex mutex_;
     WorldModel world_;
     std::string stateFile_;
+    std::string blocksDir_;  // empty without a state file
     FaultTable faults_;
     LunSetAttention lunSetAttention_;
     CommandTrace trace_;
@@ -87,7 +96,7 @@ class Simulator {
     double carryMs_ = 0;
     std::uint64_t ticks_ = 0;
     std::uint64_t pathGeneration_ = 0;
-    // Blocks written and not yet saved, since when (monotonic ms).
+    // Drive exchanges not yet saved, since when (monotonic ms).
     static constexpr std::uint64_t kDataSaveDelayMs = 2000;
     bool dataWaiting_ = false;
     std::uint64_t dataSince_ = 0;

@@ -17,6 +17,7 @@ using ::testing::Not;
 
 constexpr int kB6 = 11;
 constexpr int kA2 = 2;
+constexpr int kA6 = 10;
 
 class DriveProgramsTest : public ProgramsOnServiceTest {
   protected:
@@ -35,6 +36,25 @@ class DriveProgramsTest : public ProgramsOnServiceTest {
         }
         a2.errorCounters = {1, 2, 3, 4, 5, 6, 7};
         a2.nonMediumErrors = 9;
+        // A small new drive in A6 that a write/read test covers whole.
+        sim::DriveModel small = drive;
+        small.serial = "D1NEWA600000";
+        small.blocks = 16384;
+        cabinet.drives[kA6] = small;
+        // The second power supply of the second cabinet has failed.
+        world.cabinets.at(1).hardware2 = {1, 2};
+    }
+
+    // Runs dkview on the second cabinet until its output holds text.
+    bool ViewUntil(const std::string& text, std::string* last) {
+        const std::uint64_t end = platform::MonotonicMs() + kRunLimitMs;
+        while (platform::MonotonicMs() < end) {
+            *last = Run("dkview", {"CABINET2"}).out;
+            if (last->find(text) != std::string::npos)
+                return true;
+            platform::SleepMs(50);
+        }
+        return false;
     }
 
     // Runs dkwatch on the slot until its output holds text.
@@ -108,6 +128,42 @@ TEST_F(DriveProgramsTest, DkprobeStartsTestsThatDkwatchFollowsAndCancels) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(WatchUntil("B6", Mark(8, 2) + " Verify of drive B6: " + Mark(8, 14)));
     EXPECT_THAT(Trace("PHYSICALDRIVE1") + Trace("STROVANE0"), HasSubstr("cdb=27010b"));
+}
+
+// A write/read test of a whole drive keeps the simulator's state file
+// small: the written blocks are kept beside it, not in it.
+TEST_F(DriveProgramsTest, AWriteReadTestOfAWholeDriveLeavesTheStateFileSmall) {
+    const std::size_t before = root_.Read("sim/state.json").size();
+    ProgramResult run = Run("dkprobe", {"-D", "A6", "-w", "100", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(WatchUntil("A6", Mark(8, 1) + " Write/read test of drive A6: " + Mark(8, 14)));
+    ASSERT_EQ(Strovsim({"log", "0", "1", "A6"}), 0);
+    // 8 MiB were written; the state file grew by a log entry's worth.
+    EXPECT_LT(root_.Read("sim/state.json").size(), before + 64 * 1024);
+    EXPECT_EQ(Cabinet(0).drives[kA6].state, sim::kDriveNew);
+}
+
+// A RAID 5 unit that lost two of its members holds no data any more: the
+// controller marks it failed, and dkview tells that its data are
+// unavailable, where with one member lost the unit only rebuilds.
+TEST_F(DriveProgramsTest, AUnitThatLostTwoMembersReadsAsFailed) {
+    std::string shown;
+    ASSERT_EQ(Strovsim({"pull", "1", "A1"}), 0);
+    EXPECT_EQ(Cabinet(1).luns[0].state, sim::kLunRebuilding);
+    const ProgramResult one = Run("dkview", {"CABINET2"});
+    ASSERT_EQ(one.exitCode, 0) << one.err;
+    EXPECT_THAT(one.out, Not(HasSubstr(Mark(9, 225)))) << one.out;
+    ASSERT_EQ(Strovsim({"pull", "1", "B1"}), 0);
+    EXPECT_TRUE(ViewUntil(Mark(9, 225), &shown)) << shown;  // "Data unavailable"
+    EXPECT_EQ(Cabinet(1).luns[0].state, sim::kLunFailed);
+    EXPECT_EQ(Cabinet(1).luns[1].state, sim::kLunFailed);
+}
+
+// A failed power supply is a condition of the cabinet, as a failed fan is.
+TEST_F(DriveProgramsTest, AFailedPowerSupplyIsAConditionOfTheCabinet) {
+    std::string shown;
+    EXPECT_TRUE(ViewUntil(Mark(9, 236), &shown)) << shown;  // "Power supply failed"
+    EXPECT_THAT(Run("dkview", {"CABINET1"}).out, Not(HasSubstr(Mark(9, 236))));
 }
 
 TEST_F(DriveProgramsTest, DkprobeResetsAFailedDrive) {

@@ -284,11 +284,10 @@ TEST_F(DriveTestRecordTest, WriteReadTestLeavesItsPatternOnTheChunksItCovered) {
     for (std::uint32_t lba : drive.written) {
         EXPECT_EQ(lba % 30, 0u);
         for (std::uint32_t b = 0; b < 30; ++b) {
-            auto it = stored.data.find(lba + b);
-            ASSERT_NE(it, stored.data.end()) << lba + b;
+            const std::vector<std::uint8_t> block = stored.data.Block(lba + b);
             // Byte i of the chunk is (i + first block) modulo 256.
             for (std::uint32_t i = 0; i < 512; i += 97) {
-                EXPECT_EQ(it->second[i], static_cast<std::uint8_t>(b * 512 + i + lba));
+                EXPECT_EQ(block[i], static_cast<std::uint8_t>(b * 512 + i + lba)) << lba + b;
             }
         }
     }
@@ -320,7 +319,8 @@ TEST_F(DriveTestRecordTest, WriteReadTestStopsWhenTheDriveJoinsTheArray) {
     DriveTestRecord record = Record(kA3);
     ASSERT_TRUE(record.StartWriteReadTest(drive, 100, 8));
     EXPECT_TRUE(record.WriteReadStep(drive));
-    const std::size_t written = SimDrive(kA3).data.size();
+    const std::size_t written = SimDrive(kA3).data.MemoryBlocks().size();
+    ASSERT_NE(written, 0u);
     // A member fails: the controller starts rebuilding onto the spare.
     Control("fail-drive 0 A1");
     ASSERT_EQ(SimDrive(kA3).state, sim::kDriveRebuilding);
@@ -328,7 +328,7 @@ TEST_F(DriveTestRecordTest, WriteReadTestStopsWhenTheDriveJoinsTheArray) {
     EXPECT_EQ(record.writeReadState, DriveTestRecord::kStateCancelled);
     EXPECT_FALSE(record.Running());
     // Nothing more was written, and the drive was taken down again.
-    EXPECT_EQ(SimDrive(kA3).data.size(), written);
+    EXPECT_EQ(SimDrive(kA3).data.MemoryBlocks().size(), written);
     EXPECT_EQ(SimDrive(kA3).state, sim::kDriveDowned);
 }
 

@@ -224,9 +224,15 @@ TEST_F(LunSettingsTest, CreateRenumberFormatAndDeleteAgreeWithTheArray) {
     ASSERT_EQ(other.Run({0x2A, 6 << 5, 0, 0, 0, 0, 0, 0, 1, 0}, platform::ScsiDirection::Out,
                         Bytes(512, 0x5A)),
               0);
-    ASSERT_EQ(Sim().luns[6].data.count(0), 1u);
+    // The unit's blocks as the simulator keeps them, in its block file.
+    auto blocks = [this]() {
+        sim::LunModel unit = Sim().luns[6];
+        EXPECT_EQ(unit.data.Bind(root_.Path() + "/sim/blocks", unit.blocks), 0);
+        return unit.data;
+    };
+    ASSERT_EQ(blocks().Block(0), Bytes(512, 0x5A));
     ExpectDone(Do(array_->FormatLUN(6, 0)));
-    EXPECT_TRUE(Sim().luns[6].data.empty());
+    EXPECT_TRUE(blocks().Empty());
     EXPECT_TRUE(Sim().luns[6].present);
 
     // The array takes a while to delete a unit; the service replies at once.

@@ -170,6 +170,30 @@ TEST_F(SimActions, PulledDriveWithoutSpareNeedsRebuild) {
     EXPECT_EQ(DriveState(0), 0);
 }
 
+// A RAID 5 unit survives one lost member; a second lost before the first is
+// rebuilt takes its data: failed, and so it stays after the rebuild onto the
+// spare ends. A drive lost while it is being rebuilt onto held nothing yet.
+TEST_F(SimActions, AUnitThatLosesTwoMembersFailsForGood) {
+    Control("pull 0 A1");  // the spare in B2 rebuilds
+    EXPECT_EQ(LunStatus(0), 3);
+    Control("pull 0 B1");
+    EXPECT_EQ(LunStatus(0), 5);
+    auto block = In({0x20, 0, 0, 0, 0, 0, 0, 0, 0x20, 0}, 32);
+    EXPECT_EQ(block.dataIn[1], 1);  // two members remain: the units are still listed
+    EXPECT_EQ(block.dataIn[8], 1);  // data unavailable
+    EXPECT_EQ(In({0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0}, 512).sense[2] & 0x0F, 4);
+    sim->Advance(sim::CabinetRules::kRebuildMs);
+    EXPECT_EQ(DriveState(3), 0);
+    EXPECT_EQ(LunStatus(0), 5);
+}
+
+TEST_F(SimActions, ADriveLostWhileItIsRebuiltOntoCostsTheUnitNothing) {
+    Control("pull 0 A1");  // the spare in B2 rebuilds
+    Control("fail-drive 0 B2");
+    EXPECT_EQ(LunStatus(0), 2);  // degraded: a rebuild is needed
+    EXPECT_EQ(In({0x20, 0, 0, 0, 0, 0, 0, 0, 0x20, 0}, 32).dataIn[8], 0);
+}
+
 // With time scale 0 the simulated clock is virtual: real time passing moves
 // nothing, only Advance does, so a test reads exactly what it advanced to
 // however slow the machine is.
@@ -323,7 +347,7 @@ TEST_F(SimExchange, ADataOutPhaseShortOfTheRequestWritesNothing) {
     ASSERT_EQ(w.sense.size(), 26u);
     EXPECT_EQ(w.sense[2], 5);
     EXPECT_EQ(w.sense[12], 0x1A);  // parameter list length error
-    EXPECT_TRUE(sim->Snapshot().cabinets[0].drives[2].data.empty());
+    EXPECT_TRUE(sim->Snapshot().cabinets[0].drives[2].data.Empty());
 }
 
 TEST_F(SimExchange, DriveSenseInControllerForm) {

@@ -124,7 +124,7 @@ TEST_F(SimMedia, AWriteErrorFailsWritesAndStoresNothing) {
     EXPECT_EQ(failed.sense[23], 0x0C);
     EXPECT_EQ(failed.sense[24], 0x02);
     EXPECT_EQ(sim::GetBe32(failed.sense, 3), 64u);
-    EXPECT_TRUE(Drive().data.empty());
+    EXPECT_TRUE(Drive().data.Empty());
     EXPECT_EQ(Verify(64, 2).status, 0);  // reads and verifies are sound
     EXPECT_EQ(Uncorrected(0x02), 1u);
 }
@@ -138,7 +138,7 @@ TEST_F(SimMedia, ACorruptBlockReadsBackAlteredWithoutAnError) {
     EXPECT_EQ(Bytes(back.dataIn.begin() + 512, back.dataIn.end()), Bytes(512, 0xF0));
     EXPECT_EQ(Verify(10, 2).status, 0);
     // The stored data is what was written.
-    EXPECT_EQ(Drive().data.at(11), Bytes(512, 0x0F));
+    EXPECT_EQ(Drive().data.Block(11), Bytes(512, 0x0F));
 }
 
 TEST_F(SimMedia, BadRequestsAreRefusedWithTheirReason) {

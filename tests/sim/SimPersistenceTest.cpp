@@ -80,11 +80,17 @@ TEST_F(SimPersistence, ArraysAndDataSurviveANewSimulator) {
     EXPECT_EQ(Send(again, "STROVANE0", ses, {0xEE, 0, 0, 1, 0, 2, 0, 0, 0, 0}, SimDirection::kIn, 2)
                   .dataIn,
               Bytes({0, 9}));
-    // Nothing but the state file is left in the directory (no temporaries).
-    int files = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
-        ++files;
-    EXPECT_EQ(files, 1);
+    // Nothing but the state file and the block files are left in the
+    // directory (no temporaries), one block file for the unit written to.
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"blocks", "state.json"}));
+    names.clear();
+    for (const auto& e : std::filesystem::directory_iterator(dir / "blocks"))
+        names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, (std::vector<std::string>{"CAB000000001-unit3.blk"}));
 }
 
 TEST_F(SimPersistence, BlocksWrittenToADriveAreSavedWithTheNextChange) {
@@ -107,8 +113,129 @@ TEST_F(SimPersistence, BlocksWrittenToADriveAreSavedWithTheNextChange) {
     sim::WorldModel w;
     std::string error;
     ASSERT_TRUE(sim::ModelJson::FromText(text, &w, &error)) << error;
-    ASSERT_EQ(w.cabinets[0].drives[2].data.count(5), 1u);
-    EXPECT_EQ(w.cabinets[0].drives[2].data.at(5), Bytes(512, 0x6B));
+    // The state names the drive's block file, which holds the block.
+    EXPECT_FALSE(w.cabinets[0].drives[2].data.FileName().empty());
+    sim::Simulator again(w, file);
+    EXPECT_EQ(again.Snapshot().cabinets[0].drives[2].data.Block(5), Bytes(512, 0x6B));
+}
+
+// A write/read test of a drive writes block after block: the blocks live
+// beside the state file, which keeps the size it had, and a new simulator
+// started from the file reads every block back.
+TEST_F(SimPersistence, WrittenBlocksStayOutOfTheStateFile) {
+    constexpr std::uint32_t kChunk = 64;
+    constexpr std::uint32_t kBlocks = 2048;  // 1 MiB, hex would be 2 MiB of text
+    auto pattern = [](std::uint32_t lba) {
+        Bytes b(512);
+        for (std::size_t i = 0; i < b.size(); ++i)
+            b[i] = static_cast<std::uint8_t>(lba * 7 + i + 1);
+        return b;
+    };
+    std::uintmax_t before = 0;
+    {
+        auto s = MakeSim(file);
+        ASSERT_EQ(s->Save(), 0);
+        before = std::filesystem::file_size(file);
+        sim::SessionContext ses;
+        for (std::uint32_t lba = 0; lba < kBlocks; lba += kChunk) {
+            Bytes chunk;
+            for (std::uint32_t i = 0; i < kChunk; ++i) {
+                const Bytes b = pattern(lba + i);
+                chunk.insert(chunk.end(), b.begin(), b.end());
+            }
+            const Bytes inner = {0x2A,
+                                 0,
+                                 static_cast<std::uint8_t>(lba >> 24),
+                                 static_cast<std::uint8_t>(lba >> 16),
+                                 static_cast<std::uint8_t>(lba >> 8),
+                                 static_cast<std::uint8_t>(lba),
+                                 0,
+                                 0,
+                                 kChunk,
+                                 0};
+            ASSERT_EQ(ExchangeRequest(*s, ses, 2, 2, kChunk * 512, inner).status, 0);
+            ASSERT_EQ(ExchangeData(*s, ses, 0xF3, 0, chunk).status, 0);
+            // The unit's blocks go the same way.
+            Bytes unitCdb = inner;
+            ASSERT_EQ(Send(*s, "STROVANE0", ses, unitCdb, SimDirection::kOut, 0, chunk).status, 0);
+        }
+        std::string answer;
+        ASSERT_TRUE(s->Control("log 0 1 A2", &answer)) << answer;
+        // The state file grew by the log entry at most, not by the blocks.
+        EXPECT_LT(std::filesystem::file_size(file), before + 4096);
+    }
+    std::string text;
+    ASSERT_EQ(platform::ReadWholeFile(file, &text), 0);
+    EXPECT_LT(text.size(), before + 4096);
+    sim::WorldModel w;
+    std::string error;
+    ASSERT_TRUE(sim::ModelJson::FromText(text, &w, &error)) << error;
+    sim::Simulator again(w, file);
+    sim::SessionContext ses;
+    for (std::uint32_t lba : {0u, 1u, 777u, kBlocks - 1}) {
+        SCOPED_TRACE(lba);
+        ASSERT_EQ(ExchangeRequest(again, ses, 3, 2, 512,
+                                  {0x28, 0, 0, 0, static_cast<std::uint8_t>(lba >> 8),
+                                   static_cast<std::uint8_t>(lba), 0, 0, 1, 0})
+                      .status,
+                  0);
+        EXPECT_EQ(ExchangeData(again, ses, 0xF4, 512).dataIn, pattern(lba));
+        EXPECT_EQ(Send(again, "STROVANE1", ses,
+                       {0x28, 0, 0, 0, static_cast<std::uint8_t>(lba >> 8),
+                        static_cast<std::uint8_t>(lba), 0, 0, 1, 0},
+                       SimDirection::kIn, 512)
+                      .dataIn,
+                  pattern(lba));
+    }
+    // A block never written reads as zeros.
+    ASSERT_EQ(ExchangeRequest(again, ses, 3, 2, 512, {0x28, 0, 0, 0, 0x0F, 0, 0, 0, 1, 0}).status,
+              0);
+    EXPECT_EQ(ExchangeData(again, ses, 0xF4, 512).dataIn, Zeros(512));
+}
+
+// A state file of the earlier form holds the written blocks as hex in the
+// file itself: it still loads, its blocks read back, and the next save
+// moves them out of the state file.
+TEST_F(SimPersistence, AStateWithBlocksInHexStillLoadsAndMovesThemOut) {
+    const std::string driveHex(1024, 'c');  // 512 bytes of 0xCC
+    std::string unitHex;
+    for (int i = 0; i < 512; ++i)
+        unitHex += "5a";
+    nlohmann::json j = nlohmann::json::parse(kScenario);
+    for (auto& d : j["cabinets"][0]["drives"]) {
+        if (d["slot"] == "A2")
+            d["data"] = {{"7", driveHex}};
+    }
+    j["cabinets"][0]["luns"][0]["data"] = {{"3", unitHex}};
+    j["timeScale"] = 0;
+    ASSERT_EQ(platform::WriteFileAtomic(file, j.dump(1)), 0);
+    auto readBack = [](sim::Simulator& s) {
+        sim::SessionContext ses;
+        EXPECT_EQ(ExchangeRequest(s, ses, 3, 2, 512, {0x28, 0, 0, 0, 0, 7, 0, 0, 1, 0}).status, 0);
+        EXPECT_EQ(ExchangeData(s, ses, 0xF4, 512).dataIn, Bytes(512, 0xCC));
+        EXPECT_EQ(
+            Send(s, "STROVANE0", ses, {0x28, 0, 0, 0, 0, 3, 0, 0, 1, 0}, SimDirection::kIn, 512)
+                .dataIn,
+            Bytes(512, 0x5A));
+    };
+    auto load = [this]() {
+        std::string text, error;
+        EXPECT_EQ(platform::ReadWholeFile(file, &text), 0);
+        sim::WorldModel w;
+        EXPECT_TRUE(sim::ModelJson::FromText(text, &w, &error)) << error;
+        return w;
+    };
+    {
+        sim::Simulator s(load(), file);
+        readBack(s);
+        ASSERT_EQ(s.Save(), 0);
+    }
+    std::string text;
+    ASSERT_EQ(platform::ReadWholeFile(file, &text), 0);
+    EXPECT_EQ(text.find(driveHex), std::string::npos);
+    EXPECT_EQ(text.find(unitHex), std::string::npos);
+    sim::Simulator again(load(), file);
+    readBack(again);
 }
 
 TEST_F(SimPersistence, ATimedOperationIsSavedWhenItEnds) {
