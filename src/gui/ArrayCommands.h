@@ -8,8 +8,11 @@
 
 #include <QMessageBox>
 
+#include <QString>
+
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "coresys/common/CommandHandle.h"
 #include "gui/CommandWait.h"
@@ -18,10 +21,16 @@
 class DiskArray;
 class DiskArrayState;
 class OruServerState;
+class PollMsg;
 class QObject;
 class QWidget;
 
 namespace oru {
+
+// The note for a reply that says nothing failed (error code ERR_NO_FAIL):
+// the request was carried out, and the qualifier says what the array could
+// not add to it. Nothing for any other reply.
+std::optional<QString> NothingFailedNote(const PollMsg* reply);
 
 class ArrayCommands {
   public:
@@ -35,7 +44,10 @@ class ArrayCommands {
     // Waits for the final reply to the request.
     CommandReply Await(const CommandHandle& handle);
     // Waits; true when the reply is of `expected` kind (plain success by
-    // default), else shows `failure` and answers false.
+    // default), and, where plain success is awaited, for an error reply
+    // whose code says nothing failed (ERR_NO_FAIL), after a note with what
+    // its qualifier adds (NothingFailedNote). Else shows `failure` and
+    // answers false.
     bool Run(const CommandHandle& handle, TextId failure, std::uint32_t expected = 1);
 
     // Whether a command wait runs now (the sheet's timer and posted

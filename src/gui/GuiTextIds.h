@@ -294,6 +294,11 @@ inline constexpr TextId kRestarted = Tid(4218);
 inline constexpr TextId kShutDown = Tid(4219);
 inline constexpr TextId kPageNotAvailable = Tid(4220);
 inline constexpr TextId kAutoRebuildToManual = Tid(4221);
+// A request carried out whose reply says nothing failed, with the word the
+// service adds (by qualifier).
+inline constexpr TextId kDoneNoSpare = Tid(4240);
+inline constexpr TextId kDoneAlreadyDown = Tid(4241);
+inline constexpr TextId kDoneWithNote = Tid(4242);
 
 // Messages.
 inline constexpr TextId kNameExists = TextId{5, 999};  // string id 5000

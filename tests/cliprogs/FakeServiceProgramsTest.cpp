@@ -119,6 +119,49 @@ TEST_F(ProgramsOnFakeServiceTest, DktuneStopsAtTheFirstFailedSetting) {
     EXPECT_THAT(field.err, HasSubstr(Mark(9, 250)));
 }
 
+TEST_F(ProgramsOnFakeServiceTest, DktuneTakesAReplyThatNothingFailedAsDone) {
+    // The hot-spare setting is answered "nothing failed" with a qualifier;
+    // the note is shown and the next setting is sent. A later failure still
+    // ends the run as failed.
+    Serve(FakeState(), [](const Request& request) {
+        if (request.code == 27) {
+            return Failed(request, Error(ERR_NO_FAIL, HOT_SPARE_UNAVAILABLE));
+        }
+        return request.code == 35 ? Failed(request, Error(ERR_COMMAND_FAILED, MODE_SELECT))
+                                  : std::string();
+    });
+    const ProgramResult run = Run("dktune", {"-h", "on", "-e", "on", "-w", "off"});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_THAT(Codes(Requests()), ElementsAre(27, 30, 35));
+    EXPECT_THAT(run.err, HasSubstr("dktune:  " + Mark(9, 256) + " Note: " + Mark(9, 21)));
+    EXPECT_THAT(run.err, HasSubstr("dktune:  " + Mark(9, 164)));
+    EXPECT_EQ(Lines(run.out).size(), 2u) << run.out;
+    // Raw output has no result lines; the note stays on the error stream, and
+    // -V adds the record's detail.
+    const ProgramResult raw = Run("dktune", {"-S", "-V", "-h", "on"});
+    EXPECT_EQ(raw.exitCode, 0) << raw.err;
+    EXPECT_THAT(raw.err, HasSubstr(Mark(9, 256)));
+    EXPECT_THAT(raw.err, HasSubstr("HOT_SPARE_UNAVAILABLE"));
+    EXPECT_THAT(raw.err, HasSubstr("ERR_NO_FAIL"));
+
+    // A qualifier without a message of its own is named.
+    Serve(FakeState(),
+          [](const Request& request) { return Failed(request, Error(ERR_NO_FAIL, MODE_SELECT)); });
+    const ProgramResult named = Run("dktune", {"-a", "on"});
+    EXPECT_EQ(named.exitCode, 0) << named.err;
+    EXPECT_THAT(named.err, HasSubstr(Mark(9, 256) + " Note: MODE_SELECT"));
+
+    // A request that must bring data back gets none from such a reply: it
+    // stays a failure.
+    Script([](const Request& request) -> std::vector<std::string> {
+        return {OkReply(request, 3), Failed(request, Error(ERR_NO_FAIL, GET_STATE))};
+    });
+    const ProgramResult state = Run("dkview", {"-s"});
+    EXPECT_EQ(state.exitCode, 1) << state.err;
+    EXPECT_THAT(state.err, HasSubstr(Mark(9, 164)));
+    EXPECT_THAT(state.err, Not(HasSubstr(Mark(9, 256))));
+}
+
 TEST_F(ProgramsOnFakeServiceTest, DktuneAliasAndResiliencyNeedTheArraysLevel) {
     DiskArrayState old = FakeState();
     old.stateValue6 = 2;

@@ -53,6 +53,42 @@ TEST_F(ProgramsOnServiceTest, DktuneChangesTheSettingsTheArrayHolds) {
     EXPECT_EQ(Cabinet(1).page21, before.page21);
 }
 
+// The line of `dkview -s` that holds a settings text (set 13).
+std::string SettingLine(const std::string& shown, int item) {
+    for (const std::string& line : Lines(shown)) {
+        if (line.find(Mark(13, item)) != std::string::npos) {
+            return line;
+        }
+    }
+    return "";
+}
+
+TEST_F(ProgramsOnServiceTest, DktuneGoesOnAfterASettingTheArrayTakesWithANote) {
+    // The rebuild onto the spare in A4 ends: the array has no spare now.
+    ASSERT_EQ(Strovsim({"pull", "0", "A2"}), 0);
+    ASSERT_EQ(Strovsim({"advance", "130000"}), 0);
+    ASSERT_TRUE(Bit(Cabinet(0).page08, k08Cache, 0x04));  // write cache on
+
+    // The hot-spare setting is made; the service adds that no spare can be
+    // provided, which fails nothing: the run goes on with the write cache.
+    const ProgramResult run = Run("dktune", {"-h", "on", "-w", "off", "QX0000000001"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("dktune:  " + Mark(9, 256)));
+    EXPECT_THAT(run.err, HasSubstr(Mark(9, 21) + " The array cannot provide a hot spare."));
+    EXPECT_THAT(run.err, ::testing::Not(HasSubstr(Mark(9, 164))));
+    EXPECT_EQ(Lines(run.out), (std::vector<std::string>{
+                                  Mark(6, 115) + " Hot spare: " + Mark(6, 150) + " on.",
+                                  Mark(6, 117) + " Write cache: " + Mark(6, 151) + " off.",
+                              }));
+    const sim::CabinetModel after = Cabinet(0);
+    EXPECT_TRUE(Bit(after.page21, k21Flags, 0x40));
+    EXPECT_FALSE(Bit(after.page08, k08Cache, 0x04));
+    const ProgramResult shown = Run("dkview", {"-s", "QX0000000001"});
+    ASSERT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_THAT(SettingLine(shown.out, 38), HasSubstr(Mark(9, 39))) << shown.out;
+    EXPECT_THAT(SettingLine(shown.out, 36), HasSubstr(Mark(9, 38))) << shown.out;
+}
+
 TEST_F(ProgramsOnServiceTest, DktuneNamesTheArrayAndSetsItsResiliency) {
     ProgramResult run = Run("dktune", {"-D", "NEW_NAME 1", "CABINET1"});
     ASSERT_EQ(run.exitCode, 0) << run.err;

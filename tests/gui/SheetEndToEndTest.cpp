@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,6 +25,7 @@
 #include "PerfTestSupport.h"
 #include "client/DiskArray.h"
 #include "gui/CDevCapPage.h"
+#include "gui/CDevConfigPage.h"
 #include "gui/CDevDiagPage.h"
 #include "gui/CDevLUNPage.h"
 #include "gui/CDevPerfPage.h"
@@ -270,6 +272,42 @@ TEST_F(SheetPerformanceEndToEnd, TheChartsShowTheSeededRecordsAndEveryPageIsGrab
         sheet.ShowPage(CDevPropSheet::kCapacityPage);
         EXPECT_EQ(sheet.CurrentPage(), CDevPropSheet::kCapacityPage);
         GrabTo(&sheet, "oru-sheet-capacity.png");
+    });
+}
+
+TEST_F(SheetEndToEnd, AnActiveSpareTheArrayCannotProvideIsNotedAndTheApplyGoesOn) {
+    // The rebuild onto the spare in A4 ends: the array has no spare now.
+    ASSERT_EQ(sim_.Control({"pull", "0", "A2"}), 0);
+    ASSERT_EQ(sim_.Control({"advance", "130000"}), 0);
+    Open();
+    WithSheet(kFirst, [&](CDevPropSheet& sheet) {
+        sheet.ShowPage(CDevPropSheet::kConfigPage);
+        oru::CDevConfigPage* config = sheet.ConfigPage();
+        ASSERT_TRUE(config->ActiveSpare()->isChecked());
+        ASSERT_FALSE(config->VeryEarlyBusy()->isChecked());
+        int refreshes = sheet.RefreshesRun();
+        config->ActiveSpare()->click();
+        sheet.ApplyButton()->click();
+        ASSERT_FALSE(config->Modified());
+        ASSERT_TRUE(guitest::Eventually([&] { return sheet.RefreshesRun() > refreshes; }));
+        ASSERT_FALSE(config->ActiveSpare()->isChecked());
+        messages_.clear();
+
+        // Wanted again: the array takes it, the service adds that no spare
+        // can be provided, and the next setting is sent all the same.
+        refreshes = sheet.RefreshesRun();
+        config->ActiveSpare()->click();
+        config->VeryEarlyBusy()->click();
+        sheet.ApplyButton()->click();
+        EXPECT_EQ(messages_,
+                  (std::vector<QString>{
+                      "The setting was made, but the array cannot provide an active spare now."}));
+        EXPECT_FALSE(config->Modified());
+        ASSERT_TRUE(guitest::Eventually([&] { return sheet.RefreshesRun() > refreshes; }));
+        // The page shows the array's settings again: both were made.
+        EXPECT_TRUE(config->ActiveSpare()->isChecked());
+        EXPECT_TRUE(config->VeryEarlyBusy()->isChecked());
+        messages_.clear();
     });
 }
 

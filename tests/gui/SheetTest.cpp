@@ -27,6 +27,9 @@
 #include "client/QEN.h"
 #include "coresys/common/DiagCommandResults.h"
 #include "coresys/common/OruErrors.h"
+#include "coresys/common/PollMsg.h"
+#include "coresys/common/ReturnMsgs.h"
+#include "gui/ArrayCommands.h"
 #include "gui/BusyState.h"
 #include "gui/CDevCapPage.h"
 #include "gui/CDevConfigPage.h"
@@ -267,6 +270,48 @@ TEST_F(SheetTest, AFailedSettingEndsTheApplyWithItsMessageAndKeepsTheChoices) {
     EXPECT_TRUE(sheet.ConfigPage()->Modified());
     EXPECT_FALSE(sheet.ConfigPage()->AutoInclude()->isChecked());
     EXPECT_TRUE(sheet.ConfigPage()->Low()->isChecked());
+}
+
+TEST_F(SheetTest, ASettingMadeWithANoteGoesOnWithTheNextOne) {
+    // The array takes the active spare but cannot provide one: the service
+    // says nothing failed and why. The note is shown, and the apply goes on.
+    DiskArrayState noSpare = guitest::SampleState();
+    noSpare.modeSubsystem->hot_spare_desired = 0;
+    service_.SetState(noSpare);
+    service_.On(MC_Set_HotSpare, [](const SeenRequest& request, guitest::ScriptedService&) {
+        return guitest::Messages{guitest::ErrorReply(request, ERR_NO_FAIL, HOT_SPARE_UNAVAILABLE)};
+    });
+    Connect();
+    CDevPropSheet& sheet = OpenSheet();
+    sheet.ShowPage(CDevPropSheet::kConfigPage);
+    ASSERT_FALSE(sheet.ConfigPage()->ActiveSpare()->isChecked());
+    sheet.ConfigPage()->ActiveSpare()->click();
+    sheet.ConfigPage()->VeryEarlyBusy()->click();
+    const std::size_t before = Seen();
+    sheet.ApplyButton()->click();
+    EXPECT_EQ(Codes(service_.Requests(), before),
+              (std::vector<std::uint32_t>{MC_Set_HotSpare, MC_Set_VeryEarlyBusy, MC_GetState}));
+    EXPECT_EQ(messages_,
+              (std::vector<QString>{
+                  "The setting was made, but the array cannot provide an active spare now."}));
+    EXPECT_FALSE(sheet.ConfigPage()->Modified());
+
+    // The note needs the code that says nothing failed and a reply of that
+    // kind; the qualifier's name stands for one without words of its own.
+    auto note = [](std::uint32_t kind, std::uint32_t code, std::uint32_t qualifier) {
+        OruErrStatus_RtnMsg reply(kind);
+        reply.error.errorCode = code;
+        reply.error.qualifier = qualifier;
+        const ErrorPollMsg polled(reply);
+        return oru::NothingFailedNote(&polled);
+    };
+    EXPECT_EQ(note(RMT_ORUERRORSTATUS_MSG, ERR_NO_FAIL, DRIVE_DOWN_DUPLICATION),
+              QString("The disk is already down."));
+    EXPECT_EQ(note(RMT_ORUERRORSTATUS_MSG, ERR_NO_FAIL, MODE_SELECT),
+              QString("The request was carried out. The service adds: MODE_SELECT"));
+    EXPECT_FALSE(note(RMT_ORUERRORSTATUS_MSG, ERR_COMMAND_FAILED, HOT_SPARE_UNAVAILABLE));
+    EXPECT_FALSE(note(RMT_ERRORSTATUS_MSG, ERR_NO_FAIL, HOT_SPARE_UNAVAILABLE));
+    EXPECT_FALSE(oru::NothingFailedNote(nullptr));
 }
 
 TEST_F(SheetTest, StoppingAnAutomaticRebuildAsksToMakeItManualFirst) {

@@ -146,9 +146,11 @@ std::string OkReply(const SeenRequest& request, std::uint32_t status) {
     return clienttest::OkReply(request, status);
 }
 
-std::string ErrorReply(const SeenRequest& request, std::uint32_t errorCode) {
+std::string ErrorReply(const SeenRequest& request, std::uint32_t errorCode,
+                       std::uint32_t qualifier) {
     OruErrStatus_RtnMsg reply;
     reply.error.errorCode = errorCode;
+    reply.error.qualifier = qualifier;
     return Coded(reply, request);
 }
 

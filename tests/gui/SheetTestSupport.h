@@ -59,7 +59,8 @@ using Messages = std::vector<std::string>;
 
 // Coded replies to `request`.
 std::string OkReply(const SeenRequest& request, std::uint32_t status = 1);
-std::string ErrorReply(const SeenRequest& request, std::uint32_t errorCode);
+std::string ErrorReply(const SeenRequest& request, std::uint32_t errorCode,
+                       std::uint32_t qualifier = 0);
 std::string StateReply(const SeenRequest& request, const DiskArrayState& state,
                        const OruServerState& server);
 std::string MetricsReply(const SeenRequest& request, const std::vector<PerfMetric>& metrics);

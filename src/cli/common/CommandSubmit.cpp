@@ -57,6 +57,13 @@ void FinishCommand(const std::optional<CommandReply>& reply, QEN& qen, DiskArray
     }
     const ReplyView view = reply->View();
     std::cout.flush();
+    // Carried out, with a word from the service on what the array could not
+    // add: a note, and the program goes on.
+    if (IsNothingFailedReply(view, code)) {
+        PrintNothingFailedNote(verbose, view, code, arguments, programIndex, std::cerr);
+        std::cerr.flush();
+        return;
+    }
     if (CheckReplyKind(view, verbose, code, arguments, std::cerr) == 0) {
         return;
     }

@@ -42,7 +42,8 @@ std::optional<CommandReply> WaitResendingOnClass7(DiskArray& array,
                                                   std::ostream& progress);
 
 // Ends the request: returns when the reply is of the kind the request must
-// end with. Otherwise the process ends: without a reply, program message 3
+// end with, and when it is a reply that nothing failed (IsNothingFailedReply),
+// after its note on standard error. Otherwise the process ends: without a reply, program message 3
 // and exit 3; with a reply of another kind, its error is printed, the array
 // is disconnected (array becomes nullptr), program message 6 follows and
 // the exit code is 4 for an error record of class 7, else 1.
