@@ -192,6 +192,24 @@ TEST(DeviceStatus, CapacitiesRoundToTheNearestHundredthOfAGigabyte) {
     EXPECT_EQ(CapacityHundredthsGB(BlockCapacity(0xFFFFFFFFu, 0xFFFFFFFFu)), 0xFFFFFFFFu);
 }
 
+// The unallocated space is cut to whole hundredths: a logical drive of the
+// figure shown fits in the room the array reports.
+TEST(DeviceStatus, TheUnallocatedSpaceIsNeverRoundedUp) {
+    DiskArrayState state;
+    state.virtualRemaining = BlockCapacity(5368708, 1);  // 5368709 bytes: half a hundredth
+    EXPECT_EQ(CapacityHundredthsGB(state.virtualRemaining), 1u);
+    EXPECT_EQ(oru::UnallocatedHundredthsGB(state), 0u);
+    state.virtualRemaining = BlockCapacity(3999999, 512);  // 190.73 hundredths
+    EXPECT_EQ(CapacityHundredthsGB(state.virtualRemaining), 191u);
+    EXPECT_EQ(oru::UnallocatedHundredthsGB(state), 190u);
+    state.virtualRemaining = BlockCapacity(7340031, 512);  // 3584 MB
+    EXPECT_EQ(oru::UnallocatedHundredthsGB(state), 350u);
+    state.virtualRemaining = BlockCapacity();
+    EXPECT_EQ(oru::UnallocatedHundredthsGB(state), 0u);
+    state.virtualRemaining = BlockCapacity(0xFFFFFFFFu, 0xFFFFFFFFu);
+    EXPECT_EQ(oru::UnallocatedHundredthsGB(state), 0xFFFFFFFFu);
+}
+
 TEST(DeviceStatus, ArrayCapacityCountsDrivesByTheirState) {
     const BlockCapacity oneGb(2097151, 512);  // 2^30 bytes: 100 hundredths
     const BlockCapacity twoGb(4194303, 512);
