@@ -248,6 +248,13 @@ std::uint32_t CapacityHundredthsGB(const BlockCapacity& capacity) {
     return static_cast<std::uint32_t>(hundredths);
 }
 
+std::uint32_t UnallocatedHundredthsGB(const DiskArrayState& state) {
+    const std::uint64_t hundredths = state.UnallocatedBytes() / 10737418;
+    return hundredths > std::numeric_limits<std::uint32_t>::max()
+               ? std::numeric_limits<std::uint32_t>::max()
+               : static_cast<std::uint32_t>(hundredths);
+}
+
 std::string GigabyteText(std::uint32_t hundredths) {
     return GuiText(txt::kGigabytes, static_cast<unsigned long>(hundredths / 100),
                    static_cast<unsigned long>(hundredths % 100));
@@ -258,7 +265,7 @@ std::optional<ArrayCapacity> ComputeArrayCapacity(const DiskArrayState& state) {
         return std::nullopt;
     }
     ArrayCapacity result;
-    result.unallocated = CapacityHundredthsGB(state.virtualRemaining);
+    result.unallocated = UnallocatedHundredthsGB(state);
     // Sums saturate rather than wrap: an array cannot hold 42 million GB,
     // but a damaged state must not show a small number for a huge one.
     auto add = [](std::uint32_t& sum, std::uint32_t more) {

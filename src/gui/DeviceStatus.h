@@ -50,6 +50,10 @@ StatusEvaluation EvaluateState(const DiskArrayState& state);
 // record (last block number, block length), rounded to the nearest
 // hundredth. Computed in 64 bits, so capacities beyond 4 GiB count whole.
 std::uint32_t CapacityHundredthsGB(const BlockCapacity& capacity);
+// The room for new logical drives (DiskArrayState::UnallocatedBytes) in
+// whole hundredths of a gigabyte, cut toward zero: a drive of the figure
+// shown fits.
+std::uint32_t UnallocatedHundredthsGB(const DiskArrayState& state);
 // A capacity of hundredths as the list shows it ("12.34 GB").
 std::string GigabyteText(std::uint32_t hundredths);
 

@@ -21,7 +21,7 @@ LunTable LunTable::FromState(const DiskArrayState& state) {
             table.free.push_back(n);
         }
     }
-    table.unallocated = CapacityHundredthsGB(state.virtualRemaining);
+    table.unallocated = UnallocatedHundredthsGB(state);
     table.unallocatedLastBlock = state.virtualRemaining.blocks;
     table.unallocatedBlockSize = state.virtualRemaining.blockSize;
     return table;

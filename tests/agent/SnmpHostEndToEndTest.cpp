@@ -222,6 +222,37 @@ TEST_F(SnmpHostTrapTest, APulledDriveSendsAVersion1EnterpriseTrap) {
     EXPECT_EQ(master_.Get(Var(".3.1.6.2")).variables.at(0).value, "2");
 }
 
+// A member fails and the spare takes its place: once the rebuild ended, the
+// failed drive is the array's only fault (no spare is wanted), and the
+// table's status says that the array needs attention (3).
+TEST_F(SnmpHostTrapTest, AFailedMemberShowsInTheTableOnceTheRebuildEnded) {
+    const clitest::ProgramResult tune =
+        clitest::RunProgram(root_, "dktune", {"-h", "off", "QX0000000001"});
+    ASSERT_EQ(tune.exitCode, 0) << tune.err;
+    StartHost();
+    ASSERT_TRUE(AwaitStatuses(2, "2"));
+    ASSERT_EQ(Strovsim({"fail-drive", "0", "A2"}), 0);
+    ASSERT_EQ(Strovsim({"advance", "130000"}), 0);
+    // dkview's state request makes the service read the array; its events
+    // make the agent read the states again.
+    const dkviewtest::DkviewResult look =
+        dkviewtest::RunDkview(root_, {"-d", "-S", "QX0000000001"});
+    ASSERT_EQ(look.exitCode, 0) << look.err;
+    ASSERT_NE(look.out.find("PD:A2:4:"), std::string::npos) << look.out;
+    const std::uint64_t end = platform::MonotonicMs() + kLimitMs;
+    std::string first;
+    while (platform::MonotonicMs() < end) {
+        const SnmpRun get = master_.Get(Var(".3.1.6.1"));
+        first = get.variables.empty() ? "" : get.variables[0].value;
+        if (first == "3") {
+            break;
+        }
+        ::usleep(50000);
+    }
+    EXPECT_EQ(first, "3");
+    EXPECT_EQ(master_.Get(Var(".3.1.6.2")).variables.at(0).value, "2");
+}
+
 TEST_F(SnmpHostTest, TheAgentShowsALostServiceAndRecoversWhenItReturns) {
     StartHost();
     ASSERT_TRUE(AwaitStatuses(2, "2"));

@@ -1,6 +1,7 @@
 // The status number of a subsystem, folded from its gross status.
 #include <gtest/gtest.h>
 
+#include "coresys/common/DiskArrayState.h"
 #include "coresys/common/GrossStatus.h"
 #include "netmgmt/agent/SubsystemStatus.h"
 
@@ -107,6 +108,40 @@ TEST(SubsystemStatus, EachConditionFoldsInItsStatus) {
     // Conditions that are not folded in.
     for (const std::uint32_t g : {6u, 7u, 15u, 21u, 27u, 28u, 30u, 35u}) {
         EXPECT_EQ(SubsystemStatus(Gross({{g, 1}})), 2) << "g" << g;
+    }
+}
+
+// Over a full state whose only fault is one drive in a failed state: the
+// gross status the service sends counts that drive, and the subsystem's
+// status says that it needs attention.
+TEST(SubsystemStatus, ADriveThatOnlyFailedCountsInTheStatusOfTheState) {
+    struct Case {
+        std::uint32_t slot;
+        std::uint32_t driveState;  // the drive's new state
+        std::uint32_t g;           // the gross-status value that counts it
+        std::uint32_t count;
+        std::int32_t status;
+    };
+    const Case kCases[] = {
+        {0, 0, 27, 6, 2},                    // nothing changed: good
+        {1, 4, 31, 1, 3}, {6, 4, 31, 1, 3},  // the spare
+        {1, 7, 34, 1, 3}, {1, 2, 29, 1, 2},  // not included: still good
+    };
+    for (const Case& c : kCases) {
+        // A sound, ready array: six members, a hot spare, empty slots.
+        DiskArrayState state;
+        state.stateValue4 = 1;
+        state.subsystemState.emplace();
+        state.modeSubsystem.emplace();
+        state.drives.resize(DiskArrayState::kDriveSlots);
+        for (std::uint32_t slot = 0; slot < DiskArrayState::kDriveSlots; ++slot) {
+            state.drives[slot].driveState = slot < 6 ? 0 : slot == 6 ? 8 : 1;
+        }
+        state.drives[c.slot].driveState = c.driveState;
+        const GrossStatus gross(state);
+        EXPECT_EQ(gross.G(c.g), c.count) << "slot " << c.slot << " in state " << c.driveState;
+        EXPECT_EQ(SubsystemStatus(gross), c.status)
+            << "slot " << c.slot << " in state " << c.driveState;
     }
 }
 

@@ -205,6 +205,121 @@ TEST_F(ProgramsOnServiceTest, DklayoutChangesTheUnitsTheArrayHolds) {
     EXPECT_FALSE(Cabinet(0).luns[5].present);
 }
 
+// What dkview tells of an array's free room: the summary's unallocated
+// capacity, raw and readable, and the block geometry's free capacity (MB).
+struct FreeRoom {
+    std::uint64_t raw = 0;
+    std::uint64_t readable = 0;
+    std::uint64_t geometry = 0;
+    std::uint64_t spares = 0;  // the summary's hot-spare reserve
+};
+
+TEST_F(ProgramsOnServiceTest, TheUnallocatedCapacityIsTheRoomAUnitCanTake) {
+    auto room = [this](const std::string& array) {
+        FreeRoom r;
+        ProgramResult run = Run("dkview", {"-S", array});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        const std::vector<std::string> d = Fields(Lines(run.out).at(0));
+        EXPECT_EQ(d.size(), 18u) << run.out;
+        if (d.size() == 18u) {
+            r.spares = std::stoull(d[14]);
+            r.raw = std::stoull(d[15]);
+        }
+        run = Run("dkview", {array});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        for (const std::string& line : Lines(run.out)) {
+            const std::string head = "   " + Mark(13, 14) + " Unallocated:";
+            if (line.rfind(head, 0) == 0) {
+                std::string digits;
+                for (const char c : line.substr(head.size())) {
+                    if (c >= '0' && c <= '9') {
+                        digits += c;
+                    } else if (c != ',' && c != ' ') {
+                        break;
+                    }
+                }
+                r.readable = digits.empty() ? ~0ull : std::stoull(digits);
+            }
+        }
+        run = Run("dkview", {"-v", "-S", array});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        const std::vector<std::string> v = Fields(Lines(run.out).at(0));
+        EXPECT_EQ(v.size(), 9u) << run.out;
+        if (v.size() == 9u) {
+            r.geometry = std::stoull(v[8]);
+        }
+        return r;
+    };
+    auto agrees = [&](const std::string& array, const char* when) {
+        SCOPED_TRACE(array + ", " + when);
+        const FreeRoom r = room(array);
+        EXPECT_EQ(r.raw, r.geometry);
+        EXPECT_EQ(r.readable, r.geometry);
+        return r;
+    };
+    agrees("CABINET1", "spare present");
+    agrees("CABINET2", "spare present");
+
+    // A2 goes; the spare in A4 is rebuilt onto, A2 is a missing member.
+    ASSERT_EQ(Strovsim({"pull", "0", "A2"}), 0);
+    agrees("CABINET1", "member missing, rebuilding");
+    // The rebuild onto the spare ends: no spare any more.
+    ASSERT_EQ(Strovsim({"advance", "130000"}), 0);
+    const FreeRoom used = agrees("CABINET1", "spare used");
+    EXPECT_EQ(used.spares, 0u);
+    ASSERT_GT(used.geometry, 0u);
+
+    // A unit of exactly the figure shown fits, and then nothing is left.
+    const std::string size = std::to_string(used.raw);
+    ProgramResult run = Run("dklayout", {"-L", "6", "-a", size, "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Cabinet(0).luns[6].blocks, used.raw * 2048);
+    EXPECT_EQ(agrees("CABINET1", "room used up").raw, 0u);
+
+    // A unit deleted gives its room back.
+    run = Run("dklayout", {"-L", "0", "-d", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(Strovsim({"advance", "20000"}), 0);
+    ASSERT_FALSE(Cabinet(0).luns[0].present);
+    const FreeRoom freed = agrees("CABINET1", "unit deleted");
+    EXPECT_GT(freed.raw, 0u);
+    run = Run("dklayout", {"-L", "0", "-a", std::to_string(freed.raw), "CABINET1"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+
+    // Another member lost, with no spare left: the array runs on one drive
+    // short.
+    ASSERT_EQ(Strovsim({"pull", "1", "A1"}), 0);
+    ASSERT_EQ(Strovsim({"advance", "130000"}), 0);
+    ASSERT_EQ(Strovsim({"pull", "1", "A2"}), 0);
+    agrees("CABINET2", "member missing, no spare");
+}
+
+// A member fails and the spare takes its place: once the rebuild ended,
+// dkview shows the failed drive in its slot and counts it apart from the
+// members.
+TEST_F(ProgramsOnServiceTest, DkviewShowsAFailedMemberOnceTheRebuildEnded) {
+    ASSERT_EQ(Strovsim({"fail-drive", "0", "A2"}), 0);
+    ASSERT_EQ(Strovsim({"advance", "130000"}), 0);
+    ProgramResult run = Run("dkview", {"-d", "-S", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("PD:A2:4:"));
+    run = Run("dkview", {"-d", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::size_t a2 = run.out.find(Mark(13, 88) + " Drive A2");
+    ASSERT_NE(a2, std::string::npos) << run.out;
+    const std::size_t mode = run.out.find(Mark(13, 96), a2);
+    ASSERT_NE(mode, std::string::npos) << run.out;
+    EXPECT_THAT(run.out.substr(mode, run.out.find('\n', mode) - mode),
+                HasSubstr(Mark(9, 209) + " Failed"));
+    run = Run("dkview", {"-S", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> d = Fields(Lines(run.out).at(0));
+    ASSERT_EQ(d.size(), 18u) << run.out;
+    EXPECT_EQ(d[6], "6");  // members: the spare is one now
+    EXPECT_EQ(d[7], "1");  // other drives: the failed one
+    EXPECT_EQ(d[8], "0");  // no spare left
+}
+
 TEST_F(ProgramsOnServiceTest, DkmendStopsAndStartsTheRebuildTheArrayRuns) {
     ProgramResult run = Run("dkmend", {"-a", "off", "-P", "high", "CABINET1"});
     ASSERT_EQ(run.exitCode, 0) << run.err;

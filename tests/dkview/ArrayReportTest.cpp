@@ -73,6 +73,7 @@ DiskArrayState FullState() {
     state.drives[3] = Drive(2, 1048575, "NM");  // not a member, 512 MB
     state.missing.resize(DiskArrayState::kMissingEntries);
     state.missing[1].present = 1;
+    state.virtualRemaining = BlockCapacity(3145727, 512);  // room for 1536 MB of units
     SetFieldText(state.serialNumber, "QX0000000042");
     SetFieldText(state.aliasName, "ALPHA       ");
     state.subsystemState = SubsystemStateInfo{};
@@ -105,15 +106,32 @@ TEST_F(ArrayReportTest, TheSummaryCountsMembersSparesAndOtherDrivesAndTheirCapac
     EXPECT_EQ(Fields(line.substr(0, line.size() - 1)),
               (std::vector<std::string>{"D", "STROVANE", "QRVZX ARRAY", "QX0000000042", "ALPHA",
                                         "4", "2", "1", "1", "2", "1", "4096", "1536", "512", "1024",
-                                        "1024", "0", "ALPHA"}));
+                                        "1536", "0", "ALPHA"}));
 }
 
-TEST_F(ArrayReportTest, TheUnallocatedRestNeverGoesBelowZero) {
+// The unallocated capacity is the room the array reports for units, cut to
+// whole megabytes, whatever the drives and units add up to: the members'
+// capacity holds the parity's share, which no hot-spare reserve stands for.
+TEST_F(ArrayReportTest, TheUnallocatedCapacityIsTheRoomTheArrayReports) {
     DiskArrayState state = FullState();
     state.luns[0].capacity = BlockCapacity(0xFFFFFFFFu, 4096);  // far more than the members
-    const ArrayReport::Summary summary = ArrayReport::Summarize(state);
-    EXPECT_EQ(summary.freeMb, 0u);
+    ArrayReport::Summary summary = ArrayReport::Summarize(state);
+    EXPECT_EQ(summary.freeMb, 1536u);
     EXPECT_EQ(summary.lunMb, 16777216u + 512u);
+    // The spare used: no reserve, the same room.
+    state.drives[2].driveState = 0;
+    EXPECT_EQ(ArrayReport::Summarize(state).freeMb, 1536u);
+    // Half a megabyte short of 1537 is still 1536; no room is 0.
+    state.virtualRemaining = BlockCapacity(3147775 - 1024, 512);
+    EXPECT_EQ(ArrayReport::Summarize(state).freeMb, 1536u);
+    state.virtualRemaining = BlockCapacity(0, 512);
+    EXPECT_EQ(ArrayReport::Summarize(state).freeMb, 0u);
+    state.virtualRemaining = BlockCapacity();
+    EXPECT_EQ(ArrayReport::Summarize(state).freeMb, 0u);
+    // The block geometry shows the same figure.
+    state.virtualRemaining = BlockCapacity(3145727, 512);
+    const std::string geometry = Run(state, true, false, &ArrayReport::Geometry);
+    EXPECT_EQ(Fields(geometry.substr(0, geometry.size() - 1)).back(), "1536");
 }
 
 TEST_F(ArrayReportTest, CapacitiesOfFourGigabyteBlockCountsDoNotOverflow) {

@@ -108,6 +108,55 @@ TEST(DeviceStatus, FailedDrivesCountOnlyWhenNothingElseExplainsThem) {
     }
 }
 
+// A sound, ready array as the service reports it: six members, a hot spare
+// and empty slots, no condition.
+DiskArrayState SoundArray() {
+    DiskArrayState state;
+    state.stateValue4 = 1;
+    state.subsystemState.emplace();
+    state.modeSubsystem.emplace();
+    state.drives.resize(DiskArrayState::kDriveSlots);
+    for (std::uint32_t slot = 0; slot < DiskArrayState::kDriveSlots; ++slot) {
+        state.drives[slot].driveState = slot < 6 ? 0 : slot == 6 ? 8 : 1;
+    }
+    return state;
+}
+
+// Over a full state whose only fault is one drive in a failed state: the
+// gross status counts that drive in its state, and the window's evaluation
+// names it.
+TEST(DeviceStatus, ADriveThatOnlyFailedCountsInTheStatusOfTheState) {
+    struct Case {
+        std::uint32_t slot;
+        std::uint32_t driveState;  // the drive's new state
+        std::uint32_t g;           // the gross-status value that counts it
+        std::uint32_t count;       // ... and its count
+        int value;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, 0, 27, 6, oru::DS_NORMAL, "Normal"},  // nothing changed
+        {1, 4, 31, 1, oru::DS_WARNING, "Warning: Failed Drive"},
+        {6, 4, 31, 1, oru::DS_WARNING, "Warning: Failed Drive"},  // the spare
+        {1, 7, 34, 1, oru::DS_WARNING, "Warning: Failed Drive"},
+        {1, 2, 29, 1, oru::DS_NORMAL, "Normal: Unincluded Drive"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("slot " + std::to_string(c.slot) + " in state " +
+                     std::to_string(c.driveState));
+        DiskArrayState state = SoundArray();
+        state.drives[c.slot].driveState = c.driveState;
+        const GrossStatus gross(state);
+        EXPECT_EQ(gross.G(c.g), c.count);
+        const oru::StatusEvaluation fromGross = EvaluateArrayStatus(gross);
+        EXPECT_EQ(fromGross.value, c.value);
+        EXPECT_EQ(fromGross.text, c.text);
+        const oru::StatusEvaluation fromState = EvaluateState(state);
+        EXPECT_EQ(fromState.value, c.value);
+        EXPECT_EQ(fromState.text, c.text);
+    }
+}
+
 TEST(DeviceStatus, AnInvalidRecordOrStateIsUnknown) {
     GrossStatus gross = Gross(0, {1});
     gross.values[35] = 0;
@@ -141,6 +190,24 @@ TEST(DeviceStatus, CapacitiesRoundToTheNearestHundredthOfAGigabyte) {
     // 8 GiB: far beyond what 32 bits of bytes hold.
     EXPECT_EQ(CapacityHundredthsGB(BlockCapacity(16777215, 512)), 800u);
     EXPECT_EQ(CapacityHundredthsGB(BlockCapacity(0xFFFFFFFFu, 0xFFFFFFFFu)), 0xFFFFFFFFu);
+}
+
+// The unallocated space is cut to whole hundredths: a logical drive of the
+// figure shown fits in the room the array reports.
+TEST(DeviceStatus, TheUnallocatedSpaceIsNeverRoundedUp) {
+    DiskArrayState state;
+    state.virtualRemaining = BlockCapacity(5368708, 1);  // 5368709 bytes: half a hundredth
+    EXPECT_EQ(CapacityHundredthsGB(state.virtualRemaining), 1u);
+    EXPECT_EQ(oru::UnallocatedHundredthsGB(state), 0u);
+    state.virtualRemaining = BlockCapacity(3999999, 512);  // 190.73 hundredths
+    EXPECT_EQ(CapacityHundredthsGB(state.virtualRemaining), 191u);
+    EXPECT_EQ(oru::UnallocatedHundredthsGB(state), 190u);
+    state.virtualRemaining = BlockCapacity(7340031, 512);  // 3584 MB
+    EXPECT_EQ(oru::UnallocatedHundredthsGB(state), 350u);
+    state.virtualRemaining = BlockCapacity();
+    EXPECT_EQ(oru::UnallocatedHundredthsGB(state), 0u);
+    state.virtualRemaining = BlockCapacity(0xFFFFFFFFu, 0xFFFFFFFFu);
+    EXPECT_EQ(oru::UnallocatedHundredthsGB(state), 0xFFFFFFFFu);
 }
 
 TEST(DeviceStatus, ArrayCapacityCountsDrivesByTheirState) {

@@ -92,6 +92,30 @@ TEST_F(GuiEndToEnd, APulledDriveChangesTheRowWithinOneRound) {
     EXPECT_LE(Arrays().RoundCount(), next + 1);
 }
 
+// A member fails and the spare takes its place: once the rebuild ended, the
+// row names the failed drive (beside the spare the array wants and no longer
+// has).
+TEST_F(GuiEndToEnd, AFailedMemberShowsInTheRowOnceTheRebuildEnded) {
+    Open();
+    ASSERT_TRUE(guitest::Eventually([&] { return StatusOf(kFirst) == "Normal"; }, kLimitMs));
+    ASSERT_EQ(sim_.Control({"fail-drive", "0", "A2"}), 0);
+    ASSERT_EQ(sim_.Control({"advance", "130000"}), 0);
+    ASSERT_TRUE(FetchState());
+    // The failed drive stays in its slot; the spare is a member now.
+    int failed = 0;
+    for (const Physical_Drive& drive : State().drives) {
+        failed += drive.driveState == 4 ? 1 : 0;
+        EXPECT_NE(drive.driveState, 8u);
+    }
+    ASSERT_EQ(failed, 1);
+    ASSERT_TRUE(guitest::Eventually(
+        [&] { return StatusOf(kFirst) == "Warning: Active Spare Unavailable, Failed Drive"; },
+        kLimitMs))
+        << StatusOf(kFirst);
+    EXPECT_EQ(RowOf(kFirst)->data(0, oru::CDeviceListView::kStatusRole).toInt(), oru::DS_WARNING);
+    EXPECT_EQ(StatusOf(kSecond), "Normal");
+}
+
 TEST_F(GuiEndToEnd, CapacityColumnsAreReadOnceFromEachArraysState) {
     Open();
     ShowView("Capacity", {"Array Serial #", "Array Total Space", "Array Unallocated Space"});

@@ -132,6 +132,58 @@ TEST_F(SheetEndToEnd, ALogicalDriveCreatedInTheSheetIsInTheSimulatorsCabinet) {
     EXPECT_NE(line.find("blocks 1048576"), std::string::npos) << line;
 }
 
+// Once the rebuild onto the spare ended, the window's unallocated figures
+// (the list's column, the Capacity and Logical Drives pages) are the room
+// the array reports, and a logical drive of exactly that size is created.
+TEST_F(SheetEndToEnd, TheUnallocatedSpaceIsTheRoomALogicalDriveCanTake) {
+    ASSERT_EQ(sim_.Control({"pull", "0", "A2"}), 0);
+    ASSERT_EQ(sim_.Control({"advance", "130000"}), 0);
+    ASSERT_TRUE(FetchState());
+    // The free capacity as dkview -v shows it, in whole hundredths of a
+    // gigabyte that fit in it.
+    const BlockCapacity& room = State().virtualRemaining;
+    const std::uint64_t bytes = (static_cast<std::uint64_t>(room.blocks) + 1) * room.blockSize;
+    const std::uint32_t hundredths = static_cast<std::uint32_t>(bytes / 10737418);
+    ASSERT_GT(hundredths, 0u);
+
+    Open();
+    ShowView("Capacity", {"Array Serial #", "Array Total Space", "Array Unallocated Space"});
+    ASSERT_NE(RowOf(kFirst), nullptr);
+    ASSERT_TRUE(guitest::Eventually(
+        [&] { return RowOf(kFirst)->text(2).toStdString() == oru::GigabyteText(hundredths); },
+        kLimitMs))
+        << RowOf(kFirst)->text(2).toStdString() << " / " << oru::GigabyteText(hundredths);
+
+    WithSheet(kFirst, [&](CDevPropSheet& sheet) {
+        sheet.ShowPage(CDevPropSheet::kCapacityPage);
+        ASSERT_TRUE(sheet.CapacityPage()->Capacity().has_value());
+        EXPECT_EQ(sheet.CapacityPage()->Capacity()->unallocated, hundredths);
+        sheet.ShowPage(CDevPropSheet::kLunPage);
+        oru::CDevLUNPage* luns = sheet.LunPage();
+        ASSERT_EQ(luns->Table().unallocated, hundredths);
+        const int before = luns->List()->count();
+        guitest::AnswerNextModal([&](QWidget* modal) {
+            auto* create = qobject_cast<oru::CCreateLunDlg*>(modal);
+            ASSERT_NE(create, nullptr);
+            create->CapacityEdit()->setText(
+                QString::fromStdString(oru::GigabyteText(hundredths)).section(' ', 0, 0));
+            create->accept();
+        });
+        luns->CreateButton()->click();
+        ASSERT_TRUE(
+            guitest::Eventually([&] { return luns->List()->count() == before + 1; }, kLimitMs));
+        EXPECT_EQ(luns->Table().unallocated, 0u);
+    });
+    EXPECT_TRUE(messages_.empty());
+    std::string cabinets;
+    ASSERT_EQ(sim_.Control({"show"}, &cabinets), 0);
+    const std::size_t lun = cabinets.find("  lun 3 ");
+    ASSERT_NE(lun, std::string::npos) << cabinets;
+    const std::string line = cabinets.substr(lun, cabinets.find('\n', lun) - lun);
+    EXPECT_NE(line.find("blocks " + std::to_string(bytes / 524288 * 1024)), std::string::npos)
+        << line;
+}
+
 TEST_F(SheetEndToEnd, ADriveVerifyRunsToPassed) {
     Open();
     WithSheet(kFirst, [&](CDevPropSheet& sheet) {

@@ -289,13 +289,15 @@ TEST(SheetModel, LogicalDrivesAndTheirFreeNumbers) {
 
 TEST(SheetModel, AllTheUnallocatedSpaceIsCreatedByItsExactBytes) {
     DiskArrayState state = SampleState();
-    // 4000000 blocks of 512 bytes: 1.91 GB shown, 3906.25 half megabytes.
+    // 4000000 blocks of 512 bytes: 190.73 hundredths, 1.90 GB shown (never
+    // more than fits), 3906.25 half megabytes.
     state.virtualRemaining = BlockCapacity(3999999, 512);
     const oru::LunTable table = oru::LunTable::FromState(state);
-    EXPECT_EQ(table.unallocated, 191u);
-    EXPECT_EQ(oru::CreateLunSize(191, table), 3906u);
-    // 1.91 GB typed otherwise would give 191 x 20.48 = 3911.68.
+    EXPECT_EQ(table.unallocated, 190u);
+    EXPECT_EQ(oru::CreateLunSize(190, table), 3906u);
+    // 1.90 GB typed otherwise would give 190 x 20.48 = 3891.2, 1.91 GB 3911.68.
     state.virtualRemaining = BlockCapacity(4194303, 512);
+    EXPECT_EQ(oru::CreateLunSize(190, oru::LunTable::FromState(state)), 3891u);
     EXPECT_EQ(oru::CreateLunSize(191, oru::LunTable::FromState(state)), 3911u);
     EXPECT_EQ(oru::CreateLunSize(1, oru::LunTable::FromState(state)), 20u);
 }

@@ -152,8 +152,10 @@ ArrayReport::Summary ArrayReport::Summarize(const DiskArrayState& state) {
     s.lunMb = RoundedMegabytes(lunBytes);
     s.otherMb = RoundedMegabytes(otherBytes);
     s.spareMb = RoundedMegabytes(spareBytes);
-    const std::uint64_t used = AddCapped(AddCapped(s.lunMb, s.otherMb), s.spareMb);
-    s.freeMb = s.totalMb > used ? s.totalMb - used : 0;
+    // The room the array reports, not the members less what is used: the
+    // members hold the parity's share as well, and only while exactly one
+    // drive is a spare does the reserve happen to equal it.
+    s.freeMb = state.UnallocatedBytes() >> 20;
     return s;
 }
 
@@ -492,7 +494,7 @@ void ArrayReport::Geometry() {
     if (raw) {
         out << RawHead("V") << ':' << mirror.blocks << ':' << mirror.blockSize << ':'
             << Megabytes(mirror.blocks, mirror.blockSize) << ':' << free.blocks << ':'
-            << free.blockSize << ':' << Megabytes(free.blocks, free.blockSize) << '\n';
+            << free.blockSize << ':' << (state.UnallocatedBytes() >> 20) << '\n';
         return;
     }
     const std::string unit = " " + Text(11);
@@ -502,7 +504,7 @@ void ArrayReport::Geometry() {
     Value(Text(133, Grouped(Megabytes(mirror.blocks, mirror.blockSize)).c_str()) + unit);
     Value(Text(134, Grouped(free.blocks).c_str()));
     Value(Text(135, free.blockSize));
-    Value(Text(136, Grouped(Megabytes(free.blocks, free.blockSize)).c_str()) + unit);
+    Value(Text(136, Grouped(state.UnallocatedBytes() >> 20).c_str()) + unit);
 }
 
 void ArrayReport::Controllers() {

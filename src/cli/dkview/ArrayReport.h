@@ -37,7 +37,7 @@ class ArrayReport {
         std::uint64_t lunMb = 0;    // existing logical units
         std::uint64_t otherMb = 0;  // the other drives
         std::uint64_t spareMb = 0;  // hot-spare reserve
-        std::uint64_t freeMb = 0;   // total minus the three above, at least 0
+        std::uint64_t freeMb = 0;   // the room for units (DiskArrayState::UnallocatedBytes)
     };
     static Summary Summarize(const DiskArrayState& state);
 

@@ -210,6 +210,10 @@ void DiskArrayState::RemoveElements() {
     hardware.reset();
 }
 
+std::uint64_t DiskArrayState::UnallocatedBytes() const {
+    return (static_cast<std::uint64_t>(virtualRemaining.blocks) + 1) * virtualRemaining.blockSize;
+}
+
 void DiskArrayState::SetUserParams() {
     userParam2 = 0;
     // Controllers below format level 3 know nothing of these settings.

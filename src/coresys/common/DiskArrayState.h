@@ -120,6 +120,11 @@ class DiskArrayState : public OruXdr {
     std::uint32_t MissingCount() const { return static_cast<std::uint32_t>(missing.size()); }
 
     std::uint32_t ValidStateData() const { return stateValue4; }
+    // The room for new logical units, in bytes: the free (virtual remaining)
+    // capacity the controller reports, read as every block capacity of the
+    // state is, (blocks + 1) x block size. Every figure the programs call
+    // unallocated or free is this room (cut toward zero, never rounded up).
+    std::uint64_t UnallocatedBytes() const;
     std::string_view SerialNumber() const { return FieldText(serialNumber); }
     std::string_view AliasName() const { return FieldText(aliasName); }
     std::string_view ServerName() const { return FieldText(serverName); }
