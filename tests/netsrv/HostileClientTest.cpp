@@ -11,6 +11,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <poll.h>
 
 #include <atomic>
 #include <memory>
@@ -89,6 +90,39 @@ int HangingConnection(std::uint16_t port, const char* local) {
         fd = -1;
     }
     return fd;
+}
+
+// A hanging connection whose handshake is complete, so that the listener
+// takes it in the order of its connect. -1 when it could not be had.
+int HeldConnection(std::uint16_t port, const char* local) {
+    int fd = HangingConnection(port, local);
+    pollfd wait{fd, POLLOUT, 0};
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (fd >= 0 && (::poll(&wait, 1, kServedMs) != 1 ||
+                    ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)) {
+        ::close(fd);
+        fd = -1;
+    }
+    return fd;
+}
+
+// The indexes of the connections the other side has closed, once any has
+// (within timeoutMs; none when none did).
+std::vector<std::size_t> ClosedAmong(const std::vector<int>& fds, int timeoutMs) {
+    std::vector<pollfd> waits;
+    for (int fd : fds) {
+        waits.push_back(pollfd{fd, POLLIN | POLLRDHUP, 0});
+    }
+    std::vector<std::size_t> closed;
+    if (::poll(waits.data(), waits.size(), timeoutMs) > 0) {
+        for (std::size_t i = 0; i < waits.size(); ++i) {
+            if (waits[i].revents != 0) {
+                closed.push_back(i);
+            }
+        }
+    }
+    return closed;
 }
 
 // The groups of every record of the event log that matches the pattern.
@@ -380,6 +414,75 @@ TEST_F(HostileClientTest, AFloodOfSilentConnectionsFromOneAddressLocksOutNoOther
     }
     stop.store(true);
     flood.join();
+}
+
+// Every one of the 256 places held by connections that said nothing yet,
+// from addresses that keep fewer than 16 each (so no address gives way to
+// its own newcomers): a newcomer from elsewhere closes the oldest
+// connection of the address holding the most, even when another address
+// holds an older one; then, between the addresses holding as many, the one
+// whose oldest connection is older gives way.
+TEST_F(HostileClientTest, WithEveryPlaceTakenTheBusiestAddressGivesWayThenTheOldest) {
+    StartServer();
+    // The one listed last of the addresses (a listener that takes the first
+    // of equals gives the wrong one).
+    const char* const kOlder = "127.0.0.9";
+    const char* const kBusier = "127.0.0.10";
+    std::vector<int> fds;
+    auto hold = [&](const char* from) {
+        const int fd = HeldConnection(ports_.tcp, from);
+        if (fd >= 0) {
+            fds.push_back(fd);
+        }
+        return fd >= 0;
+    };
+    // A list answered after a connect was made shows that connection was
+    // taken before: the ones after it are younger.
+    auto taken = [&] {
+        const bool served = ListServed();
+        platform::SleepMs(5);
+        return served;
+    };
+    ASSERT_TRUE(hold(kOlder));
+    const std::size_t oldest = 0;
+    ASSERT_TRUE(taken());
+    ASSERT_TRUE(hold(kBusier));
+    const std::size_t busiersFirst = 1;
+    ASSERT_TRUE(taken());
+    const std::size_t busiersSecond = 2;
+    for (int i = 1; i < 15; ++i) {
+        ASSERT_TRUE(hold(kBusier));
+    }
+    for (int i = 1; i < 14; ++i) {
+        ASSERT_TRUE(hold(kOlder));
+    }
+    // 227 more from 17 other addresses: 16 of them as many as the older
+    // address (14), the last 3.
+    for (int address = 20; fds.size() < 256; ++address) {
+        const std::string from = "127.0.0." + std::to_string(address);
+        for (int i = 0; i < 14 && fds.size() < 256; ++i) {
+            ASSERT_TRUE(hold(from.c_str()));
+        }
+    }
+    ASSERT_EQ(fds.size(), 256u);
+    // 15 against 14: the busier address gives up its oldest.
+    const int first = HeldConnection(ports_.tcp, "127.0.0.50");
+    ASSERT_GE(first, 0);
+    EXPECT_EQ(ClosedAmong(fds, kServedMs), std::vector<std::size_t>{busiersFirst});
+    ::close(fds[busiersFirst]);
+    fds[busiersFirst] = -1;  // no longer polled
+    // Now eighteen addresses hold 14 each: the one whose oldest is older.
+    const int second = HeldConnection(ports_.tcp, "127.0.0.51");
+    ASSERT_GE(second, 0);
+    EXPECT_EQ(ClosedAmong(fds, kServedMs), std::vector<std::size_t>{oldest});
+    EXPECT_EQ(ClosedAmong({first, second, fds[busiersSecond]}, 0), std::vector<std::size_t>{});
+    for (int fd : fds) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    ::close(first);
+    ::close(second);
 }
 
 TEST_F(HostileClientTest, ClientsKilledWithRequestsQueuedFreeTheirPlacesAtOnce) {
