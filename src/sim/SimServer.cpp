@@ -194,7 +194,6 @@ void SimServer::Run() {
             if (c >= 0) {
                 HandleControl(c);
                 ::close(c);
-                SyncListeners();
             }
         }
         for (std::size_t i = 2; i < fds.size(); ++i) {
@@ -260,6 +259,10 @@ void SimServer::HandleControl(int fd) {
     } else {
         ok = sim_->Control(line, &answer);
     }
+    // The device sockets follow the change (a path removed or added, other
+    // cabinets loaded) before the answer goes out: the caller may use them
+    // the moment it has its answer.
+    SyncListeners();
     std::string reply = ok ? "OK\n" : "ERROR " + answer + "\n";
     if (ok)
         reply += answer;

@@ -245,7 +245,11 @@ TEST_F(LogEndToEnd, AfterAKillDuringHeavyLoggingEveryFlushedRecordReadsBack) {
     ASSERT_TRUE(writer.Signal(SIGKILL));
     EXPECT_EQ(writer.WaitExit(kLimitMs), 128 + SIGKILL);
     ASSERT_GE(flushed, 20000u);
-    ASSERT_EQ(Le32(ReadBytes(LogDir() + "/LOGCATLG"), 0), 1u);  // left open
+    // Left open (1), or inside a change of the chain of files (2) when the
+    // kill came while the writer moved on to a new file: the service repairs
+    // that as it opens the catalog. Never marked closed cleanly.
+    const std::uint32_t left = Le32(ReadBytes(LogDir() + "/LOGCATLG"), 0);
+    EXPECT_TRUE(left == 1u || left == 2u) << "catalog state " << left;
 
     StartServer({"ORU_SMON_INTERVAL=0", "ORU_PLOG_INTERVAL=0"});
     StopServer();

@@ -299,6 +299,47 @@ TEST_F(MapApplicationTest, TrapsThatDoNotFitChangeNothing) {
     EXPECT_EQ(Entry("LOCALHOST")->rows[0].status, 2);
 }
 
+// An agent whose traps name an address without a name reaches nothing on
+// the map; the first trap of each such address says so, without tracing.
+TEST_F(MapApplicationTest, TheFirstTrapOfEachAddressWithoutANameIsSaid) {
+    WriteComputers({"localhost"});
+    AddAgent("127.0.0.1", {{"QX0000000001"}});
+    Start();
+    const std::string before = qxw::DumpText();
+    auto from = [](std::array<std::uint8_t, 4> address) {
+        Trap trap;
+        trap.agentAddress = address;
+        trap.specific = 7;
+        trap.bindings = TrapBindings("QX0000000001", 15010);
+        return trap;
+    };
+    testing::internal::CaptureStderr();
+    SendTrap(from({127, 0, 0, 2}));
+    SendTrap(from({127, 0, 0, 2}));
+    SendTrap(from({127, 0, 0, 3}));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(qxw::DumpText(), before);
+    EXPECT_EQ(Entry("localhost")->rows[0].status, 2);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < said.size();) {
+        const std::size_t end = said.find('\n', at);
+        lines.push_back(said.substr(at, end - at));
+        at = end == std::string::npos ? said.size() : end + 1;
+    }
+    ASSERT_EQ(lines.size(), 2u) << said;
+    EXPECT_NE(lines[0].find("127.0.0.2"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("127.0.0.3"), std::string::npos) << lines[1];
+    for (const std::string& line : lines) {
+        EXPECT_EQ(line.rfind("vxqxoru: ", 0), 0u) << line;
+        EXPECT_NE(line.find("ignored"), std::string::npos) << line;
+        EXPECT_NE(line.find("no host name"), std::string::npos) << line;
+        EXPECT_NE(line.find("v1trapaddress"), std::string::npos) << line;
+    }
+    // A trap from the named address still counts.
+    SendTrap(from({127, 0, 0, 1}));
+    EXPECT_EQ(Entry("localhost")->rows[0].status, 7);
+}
+
 TEST_F(MapApplicationTest, ATrapTextWithoutItsTerminatorStillMatches) {
     WriteComputers({"localhost"});
     AddAgent("127.0.0.1", {{std::string("QX0000000001\0\0", 14)}});

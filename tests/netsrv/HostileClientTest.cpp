@@ -11,14 +11,20 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <poll.h>
 
 #include <atomic>
+#include <csignal>
+#include <cstdlib>
 #include <memory>
 #include <regex>
+#include <set>
 #include <thread>
 
+#include "LogTestSupport.h"
 #include "NetServerFixture.h"
 #include "platform/Clock.h"
+#include "platform/FileUtil.h"
 
 namespace netsrvtest {
 namespace {
@@ -30,10 +36,10 @@ constexpr std::uint32_t kNotAuthorized = 0xFFFFFFFFu;
 class HostileClientTest : public NetServerTest {
   protected:
     // The simulated cabinets, the administration directory, the service.
-    void StartServing(bool realTime) {
+    void StartServing(bool realTime, const std::vector<std::string>& environment = {}) {
         ASSERT_TRUE(StartSimulator());
         admin_ = ConfigureAdministration();
-        StartServer({}, realTime);
+        StartServer(environment, realTime);
         std::vector<ListedSubsystem> entries;
         ASSERT_TRUE(ReadListEntries(&entries));
         ASSERT_FALSE(entries.empty());
@@ -89,6 +95,39 @@ int HangingConnection(std::uint16_t port, const char* local) {
         fd = -1;
     }
     return fd;
+}
+
+// A hanging connection whose handshake is complete, so that the listener
+// takes it in the order of its connect. -1 when it could not be had.
+int HeldConnection(std::uint16_t port, const char* local) {
+    int fd = HangingConnection(port, local);
+    pollfd wait{fd, POLLOUT, 0};
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (fd >= 0 && (::poll(&wait, 1, kServedMs) != 1 ||
+                    ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)) {
+        ::close(fd);
+        fd = -1;
+    }
+    return fd;
+}
+
+// The indexes of the connections the other side has closed, once any has
+// (within timeoutMs; none when none did).
+std::vector<std::size_t> ClosedAmong(const std::vector<int>& fds, int timeoutMs) {
+    std::vector<pollfd> waits;
+    for (int fd : fds) {
+        waits.push_back(pollfd{fd, POLLIN | POLLRDHUP, 0});
+    }
+    std::vector<std::size_t> closed;
+    if (::poll(waits.data(), waits.size(), timeoutMs) > 0) {
+        for (std::size_t i = 0; i < waits.size(); ++i) {
+            if (waits[i].revents != 0) {
+                closed.push_back(i);
+            }
+        }
+    }
+    return closed;
 }
 
 // The groups of every record of the event log that matches the pattern.
@@ -382,51 +421,263 @@ TEST_F(HostileClientTest, AFloodOfSilentConnectionsFromOneAddressLocksOutNoOther
     flood.join();
 }
 
+// Every one of the 256 places held by connections that said nothing yet,
+// from addresses that keep fewer than 16 each (so no address gives way to
+// its own newcomers): a newcomer from elsewhere closes the oldest
+// connection of the address holding the most, even when another address
+// holds an older one; then, between the addresses holding as many, the one
+// whose oldest connection is older gives way.
+TEST_F(HostileClientTest, WithEveryPlaceTakenTheBusiestAddressGivesWayThenTheOldest) {
+    StartServer();
+    // The one listed last of the addresses (a listener that takes the first
+    // of equals gives the wrong one).
+    const char* const kOlder = "127.0.0.9";
+    const char* const kBusier = "127.0.0.10";
+    std::vector<int> fds;
+    auto hold = [&](const char* from) {
+        const int fd = HeldConnection(ports_.tcp, from);
+        if (fd >= 0) {
+            fds.push_back(fd);
+        }
+        return fd >= 0;
+    };
+    // A list answered after a connect was made shows that connection was
+    // taken before: the ones after it are younger.
+    auto taken = [&] {
+        const bool served = ListServed();
+        platform::SleepMs(5);
+        return served;
+    };
+    ASSERT_TRUE(hold(kOlder));
+    const std::size_t oldest = 0;
+    ASSERT_TRUE(taken());
+    ASSERT_TRUE(hold(kBusier));
+    const std::size_t busiersFirst = 1;
+    ASSERT_TRUE(taken());
+    const std::size_t busiersSecond = 2;
+    for (int i = 1; i < 15; ++i) {
+        ASSERT_TRUE(hold(kBusier));
+    }
+    for (int i = 1; i < 14; ++i) {
+        ASSERT_TRUE(hold(kOlder));
+    }
+    // 227 more from 17 other addresses: 16 of them as many as the older
+    // address (14), the last 3.
+    for (int address = 20; fds.size() < 256; ++address) {
+        const std::string from = "127.0.0." + std::to_string(address);
+        for (int i = 0; i < 14 && fds.size() < 256; ++i) {
+            ASSERT_TRUE(hold(from.c_str()));
+        }
+    }
+    ASSERT_EQ(fds.size(), 256u);
+    // 15 against 14: the busier address gives up its oldest.
+    const int first = HeldConnection(ports_.tcp, "127.0.0.50");
+    ASSERT_GE(first, 0);
+    EXPECT_EQ(ClosedAmong(fds, kServedMs), std::vector<std::size_t>{busiersFirst});
+    ::close(fds[busiersFirst]);
+    fds[busiersFirst] = -1;  // no longer polled
+    // Now eighteen addresses hold 14 each: the one whose oldest is older.
+    const int second = HeldConnection(ports_.tcp, "127.0.0.51");
+    ASSERT_GE(second, 0);
+    EXPECT_EQ(ClosedAmong(fds, kServedMs), std::vector<std::size_t>{oldest});
+    EXPECT_EQ(ClosedAmong({first, second, fds[busiersSecond]}, 0), std::vector<std::size_t>{});
+    for (int fd : fds) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    ::close(first);
+    ::close(second);
+}
+
+// A header-and-value request with its values.
+Bytes ValueRequest(std::uint32_t code, std::uint32_t sequence, std::uint32_t sessionId,
+                   std::uint32_t value1, std::uint32_t value2, std::uint32_t value3) {
+    Bytes message;
+    for (std::uint32_t word : {36u, 4u, code, sequence, sessionId, value1, value2, value3, 0u}) {
+        Bytes be = Be32(word);
+        message.insert(message.end(), be.begin(), be.end());
+    }
+    return message;
+}
+
+// The alias request (a header, two values, the counted text).
+Bytes AliasRequest(std::uint32_t sequence, std::uint32_t sessionId, const std::string& alias) {
+    Bytes message;
+    for (std::uint32_t word : {32u + static_cast<std::uint32_t>(alias.size()), 4u, 56u, sequence,
+                               sessionId, 0u, 0u, static_cast<std::uint32_t>(alias.size())}) {
+        Bytes be = Be32(word);
+        message.insert(message.end(), be.begin(), be.end());
+    }
+    message.insert(message.end(), alias.begin(), alias.end());
+    return message;
+}
+
+// Reads replies until each of the sequences has had a reply with status
+// (3 received, 2 started, 1 finished); false when one did not come in time.
+bool AwaitStatus(TcpProbe& probe, std::set<std::uint32_t> sequences, std::uint32_t status,
+                 int timeoutMs = kLimitMs) {
+    const std::uint64_t deadline = platform::MonotonicMs() + static_cast<std::uint64_t>(timeoutMs);
+    Bytes reply;
+    while (!sequences.empty()) {
+        const std::uint64_t now = platform::MonotonicMs();
+        if (now >= deadline || !ReadReply(probe, &reply, static_cast<int>(deadline - now)) ||
+            reply.size() < 24) {
+            return false;
+        }
+        if (Be32At(reply, 8) != 3 && Be32At(reply, 20) == status) {
+            sequences.erase(Be32At(reply, 12));
+        }
+    }
+    return true;
+}
+
+// The simulator's process stopped (SIGSTOP) for as long as this lives: a
+// command sent to an array waits for it, so what the array's task has
+// started stays under way and everything behind it stays queued.
+class HeldSimulator {
+  public:
+    explicit HeldSimulator(const std::string& pidFile) {
+        std::string text;
+        platform::ReadWholeFile(pidFile, &text);
+        pid_ = static_cast<pid_t>(std::atoi(text.c_str()));
+        held_ = pid_ > 0 && ::kill(pid_, SIGSTOP) == 0;
+    }
+    ~HeldSimulator() { Release(); }
+    HeldSimulator(const HeldSimulator&) = delete;
+    HeldSimulator& operator=(const HeldSimulator&) = delete;
+
+    // Held and seen stopped by the kernel.
+    bool Stopped() const {
+        const std::uint64_t deadline = platform::MonotonicMs() + kLimitMs;
+        while (held_ && platform::MonotonicMs() < deadline) {
+            std::string stat;
+            platform::ReadWholeFile("/proc/" + std::to_string(pid_) + "/stat", &stat);
+            const std::size_t name = stat.rfind(')');
+            if (name != std::string::npos && name + 2 < stat.size() &&
+                (stat[name + 2] == 'T' || stat[name + 2] == 't')) {
+                return true;
+            }
+            platform::SleepMs(5);
+        }
+        return false;
+    }
+    void Release() {
+        if (held_) {
+            ::kill(pid_, SIGCONT);
+            held_ = false;
+        }
+    }
+
+  private:
+    pid_t pid_ = 0;
+    bool held_ = false;
+};
+
+// Lines of the service's trace that contain text.
+int TraceLines(testsupport::ServerProcess& server, const std::string& text) {
+    const std::string err = server.Process().Stderr();
+    int count = 0;
+    for (std::size_t at = err.find(text); at != std::string::npos; at = err.find(text, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 TEST_F(HostileClientTest, ClientsKilledWithRequestsQueuedFreeTheirPlacesAtOnce) {
-    StartServing(true);
-    // Twenty clients that queue 200 state requests each, read none of the
-    // replies and are killed: each connection ends with a reset.
+    StartServing(true, {"ORU_TRACE=1"});
+    // An entry in the controller's log for a copy to carry.
+    ASSERT_EQ(Strovsim({"log", serial_, "101", "2"}), 0);
+    // The array certainly busy: the simulator does not answer, and a state
+    // request of a client that stays (which needs the controller) is queued
+    // for the array's task before everything below. Nothing queued behind
+    // it can start before the simulator answers again.
+    TcpProbe holder;
+    const std::uint32_t holderId = SessionServed(holder);
+    ASSERT_NE(holderId, 0u);
+    HeldSimulator sim(root_.File("sim/strovsim.pid"));
+    ASSERT_TRUE(sim.Stopped());
+    ASSERT_TRUE(holder.Send(Frame(Request(12, 1, holderId))));
+    ASSERT_TRUE(AwaitStatus(holder, {1}, 3));
+
+    // Nineteen clients queue 20 state requests each, see each received and
+    // are killed. The first also queues a copy of the controller log into
+    // the service's log, a change of the alias and a read of the log
+    // without copying.
+    constexpr std::uint32_t kReads = 20;
     std::vector<std::unique_ptr<TcpProbe>> gone;
-    for (int n = 0; n < 20; ++n) {
+    for (int n = 0; n < 19; ++n) {
         auto probe = std::make_unique<TcpProbe>();
-        probe->ReceiveBuffer(4096);
         const std::uint32_t id = SessionServed(*probe);
-        ASSERT_NE(id, 0u);
+        ASSERT_NE(id, 0u) << n;
         Bytes burst;
-        for (std::uint32_t sequence = 1; sequence <= 200; ++sequence) {
-            const Bytes frame = Frame(Request(12, sequence, id));
+        std::set<std::uint32_t> sent;
+        auto add = [&](const Bytes& message) {
+            const Bytes frame = Frame(message);
             burst.insert(burst.end(), frame.begin(), frame.end());
+            sent.insert(static_cast<std::uint32_t>(sent.size() + 1));
+        };
+        for (std::uint32_t sequence = 1; sequence <= kReads; ++sequence) {
+            add(Request(12, sequence, id));
+        }
+        if (n == 0) {
+            add(ValueRequest(14, kReads + 1, id, 8192, 1, 1));
+            add(AliasRequest(kReads + 2, id, "KEPT"));
+            add(ValueRequest(14, kReads + 3, id, 8192, 1, 0));
         }
         ASSERT_TRUE(probe->Send(burst));
+        ASSERT_TRUE(AwaitStatus(*probe, sent, 3)) << n;
         gone.push_back(std::move(probe));
     }
-    platform::SleepMs(300);
     gone.clear();
-    platform::SleepMs(1000);
-    // A second later, twenty sessions at once: each is accepted and its
-    // state request answered, whatever was still queued for the dead ones.
-    std::atomic<int> answered{0};
-    std::vector<std::thread> clients;
-    for (int n = 0; n < 20; ++n) {
-        clients.emplace_back([this, &answered] {
-            TcpProbe probe;
-            const std::uint32_t id = OpenSession(probe, serial_, admin_, "", 4, kLimitMs);
-            if (id == 0 || id == kNotAuthorized || !probe.Send(Frame(Request(12, 1, id)))) {
-                return;
-            }
-            Bytes reply;
-            while (ReadReply(probe, &reply, kLimitMs) && reply.size() >= 24) {
-                if (Be32At(reply, 8) != 3 && Be32At(reply, 20) == 1) {
-                    answered.fetch_add(1);
-                    return;
-                }
-            }
-        });
+    // Their places are free at once, while all their requests still wait:
+    // nineteen sessions are had at once.
+    std::vector<std::unique_ptr<TcpProbe>> fresh;
+    std::vector<std::uint32_t> ids;
+    for (int n = 0; n < 19; ++n) {
+        fresh.push_back(std::make_unique<TcpProbe>());
+        const std::uint64_t deadline = platform::MonotonicMs() + kServedMs;
+        std::uint32_t id = 0;
+        while ((id = SessionServed(*fresh.back())) == 0 && platform::MonotonicMs() < deadline) {
+            fresh.back() = std::make_unique<TcpProbe>();
+            platform::SleepMs(20);
+        }
+        ASSERT_NE(id, 0u) << n;
+        ids.push_back(id);
+        ASSERT_TRUE(fresh.back()->Send(Frame(Request(12, 1, id))));
     }
-    for (std::thread& client : clients) {
-        client.join();
+    EXPECT_EQ(TraceLines(server_, "of a client that has gone dropped"), 0);
+    sim.Release();
+
+    // Each is answered behind the dead ones' work.
+    ASSERT_TRUE(AwaitStatus(holder, {1}, 1));
+    for (std::size_t n = 0; n < fresh.size(); ++n) {
+        EXPECT_TRUE(AwaitStatus(*fresh[n], {1}, 1)) << n;
     }
-    EXPECT_EQ(answered.load(), 20);
+    // Every queued read of the dead was dropped, each recorded, the plain
+    // read of the controller log among them; the change and the copy ran.
+    EXPECT_EQ(TraceLines(server_, "request 12 of a client that has gone dropped"), 19 * kReads);
+    EXPECT_EQ(TraceLines(server_, "request 14 of a client that has gone dropped"), 1);
+    std::string shown;
+    ASSERT_EQ(Strovsim({"show"}, &shown), 0);
+    EXPECT_NE(shown.find("alias \"KEPT"), std::string::npos) << shown;
+    ASSERT_TRUE(holder.Send(Frame(Request(48, 2, holderId))));
+    ASSERT_TRUE(AwaitStatus(holder, {2}, 1));
+    const std::string directory = root_.File("c/oru_log");
+    int copied = 0;
+    for (const logtest::Record& record : logtest::ChainRecords(directory)) {
+        if (record.recordClass != 2 || record.code != 1 || record.serial != serial_) {
+            continue;
+        }
+        for (const std::string& name : logtest::ChainFileNames(directory)) {
+            const logtest::Bytes file = logtest::ReadBytes(directory + "/" + name);
+            if (record.fileOffset + 60 + 11 <= file.size()) {
+                const unsigned char* entry = file.data() + record.fileOffset + 60;
+                copied += ((entry[7] << 8) | entry[8]) == 101 && entry[10] == 2 ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_EQ(copied, 1);
 }
 
 TEST_F(HostileClientTest, ASecureFileLeftFromAnEarlierConnectionProvesNothing) {

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "netmgmt/agent/AgentMib.h"
@@ -348,6 +349,7 @@ void SnmpPoller::OnTrap(const QXsnmpPdu& pdu) {
     const std::string host = AgentHostName(pdu.agentAddress);
     if (host.empty()) {
         platform::Trace("vxqxoru: a trap from an address without a name is ignored\n");
+        SayNamelessAddress(pdu.agentAddress);
         return;
     }
     const std::vector<QXsnmpVarBind>& b = pdu.bindings;
@@ -378,6 +380,21 @@ void SnmpPoller::OnTrap(const QXsnmpPdu& pdu) {
         }
     }
     map_.ApplyTrapStatus(host, serial, status);
+}
+
+void SnmpPoller::SayNamelessAddress(const std::array<std::uint8_t, 4>& address) {
+    // The map knows its computers by name only, so every trap of such an
+    // agent is lost to it: the first one of each address is said, with what
+    // to set, so that a silent map is not taken for a quiet agent.
+    if (namelessSaid_.size() >= kMaxNamelessSaid || !namelessSaid_.insert(address).second) {
+        return;
+    }
+    std::fprintf(stderr,
+                 "vxqxoru: traps from %u.%u.%u.%u are ignored: the address has no host name and "
+                 "the map knows its hosts by name (set the agent's trap address, snmpd's "
+                 "v1trapaddress, to an address whose name the map knows, such as 127.0.0.1 for "
+                 "this host)\n",
+                 address[0], address[1], address[2], address[3]);
 }
 
 std::optional<std::uint64_t> SnmpPoller::NextReadDue() const {

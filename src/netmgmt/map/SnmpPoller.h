@@ -13,6 +13,7 @@
 // up to their first NUL within the bytes received.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -37,6 +38,9 @@ inline constexpr std::uint64_t kRereadDelayMs = 90000;
 inline constexpr int kMaxNestedWaits = 4;
 // Hosts waiting for a re-read at most; traps naming further hosts add none.
 inline constexpr std::size_t kMaxRereads = 1024;
+// Agent addresses without a name that were said on standard error at most;
+// traps from further such addresses are ignored unsaid.
+inline constexpr std::size_t kMaxNamelessSaid = 256;
 
 struct AgentProbe {
     std::string hostName;
@@ -68,6 +72,8 @@ class SnmpPoller {
     static void AgentProbeCallback(int type, QXsnmpSession* session, QXsnmpPdu* pdu, void* data);
     static void TrapCallback(int type, QXsnmpSession* session, QXsnmpPdu* pdu, void* data);
     void OnTrap(const QXsnmpPdu& pdu);
+    // Says the first ignored trap of each address without a name.
+    void SayNamelessAddress(const std::array<std::uint8_t, 4>& address);
 
     void ProbeHost(const std::string& hostName);
     // True when the application is quitting.
@@ -82,9 +88,10 @@ class SnmpPoller {
     ArrayMap& map_;
     QXsnmpSession* trapSession_ = nullptr;
     std::vector<AgentProbe> probes_;
-    int waits_ = 0;                                 // waits for replies in progress (nested)
-    std::map<std::string, std::uint64_t> rereads_;  // host -> due (loop clock)
-    std::set<std::string> readSoon_;                // hosts read at the next idle time
+    int waits_ = 0;                                       // waits for replies in progress (nested)
+    std::map<std::string, std::uint64_t> rereads_;        // host -> due (loop clock)
+    std::set<std::string> readSoon_;                      // hosts read at the next idle time
+    std::set<std::array<std::uint8_t, 4>> namelessSaid_;  // nameless agent addresses said
 };
 
 // An agent's text value as the text it stands for: the bytes up to the
