@@ -284,8 +284,12 @@ TEST_F(RecoveryFlowTest, TheActiveControllerIsTakenWhereverItIsFound) {
 }
 
 TEST_F(RecoveryFlowTest, WithoutAnActiveControllerTheFirstFoundIsTaken) {
-    // Both controllers are there and partners; neither reports the active bit.
-    Serve("needs-recovery", [](sim::WorldModel& w) { w.cabinets[0].activeSlot = 2; });
+    // The active controller is missing; the one that is there does not
+    // report the active bit.
+    Serve("needs-recovery", [](sim::WorldModel& w) {
+        w.cabinets[0].activeSlot = 1;
+        w.cabinets[0].controllers[1].present = false;
+    });
     RunResult run = Run({"-l", kId});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find(Mark(201, 34) + " 4 records"), std::string::npos);
