@@ -112,6 +112,37 @@ TEST_F(ProgramsOnServiceTest, DktuneNamesTheArrayAndSetsItsResiliency) {
     EXPECT_THAT(shown.out, HasSubstr(":SingleController:"));
 }
 
+// An alias that is another array's serial number or alias would make that
+// identifier name two arrays: the service refuses it, and the serial number
+// goes on naming its own array only.
+TEST_F(ProgramsOnServiceTest, AnAliasNeverMakesAnotherArraysIdentifierNameThisOne) {
+    const std::string before = Cabinet(1).alias;
+    ProgramResult run = Run("dktune", {"-D", "CABINET1", "QX0000000002"});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("INVALID_PARAMETER"));
+    run = Run("dktune", {"-D", "QX0000000001", "QX0000000002"});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("INVALID_PARAMETER"));
+    EXPECT_EQ(Cabinet(1).alias, before);
+
+    const sim::CabinetModel second = Cabinet(1);
+    run = Run("dklayout", {"-L", "1", "-d", "QX0000000001"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(Strovsim({"advance", "20000"}), 0);
+    EXPECT_FALSE(Cabinet(0).luns[1].present);
+    const sim::CabinetModel after = Cabinet(1);
+    ASSERT_EQ(after.luns.size(), second.luns.size());
+    for (std::size_t n = 0; n < after.luns.size(); ++n) {
+        EXPECT_EQ(after.luns[n].present, second.luns[n].present) << "unit " << n;
+        EXPECT_EQ(after.luns[n].blocks, second.luns[n].blocks) << "unit " << n;
+    }
+
+    // An array may take its own serial number as its alias.
+    run = Run("dktune", {"-D", "QX0000000002", "QX0000000002"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Cabinet(1).alias.substr(0, 12), "QX0000000002");
+}
+
 TEST_F(ProgramsOnServiceTest, DktuneShutsTheArrayDownAndStartsItAgain) {
     ProgramResult run = Run("dktune", {"-s", "shut", "CABINET2"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -393,6 +424,33 @@ TEST_F(ProgramsOnServiceTest, DkwatchAndDkprobeReadTheArraysState) {
     run = Run("dkprobe", {"-D", "B6", "-w", "10", "CABINET1"});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_THAT(run.err, HasSubstr("dkprobe:  " + Mark(9, 140)));
+}
+
+// Both cabinets answer to one alias, as two hosts' arrays may when the
+// service that named them did not serve the other.
+class SharedAliasTest : public ProgramsOnServiceTest {
+  protected:
+    void Prepare(sim::WorldModel& world) override {
+        world.cabinets.at(1).alias = world.cabinets.at(0).alias;
+    }
+};
+
+TEST_F(SharedAliasTest, AnAliasOfTwoArraysChangesNeither) {
+    ProgramResult run = Run("dktune", {"-w", "off", "CABINET1"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_THAT(run.err, HasSubstr(Mark(10, 41)));
+    EXPECT_TRUE(Bit(Cabinet(0).page08, k08Cache, 0x04));
+    EXPECT_TRUE(Bit(Cabinet(1).page08, k08Cache, 0x04));
+    run = Run("dklayout", {"-L", "1", "-d", "CABINET1"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(Cabinet(0).luns[1].present);
+    EXPECT_TRUE(Cabinet(1).luns[1].present);
+
+    // The serial numbers still name one array each.
+    run = Run("dktune", {"-w", "off", "QX0000000002"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(Bit(Cabinet(0).page08, k08Cache, 0x04));
+    EXPECT_FALSE(Bit(Cabinet(1).page08, k08Cache, 0x04));
 }
 
 }  // namespace

@@ -392,6 +392,55 @@ TEST_F(DownloadRuns, StatesThatRefuseADownloadSendNothing) {
         EXPECT_TRUE(line.rfind("op=12", 0) == 0 || line.rfind("op=20", 0) == 0) << line;
 }
 
+TEST_F(DownloadRuns, AnIdThatTwoCabinetsAnswerToNamesNeither) {
+    // A second cabinet with its own pair of controllers reports the same id.
+    sim::WorldModel world = simtest::ScenarioWorld();
+    sim::CabinetModel second = world.cabinets[0];
+    second.controllers[0].serial = "CTRLX00000000002";
+    second.controllers[1].serial = "CTRLY00000000002";
+    world.cabinets.push_back(second);
+    for (int slot = 0; slot < 2; ++slot) {
+        sim::PathModel path;
+        path.name = slot == 0 ? "STROVANE2" : "STROVANE3";
+        path.cabinet = 1;
+        path.controller = slot;
+        world.paths.push_back(path);
+    }
+    Serve(std::move(world));
+    FollowToolWaits();
+    ASSERT_EQ(
+        Run({"download", "-c", WriteFile("c.fw", Image("CONTROLLER", 70000)), "CAB000000001"}), 1);
+    EXPECT_NE(Err().find(" download: Error in command execution, More than one array answers to "
+                         "this array-id; nothing was sent to either.\n"),
+              std::string::npos)
+        << Err();
+    for (const char* path : {"STROVANE0", "STROVANE1", "STROVANE2", "STROVANE3"}) {
+        EXPECT_FALSE(Trace(path).empty()) << path;
+        for (const auto& line : Trace(path))
+            EXPECT_EQ(line.rfind("op=12", 0), 0u) << path << ": " << line;
+    }
+
+    // Two controllers that are partners are one cabinet, however many paths
+    // show them; any other pair, or a third controller, is not.
+    const auto controller = [](const char* serial, const char* partner) {
+        UnitSerialTexts texts;
+        texts.serial = serial;
+        texts.partner = partner;
+        return texts;
+    };
+    const UnitSerialTexts x = controller("CTRLX00000000001", "CTRLY00000000001");
+    const UnitSerialTexts y = controller("CTRLY00000000001", "CTRLX00000000001");
+    const UnitSerialTexts alone = controller("CTRLX00000000001", "");
+    const UnitSerialTexts other = controller("CTRLX00000000002", "");
+    EXPECT_TRUE(IdOfOneArray({}));
+    EXPECT_TRUE(IdOfOneArray({alone}));
+    EXPECT_TRUE(IdOfOneArray({x, y}));
+    EXPECT_TRUE(IdOfOneArray({x, y, x}));
+    EXPECT_TRUE(IdOfOneArray({alone, y}));
+    EXPECT_FALSE(IdOfOneArray({alone, other}));
+    EXPECT_FALSE(IdOfOneArray({x, y, other}));
+}
+
 TEST_F(DownloadRuns, ShutdownThatNeverEndsGetsTheRestartSignal) {
     // Simulated time stands still: the shutdown never completes.
     platform::SetSleepObserver(nullptr);

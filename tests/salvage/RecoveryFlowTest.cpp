@@ -284,8 +284,22 @@ TEST_F(RecoveryFlowTest, TheActiveControllerIsTakenWhereverItIsFound) {
 }
 
 TEST_F(RecoveryFlowTest, WithoutAnActiveControllerTheFirstFoundIsTaken) {
-    // Two cabinets answer to the same id; in each the active controller is
-    // missing, so neither path reports the active bit.
+    // The active controller is missing; the one that is there does not
+    // report the active bit.
+    Serve("needs-recovery", [](sim::WorldModel& w) {
+        w.cabinets[0].activeSlot = 1;
+        w.cabinets[0].controllers[1].present = false;
+    });
+    RunResult run = Run({"-l", kId});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find(Mark(201, 34) + " 4 records"), std::string::npos);
+    EXPECT_TRUE(Sent(Cdbs("STROVANE0"), "f2"));
+    EXPECT_FALSE(Sent(Cdbs("STROVANE1"), "f2"));
+}
+
+TEST_F(RecoveryFlowTest, AnIdThatTwoCabinetsAnswerToTakesNeither) {
+    // Two cabinets answer to the same id, each with one controller that is
+    // not the other's partner: either may be the wrong array.
     Serve("needs-recovery", [](sim::WorldModel& w) {
         sim::CabinetModel& first = w.cabinets[0];
         first.activeSlot = 1;
@@ -298,8 +312,9 @@ TEST_F(RecoveryFlowTest, WithoutAnActiveControllerTheFirstFoundIsTaken) {
         w.paths[1].controller = 0;
     });
     RunResult run = Run({"-l", kId});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_NE(run.out.find(Mark(201, 34) + " 4 records"), std::string::npos);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find(Mark(201, 40)), std::string::npos) << run.err;
+    EXPECT_FALSE(Sent(Cdbs("STROVANE0"), "f2"));
     EXPECT_FALSE(Sent(Cdbs("STROVANE1"), "f2"));
 }
 

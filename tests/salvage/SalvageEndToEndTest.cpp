@@ -57,8 +57,10 @@ TEST_F(SalvageEndToEnd, TheLogIsPrintedAndClearedWithExactlyItsCommands) {
     EXPECT_NE(dump.out.find("   LBA                              = 123456\n"), std::string::npos);
     EXPECT_NE(dump.out.find(Mark(201, 34) + " 4 records"), std::string::npos);
     EXPECT_EQ(Cdbs("STROVANE0"), Plus(Opening(), {kLogHead, kLog}));
-    // Y answered the scan only.
-    EXPECT_EQ(Cdbs("STROVANE1"), (std::vector<std::string>{kScanIdentity, kSerial}));
+    // Y answered the scan and told the search which array it belongs to
+    // (every controller is asked, so that an id two cabinets answer to is
+    // seen); nothing else.
+    EXPECT_EQ(Cdbs("STROVANE1"), (std::vector<std::string>{kScanIdentity, kSerial, kSerial}));
 
     ClearTraces();
     ProcessResult clear = RunSalvage({"-lc", kId});

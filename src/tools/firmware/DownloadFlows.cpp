@@ -6,6 +6,8 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "coresys/server/scsi/ScsiDeviceTable.h"
 #include "platform/Clock.h"
@@ -642,36 +644,82 @@ int ListArrays(DeviceRecord* list) {
     return kExitSuccess;
 }
 
+namespace {
+
+std::string TrimmedRight(std::string text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
+        text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+bool IdOfOneArray(const std::vector<UnitSerialTexts>& controllers) {
+    // A controller seen on two paths is still one controller.
+    std::vector<std::pair<std::string, std::string>> distinct;  // serial, partner
+    for (const UnitSerialTexts& c : controllers) {
+        const std::string serial = TrimmedRight(c.serial);
+        const bool seen =
+            !serial.empty() && std::any_of(distinct.begin(), distinct.end(),
+                                           [&](const auto& d) { return d.first == serial; });
+        if (!seen)
+            distinct.emplace_back(serial, TrimmedRight(c.partner));
+    }
+    if (distinct.size() != 2)
+        return distinct.size() < 2;
+    // Two controllers are one cabinet's pair when either names the other as
+    // its partner.
+    const auto& [first, firstPartner] = distinct[0];
+    const auto& [second, secondPartner] = distinct[1];
+    return (!second.empty() && firstPartner == second) ||
+           (!first.empty() && secondPartner == first);
+}
+
 DeviceRecord* FindController(DeviceRecord* list, const DownloadArguments& args) {
     // Array ids are upper case; one typed in lower case means the same array.
     const std::string id = UpperCase(args.arrayId);
-    DeviceRecord* found = nullptr;
-    bool passedOver = false;
-    for (DeviceRecord* record = list; record != nullptr && found == nullptr;
-         record = record->next) {
+    // Every controller is asked once which array it belongs to. The id must
+    // name one cabinet: its controllers are at most two, and partners.
+    // Anything else is two arrays of one id, and either may be the wrong one.
+    std::vector<DeviceRecord*> records;
+    std::vector<UnitSerialTexts> answering;
+    for (DeviceRecord* record = list; record != nullptr; record = record->next) {
         DownloadController controller(record);
         DownloadController::SetCurrent(&controller);
         ScsiResult result;
         UnitSerialTexts serial;
-        if (!InquiryUnitSerial(0, serial, result) || std::string(Shown(serial.arrayId)) != id) {
-            continue;
+        if (InquiryUnitSerial(0, serial, result) && std::string(Shown(serial.arrayId)) == id) {
+            records.push_back(record);
+            answering.push_back(serial);
         }
+    }
+    DownloadController::SetCurrent(nullptr);
+    if (!IdOfOneArray(answering)) {
+        DownloadError(4, Text(T::ID_OF_TWO_ARRAYS));
+        return nullptr;
+    }
+    DeviceRecord* found = nullptr;
+    bool passedOver = false;
+    for (std::size_t i = 0; i < records.size() && found == nullptr; ++i) {
         if (args.mode == kModeCopy) {
-            if (serial.primary)
-                found = record;
+            if (answering[i].primary)
+                found = records[i];
             continue;
         }
-        if (!serial.primary) {
+        if (!answering[i].primary) {
+            DownloadController controller(records[i]);
+            DownloadController::SetCurrent(&controller);
+            ScsiResult result;
             SubsystemStateValues state;
             GetSubsystemState(state, result);
+            DownloadController::SetCurrent(nullptr);
             if (state.state == kNoCode) {
                 passedOver = true;
                 continue;
             }
         }
-        found = record;
+        found = records[i];
     }
-    DownloadController::SetCurrent(nullptr);
     if (found == nullptr) {
         if (passedOver) {
             Say(T::PRIMARY_MISSING_1);

@@ -12,6 +12,7 @@
 #include "coresys/server/scsi/DeviceRecord.h"
 #include "coresys/server/scsi/ScsiResult.h"
 #include "tools/firmware/DownloadArguments.h"
+#include "tools/firmware/DownloadCommands.h"
 
 namespace download {
 
@@ -22,7 +23,13 @@ int DownloadMain(int argc, char** argv);
 // controller (all modes but 3) and runs the mode's flow.
 int DownloadRun(const DownloadArguments& args);
 
+// Whether the controllers that answer to one array id are one cabinet's: at
+// most two (a controller seen on two paths counts once), and two only when
+// either names the other as its partner.
+bool IdOfOneArray(const std::vector<UnitSerialTexts>& controllers);
+
 // The scanned record of the array's controller, or null (the messages said).
+// An id that more than one cabinet answers to finds none.
 DeviceRecord* FindController(DeviceRecord* list, const DownloadArguments& args);
 
 // Reads the subsystem state until it is one that is not passing (at most

@@ -45,6 +45,8 @@ constexpr std::array<Entry, static_cast<std::size_t>(T::TEXT_COUNT)> kTexts{{
     {T::PRIMARY_MISSING_3,
      " Please make the primary controller available for downloading then retry\n"},
     {T::PRIMARY_MISSING_4, " this program.\n"},
+    {T::ID_OF_TWO_ARRAYS,
+     "More than one array answers to this array-id; nothing was sent to either."},
     {T::STATE_READY, " Ready"},
     {T::STATE_WARNING, " Warning"},
     {T::STATE_NOT_ENOUGH_DRIVES, " Not Enough Drives"},

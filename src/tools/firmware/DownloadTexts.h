@@ -39,6 +39,7 @@ enum class DownloadText {
     PRIMARY_MISSING_2,
     PRIMARY_MISSING_3,
     PRIMARY_MISSING_4,
+    ID_OF_TWO_ARRAYS,
     // Controller states
     STATE_READY,
     STATE_WARNING,

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cli/common/CliConfig.h"
 #include "cli/common/ErrorPrinter.h"
@@ -82,6 +84,37 @@ bool ParseChoice(const std::string& line, std::uint32_t* choice) {
     return true;
 }
 
+std::string TrimmedRight(const char* text) {
+    std::string trimmed(text);
+    while (!trimmed.empty() && trimmed.back() == ' ') {
+        trimmed.pop_back();
+    }
+    return trimmed;
+}
+
+// Whether the controllers that answer to one id are one cabinet's: at most
+// two (a controller seen on two paths counts once), and two only when
+// either names the other as its partner.
+bool IdOfOneArray(const std::vector<UnitSerialPage>& controllers) {
+    std::vector<std::pair<std::string, std::string>> distinct;  // serial, partner
+    for (const UnitSerialPage& page : controllers) {
+        const std::string serial = TrimmedRight(page.serial);
+        const bool seen =
+            !serial.empty() && std::any_of(distinct.begin(), distinct.end(),
+                                           [&](const auto& d) { return d.first == serial; });
+        if (!seen) {
+            distinct.emplace_back(serial, TrimmedRight(page.partnerSerial));
+        }
+    }
+    if (distinct.size() != 2) {
+        return distinct.size() < 2;
+    }
+    const auto& [first, firstPartner] = distinct[0];
+    const auto& [second, secondPartner] = distinct[1];
+    return (!second.empty() && firstPartner == second) ||
+           (!first.empty() && secondPartner == first);
+}
+
 }  // namespace
 
 RecoveryArray::RecoveryArray(const std::string& arrayId, SalvageRun& run,
@@ -103,7 +136,12 @@ void RecoveryArray::Open(const std::string& arrayId) {
     ScsiResult scan;
     OpenArrayDevices(devices_, scan);
     // The controller whose unit serial page names the array; of two, the
-    // active one, else the first found.
+    // active one, else the first found. The id must name one cabinet: at
+    // most two controllers, and two only when either is the other's
+    // partner; otherwise either array may be the wrong one, and none is
+    // taken.
+    std::vector<UnitSerialPage> answering;
+    bool takenActive = false;
     for (DeviceRecord* record = devices_; record != nullptr; record = record->next) {
         auto candidate = std::make_unique<StorSys>(record, StorSys::Locking::Unlocked);
         UnitSerialPage page;
@@ -117,13 +155,18 @@ void RecoveryArray::Open(const std::string& arrayId) {
         if (!match) {
             continue;
         }
-        if ((page.raw[2] & 1) != 0) {
+        answering.push_back(page);
+        if ((page.raw[2] & 1) != 0 && !takenActive) {
             storage_ = std::move(candidate);
-            break;
-        }
-        if (storage_ == nullptr) {
+            takenActive = true;
+        } else if (storage_ == nullptr) {
             storage_ = std::move(candidate);
         }
+    }
+    if (!IdOfOneArray(answering)) {
+        err_ << CliText(kMessageSet, M_ID_OF_TWO_ARRAYS, arrayId.c_str()) << '\n';
+        storage_.reset();
+        return;
     }
     if (storage_ == nullptr) {
         return;

@@ -38,6 +38,7 @@ enum Message201 : int {
     M_OVERRIDDEN = 37,
     M_NO_CHOICE = 38,         // the menu met the end of its input
     M_PROGRESS_STALLED = 39,  // the progress did not move for too long
+    M_ID_OF_TWO_ARRAYS = 40,  // more than one cabinet answers to the id
     M_SEVERE_FIRST = 100,
     M_SEVERE_LAST = 105,
     M_OTHER_FIRST = 110,

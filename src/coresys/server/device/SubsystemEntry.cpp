@@ -7,6 +7,14 @@
 
 void SubsystemEntry::Alias() {
     alias[0] = '\0';
+    const std::string text = ReadAlias();
+    if (text.size() < sizeof alias) {
+        std::memcpy(alias, text.data(), text.size());
+        alias[text.size()] = '\0';
+    }
+}
+
+std::string SubsystemEntry::ReadAlias() const {
     // The controller the monitor uses now: after a failover it is no longer
     // the one the table was built with.
     int slot = activeController == 1 ? 1 : 0;
@@ -18,7 +26,7 @@ void SubsystemEntry::Alias() {
     }
     const DeviceRecord* record = controllerDevice[slot];
     if (record == nullptr) {
-        return;
+        return {};
     }
     // A StorSys of our own: the monitor's objects belong to its task.
     StorSys storSys(record);
@@ -27,12 +35,8 @@ void SubsystemEntry::Alias() {
     std::uint32_t length = 0;
     ScsiResult result;
     if (storSys.ReadAlias(text, length, result) == 0) {
-        return;
+        return {};
     }
     // The field is 16 bytes and need not hold a NUL.
-    const std::size_t size = strnlen(text, 16);
-    if (size < sizeof alias) {
-        std::memcpy(alias, text, size);
-        alias[size] = '\0';
-    }
+    return std::string(text, strnlen(text, 16));
 }

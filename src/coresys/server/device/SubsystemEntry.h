@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "coresys/server/scsi/DeviceRecord.h"
 
@@ -38,4 +39,8 @@ struct SubsystemEntry {
     // characters, else stays empty. Runs storage commands (takes the device
     // lock); call it under the subsystem-list lock.
     void Alias();
+    // The same read, leaving the entry as it is: the text the array holds
+    // (up to 16 characters), empty when the read fails. Call it under the
+    // subsystem-list lock or the subsystem-in-use lock.
+    std::string ReadAlias() const;
 };

@@ -1,9 +1,13 @@
 #include "coresys/server/dispatch/AliasMsg.h"
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "coresys/common/MESSAGE_CODE.h"
 #include "coresys/common/OruErrors.h"
+#include "coresys/server/device/DeviceMgr.h"
+#include "coresys/server/device/SubsystemEntry.h"
 #include "coresys/server/monitor/ClientMessage.h"
 #include "coresys/server/monitor/OruLite.h"
 #include "coresys/server/state/OruErrRecords.h"
@@ -17,6 +21,17 @@ AliasMsg::AliasMsg(const ClientMessage& message, OruLite* subsystem)
     decoded_ = !bytes.empty() &&
                DecodeMsg(bytes.data(), static_cast<std::uint32_t>(bytes.size())) && !DecodeFailed();
 }
+
+namespace {
+
+std::string_view TrimTrailingBlanks(std::string_view text) {
+    while (!text.empty() && text.back() == ' ') {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+}  // namespace
 
 bool AliasMsg::MakeAlias(std::string_view alias, char out[kAliasLength]) {
     if (alias.size() > kAliasLength) {
@@ -33,6 +48,34 @@ bool AliasMsg::MakeAlias(std::string_view alias, char out[kAliasLength]) {
         out[i] = i < alias.size() ? alias[i] : ' ';
     }
     return true;
+}
+
+bool AliasMsg::NamesAnotherArray(std::string_view alias) const {
+    const std::string_view wanted = TrimTrailingBlanks(alias);
+    if (wanted.empty()) {
+        return false;  // no alias at all
+    }
+    std::string padded(wanted);
+    padded.resize(kAliasLength, ' ');
+    // The subsystem task holds the in-use lock: the table stands still.
+    DeviceMgr& manager = subsystem_->Manager();
+    for (std::uint32_t n = 0; n < manager.SubsystemCount(); ++n) {
+        const SubsystemEntry* entry = manager.GetSubsystemEntry(n);
+        if (entry == nullptr || entry->monitor == subsystem_ ||
+            std::memcmp(entry->serialNumber, subsystem_->BackplaneId(), kAliasLength) == 0) {
+            continue;
+        }
+        // The lookup compares an identifier with the 12 characters of each
+        // serial number, and with each alias without its trailing blanks.
+        if (std::memcmp(entry->serialNumber, padded.data(), kAliasLength) == 0) {
+            return true;
+        }
+        const std::string other = entry->ReadAlias();
+        if (TrimTrailingBlanks(other) == wanted) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void AliasMsg::do_message_action() {
@@ -54,6 +97,10 @@ void AliasMsg::do_message_action() {
 void AliasMsg::SetAliasName() {
     char alias[kAliasLength];
     if (!MakeAlias(Text(), alias)) {
+        RejectRequest(ERR_COMMAND_FAILED, INVALID_PARAMETER, DEVICEMGR, oruerr());
+        return;
+    }
+    if (NamesAnotherArray(std::string_view(alias, kAliasLength))) {
         RejectRequest(ERR_COMMAND_FAILED, INVALID_PARAMETER, DEVICEMGR, oruerr());
         return;
     }

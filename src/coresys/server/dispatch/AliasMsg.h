@@ -2,7 +2,8 @@
 // string request with the same reply machinery as ManagementMsg.
 //
 // The alias is at most 12 characters of A..Z, 0..9, blank, '_', '.' and
-// '#'; it is padded with blanks to 12 and written to the array.
+// '#'; it is padded with blanks to 12 and written to the array, unless it
+// is another served array's serial number or alias.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +35,10 @@ class AliasMsg : public HeaderandStringMsg {
 
     // The 12 bytes written for alias, or false when the alias is refused.
     static bool MakeAlias(std::string_view alias, char out[kAliasLength]);
+    // Whether alias (blank-padded, blank: no alias) is the serial number or
+    // the alias of another subsystem the service serves: an identifier that
+    // names two arrays names neither, so such an alias is refused.
+    bool NamesAnotherArray(std::string_view alias) const;
 
     const ServerReply& Reply() const { return reply_; }
 
