@@ -294,6 +294,7 @@ inline constexpr TextId kRestarted = Tid(4218);
 inline constexpr TextId kShutDown = Tid(4219);
 inline constexpr TextId kPageNotAvailable = Tid(4220);
 inline constexpr TextId kAutoRebuildToManual = Tid(4221);
+inline constexpr TextId kTestFailedChunks = Tid(4223);  // count, first block
 
 // Messages.
 inline constexpr TextId kNameExists = TextId{5, 999};  // string id 5000
