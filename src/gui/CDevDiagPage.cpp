@@ -135,6 +135,7 @@ CTestDiskDlg::CTestDiskDlg(ArrayCommands& commands, std::uint32_t disk, QWidget*
     information_->setTabStopDistance(kInformationTabStop);
     type_ = new QLabel(this);
     status_ = new QLabel(this);
+    failure_ = new QLabel(this);
     progress_ = new QProgressBar(this);
     progress_->setRange(0, 100);
     auto* verify = Button(txt::kTestReadVerifyButton, this);
@@ -144,6 +145,7 @@ CTestDiskDlg::CTestDiskDlg(ArrayCommands& commands, std::uint32_t disk, QWidget*
     auto* form = new QFormLayout;
     form->addRow(QText(txt::kTestType), type_);
     form->addRow(QText(txt::kTestStatus), status_);
+    form->addRow(QString(), failure_);
     form->addRow(progress_);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {verify, writeRead, abort}) {
@@ -178,6 +180,10 @@ void CTestDiskDlg::Update() {
     const DiskTestRecord record = ReadDiskTest(commands_.Server(), disk_);
     type_->setText(QText(TestTypeText(record.type)));
     status_->setText(record.found ? QText(TestStateText(record.state)) : QString());
+    failure_->setText(
+        record.found && record.failedChunks != 0
+            ? QText(txt::kTestFailedChunks, record.failedChunks, record.firstFailedBlock)
+            : QString());
     progress_->setValue(static_cast<int>(record.percent));
 }
 

@@ -74,6 +74,8 @@ class CTestDiskDlg : public QDialog {
     QPlainTextEdit* Information() const { return information_; }
     QLabel* TypeText() const { return type_; }
     QLabel* StatusText() const { return status_; }
+    // How many chunks a failed test found failing, and where the first lies.
+    QLabel* FailureText() const { return failure_; }
     QProgressBar* Progress() const { return progress_; }
     QTimer& Timer() { return timer_; }
 
@@ -86,6 +88,7 @@ class CTestDiskDlg : public QDialog {
     QPlainTextEdit* information_ = nullptr;
     QLabel* type_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* failure_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QTimer timer_;
 };

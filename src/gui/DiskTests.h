@@ -29,11 +29,15 @@ struct DiskTestRecord {
     int type = kTestNone;
     int state = kTestStateNone;
     std::uint32_t percent = 0;
+    // The chunks the test found failing, and the first block of the lowest.
+    std::uint32_t failedChunks = 0;
+    std::uint32_t firstFailedBlock = 0;
 };
 
 // The newest verify or write/read result of the disk, with the progress of
 // its running command (100 when none is listed); a test that ran to its end
-// (passed or failed) is at 100 percent, any other at 0.
+// (passed or failed) is at 100 percent, any other at 0. A test that
+// recorded an error failed, whatever state the service gave it.
 DiskTestRecord ReadDiskTest(const OruServerState& server, std::uint32_t disk);
 inline bool TestInProgress(const DiskTestRecord& record) {
     return record.found && record.state == kTestStateInProgress;

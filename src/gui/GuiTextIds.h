@@ -294,6 +294,7 @@ inline constexpr TextId kRestarted = Tid(4218);
 inline constexpr TextId kShutDown = Tid(4219);
 inline constexpr TextId kPageNotAvailable = Tid(4220);
 inline constexpr TextId kAutoRebuildToManual = Tid(4221);
+inline constexpr TextId kTestFailedChunks = Tid(4223);  // count, first block
 // A request carried out whose reply says nothing failed, with the word the
 // service adds (by qualifier).
 inline constexpr TextId kDoneNoSpare = Tid(4240);

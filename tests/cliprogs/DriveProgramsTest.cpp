@@ -18,11 +18,17 @@ using ::testing::Not;
 constexpr int kB6 = 11;
 constexpr int kA2 = 2;
 constexpr int kA6 = 10;
+constexpr int kB4 = 7;
+// The service writes an event's text as it reports the event.
+constexpr int kLogWaitMs = 5000;
+// Ten chunks of a verify.
+constexpr std::uint32_t kSmallDriveBlocks = 1200;
 
 class DriveProgramsTest : public ProgramsOnServiceTest {
   protected:
-    // A new drive, not yet in the array, in slot B6 of the first cabinet;
-    // grown defects and error counters on the drive in A2.
+    // A new drive, not yet in the array, in slot B6 of the first cabinet,
+    // and a small one in B4 that a verify covers in a few steps; grown
+    // defects and error counters on the drive in A2.
     void Prepare(sim::WorldModel& world) override {
         sim::CabinetModel& cabinet = world.cabinets.at(0);
         sim::DriveModel drive = cabinet.drives[0];
@@ -30,6 +36,9 @@ class DriveProgramsTest : public ProgramsOnServiceTest {
         drive.serial = "D1NEWB600000";
         drive.volumeSetId.clear();
         cabinet.drives[kB6] = drive;
+        drive.serial = "D1NEWB400000";
+        drive.blocks = kSmallDriveBlocks;
+        cabinet.drives[kB4] = drive;
         sim::DriveModel& a2 = cabinet.drives[kA2];
         for (std::uint32_t i = 0; i < 20; ++i) {
             a2.defects.push_back({100 + i, static_cast<std::uint8_t>(i % 4), 5000 + i});
@@ -55,6 +64,23 @@ class DriveProgramsTest : public ProgramsOnServiceTest {
             platform::SleepMs(50);
         }
         return false;
+    }
+
+    // Runs dkwatch on the slot until its output holds one of the texts; that
+    // run.
+    ProgramResult WatchUntilAny(const std::string& slot, const std::vector<std::string>& texts) {
+        const std::uint64_t end = platform::MonotonicMs() + kRunLimitMs;
+        ProgramResult run;
+        while (platform::MonotonicMs() < end) {
+            run = Run("dkwatch", {"-D", slot, "CABINET1"});
+            for (const std::string& text : texts) {
+                if (run.out.find(text) != std::string::npos) {
+                    return run;
+                }
+            }
+            platform::SleepMs(50);
+        }
+        return run;
     }
 
     // Runs dkwatch on the slot until its output holds text.
@@ -168,6 +194,44 @@ TEST_F(DriveProgramsTest, AFailedPowerSupplyIsAConditionOfTheCabinet) {
     std::string shown;
     EXPECT_TRUE(ViewUntil(Mark(9, 236), &shown)) << shown;  // "Power supply failed"
     EXPECT_THAT(Run("dkview", {"CABINET1"}).out, Not(HasSubstr(Mark(9, 236))));
+}
+
+TEST_F(DriveProgramsTest, AVerifyThatFoundUnreadableBlocksEndsWithErrors) {
+    // Three bad chunks of ten: fewer than the verify stops at.
+    for (const char* block : {"1100", "5", "700"}) {
+        ASSERT_EQ(Strovsim({"media-error", "0", "B4", block, "1"}), 0);
+    }
+    ProgramResult run = Run("dkprobe", {"-D", "B4", "-r", "100", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string verify = Mark(8, 2) + " Verify of drive B4: ";
+    run = WatchUntilAny("B4", {verify + Mark(8, 14), verify + Mark(8, 15)});
+    EXPECT_THAT(run.out, HasSubstr(verify + Mark(8, 15) + " finished with errors.\n"));
+    EXPECT_THAT(run.out, Not(HasSubstr("passed")));
+    // How many chunks failed, and the first of them (block 5 lies in the
+    // chunk from block 0), with the failed command and its sense data.
+    EXPECT_THAT(run.out,
+                HasSubstr(Mark(8, 32) + "    Chunks that failed: 3, the first at block 0.\n"));
+    EXPECT_THAT(run.out, HasSubstr(Mark(8, 25) + " VERIFY at block 0, 120 blocks; sense data:"));
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    // The service's event log tells the same.
+    const std::string logged =
+        "Drive verify finished: 7, 0. Chunks that failed: 3, the first at block 0.";
+    EXPECT_TRUE(testsupport::WaitForEventLogText(logged, kLogWaitMs)) << [] {
+        std::string texts;
+        for (const std::string& text : testsupport::EventLogTexts()) {
+            texts += text.find("Drive verify") != std::string::npos ? text + "\n" : "";
+        }
+        return texts;
+    }();
+
+    // A clean verify still passes, and says so with exit 0.
+    ASSERT_EQ(Strovsim({"clear-media-errors", "0", "B4"}), 0);
+    run = Run("dkprobe", {"-D", "B4", "-r", "100", "CABINET1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    run = WatchUntilAny("B4", {verify + Mark(8, 14), verify + Mark(8, 15)});
+    EXPECT_THAT(run.out, HasSubstr(verify + Mark(8, 14) + " passed.\n"));
+    EXPECT_THAT(run.out, Not(HasSubstr(Mark(8, 32))));
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
 }
 
 TEST_F(DriveProgramsTest, DkprobeResetsAFailedDrive) {

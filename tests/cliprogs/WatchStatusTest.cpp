@@ -76,6 +76,38 @@ TEST_F(WatchStatusTest, AFailedTestShowsTheFailedCommandAndItsSenseBytes) {
     EXPECT_EQ(lines[3], "    10:  00 00" + std::string(14 * 3, ' ') + "    ..");
 }
 
+TEST_F(WatchStatusTest, ATestThatRecordedAnErrorNeverShowsAsPassed) {
+    // A verify that found two bad chunks, as a service reports it that ends
+    // such a verify "finished": it failed all the same.
+    OruServerState server;
+    DiagCommandResults finished =
+        Result(MC_VerifyPhysicalDrive, 4, DIAG_STATE_FINISHED, 0x2F, 2400, 120);
+    DiagCommandResults::SetFailedChunks(finished.error, {{2400, 120}, {600, 120}});
+    server.commandResults.AddElement(finished);
+    std::ostringstream out;
+    EXPECT_TRUE(PrintSlotStatus(server, kAllSlots, out));
+    EXPECT_THAT(out.str(),
+                HasSubstr("Verify of drive A3: " + Mark(8, 15) + " finished with errors.\n" +
+                          Mark(8, 32) + "    Chunks that failed: 2, the first at block 600.\n" +
+                          Mark(8, 31) + "    Failed: "));
+    EXPECT_THAT(out.str(), Not(HasSubstr("passed")));
+    // Without its list of chunks, its error code tells.
+    server.commandResults.AddElement(
+        Result(MC_VerifyPhysicalDrive, 4, DIAG_STATE_FINISHED, 0x2F, 2400, 120));
+    EXPECT_THAT(Status(server, 4), HasSubstr(Mark(8, 15)));
+    // A test that could not start failed too; one that passed, runs or was
+    // cancelled did not.
+    server.commandResults.AddElement(
+        Result(MC_TestPhysicalDrive, 4, DIAG_STATE_COULD_NOT_START, 0));
+    server.commandResults.AddElement(Result(MC_VerifyPhysicalDrive, 4, DIAG_STATE_FINISHED));
+    EXPECT_TRUE(PrintSlotStatus(server, 4, out));
+    OruServerState fine;
+    for (DIAG_STATE state : {DIAG_STATE_FINISHED, DIAG_STATE_RUNNING, DIAG_STATE_CANCELLED}) {
+        fine.commandResults.AddElement(Result(MC_VerifyPhysicalDrive, 4, state));
+        EXPECT_FALSE(PrintSlotStatus(fine, 4, out)) << state;
+    }
+}
+
 TEST_F(WatchStatusTest, TheSenseDumpNeverReadsPastTheRecord) {
     OruServerState server;
     DiagCommandResults failed = Result(MC_TestPhysicalDrive, 0, static_cast<DIAG_STATE>(4), 0x28);
@@ -107,8 +139,10 @@ TEST_F(WatchStatusTest, NamesOfCommandsStatusesAndFailedCommandsCoverEveryValue)
     };
     for (const auto& each : statuses) {
         OruServerState server;
+        // A test that passed recorded no error (with one it did not pass).
+        const std::uint32_t code = each.status == 3 ? 256 : 0x2F;
         server.commandResults.AddElement(
-            Result(MC_VerifyPhysicalDrive, 1, static_cast<DIAG_STATE>(each.status), 0x2F, 60, 120));
+            Result(MC_VerifyPhysicalDrive, 1, static_cast<DIAG_STATE>(each.status), code, 60, 120));
         const std::string status = Status(server, 1);
         const std::string line =
             Mark(8, 30) + " " + Mark(8, 2) + " Verify of drive B1: " + each.word + ".\n";

@@ -4,6 +4,7 @@
 // of the simulator can have come from a scripted drive instead.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <string>
@@ -223,10 +224,15 @@ TEST_F(DriveTestRecordTest, TheFifthVerifyErrorEndsTheVerifyWithErrors) {
     EXPECT_EQ(record.errorCount, 5u);
     EXPECT_EQ(record.errorCode, 47u);
     EXPECT_EQ(record.errorLength, 120u);
-    EXPECT_EQ(record.errorLba, record.errors[4].lba);
+    // The result names the lowest failing chunk, and lists all five.
+    std::uint32_t lowest = record.errors[0].lba;
+    for (const DriveTestRecord::ErrorEntry& entry : record.errors) {
+        lowest = std::min(lowest, entry.lba);
+    }
+    EXPECT_EQ(record.errorLba, lowest);
     EXPECT_EQ(record.DiagnosticState(), 2u);
     // The drive's medium error, in the controller's form, names the block.
-    const ScsiResult& failed = record.errors[4].result;
+    const ScsiResult& failed = record.lastResult;
     ASSERT_GE(failed.senseLength, 26u);
     EXPECT_EQ(failed.SenseKey(), 3);
     EXPECT_EQ(failed.sense[23], 0x11);
@@ -234,7 +240,7 @@ TEST_F(DriveTestRecordTest, TheFifthVerifyErrorEndsTheVerifyWithErrors) {
     const std::uint32_t block = (std::uint32_t(failed.sense[3]) << 24) |
                                 (std::uint32_t(failed.sense[4]) << 16) |
                                 (std::uint32_t(failed.sense[5]) << 8) | failed.sense[6];
-    EXPECT_EQ(block, record.errors[4].lba);
+    EXPECT_EQ(block, lowest);
     const DiagCommandResults result = record.Snapshot(MC_VerifyPhysicalDrive);
     EXPECT_EQ(result.result, 0);
     EXPECT_EQ(result.diagState, DIAG_STATE_FINISHED_WITH_ERRORS);
@@ -242,11 +248,18 @@ TEST_F(DriveTestRecordTest, TheFifthVerifyErrorEndsTheVerifyWithErrors) {
     EXPECT_EQ(result.diagValue2, record.errorLba);
     EXPECT_EQ(result.diagValue3, 120u);
     EXPECT_NE(result.error.senseValid, 0u);
+    const std::vector<DiagCommandResults::FailedChunk> chunks = result.FailedChunks();
+    ASSERT_EQ(chunks.size(), 5u);
+    EXPECT_EQ(chunks[0].block, lowest);
+    EXPECT_EQ(chunks[0].blocks, 120u);
+    for (std::size_t i = 1; i < chunks.size(); ++i) {
+        EXPECT_LT(chunks[i - 1].block, chunks[i].block);
+    }
     // The drive counted its uncorrected verify errors.
     EXPECT_EQ(SimDrive(kA1).uncorrectedErrors[2], 5u);
 }
 
-TEST_F(DriveTestRecordTest, FourVerifyErrorsStillFinishWithTheirEntries) {
+TEST_F(DriveTestRecordTest, FourVerifyErrorsRunToTheEndAndFinishWithErrors) {
     Control("media-error 0 A1 0 480");  // chunks 0 to 3 of 7
     StorSysDrive drive = Drive(kA1);
     DriveTestRecord record = Record(kA1);
@@ -256,14 +269,31 @@ TEST_F(DriveTestRecordTest, FourVerifyErrorsStillFinishWithTheirEntries) {
         ++steps;
     }
     EXPECT_EQ(steps, 8);
-    EXPECT_EQ(record.verifyState, DriveTestRecord::kStateFinished);
+    // Every chunk was verified, and a verify that found a bad one did not
+    // pass.
+    EXPECT_EQ(record.verifyState, DriveTestRecord::kStateFinishedWithErrors);
+    EXPECT_EQ(record.DiagnosticState(), 2u);
     EXPECT_EQ(record.errorCount, 4u);
     EXPECT_EQ(record.errorCode, 47u);
+    EXPECT_EQ(record.errorLba, 0u);
     std::set<std::uint32_t> bad;
     for (std::uint32_t i = 0; i < record.errorCount; ++i) {
         bad.insert(record.errors[i].lba);
     }
     EXPECT_EQ(bad, (std::set<std::uint32_t>{0, 120, 240, 360}));
+    const DiagCommandResults result = record.Snapshot(MC_VerifyPhysicalDrive);
+    EXPECT_EQ(result.result, 0);
+    EXPECT_EQ(result.diagState, DIAG_STATE_FINISHED_WITH_ERRORS);
+    EXPECT_EQ(result.diagValue2, 0u);
+    EXPECT_EQ(result.FailedChunks().size(), 4u);
+    // The next verify starts with none of them.
+    Control("clear-media-errors 0 A1");
+    record.ClearTest();  // as the result's publisher does
+    ASSERT_TRUE(record.StartVerify(drive, 100, 3));
+    while (record.VerifyStep(drive)) {
+    }
+    EXPECT_EQ(record.verifyState, DriveTestRecord::kStateFinished);
+    EXPECT_TRUE(record.Snapshot(MC_VerifyPhysicalDrive).FailedChunks().empty());
     EXPECT_EQ(record.Snapshot(MC_VerifyPhysicalDrive).result, 1);
 }
 
@@ -310,7 +340,15 @@ TEST_F(DriveTestRecordTest, WriteReadFailuresEndTheTestWithTheirCodes) {
         EXPECT_EQ(record.errorCode, c.code);
         EXPECT_EQ(record.errorLength, 30u);
         EXPECT_EQ(record.errorLba % 30, 0u);
-        EXPECT_EQ(record.Snapshot(MC_TestPhysicalDrive).diagValue1, c.code);
+        const DiagCommandResults result = record.Snapshot(MC_TestPhysicalDrive);
+        EXPECT_EQ(result.diagValue1, c.code);
+        // The one failing chunk goes with the result; a verify's result
+        // does not take it.
+        const std::vector<DiagCommandResults::FailedChunk> chunks = result.FailedChunks();
+        ASSERT_EQ(chunks.size(), 1u);
+        EXPECT_EQ(chunks[0].block, record.errorLba);
+        EXPECT_EQ(chunks[0].blocks, 30u);
+        EXPECT_TRUE(record.Snapshot(MC_VerifyPhysicalDrive).FailedChunks().empty());
     }
 }
 

@@ -514,6 +514,19 @@ TEST_F(SheetTest, AVerifyIsStartedAndFollowedToItsEnd) {
     service_.Push({guitest::EventReply({Event(CRES, static_cast<EVENT_MINOR_CRES_TYPE>(2), 2, 1)},
                                        guitest::SampleState(), passed)});
     ASSERT_TRUE(guitest::Eventually([&] { return dialog.StatusText()->text() == "Passed"; }));
+    EXPECT_EQ(dialog.FailureText()->text(), "");
+    // A verify that found failing chunks did not pass, also when the
+    // service calls it finished.
+    oruerr error;
+    DiagCommandResults::SetFailedChunks(error, {{1200, 120}, {360, 120}});
+    OruServerState withErrors;
+    withErrors.commandResults.AddElement(DiagCommandResults(
+        MC_VerifyPhysicalDrive, 1, 2, DIAG_STATE_FINISHED, 47, 360, 120, &error));
+    service_.Push({guitest::EventReply({Event(CRES, static_cast<EVENT_MINOR_CRES_TYPE>(2), 2, 1)},
+                                       guitest::SampleState(), withErrors)});
+    ASSERT_TRUE(guitest::Eventually([&] { return dialog.StatusText()->text() == "Failed"; }));
+    EXPECT_EQ(dialog.FailureText()->text(), "Chunks that failed: 2, the first at block 360");
+    EXPECT_EQ(dialog.Progress()->value(), 100);
     // Abort has nothing to cancel now.
     const std::size_t after = Seen();
     dialog.OnAbort();

@@ -26,8 +26,9 @@ struct WatchOptions {
 WatchOptions ParseWatchArguments(int argc, char** argv);
 
 // The tests in progress and the results of one slot, or of every slot in
-// turn, as the service's command lists hold them.
-void PrintSlotStatus(const OruServerState& server, std::int32_t slot, std::ostream& out);
+// turn, as the service's command lists hold them. True when a result shown
+// is a test that failed: it could not start, or it recorded an error.
+bool PrintSlotStatus(const OruServerState& server, std::int32_t slot, std::ostream& out);
 
 // Bytes in hexadecimal, 16 to a line with their offset and their text.
 void DumpBytes(std::span<const unsigned char> bytes, std::ostream& out);

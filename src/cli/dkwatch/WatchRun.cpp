@@ -27,14 +27,17 @@ class WatchRun {
     int Run() {
         array_ = OpenArray(qen_, options_.arrayId, PROG_DKWATCH, ConnectTries::ONCE);
         OruServerState server = State();
+        // The listing ends with exit 1 when it shows a test that failed; a
+        // cancel ends with the cancel's outcome.
+        bool failed = false;
         if (options_.cancel) {
             Cancel(server);
         } else {
-            PrintSlotStatus(server, options_.slot, std::cout);
+            failed = PrintSlotStatus(server, options_.slot, std::cout);
         }
         std::cout.flush();
         qen_.DisConnect(array_);
-        return CLI_EXIT_SUCCESS;
+        return failed ? CLI_EXIT_FAILED : CLI_EXIT_SUCCESS;
     }
 
   private:

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ios>
+#include <vector>
 
 #include "cli/common/CliConfig.h"
 #include "cli/common/ErrorPrinter.h"
@@ -29,6 +30,7 @@ constexpr int kOtherCommandItem = 28;  // then item 4
 constexpr int kProgressItem = 29;      // name, slot, percent
 constexpr int kResultItem = 30;        // name, slot, status
 constexpr int kFailureItem = 31;       // failed command, block, blocks
+constexpr int kFailedChunksItem = 32;  // count, first block
 
 // Failed commands by their operation code.
 struct FailedCommand {
@@ -45,6 +47,11 @@ constexpr std::uint32_t kHostChecks = 256;
 // finished (3), running (5), cancelled (6).
 bool Detailed(std::uint32_t status) {
     return status != 2 && status != 3 && status != 5 && status != 6;
+}
+
+// Tests that failed: could not start (2), finished with errors (4).
+bool Failed(std::uint32_t status) {
+    return status == DIAG_STATE_COULD_NOT_START || status == DIAG_STATE_FINISHED_WITH_ERRORS;
 }
 
 std::string Text(int item) {
@@ -93,7 +100,8 @@ std::span<const unsigned char> SenseOf(const oruerr& error) {
     return {reinterpret_cast<const unsigned char*>(sense.data()), SenseLength(sense)};
 }
 
-void PrintSlot(const OruServerState& server, std::uint32_t slot, std::ostream& out) {
+bool PrintSlot(const OruServerState& server, std::uint32_t slot, std::ostream& out) {
+    bool failed = false;
     ValueText words;
     const std::string slotName = words.DriveSlotName(slot);
     const CommandInProgressArray& running = server.commandsInProgress;
@@ -111,10 +119,22 @@ void PrintSlot(const OruServerState& server, std::uint32_t slot, std::ostream& o
         if (result == nullptr || result->drive != slot) {
             continue;
         }
-        const std::uint32_t status = result->diagState;
+        // A test that recorded an error did not pass, whatever state it
+        // ended in.
+        const std::uint32_t status = result->Outcome();
+        failed = failed || Failed(status);
         out << CliText(kWatchSet, kResultItem, CommandName(result->code).c_str(), slotName.c_str(),
                        StatusText(status).c_str())
             << '\n';
+        const std::vector<DiagCommandResults::FailedChunk> chunks = result->FailedChunks();
+        if (!chunks.empty()) {
+            const auto first =
+                std::min_element(chunks.begin(), chunks.end(),
+                                 [](const auto& a, const auto& b) { return a.block < b.block; });
+            out << CliText(kWatchSet, kFailedChunksItem, static_cast<unsigned>(chunks.size()),
+                           first->block)
+                << '\n';
+        }
         if (Detailed(status)) {
             out << CliText(kWatchSet, kFailureItem, FailedCommandName(result->diagValue1).c_str(),
                            result->diagValue2, result->diagValue3)
@@ -122,18 +142,20 @@ void PrintSlot(const OruServerState& server, std::uint32_t slot, std::ostream& o
             DumpBytes(SenseOf(result->error), out);
         }
     }
+    return failed;
 }
 
 }  // namespace
 
-void PrintSlotStatus(const OruServerState& server, std::int32_t slot, std::ostream& out) {
+bool PrintSlotStatus(const OruServerState& server, std::int32_t slot, std::ostream& out) {
     if (slot != kAllSlots) {
-        PrintSlot(server, static_cast<std::uint32_t>(slot), out);
-        return;
+        return PrintSlot(server, static_cast<std::uint32_t>(slot), out);
     }
+    bool failed = false;
     for (std::uint32_t each = 0; each < DiskArrayState::kDriveSlots; ++each) {
-        PrintSlot(server, each, out);
+        failed = PrintSlot(server, each, out) || failed;
     }
+    return failed;
 }
 
 void DumpBytes(std::span<const unsigned char> bytes, std::ostream& out) {

@@ -37,3 +37,49 @@ void DiagCommandResults::Assign(const CommandResults& other) {
         CommandResults::operator=(other);
     }
 }
+
+namespace {
+
+constexpr std::size_t kWordBytes = 4;
+constexpr std::size_t kChunkBytes = 2 * kWordBytes;
+
+void AppendBe32(std::vector<unsigned char>& bytes, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        bytes.push_back(static_cast<unsigned char>(value >> shift));
+    }
+}
+
+std::uint32_t ReadBe32(const unsigned char* p) {
+    return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
+           (static_cast<std::uint32_t>(p[2]) << 8) | p[3];
+}
+
+}  // namespace
+
+void DiagCommandResults::SetFailedChunks(oruerr& error, const std::vector<FailedChunk>& chunks) {
+    error.extraBytes.clear();
+    for (const FailedChunk& chunk : chunks) {
+        AppendBe32(error.extraBytes, chunk.block);
+        AppendBe32(error.extraBytes, chunk.blocks);
+    }
+}
+
+std::vector<DiagCommandResults::FailedChunk> DiagCommandResults::FailedChunks() const {
+    std::vector<FailedChunk> chunks;
+    const std::vector<unsigned char>& bytes = error.extraBytes;
+    for (std::size_t at = 0; at + kChunkBytes <= bytes.size(); at += kChunkBytes) {
+        chunks.push_back({ReadBe32(&bytes[at]), ReadBe32(&bytes[at + kWordBytes])});
+    }
+    return chunks;
+}
+
+bool DiagCommandResults::RecordedErrors() const {
+    return diagValue1 != kNoError || error.extraBytes.size() >= kChunkBytes;
+}
+
+DIAG_STATE DiagCommandResults::Outcome() const {
+    if (diagState == DIAG_STATE_FINISHED && RecordedErrors()) {
+        return DIAG_STATE_FINISHED_WITH_ERRORS;
+    }
+    return diagState;
+}

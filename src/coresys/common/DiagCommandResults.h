@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "coresys/common/CommandResults.h"
 
@@ -23,6 +24,27 @@ class DiagCommandResults : public CommandResults {
     // Wire: the CommandResults part, drive, diagState, diagValue1..3.
     void Encode(CodedBuff& buff) override;
     void Decode(CodedBuff& buff) override;
+
+    // diagValue1 of a test that met no error.
+    static constexpr std::uint32_t kNoError = 256;
+
+    // A chunk of blocks that a test found failing.
+    struct FailedChunk {
+        std::uint32_t block = 0;   // its first block
+        std::uint32_t blocks = 0;  // its length
+    };
+    // The failing chunks travel in the extra bytes of the result's error
+    // record, as pairs of 32-bit big-endian words (first block, blocks): a
+    // peer that does not read them passes over them with the record.
+    static void SetFailedChunks(oruerr& error, const std::vector<FailedChunk>& chunks);
+    // The whole pairs of the error record's extra bytes.
+    std::vector<FailedChunk> FailedChunks() const;
+    // Whether the test recorded an error: a failing chunk or an error code.
+    bool RecordedErrors() const;
+    // The state as it is to be shown: a test that ran to its end but
+    // recorded an error finished with errors, whatever state the service
+    // gave it.
+    DIAG_STATE Outcome() const;
 
     std::unique_ptr<CommandResults> Clone() const override {
         return std::make_unique<DiagCommandResults>(*this);

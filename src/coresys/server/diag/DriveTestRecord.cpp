@@ -65,6 +65,7 @@ bool DriveTestRecord::Start(DriveCommands& drive, std::uint32_t kind, std::uint3
     errorCode = kErrorNone;
     errorLba = 0;
     errorLength = 0;
+    errorCount = 0;
     lastResult = ScsiResult();
     // The first TEST UNIT READY takes a pending unit attention; only the
     // second tells whether the drive is ready.
@@ -138,7 +139,12 @@ bool DriveTestRecord::VerifyStep(DriveCommands& drive) {
         if (drive.Verify(lba, kVerifyChunkBlocks, result)) {
             return true;
         }
-        SetError(kErrorVerify, lba, kVerifyChunkBlocks, result);
+        // The result names the lowest failing chunk: chunks are taken in
+        // random order, and the one nearest the start is where an
+        // administrator looks first.
+        if (errorCount == 0 || lba < errorLba) {
+            SetError(kErrorVerify, lba, kVerifyChunkBlocks, result);
+        }
         if (errorCount < kMaxErrors) {
             errors[errorCount].lba = lba;
             errors[errorCount].blocks = kVerifyChunkBlocks;
@@ -152,7 +158,9 @@ bool DriveTestRecord::VerifyStep(DriveCommands& drive) {
         return false;
     }
     if (verifyState == kStateRunning) {
-        verifyState = kStateFinished;
+        // A verify that found a chunk it could not read did not pass, however
+        // few such chunks there were.
+        verifyState = errorCount == 0 ? kStateFinished : kStateFinishedWithErrors;
     }
     return false;
 }
@@ -202,6 +210,10 @@ bool DriveTestRecord::WriteReadStep(DriveCommands& drive) {
             return true;
         }
         SetError(failure, lba, kWriteReadChunkBlocks, result);
+        errors[0].lba = lba;
+        errors[0].blocks = kWriteReadChunkBlocks;
+        errors[0].result = result;
+        errorCount = 1;
         writeReadState = kStateFinishedWithErrors;
         return false;
     }
@@ -240,6 +252,7 @@ void DriveTestRecord::ResetTests() {
     errorCode = kErrorNone;
     errorLba = 0;
     errorLength = 0;
+    errorCount = 0;
 }
 
 bool DriveTestRecord::CheckHealth(DriveCommands& drive, ScsiResult& failure) {
@@ -291,7 +304,18 @@ std::uint32_t DriveTestRecord::DiagnosticState() const {
 
 DiagCommandResults DriveTestRecord::Snapshot(MESSAGE_CODE code) const {
     const std::uint32_t state = StateOf(KindOf(code));
-    const oruerr error = OruErrFromResult(lastResult);
+    oruerr error = OruErrFromResult(lastResult);
+    // The chunks that failed, lowest first, go with the result of the test
+    // that found them: the error place names only the first.
+    std::vector<DiagCommandResults::FailedChunk> failed;
+    if (testKind == KindOf(code)) {
+        for (std::uint32_t i = 0; i < std::min(errorCount, kMaxErrors); ++i) {
+            failed.push_back({errors[i].lba, errors[i].blocks});
+        }
+    }
+    std::sort(failed.begin(), failed.end(),
+              [](const auto& a, const auto& b) { return a.block < b.block; });
+    DiagCommandResults::SetFailedChunks(error, failed);
     return DiagCommandResults(code, state == kStateFinished ? 1 : 0, drive,
                               static_cast<DIAG_STATE>(state), errorCode, errorLba, errorLength,
                               &error);

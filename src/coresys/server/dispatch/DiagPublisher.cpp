@@ -1,5 +1,7 @@
 #include "coresys/server/dispatch/DiagPublisher.h"
 
+#include <vector>
+
 #include "coresys/common/DiagCommandResults.h"
 #include "coresys/common/EventTypes.h"
 #include "coresys/server/diag/DriveTestRecord.h"
@@ -92,9 +94,17 @@ void DiagPublisher::PublishProgress(const CommandHandle& handle, MESSAGE_CODE co
 void DiagPublisher::PublishResult(MESSAGE_CODE code, std::uint32_t slot) {
     DriveTestRecord& record = subsystem_.DriveSlot(slot);
     const std::uint32_t state = record.StateOf(DriveTestRecord::KindOf(code));
-    subsystem_.commandResults.AddElement(record.Snapshot(code));
+    const DiagCommandResults result = record.Snapshot(code);
+    subsystem_.commandResults.AddElement(result);
     if (!Ending(state)) {
         return;
+    }
+    // The event log tells how many chunks failed and where the first lies.
+    ServerEventReport::Detail failures;
+    const std::vector<DiagCommandResults::FailedChunk> chunks = result.FailedChunks();
+    if (!chunks.empty()) {
+        failures.failedChunks = static_cast<std::uint32_t>(chunks.size());
+        failures.firstFailedBlock = chunks.front().block;  // lowest first
     }
     record.ClearTest();
     CommandInProgressArray& running = subsystem_.commandsInProgress;
@@ -106,6 +116,6 @@ void DiagPublisher::PublishResult(MESSAGE_CODE code, std::uint32_t slot) {
         }
     }
     ServerEventReport report(subsystem_.CurrentState(), &subsystem_);
-    report.AddEvent(CRES, ResultMinor(code), slot, Outcome(state));
+    report.AddEvent(CRES, ResultMinor(code), slot, Outcome(state), failures);
     report.SendEvents();
 }

@@ -23,6 +23,8 @@ constexpr int kSetCommandResult = 36;
 constexpr int kSetNetworkStep = 46;
 constexpr int kSetExtension = 50;
 
+constexpr int kFailedChunks = 15;  // set 36: count, first block
+
 constexpr int kHeadSubsystem = 11;
 constexpr int kHeadEvent = 12;
 constexpr int kNewValue = 14;
@@ -128,8 +130,12 @@ bool ServerEventReport::Compose(EventText& text, EVENT_MAJOR_TYPE major, std::ui
             if (minor > CRES_OTHER) {
                 return Unrecognized(major, minor);
             }
-            text.Add(kSetCommandResult, 11 + static_cast<int>(minor), data1, data2)
-                .Add(kSetCommandResult, 20);
+            text.Add(kSetCommandResult, 11 + static_cast<int>(minor), data1, data2);
+            if (detail.failedChunks != 0) {
+                text.Add(kSetCommandResult, kFailedChunks, detail.failedChunks,
+                         detail.firstFailedBlock);
+            }
+            text.Add(kSetCommandResult, 20);
             return true;
         case SSW:
             return ComposeSoftware(text, minor, data1, data2, detail);

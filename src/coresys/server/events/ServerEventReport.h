@@ -30,6 +30,10 @@ class ServerEventReport {
         std::uint32_t value = 0;          // MSS minor 13: the new target address
         std::string_view previousSerial;  // PHYS minor 0: the drive that left the slot
         std::string_view notice;          // SSW minor 4: the notice itself
+        // CRES: the chunks an ending drive test found failing, and the
+        // first block of the lowest of them.
+        std::uint32_t failedChunks = 0;
+        std::uint32_t firstFailedBlock = 0;
     };
 
     // A reply without a state: notices and server-software events.
