@@ -11,6 +11,7 @@
 #                                   from there, default build/release/bin)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/machine-root.sh
 
 percent="${PERCENT:-2}"
 runs="${RUNS:-5}"
@@ -38,26 +39,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-free_port() {
-    python3 -c 'import socket,sys
-s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM if sys.argv[1] == "udp" else socket.SOCK_STREAM)
-s.bind(("127.0.0.1", 0)); print(s.getsockname()[1]); s.close()' "$1"
-}
-
-mkdir -p "$root/etc" "$root/registry" "$root/c/oru_admin"
-cat > "$root/etc/services" <<SERVICES
-oruTCP $(free_port tcp)/tcp
-oruUDP $(free_port udp)/udp
-SERVICES
-cat > "$root/registry/HKEY_LOCAL_MACHINE.reg" <<'REGISTRY'
-Windows Registry Editor Version 5.00
-
-[HKEY_LOCAL_MACHINE\Software\Verdanix\Strovane]
-"Subnet Mask"="255.255.255.255"
-
-[HKEY_LOCAL_MACHINE\Software\Verdanix\Strovane\OruServer\Administration]
-"Path Name"="C:\\oru_admin"
-REGISTRY
+make_machine_root "$root"
 
 ORU_ROOT="$root" "$bin/strovsim" serve --daemon
 simulating=1

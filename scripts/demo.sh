@@ -13,6 +13,7 @@
 #                               build tree and builds nothing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/machine-root.sh
 
 say() { printf '\n==> %s\n' "$*"; }
 
@@ -61,35 +62,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A port nobody listens on now (the kernel picks it).
-free_port() {
-    python3 -c 'import socket,sys
-s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM if sys.argv[1] == "udp" else socket.SOCK_STREAM)
-s.bind(("127.0.0.1", 0)); print(s.getsockname()[1]); s.close()' "$1"
-}
-
 say "Making a fresh machine root: $root"
-mkdir -p "$root/etc" "$root/registry" "$root/c/oru_admin"
-tcp_port="$(free_port tcp)"
-udp_port="$(free_port udp)"
-cat > "$root/etc/services" <<SERVICES
-oruTCP ${tcp_port}/tcp
-oruUDP ${udp_port}/udp
-SERVICES
+make_machine_root "$root"
 echo "    etc/services: oruTCP ${tcp_port}/tcp, oruUDP ${udp_port}/udp"
-# Sessions are authorized through secure files in the administration
-# directory C:\oru_admin (that is $root/c/oru_admin). Clients look for
-# services by a datagram to their subnet's broadcast address; the mask of
-# all ones keeps that search on this one machine.
-cat > "$root/registry/HKEY_LOCAL_MACHINE.reg" <<'REGISTRY'
-Windows Registry Editor Version 5.00
-
-[HKEY_LOCAL_MACHINE\Software\Verdanix\Strovane]
-"Subnet Mask"="255.255.255.255"
-
-[HKEY_LOCAL_MACHINE\Software\Verdanix\Strovane\OruServer\Administration]
-"Path Name"="C:\\oru_admin"
-REGISTRY
 echo "    administration path: C:\\oru_admin ($root/c/oru_admin)"
 echo "    subnet mask: 255.255.255.255 (discovery stays on this machine)"
 

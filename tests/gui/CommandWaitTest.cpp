@@ -68,6 +68,18 @@ class CommandWaitTest : public clienttest::ClientFixture {
         ASSERT_NE(array_, nullptr) << qen_->LastStatus();
     }
 
+    // Connects to a peer that answers nothing until the returned promise is
+    // set (the test sets it before it ends).
+    std::promise<void>& ConnectSilent() {
+        silence_ = std::make_shared<std::promise<void>>();
+        std::shared_future<void> released = silence_->get_future().share();
+        Connect([released](int fd, std::uint32_t, std::uint32_t) {
+            released.wait_for(std::chrono::seconds(20));
+            clienttest::SeesClose(fd, 10000);
+        });
+        return *silence_;
+    }
+
     void TearDown() override {
         qen_.reset();
         ClientFixture::TearDown();
@@ -76,6 +88,7 @@ class CommandWaitTest : public clienttest::ClientFixture {
     guitest::TestHost host_;
     std::unique_ptr<QEN> qen_;
     DiskArray* array_ = nullptr;
+    std::shared_ptr<std::promise<void>> silence_;
 };
 
 TEST_F(CommandWaitTest, RepliesToOtherRequestsAndEarlierStagesAreDropped) {
@@ -115,18 +128,13 @@ TEST_F(CommandWaitTest, ARequestThatWasNeverSentIsNotAwaited) {
 
 TEST_F(CommandWaitTest, AfterEachBudgetWithoutReplyTheUserIsAskedWhetherToWaitOn) {
     platform::SetTimeScale(1000);  // a budget of 300 ms
-    auto release = std::make_shared<std::promise<void>>();
-    std::shared_future<void> released = release->get_future().share();
-    Connect([released](int fd, std::uint32_t, std::uint32_t) {
-        released.wait_for(std::chrono::seconds(20));
-        clienttest::SeesClose(fd, 10000);
-    });
+    std::promise<void>& release = ConnectSilent();
     // Yes, then No.
     struct AskTwice : guitest::TestHost {
         bool AskKeepWaiting() override { return ++questions < 2; }
     } host;
     const oru::CommandReply reply = WaitForCommand(array_->GetState(), *array_, host);
-    release->set_value();
+    release.set_value();
     EXPECT_EQ(reply.kind, oru::kGaveUp);
     EXPECT_EQ(host.questions, 2);
 }
@@ -201,12 +209,7 @@ TEST_F(CommandWaitTest, ACancelInTheSamePassAsTheWaitsEndCancelsTheOperation) {
 // whatever the answer.
 TEST_F(CommandWaitTest, ACancelDuringTheKeepWaitingQuestionEndsTheWait) {
     platform::SetTimeScale(1000);  // a budget of 300 ms
-    auto release = std::make_shared<std::promise<void>>();
-    std::shared_future<void> released = release->get_future().share();
-    Connect([released](int fd, std::uint32_t, std::uint32_t) {
-        released.wait_for(std::chrono::seconds(20));
-        clienttest::SeesClose(fd, 10000);
-    });
+    std::promise<void>& release = ConnectSilent();
     // Cancel clicked, then Yes; asked again, No.
     struct CancelThenYes : guitest::TestHost {
         bool AskKeepWaiting() override {
@@ -218,7 +221,7 @@ TEST_F(CommandWaitTest, ACancelDuringTheKeepWaitingQuestionEndsTheWait) {
         }
     } host;
     const oru::CommandReply reply = WaitForCommand(array_->GetState(), *array_, host);
-    release->set_value();
+    release.set_value();
     EXPECT_EQ(reply.kind, oru::kGaveUp);
     EXPECT_EQ(host.questions, 1);
 }

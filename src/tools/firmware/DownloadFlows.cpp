@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "coresys/server/scsi/CabinetControllers.h"
 #include "coresys/server/scsi/ScsiDeviceTable.h"
 #include "platform/Clock.h"
 #include "platform/FileUtil.h"
@@ -655,24 +656,10 @@ std::string TrimmedRight(std::string text) {
 }  // namespace
 
 bool IdOfOneArray(const std::vector<UnitSerialTexts>& controllers) {
-    // A controller seen on two paths is still one controller.
-    std::vector<std::pair<std::string, std::string>> distinct;  // serial, partner
-    for (const UnitSerialTexts& c : controllers) {
-        const std::string serial = TrimmedRight(c.serial);
-        const bool seen =
-            !serial.empty() && std::any_of(distinct.begin(), distinct.end(),
-                                           [&](const auto& d) { return d.first == serial; });
-        if (!seen)
-            distinct.emplace_back(serial, TrimmedRight(c.partner));
-    }
-    if (distinct.size() != 2)
-        return distinct.size() < 2;
-    // Two controllers are one cabinet's pair when either names the other as
-    // its partner.
-    const auto& [first, firstPartner] = distinct[0];
-    const auto& [second, secondPartner] = distinct[1];
-    return (!second.empty() && firstPartner == second) ||
-           (!first.empty() && secondPartner == first);
+    std::vector<std::pair<std::string, std::string>> named;  // serial, partner
+    for (const UnitSerialTexts& c : controllers)
+        named.emplace_back(TrimmedRight(c.serial), TrimmedRight(c.partner));
+    return ControllersOfOneCabinet(named);
 }
 
 DeviceRecord* FindController(DeviceRecord* list, const DownloadArguments& args) {

@@ -9,6 +9,7 @@
 #include "cli/common/CliConfig.h"
 #include "cli/common/ErrorPrinter.h"
 #include "coresys/common/OruErrors.h"
+#include "coresys/server/scsi/CabinetControllers.h"
 #include "coresys/server/scsi/ScsiDeviceTable.h"
 #include "coresys/server/state/OruErrRecords.h"
 #include "platform/Clock.h"
@@ -92,27 +93,13 @@ std::string TrimmedRight(const char* text) {
     return trimmed;
 }
 
-// Whether the controllers that answer to one id are one cabinet's: at most
-// two (a controller seen on two paths counts once), and two only when
-// either names the other as its partner.
+// Whether the controllers that answer to one id are one cabinet's.
 bool IdOfOneArray(const std::vector<UnitSerialPage>& controllers) {
-    std::vector<std::pair<std::string, std::string>> distinct;  // serial, partner
+    std::vector<std::pair<std::string, std::string>> named;  // serial, partner
     for (const UnitSerialPage& page : controllers) {
-        const std::string serial = TrimmedRight(page.serial);
-        const bool seen =
-            !serial.empty() && std::any_of(distinct.begin(), distinct.end(),
-                                           [&](const auto& d) { return d.first == serial; });
-        if (!seen) {
-            distinct.emplace_back(serial, TrimmedRight(page.partnerSerial));
-        }
+        named.emplace_back(TrimmedRight(page.serial), TrimmedRight(page.partnerSerial));
     }
-    if (distinct.size() != 2) {
-        return distinct.size() < 2;
-    }
-    const auto& [first, firstPartner] = distinct[0];
-    const auto& [second, secondPartner] = distinct[1];
-    return (!second.empty() && firstPartner == second) ||
-           (!first.empty() && secondPartner == first);
+    return ControllersOfOneCabinet(named);
 }
 
 }  // namespace
