@@ -75,15 +75,17 @@ timed() {
 simpid() { cat "$root/sim/strovsim.pid"; }
 kib() { awk -v k="$1" '$1 == k ":" { print $2 }' "/proc/$(simpid)/status"; }
 figures() {
+    local simcmds tunecmds
+    simcmds=$(timed "$bin/strovsim clear-media-errors 0 A4" "$bin/strovsim log 0 1 A4")
+    tunecmds=$(timed "$bin/dktune -w off $array" "$bin/dktune -w on $array")
+    # The sizes once those commands have saved the state (a save may follow
+    # the test's last chunk by a while).
     local state blocks
     state=$(stat -c %s "$root/sim/state.json")
     blocks=0
     if [ -d "$root/sim/blocks" ]; then
         blocks=$(du -sk "$root/sim/blocks" | cut -f1)
     fi
-    local simcmds tunecmds
-    simcmds=$(timed "$bin/strovsim clear-media-errors 0 A4" "$bin/strovsim log 0 1 A4")
-    tunecmds=$(timed "$bin/dktune -w off $array" "$bin/dktune -w on $array")
     printf '| %s | %s KiB | %s KiB | %s MiB | %s MiB | %s ms | %s ms |\n' "$1" \
         $(( state / 1024 )) "$blocks" $(( $(kib VmRSS) / 1024 )) $(( $(kib VmHWM) / 1024 )) \
         "$simcmds" "$tunecmds"
