@@ -119,6 +119,7 @@ TEST_F(ProgramsOnServiceTest, AnAliasNeverMakesAnotherArraysIdentifierNameThisOn
     const std::string before = Cabinet(1).alias;
     ProgramResult run = Run("dktune", {"-D", "CABINET1", "QX0000000002"});
     EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_THAT(run.err, HasSubstr(Mark(9, 257)));  // what may be wrong
     EXPECT_THAT(run.err, HasSubstr("INVALID_PARAMETER"));
     run = Run("dktune", {"-D", "QX0000000001", "QX0000000002"});
     EXPECT_EQ(run.exitCode, 1) << run.err;

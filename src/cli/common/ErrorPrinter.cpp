@@ -265,6 +265,13 @@ TableResult PrintTableMessage(const oruerr& error, std::uint32_t code,
                 return plain(4);
             }
             break;
+        case MC_SetAliasName:
+            // The service refuses a malformed alias, and one that another
+            // of its arrays answers to already.
+            if (q == INVALID_PARAMETER) {
+                return thenGeneric(257);
+            }
+            break;
         default:
             break;
     }
