@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "coresys/common/FieldText.h"
 #include "gui/CAboutDlg.h"
 #include "gui/CArrayProvider.h"
 #include "gui/CCreateViewDlg.h"
@@ -59,13 +60,6 @@ const std::string& AliasColumnName() {
     return name;
 }
 
-std::string_view WithoutTrailingBlanks(std::string_view text) {
-    while (!text.empty() && text.back() == ' ') {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 QMessageBox::Icon BoxIcon(ModelHost::Icon icon) {
     switch (icon) {
         case ModelHost::Icon::kWarning:
@@ -92,13 +86,13 @@ int PlacementValue(const platform::RegistryKey& key, const char* name, int fallb
 std::vector<std::size_t> ArraysNamedBy(const std::string& id,
                                        const std::vector<NamedArray>& arrays) {
     std::vector<std::size_t> named;
-    const std::string_view wanted = WithoutTrailingBlanks(id);
+    const std::string_view wanted = TrimTrailingBlanks(id);
     if (wanted.empty()) {
         return named;
     }
     for (std::size_t i = 0; i < arrays.size(); ++i) {
-        if (WithoutTrailingBlanks(arrays[i].serial) == wanted ||
-            WithoutTrailingBlanks(arrays[i].alias) == wanted) {
+        if (TrimTrailingBlanks(arrays[i].serial) == wanted ||
+            TrimTrailingBlanks(arrays[i].alias) == wanted) {
             named.push_back(i);
         }
     }

@@ -1,7 +1,6 @@
 #include "gui/DiskTests.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "coresys/common/DiagCommandResults.h"
 #include "coresys/common/DiskArrayState.h"
@@ -61,14 +60,8 @@ DiskTestRecord ReadDiskTest(const OruServerState& server, std::uint32_t disk) {
         record.found = true;
         record.type = result->code == MC_TestPhysicalDrive ? kTestWriteRead : kTestVerify;
         record.state = TestState(result->Outcome());
-        const std::vector<DiagCommandResults::FailedChunk> chunks = result->FailedChunks();
-        record.failedChunks = static_cast<std::uint32_t>(chunks.size());
-        if (!chunks.empty()) {
-            record.firstFailedBlock =
-                std::min_element(chunks.begin(), chunks.end(), [](const auto& a, const auto& b) {
-                    return a.block < b.block;
-                })->block;
-        }
+        record.failedChunks = static_cast<std::uint32_t>(result->FailedChunks().size());
+        record.firstFailedBlock = result->FirstFailedBlock();
         if (record.state == kTestStateInProgress) {
             const CommandInProgress* entry = RunningEntry(server, disk);
             record.percent = entry != nullptr ? std::min<std::uint32_t>(entry->aux2, 100) : 100;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/common/CliConfig.h"
+#include "coresys/common/FieldText.h"
 
 namespace {
 
@@ -13,13 +14,6 @@ constexpr int kAmbiguousNameItem = 41;
 std::string_view UpToZero(std::string_view text) {
     const std::size_t end = text.find('\0');
     return end == std::string_view::npos ? text : text.substr(0, end);
-}
-
-std::string_view TrimTrailingBlanks(std::string_view text) {
-    while (!text.empty() && text.back() == ' ') {
-        text.remove_suffix(1);
-    }
-    return text;
 }
 
 }  // namespace

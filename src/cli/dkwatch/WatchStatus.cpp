@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ios>
-#include <vector>
 
 #include "cli/common/CliConfig.h"
 #include "cli/common/ErrorPrinter.h"
@@ -126,13 +125,10 @@ bool PrintSlot(const OruServerState& server, std::uint32_t slot, std::ostream& o
         out << CliText(kWatchSet, kResultItem, CommandName(result->code).c_str(), slotName.c_str(),
                        StatusText(status).c_str())
             << '\n';
-        const std::vector<DiagCommandResults::FailedChunk> chunks = result->FailedChunks();
-        if (!chunks.empty()) {
-            const auto first =
-                std::min_element(chunks.begin(), chunks.end(),
-                                 [](const auto& a, const auto& b) { return a.block < b.block; });
-            out << CliText(kWatchSet, kFailedChunksItem, static_cast<unsigned>(chunks.size()),
-                           first->block)
+        const std::size_t chunks = result->FailedChunks().size();
+        if (chunks != 0) {
+            out << CliText(kWatchSet, kFailedChunksItem, static_cast<unsigned>(chunks),
+                           result->FirstFailedBlock())
                 << '\n';
         }
         if (Detailed(status)) {

@@ -1,5 +1,7 @@
 #include "coresys/common/DiagCommandResults.h"
 
+#include <algorithm>
+
 DiagCommandResults::DiagCommandResults(MESSAGE_CODE c, std::int32_t r, std::uint32_t d,
                                        DIAG_STATE state, std::uint32_t v1, std::uint32_t v2,
                                        std::uint32_t v3, const oruerr* err)
@@ -71,6 +73,14 @@ std::vector<DiagCommandResults::FailedChunk> DiagCommandResults::FailedChunks() 
         chunks.push_back({ReadBe32(&bytes[at]), ReadBe32(&bytes[at + kWordBytes])});
     }
     return chunks;
+}
+
+std::uint32_t DiagCommandResults::FirstFailedBlock() const {
+    const std::vector<FailedChunk> chunks = FailedChunks();
+    const auto lowest =
+        std::min_element(chunks.begin(), chunks.end(),
+                         [](const auto& a, const auto& b) { return a.block < b.block; });
+    return lowest == chunks.end() ? 0 : lowest->block;
 }
 
 bool DiagCommandResults::RecordedErrors() const {

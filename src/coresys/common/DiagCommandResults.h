@@ -39,6 +39,8 @@ class DiagCommandResults : public CommandResults {
     static void SetFailedChunks(oruerr& error, const std::vector<FailedChunk>& chunks);
     // The whole pairs of the error record's extra bytes.
     std::vector<FailedChunk> FailedChunks() const;
+    // The first block of the lowest failing chunk; 0 when none failed.
+    std::uint32_t FirstFailedBlock() const;
     // Whether the test recorded an error: a failing chunk or an error code.
     bool RecordedErrors() const;
     // The state as it is to be shown: a test that ran to its end but

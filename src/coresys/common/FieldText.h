@@ -25,3 +25,12 @@ void SetFieldText(char (&field)[N], std::string_view text) {
         std::memcpy(field, text.data(), n);
     }
 }
+
+// The text without its trailing blanks (the service keeps aliases and serial
+// numbers blank-padded).
+inline std::string_view TrimTrailingBlanks(std::string_view text) {
+    while (!text.empty() && text.back() == ' ') {
+        text.remove_suffix(1);
+    }
+    return text;
+}

@@ -645,20 +645,10 @@ int ListArrays(DeviceRecord* list) {
     return kExitSuccess;
 }
 
-namespace {
-
-std::string TrimmedRight(std::string text) {
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
-        text.pop_back();
-    return text;
-}
-
-}  // namespace
-
 bool IdOfOneArray(const std::vector<UnitSerialTexts>& controllers) {
     std::vector<std::pair<std::string, std::string>> named;  // serial, partner
     for (const UnitSerialTexts& c : controllers)
-        named.emplace_back(TrimmedRight(c.serial), TrimmedRight(c.partner));
+        named.emplace_back(c.serial, c.partner);
     return ControllersOfOneCabinet(named);
 }
 

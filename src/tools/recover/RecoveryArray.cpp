@@ -85,19 +85,11 @@ bool ParseChoice(const std::string& line, std::uint32_t* choice) {
     return true;
 }
 
-std::string TrimmedRight(const char* text) {
-    std::string trimmed(text);
-    while (!trimmed.empty() && trimmed.back() == ' ') {
-        trimmed.pop_back();
-    }
-    return trimmed;
-}
-
 // Whether the controllers that answer to one id are one cabinet's.
 bool IdOfOneArray(const std::vector<UnitSerialPage>& controllers) {
     std::vector<std::pair<std::string, std::string>> named;  // serial, partner
     for (const UnitSerialPage& page : controllers) {
-        named.emplace_back(TrimmedRight(page.serial), TrimmedRight(page.partnerSerial));
+        named.emplace_back(page.serial, page.partnerSerial);
     }
     return ControllersOfOneCabinet(named);
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "coresys/common/FieldText.h"
 #include "coresys/common/MESSAGE_CODE.h"
 #include "coresys/common/OruErrors.h"
 #include "coresys/server/device/DeviceMgr.h"
@@ -21,17 +22,6 @@ AliasMsg::AliasMsg(const ClientMessage& message, OruLite* subsystem)
     decoded_ = !bytes.empty() &&
                DecodeMsg(bytes.data(), static_cast<std::uint32_t>(bytes.size())) && !DecodeFailed();
 }
-
-namespace {
-
-std::string_view TrimTrailingBlanks(std::string_view text) {
-    while (!text.empty() && text.back() == ' ') {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-}  // namespace
 
 bool AliasMsg::MakeAlias(std::string_view alias, char out[kAliasLength]) {
     if (alias.size() > kAliasLength) {

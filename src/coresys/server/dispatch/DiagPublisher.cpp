@@ -1,7 +1,5 @@
 #include "coresys/server/dispatch/DiagPublisher.h"
 
-#include <vector>
-
 #include "coresys/common/DiagCommandResults.h"
 #include "coresys/common/EventTypes.h"
 #include "coresys/server/diag/DriveTestRecord.h"
@@ -101,11 +99,8 @@ void DiagPublisher::PublishResult(MESSAGE_CODE code, std::uint32_t slot) {
     }
     // The event log tells how many chunks failed and where the first lies.
     ServerEventReport::Detail failures;
-    const std::vector<DiagCommandResults::FailedChunk> chunks = result.FailedChunks();
-    if (!chunks.empty()) {
-        failures.failedChunks = static_cast<std::uint32_t>(chunks.size());
-        failures.firstFailedBlock = chunks.front().block;  // lowest first
-    }
+    failures.failedChunks = static_cast<std::uint32_t>(result.FailedChunks().size());
+    failures.firstFailedBlock = result.FirstFailedBlock();
     record.ClearTest();
     CommandInProgressArray& running = subsystem_.commandsInProgress;
     for (unsigned short i = running.Size(); i > 0; --i) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 // Each controller as its unit serial page names it: {serial, partner's
-// serial}, trailing blanks removed. The controllers are one cabinet's when
-// they are at most two distinct ones (a controller seen on two paths counts
-// once), and two only when either names the other as its partner.
+// serial}, as the page holds them (trailing blanks are not compared). The controllers are one
+// cabinet's when they are at most two distinct ones (a controller seen on two paths counts once),
+// and two only when either names the other as its partner.
 bool ControllersOfOneCabinet(const std::vector<std::pair<std::string, std::string>>& controllers);
