@@ -4,6 +4,7 @@
 #include "coresys/common/DiskArrayState.h"
 #include "coresys/common/GrossStatus.h"
 #include "netmgmt/agent/SubsystemStatus.h"
+#include "support/SoundArrayState.h"
 
 namespace {
 
@@ -128,15 +129,7 @@ TEST(SubsystemStatus, ADriveThatOnlyFailedCountsInTheStatusOfTheState) {
         {1, 7, 34, 1, 3}, {1, 2, 29, 1, 2},  // not included: still good
     };
     for (const Case& c : kCases) {
-        // A sound, ready array: six members, a hot spare, empty slots.
-        DiskArrayState state;
-        state.stateValue4 = 1;
-        state.subsystemState.emplace();
-        state.modeSubsystem.emplace();
-        state.drives.resize(DiskArrayState::kDriveSlots);
-        for (std::uint32_t slot = 0; slot < DiskArrayState::kDriveSlots; ++slot) {
-            state.drives[slot].driveState = slot < 6 ? 0 : slot == 6 ? 8 : 1;
-        }
+        DiskArrayState state = testsupport::SoundArrayState();
         state.drives[c.slot].driveState = c.driveState;
         const GrossStatus gross(state);
         EXPECT_EQ(gross.G(c.g), c.count) << "slot " << c.slot << " in state " << c.driveState;

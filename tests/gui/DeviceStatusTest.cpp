@@ -5,6 +5,7 @@
 #include "coresys/common/BlockCapacity.h"
 #include "coresys/common/DiskArrayState.h"
 #include "coresys/common/GrossStatus.h"
+#include "support/SoundArrayState.h"
 
 namespace {
 
@@ -108,20 +109,6 @@ TEST(DeviceStatus, FailedDrivesCountOnlyWhenNothingElseExplainsThem) {
     }
 }
 
-// A sound, ready array as the service reports it: six members, a hot spare
-// and empty slots, no condition.
-DiskArrayState SoundArray() {
-    DiskArrayState state;
-    state.stateValue4 = 1;
-    state.subsystemState.emplace();
-    state.modeSubsystem.emplace();
-    state.drives.resize(DiskArrayState::kDriveSlots);
-    for (std::uint32_t slot = 0; slot < DiskArrayState::kDriveSlots; ++slot) {
-        state.drives[slot].driveState = slot < 6 ? 0 : slot == 6 ? 8 : 1;
-    }
-    return state;
-}
-
 // Over a full state whose only fault is one drive in a failed state: the
 // gross status counts that drive in its state, and the window's evaluation
 // names it.
@@ -144,7 +131,7 @@ TEST(DeviceStatus, ADriveThatOnlyFailedCountsInTheStatusOfTheState) {
     for (const Case& c : cases) {
         SCOPED_TRACE("slot " + std::to_string(c.slot) + " in state " +
                      std::to_string(c.driveState));
-        DiskArrayState state = SoundArray();
+        DiskArrayState state = testsupport::SoundArrayState();
         state.drives[c.slot].driveState = c.driveState;
         const GrossStatus gross(state);
         EXPECT_EQ(gross.G(c.g), c.count);

@@ -5,13 +5,9 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <thread>
 
 #include "GuiTestSupport.h"
 #include "gui/CDeviceListView.h"
@@ -19,6 +15,7 @@
 #include "gui/ClientWorkers.h"
 #include "gui/ProfileKeys.h"
 #include "platform/Clock.h"
+#include "support/ChildProcess.h"
 
 namespace guitest {
 
@@ -53,46 +50,9 @@ void GuiEndToEnd::Open(const QStringList& arguments, const std::function<void()>
     ASSERT_TRUE(Eventually([this] { return Frame().FirstRebuildDone(); }, kLimitMs));
 }
 
-namespace {
-
-// Whether every thread of the process is in the stopped state ("T" in the
-// third field of its /proc stat line, after the command's parenthesis).
-bool EveryThreadStopped(pid_t pid) {
-    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
-    std::error_code error;
-    int threads = 0;
-    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
-        std::ifstream file(task.path() / "stat");
-        std::string line;
-        if (!std::getline(file, line)) {
-            continue;  // a thread that ended meanwhile
-        }
-        const std::size_t close = line.rfind(')');
-        if (close == std::string::npos || close + 2 >= line.size() || line[close + 2] != 'T') {
-            return false;
-        }
-        ++threads;
-    }
-    return !error && threads > 0;
-}
-
-}  // namespace
-
 bool GuiEndToEnd::StopService() {
-    const pid_t pid = server_.Process().Pid();
-    if (!server_.Process().Signal(SIGSTOP)) {
-        return false;
-    }
-    // The signal is only queued when kill returns: a thread running on
-    // another processor goes on until it next enters the kernel.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLimitMs);
-    while (!EveryThreadStopped(pid)) {
-        if (std::chrono::steady_clock::now() > until) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return server_.Process().Signal(SIGSTOP) &&
+           testsupport::AwaitEveryThreadStopped(server_.Process().Pid(), kLimitMs);
 }
 
 oru::CArrayProvider& GuiEndToEnd::Arrays() {

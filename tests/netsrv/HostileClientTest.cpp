@@ -25,6 +25,7 @@
 #include "NetServerFixture.h"
 #include "platform/Clock.h"
 #include "platform/FileUtil.h"
+#include "support/ChildProcess.h"
 
 namespace netsrvtest {
 namespace {
@@ -548,20 +549,7 @@ class HeldSimulator {
     HeldSimulator& operator=(const HeldSimulator&) = delete;
 
     // Held and seen stopped by the kernel.
-    bool Stopped() const {
-        const std::uint64_t deadline = platform::MonotonicMs() + kLimitMs;
-        while (held_ && platform::MonotonicMs() < deadline) {
-            std::string stat;
-            platform::ReadWholeFile("/proc/" + std::to_string(pid_) + "/stat", &stat);
-            const std::size_t name = stat.rfind(')');
-            if (name != std::string::npos && name + 2 < stat.size() &&
-                (stat[name + 2] == 'T' || stat[name + 2] == 't')) {
-                return true;
-            }
-            platform::SleepMs(5);
-        }
-        return false;
-    }
+    bool Stopped() const { return held_ && testsupport::AwaitEveryThreadStopped(pid_, kLimitMs); }
     void Release() {
         if (held_) {
             ::kill(pid_, SIGCONT);

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "platform/Clock.h"
@@ -224,6 +226,40 @@ std::string ChildProcess::Stdout() {
 std::string ChildProcess::Stderr() {
     std::lock_guard<std::mutex> hold(mutex_);
     return stderr_;
+}
+
+namespace {
+
+bool EveryThreadStopped(pid_t pid) {
+    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::error_code error;
+    int threads = 0;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        std::ifstream file(task.path() / "stat");
+        std::string line;
+        if (!std::getline(file, line)) {
+            continue;  // a thread that ended meanwhile
+        }
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos || close + 2 >= line.size() || line[close + 2] != 'T') {
+            return false;
+        }
+        ++threads;
+    }
+    return !error && threads > 0;
+}
+
+}  // namespace
+
+bool AwaitEveryThreadStopped(pid_t pid, std::uint64_t limitMs) {
+    const std::uint64_t end = platform::MonotonicMs() + limitMs;
+    while (!EveryThreadStopped(pid)) {
+        if (platform::MonotonicMs() >= end) {
+            return false;
+        }
+        platform::SleepMs(1);
+    }
+    return true;
 }
 
 }  // namespace testsupport

@@ -11,6 +11,7 @@
 #include <sys/types.h>
 
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -86,5 +87,10 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
 // Waits up to limitMs for a started program to end (then kills it) and
 // collects its exit code and output.
 ProgramRun FinishRun(ChildProcess& process, int limitMs);
+
+// Waits until the kernel shows every thread of process pid stopped (after a
+// SIGSTOP, which kill only queues: a thread running on another processor
+// goes on until it next enters the kernel), at most limitMs. Whether it did.
+bool AwaitEveryThreadStopped(pid_t pid, std::uint64_t limitMs);
 
 }  // namespace testsupport
