@@ -443,7 +443,8 @@ TEST_F(HostileClientTest, WithEveryPlaceTakenTheBusiestAddressGivesWayThenTheOld
         return fd >= 0;
     };
     // A list answered after a connect was made shows that connection was
-    // taken before: the ones after it are younger.
+    // taken before: the ones after it are younger. The pause keeps their
+    // accept times, counted in milliseconds, apart.
     auto taken = [&] {
         const bool served = ListServed();
         platform::SleepMs(5);
