@@ -1,5 +1,5 @@
-// Finding an array by the identifier given on a command line: its alias, or
-// else its serial number.
+// Finding an array by the identifier given on a command line: its alias or
+// its serial number, when it names no other array either way.
 #pragma once
 
 #include <cstddef>
